@@ -1,0 +1,5 @@
+#include "MainWindow.h"
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {}
+
+MainWindow::~MainWindow() = default;

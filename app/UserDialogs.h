@@ -1,0 +1,32 @@
+#pragma once
+// The one seam through which the window asks the user for file names and shows
+// message boxes. The program uses QtUserDialogs; tests install a scripted
+// implementation that answers prompts and records the boxes it was shown.
+
+#include <QString>
+
+class QWidget;
+
+class UserDialogs
+{
+public:
+    virtual ~UserDialogs() = default;
+
+    // An empty string means the user cancelled.
+    virtual QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
+                                 const QString &filter) = 0;
+    virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
+                                 const QString &filter) = 0;
+    // A modal warning box with a single OK button; returns when it is closed.
+    virtual void warning(QWidget *parent, const QString &title, const QString &text) = 0;
+};
+
+class QtUserDialogs : public UserDialogs
+{
+public:
+    QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
+                         const QString &filter) override;
+    QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
+                         const QString &filter) override;
+    void warning(QWidget *parent, const QString &title, const QString &text) override;
+};
