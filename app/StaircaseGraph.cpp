@@ -1,0 +1,249 @@
+#include "StaircaseGraph.h"
+
+#include "UserDialogs.h"
+
+#include <boost/math/special_functions/erf.hpp>
+
+#include <QAbstractItemModel>
+#include <QDir>
+#include <QFont>
+#include <QLocale>
+#include <qcustomplot.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace StaircaseGraph
+{
+
+namespace
+{
+
+    // Distinct colours after the sixteen named ones: hues spread by the golden angle, at a few
+    // saturation/value levels so that neighbouring ids stay apart.
+    QColor extraColor(int k)
+    {
+        static const int saturations[] = { 255, 170, 255, 120 };
+        static const int values[] = { 200, 230, 140, 170 };
+        const double hue = std::fmod(k * 0.6180339887498949, 1.0);
+        return QColor::fromHsv(static_cast<int>(hue * 359.0), saturations[k % 4], values[(k / 4) % 4]);
+    }
+
+    int textToInt(const QVariant &cell)
+    {
+        bool ok = false;
+        const int n = cell.toString().toInt(&ok, 10);
+        return ok ? n : 0;
+    }
+
+    double levelRangePadding(double level)
+    {
+        return std::max(0.5, std::abs(level) * 0.05);
+    }
+
+} // namespace
+
+QVector<QColor> staircaseColors()
+{
+    QVector<QColor> colors = { Qt::red, Qt::green, Qt::blue, Qt::magenta, Qt::cyan, Qt::darkRed,
+        Qt::darkGreen, Qt::darkBlue, Qt::darkMagenta, Qt::darkCyan, Qt::darkMagenta, Qt::yellow,
+        Qt::darkYellow, Qt::gray, Qt::darkGray, Qt::lightGray };
+    for (int k = 0; colors.size() < maxStaircases; ++k) {
+        const QColor c = extraColor(k);
+        if (!colors.contains(c))
+            colors.append(c);
+    }
+    return colors;
+}
+
+int scatterStyleForIndex(int index, int current)
+{
+    static const int codes[] = { QCPScatterStyle::ssNone, QCPScatterStyle::ssCross, QCPScatterStyle::ssCircle,
+        QCPScatterStyle::ssSquare };
+    return index >= 0 && index < 4 ? codes[index] : current;
+}
+
+Tracks collectTracks(const QAbstractItemModel &table, int staircaseCount)
+{
+    Tracks tracks;
+    const int graphs = std::max(staircaseCount, 0);
+    tracks.keys.resize(graphs);
+    tracks.values.resize(graphs);
+    const int rows = table.rowCount();
+    for (int r = 0; r < rows; ++r) {
+        const int v = textToInt(table.data(table.index(r, idColumn)));
+        if (v < 0 || v >= graphs)
+            continue;
+        const int steps = textToInt(table.data(table.index(r, stepsColumn)));
+        const double level = table.data(table.index(r, stateColumn)).toString().toDouble();
+        if (!std::isfinite(level))
+            continue;
+        if (tracks.rowsUsed == 0) {
+            tracks.largestSteps = steps;
+            tracks.lowestLevel = tracks.highestLevel = level;
+        } else {
+            tracks.largestSteps = std::max(tracks.largestSteps, steps);
+            tracks.lowestLevel = std::min(tracks.lowestLevel, level);
+            tracks.highestLevel = std::max(tracks.highestLevel, level);
+        }
+        ++tracks.rowsUsed;
+        tracks.keys[v].append(steps);
+        tracks.values[v].append(level);
+    }
+
+    // Rows of later repetitions start again at step 0; order each graph by key once here
+    // (adding points one at a time out of key order is quadratic in the plot).
+    for (int v = 0; v < graphs; ++v) {
+        QVector<double> &keys = tracks.keys[v];
+        QVector<double> &values = tracks.values[v];
+        if (std::is_sorted(keys.cbegin(), keys.cend()))
+            continue;
+        QVector<int> order(keys.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) { return keys[a] < keys[b]; });
+        QVector<double> sortedKeys(keys.size()), sortedValues(values.size());
+        for (int i = 0; i < order.size(); ++i) {
+            sortedKeys[i] = keys[order[i]];
+            sortedValues[i] = values[order[i]];
+        }
+        keys.swap(sortedKeys);
+        values.swap(sortedValues);
+    }
+    return tracks;
+}
+
+void referenceCurve(
+    const Observer &observer, double stripStart, QVector<double> &keys, QVector<double> &values)
+{
+    const double mu = observer.mean;
+    const double sigma = observer.standardDeviation;
+    const double gamma = observer.guessRate;
+    const double lambda = observer.lapseRate;
+    keys.clear();
+    values.clear();
+    if (!(sigma > 0.0))
+        return;
+    const double step = sigma / 50.0;
+    const double last = mu + 10.0 * sigma;
+    keys.reserve(1001);
+    values.reserve(1001);
+    for (double x = mu - 10.0 * sigma; x <= last; x += step) {
+        const double r = gamma
+            + (1.0 - gamma - lambda) * (1.0 + boost::math::erf(-(x - mu) / (sigma * std::sqrt(2.0)))) / 2.0;
+        keys.append(x);
+        values.append(stripStart + referenceStripWidth * r);
+    }
+}
+
+QString referenceName(const Observer &observer)
+{
+    return QStringLiteral("Reference psychometric (") + QStringLiteral("\u03bc ,") + QStringLiteral("\u03c3")
+        + QStringLiteral(")=(") + QString::number(observer.mean, 'g', 6) + QStringLiteral(", ")
+        + QString::number(observer.standardDeviation, 'g', 6) + QStringLiteral(" )");
+}
+
+void setupPlot(QCustomPlot &plot, const QFont &windowFont)
+{
+    plot.setLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    plot.setAntialiasedElement(QCP::aeScatters, true);
+    plot.legend->setVisible(true);
+    QFont legendFont = windowFont;
+    legendFont.setPointSize(9);
+    plot.legend->setFont(legendFont);
+    plot.axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignBottom | Qt::AlignRight);
+    plot.legend->setBrush(QBrush(QColor(255, 255, 255, 230)));
+}
+
+void draw(QCustomPlot &plot, const QAbstractItemModel &table, const QMap<int, QString> &idTexts,
+    const QVector<QColor> &colors, const Settings &settings)
+{
+    plot.clearPlottables();
+    plot.clearGraphs();
+    for (int v = 0; v < settings.staircaseCount; ++v)
+        plot.addGraph();
+    if (plot.graphCount() == 0)
+        return;
+
+    const Tracks tracks = collectTracks(table, settings.staircaseCount);
+    const QCPScatterStyle scatter(static_cast<QCPScatterStyle::ScatterShape>(settings.scatterStyle));
+    QPen pen; // solid, width 0: one device pixel whatever the scale
+    pen.setWidth(0);
+    for (int v = 0; v < settings.staircaseCount; ++v) {
+        if (tracks.keys[v].isEmpty())
+            continue;
+        QCPGraph *graph = plot.graph(v);
+        if (!colors.isEmpty())
+            pen.setColor(colors[v % colors.size()]);
+        graph->setName(QStringLiteral("Staircase ") + idTexts.value(v));
+        graph->setPen(pen);
+        graph->setScatterStyle(scatter);
+        graph->setData(tracks.keys[v], tracks.values[v], true);
+    }
+
+    plot.xAxis->setLabel(QStringLiteral("Trials"));
+    plot.yAxis->setLabel(QStringLiteral("Stimulus intensity"));
+    // The first view shows every point, and with the reference also its strip. Degenerate ranges
+    // (one step count, one level, no row) are widened, since the plot would ignore them.
+    const int largestSteps = tracks.rowsUsed > 0 ? tracks.largestSteps : 0;
+    double keyUpper = largestSteps + (settings.showReference ? referenceStripWidth : 0.0);
+    if (keyUpper <= 0.0)
+        keyUpper = 1.0;
+    plot.xAxis->setRange(0.0, keyUpper);
+    double lowest = tracks.rowsUsed > 0 ? tracks.lowestLevel : 0.0;
+    double highest = tracks.rowsUsed > 0 ? tracks.highestLevel : 1.0;
+    if (highest - lowest <= 0.0) {
+        lowest -= levelRangePadding(lowest);
+        highest += levelRangePadding(highest);
+    }
+    plot.yAxis->setRange(lowest, highest);
+
+    if (settings.showReference) {
+        QCPGraph *reference = plot.addGraph(plot.yAxis2, plot.xAxis2);
+        plot.xAxis2->setVisible(true);
+        plot.yAxis2->setVisible(true);
+        plot.yAxis2->setLabel(QStringLiteral("Psychometric function (dotted)"));
+        plot.xAxis2->setLabel(QStringLiteral("Probability (%)"));
+        reference->setPen(QPen(QBrush(Qt::black), 2, Qt::DashLine));
+        reference->setName(referenceName(settings.observer));
+        const auto rangeChanged = qOverload<const QCPRange &>(&QCPAxis::rangeChanged);
+        const auto setRange = qOverload<const QCPRange &>(&QCPAxis::setRange);
+        QObject::connect(plot.xAxis, rangeChanged, plot.xAxis2, setRange, Qt::UniqueConnection);
+        QObject::connect(plot.yAxis, rangeChanged, plot.yAxis2, setRange, Qt::UniqueConnection);
+        plot.axisRect()->setupFullAxesBox(false);
+        QVector<double> keys, values;
+        referenceCurve(settings.observer, largestSteps, keys, values);
+        reference->setData(keys, values, true);
+    } else {
+        plot.xAxis2->setVisible(false);
+        plot.yAxis2->setVisible(false);
+    }
+
+    plot.setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    plot.axisRect()->setRangeDrag(Qt::Horizontal | Qt::Vertical);
+    plot.axisRect()->setRangeZoom(Qt::Vertical);
+    plot.axisRect()->setAutoMargins(QCP::msAll);
+    plot.replot();
+}
+
+bool exportPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent)
+{
+    const QString warningTitle = QStringLiteral("Warning");
+    if (plot.graphCount() == 0) {
+        dialogs.warning(
+            parent, warningTitle, QStringLiteral("No graph to export, please run experiment before."));
+        return false;
+    }
+    const QString fileName = dialogs.saveFileName(
+        parent, QStringLiteral("Output file..."), QDir::currentPath(), QStringLiteral(".pdf"));
+    if (fileName.isEmpty())
+        return false;
+    if (!plot.savePdf(fileName, 0, 0, QCP::epAllowCosmetic)) {
+        dialogs.warning(parent, warningTitle,
+            QStringLiteral("The graph could not be written to %1.").arg(QDir::toNativeSeparators(fileName)));
+        return false;
+    }
+    return true;
+}
+
+} // namespace StaircaseGraph

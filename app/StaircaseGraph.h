@@ -1,0 +1,99 @@
+#pragma once
+// Drawing of the Graph tab. The graph never reads the run's arrays: it reads the
+// results table's "ID", "Steps" and "State" cells back through the table's model,
+// so it always shows what the table shows. Each staircase v gets graph v (level
+// against that staircase's own trial count); with the reference switched on, one
+// more graph shows the observer's psychometric function sideways in a strip six
+// trial units wide to the right of the tracks, keyed on the right axis (levels)
+// with its values on the top axis.
+//
+// The functions here work on a bare QCustomPlot and a model, so they are tested
+// and benchmarked without the main window.
+
+#include <QColor>
+#include <QMap>
+#include <QString>
+#include <QVector>
+
+class QAbstractItemModel;
+class QCustomPlot;
+class QFont;
+class QWidget;
+class UserDialogs;
+
+namespace StaircaseGraph
+{
+
+// Columns of the results table read by the graph.
+constexpr int idColumn = 0;
+constexpr int stepsColumn = 2;
+constexpr int stateColumn = 4;
+
+// Width of the reference curve's strip, in trial units.
+constexpr double referenceStripWidth = 6.0;
+
+// The largest number of staircases the window accepts.
+constexpr int maxStaircases = 99;
+
+// Observer parameters of the reference curve.
+struct Observer {
+    double mean = 0.0;
+    double standardDeviation = 0.1;
+    double guessRate = 0.0;
+    double lapseRate = 0.0;
+};
+
+struct Settings {
+    int staircaseCount = 0;
+    int scatterStyle = 0; // the plotting library's scatter-shape code: 0 none, 2 cross, 4 circle, 6 square
+    bool showReference = false;
+    Observer observer;
+};
+
+// The points of every staircase graph, ordered by key (equal keys keep the table's row order),
+// plus the extremes over all rows used.
+struct Tracks {
+    QVector<QVector<double>> keys; // per staircase: the "Steps" values
+    QVector<QVector<double>> values; // per staircase: the "State" levels
+    int rowsUsed = 0;
+    int largestSteps = 0;
+    double lowestLevel = 0.0;
+    double highestLevel = 0.0;
+};
+
+// Colours of staircases 0 … 98: red, green, blue, magenta, cyan, dark red, dark green, dark blue,
+// dark magenta, dark cyan, dark magenta, yellow, dark yellow, gray, dark gray, light gray, then
+// further colours distinct from every earlier entry.
+QVector<QColor> staircaseColors();
+
+// Scatter-shape code for an item of the draw-style combo box ("None", "Cross", "Circles",
+// "Squares"); any other index keeps `current`.
+int scatterStyleForIndex(int index, int current);
+
+// Reads the table's rows. A row goes to graph "ID" (0 when the text is no integer); a row whose
+// ID lies outside 0 … staircaseCount-1, or whose level is not a finite number, is skipped.
+Tracks collectTracks(const QAbstractItemModel &table, int staircaseCount);
+
+// Sample of the reference curve: x from μ-10σ in steps of σ/50 (a running sum) while x ≤ μ+10σ,
+// value stripStart + 6·R(x), where R is the observer's function mirrored about μ.
+void referenceCurve(
+    const Observer &observer, double stripStart, QVector<double> &keys, QVector<double> &values);
+
+// "Reference psychometric (μ ,σ)=(<μ>, <σ> )", numbers with 6 significant digits.
+QString referenceName(const Observer &observer);
+
+// One-time set-up: locale with "." decimals, antialiased markers, the legend (visible, the
+// window's font at 9 points, inside at the bottom right, white at alpha 230).
+void setupPlot(QCustomPlot &plot, const QFont &windowFont);
+
+// Rebuilds the whole plot from the table and redraws it. With a staircase count of 0 or less
+// the plot is only emptied.
+void draw(QCustomPlot &plot, const QAbstractItemModel &table, const QMap<int, QString> &idTexts,
+    const QVector<QColor> &colors, const Settings &settings);
+
+// Asks for a file name and writes the plot as a one-page PDF of the widget's size. Warns when the
+// plot has no graph or the file cannot be written; a cancelled dialog does nothing.
+// Returns true when a file was written.
+bool exportPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent);
+
+} // namespace StaircaseGraph
