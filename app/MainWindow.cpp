@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "StaircaseGraph.h"
 #include "StaircaseParamSetter.h"
 #include "TabStaircase.h"
 #include "ui_MainWindow.h"
@@ -37,8 +38,10 @@ void MainWindow::setUserDialogs(std::unique_ptr<UserDialogs> userDialogs)
 
 void MainWindow::setupPlot()
 {
+    graphColors = StaircaseGraph::staircaseColors();
     // Connected after the tab set, so a new staircase count reaches the pages before the plot.
     connect(ui->spinBoxNStaircases, SIGNAL(valueChanged(int)), ui->customPlot, SLOT(setNumberOfGraphs(int)));
+    StaircaseGraph::setupPlot(*ui->customPlot, font());
 }
 
 void MainWindow::on_actionNew_experiment_triggered() {}
@@ -62,11 +65,22 @@ void MainWindow::on_spinBoxNStaircases_valueChanged(int n)
     ui->spinBoxLastInvAverage->setEnabled(n == lastRunStaircaseCount);
 }
 
-void MainWindow::on_comboBoxDrawStyle_currentIndexChanged(int) {}
+void MainWindow::on_comboBoxDrawStyle_currentIndexChanged(int index)
+{
+    drawStyle = StaircaseGraph::scatterStyleForIndex(index, drawStyle);
+    updateGraph(lastRunStaircaseCount, drawStyle);
+}
 
-void MainWindow::on_checkBox_stateChanged(int) {}
+void MainWindow::on_checkBox_stateChanged(int state)
+{
+    showReference = state != 0;  // the partial state counts as on
+    updateGraph(lastRunStaircaseCount, drawStyle);
+}
 
-void MainWindow::on_actionExport_graph_to_pdf_triggered() {}
+void MainWindow::on_actionExport_graph_to_pdf_triggered()
+{
+    StaircaseGraph::exportPdf(*ui->customPlot, *dialogs, this);
+}
 
 void MainWindow::on_actionSaveFile_triggered() {}
 
@@ -76,4 +90,12 @@ void MainWindow::refreshResultsTable() {}
 
 void MainWindow::refreshAnalysis() {}
 
-void MainWindow::updateGraph(int, int) {}
+void MainWindow::updateGraph(int staircaseCount, int scatterStyle)
+{
+    // The reference curve follows the observer's spin boxes as they are now, not as they were for the run.
+    const StaircaseGraph::Observer observer{ui->doubleSpinBoxMean->value(), ui->doubleSpinBoxStd->value(),
+                                            ui->doubleSpinBoxGuessRate->value(),
+                                            ui->doubleSpinBoxLapseRate->value()};
+    StaircaseGraph::draw(*ui->customPlot, *ui->tableWidget->model(), idTexts, graphColors,
+                         {staircaseCount, scatterStyle, showReference, observer});
+}

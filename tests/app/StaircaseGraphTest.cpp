@@ -1,9 +1,7 @@
 // The graph drawn on a bare plot from a results table filled by hand.
 #include "StaircaseGraph.h"
-#include "UserDialogs.h"
+#include "ScriptedDialogs.h"
 
-#include <QFile>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -62,29 +60,6 @@ QMap<int, QString> defaultIds(int n)
     return ids;
 }
 
-class FakeDialogs : public UserDialogs
-{
-public:
-    QString answer;
-    int prompts = 0;
-    QString caption, dir, filter;
-    QStringList warnings; // "title|text"
-
-    QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
-    QString saveFileName(QWidget *, const QString &c, const QString &d, const QString &f) override
-    {
-        ++prompts;
-        caption = c;
-        dir = d;
-        filter = f;
-        return answer;
-    }
-    void warning(QWidget *, const QString &title, const QString &text) override
-    {
-        warnings << title + QLatin1Char('|') + text;
-    }
-};
-
 QVector<double> graphKeys(const QCPGraph *graph)
 {
     QVector<double> keys;
@@ -124,9 +99,7 @@ private slots:
     void degenerateTablesGiveUsableRanges_data();
     void degenerateTablesGiveUsableRanges();
     void noStaircaseLeavesThePlotEmpty();
-    void pdfExportWarnsWithoutGraph();
     void pdfExportCancelledWritesNothing();
-    void pdfExportWritesOnePageOfWidgetSize();
     void pdfExportReportsUnwritablePath();
 };
 
@@ -424,58 +397,20 @@ void StaircaseGraphTest::noStaircaseLeavesThePlotEmpty()
     QCOMPARE(plot.plottableCount(), 0);
 }
 
-void StaircaseGraphTest::pdfExportWarnsWithoutGraph()
-{
-    QCustomPlot plot;
-    FakeDialogs dialogs;
-    dialogs.answer = QStringLiteral("/tmp/never.pdf");
-    QVERIFY(!StaircaseGraph::exportPdf(plot, dialogs, nullptr));
-    QCOMPARE(dialogs.warnings,
-        QStringList { QStringLiteral("Warning|No graph to export, please run experiment before.") });
-    QCOMPARE(dialogs.prompts, 0);
-}
-
 void StaircaseGraphTest::pdfExportCancelledWritesNothing()
 {
     QTemporaryDir dir;
     QVERIFY(QDir::setCurrent(dir.path()));
     QCustomPlot plot;
     plot.addGraph();
-    FakeDialogs dialogs; // answers with an empty name, as a cancelled dialog does
+    ScriptedDialogs dialogs; // no name queued: the dialog is cancelled
     QVERIFY(!StaircaseGraph::exportPdf(plot, dialogs, nullptr));
-    QCOMPARE(dialogs.prompts, 1);
-    QCOMPARE(dialogs.caption, QStringLiteral("Output file..."));
-    QCOMPARE(dialogs.dir, QDir::currentPath());
-    QCOMPARE(dialogs.filter, QStringLiteral(".pdf"));
-    QVERIFY(dialogs.warnings.isEmpty());
+    QCOMPARE(dialogs.prompts.size(), 1);
+    QCOMPARE(dialogs.prompts[0].caption, QStringLiteral("Output file..."));
+    QCOMPARE(dialogs.prompts[0].dir, QDir::currentPath());
+    QCOMPARE(dialogs.prompts[0].filter, QStringLiteral(".pdf"));
+    QVERIFY(dialogs.messages.isEmpty());
     QVERIFY(QDir(dir.path()).isEmpty());
-}
-
-void StaircaseGraphTest::pdfExportWritesOnePageOfWidgetSize()
-{
-    QTemporaryDir dir;
-    QTableWidget table;
-    fillTable(table, twoRepetitions);
-    QCustomPlot plot;
-    plot.resize(600, 400);
-    StaircaseGraph::draw(plot, *table.model(), defaultIds(2), StaircaseGraph::staircaseColors(),
-        { 2, 2, true, { 1.0, 0.5, 0.0, 0.0 } });
-    FakeDialogs dialogs;
-    dialogs.answer = dir.filePath(QStringLiteral("graph.pdf"));
-    QVERIFY(StaircaseGraph::exportPdf(plot, dialogs, nullptr));
-    QVERIFY(dialogs.warnings.isEmpty());
-
-    QFile file(dialogs.answer);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray pdf = file.readAll();
-    QVERIFY(pdf.startsWith("%PDF-"));
-    QCOMPARE(pdf.count("/Type /Page\n") + pdf.count("/Type /Page/") + pdf.count("/Type /Page "), 1);
-    const QRegularExpression mediaBox(
-        QStringLiteral("/MediaBox \\[\\s*0\\s+0\\s+([\\d.]+)\\s+([\\d.]+)\\s*\\]"));
-    const QRegularExpressionMatch match = mediaBox.match(QString::fromLatin1(pdf));
-    QVERIFY(match.hasMatch());
-    QCOMPARE(match.captured(1).toDouble(), 600.0);
-    QCOMPARE(match.captured(2).toDouble(), 400.0);
 }
 
 void StaircaseGraphTest::pdfExportReportsUnwritablePath()
@@ -483,12 +418,14 @@ void StaircaseGraphTest::pdfExportReportsUnwritablePath()
     QTemporaryDir dir;
     QCustomPlot plot;
     plot.addGraph();
-    FakeDialogs dialogs;
-    dialogs.answer = dir.filePath(QStringLiteral("missing/graph.pdf"));
+    ScriptedDialogs dialogs;
+    const QString fileName = dir.filePath(QStringLiteral("missing/graph.pdf"));
+    dialogs.fileNames.enqueue(fileName);
     QVERIFY(!StaircaseGraph::exportPdf(plot, dialogs, nullptr));
-    QCOMPARE(dialogs.warnings,
-        QStringList { QStringLiteral("Warning|The graph could not be written to %1.")
-                          .arg(QDir::toNativeSeparators(dialogs.answer)) });
+    QCOMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(dialogs.messages[0].title, QStringLiteral("Warning"));
+    QCOMPARE(dialogs.messages[0].text,
+        QStringLiteral("The graph could not be written to %1.").arg(QDir::toNativeSeparators(fileName)));
 }
 
 QTEST_MAIN(StaircaseGraphTest)
