@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numeric>
 
 namespace StaircaseGraph
@@ -30,11 +31,57 @@ namespace
         return QColor::fromHsv(static_cast<int>(hue * 359.0), saturations[k % 4], values[(k / 4) % 4]);
     }
 
-    int textToInt(const QVariant &cell)
+    // Table cells hold plain decimal texts ("12", "-0.125"). Reading a million of them through
+    // QString::toInt/toDouble dominates a redraw, so these texts are read directly; anything else goes
+    // through Qt's own conversion. The direct reading gives the same double: an integer mantissa below
+    // 2^53 divided by an exact power of ten is correctly rounded.
+    bool readPlainDecimal(QStringView text, double &number)
     {
+        static const double powersOfTen[] = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8 };
+        qsizetype i = 0;
+        const bool negative = !text.isEmpty() && text[0] == QLatin1Char('-');
+        if (negative)
+            ++i;
+        std::int64_t mantissa = 0;
+        int digits = 0, decimals = 0;
+        bool point = false;
+        for (; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
+            if (c >= u'0' && c <= u'9') {
+                mantissa = mantissa * 10 + (c - u'0');
+                ++digits;
+                decimals += point;
+            } else if (c == u'.' && !point && digits > 0) {
+                point = true;
+            } else {
+                return false;
+            }
+        }
+        if (digits == 0 || digits > 15 || decimals > 8 || (point && decimals == 0))
+            return false;
+        const double magnitude = static_cast<double>(mantissa) / powersOfTen[decimals];
+        number = negative ? -magnitude : magnitude;
+        return true;
+    }
+
+    // The cell's text as a decimal integer, 0 when it is not one.
+    int cellToInt(const QVariant &cell)
+    {
+        const QString text = cell.toString();
+        double number = 0.0;
+        if (text.size() <= 9 && !text.contains(QLatin1Char('.')) && readPlainDecimal(text, number))
+            return static_cast<int>(number);
         bool ok = false;
-        const int n = cell.toString().toInt(&ok, 10);
+        const int n = text.toInt(&ok, 10);
         return ok ? n : 0;
+    }
+
+    // The cell's text as a real number, 0 when it is not one.
+    double cellToDouble(const QVariant &cell)
+    {
+        const QString text = cell.toString();
+        double number = 0.0;
+        return readPlainDecimal(text, number) ? number : text.toDouble();
     }
 
     double levelRangePadding(double level)
@@ -72,11 +119,11 @@ Tracks collectTracks(const QAbstractItemModel &table, int staircaseCount)
     tracks.values.resize(graphs);
     const int rows = table.rowCount();
     for (int r = 0; r < rows; ++r) {
-        const int v = textToInt(table.data(table.index(r, idColumn)));
+        const int v = cellToInt(table.data(table.index(r, idColumn)));
         if (v < 0 || v >= graphs)
             continue;
-        const int steps = textToInt(table.data(table.index(r, stepsColumn)));
-        const double level = table.data(table.index(r, stateColumn)).toString().toDouble();
+        const int steps = cellToInt(table.data(table.index(r, stepsColumn)));
+        const double level = cellToDouble(table.data(table.index(r, stateColumn)));
         if (!std::isfinite(level))
             continue;
         if (tracks.rowsUsed == 0) {

@@ -88,6 +88,10 @@ private slots:
     void drawStyleIndexMapsToScatterCode();
     void tracksAreSortedByStepsKeepingRowOrderForEqualSteps();
     void rowsWithBadIdsGoToGraphZeroOrAreSkipped();
+    void levelTextsReadExactlyAsQtReadsThem_data();
+    void levelTextsReadExactlyAsQtReadsThem();
+    void idTextsReadAsDecimalIntegers_data();
+    void idTextsReadAsDecimalIntegers();
     void referenceCurveSpansTenSigmaMirroredInItsStrip_data();
     void referenceCurveSpansTenSigmaMirroredInItsStrip();
     void referenceNameShowsMeanAndSigma_data();
@@ -172,6 +176,56 @@ void StaircaseGraphTest::rowsWithBadIdsGoToGraphZeroOrAreSkipped()
     QCOMPARE(tracks.largestSteps, 3);
     QCOMPARE(tracks.lowestLevel, 0.0);
     QCOMPARE(tracks.highestLevel, 4.0);
+}
+
+void StaircaseGraphTest::levelTextsReadExactlyAsQtReadsThem_data()
+{
+    QTest::addColumn<QString>("text");
+    const char *texts[]
+        = { "0.000", "0.100", "-0.125", "2.675", "-4.500", "123456.789", "0.3", "1e3", "1.", ".5", "+2.500",
+              " 3.000", "-", "0.1.2", "12,5", "-0", "99999999999999.9", "1234567890123456.7", "0.123456789" };
+    for (const char *text : texts)
+        QTest::newRow(text) << QString::fromLatin1(text);
+}
+
+void StaircaseGraphTest::levelTextsReadExactlyAsQtReadsThem()
+{
+    QFETCH(QString, text);
+    QTableWidget table(1, 6);
+    table.setItem(0, 0, new QTableWidgetItem(QStringLiteral("0")));
+    table.setItem(0, 2, new QTableWidgetItem(QStringLiteral("0")));
+    table.setItem(0, 4, new QTableWidgetItem(text));
+    const StaircaseGraph::Tracks tracks = StaircaseGraph::collectTracks(*table.model(), 1);
+    const double level = tracks.values[0][0];
+    const double expected = text.toDouble(); // 0 when the text is no number
+    QVERIFY2(level == expected && std::signbit(level) == std::signbit(expected),
+        qPrintable(QString::number(level, 'g', 17)));
+}
+
+void StaircaseGraphTest::idTextsReadAsDecimalIntegers_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<int>("graph");
+    QTest::newRow("plain") << QStringLiteral("3") << 3;
+    QTest::newRow("leading zeros") << QStringLiteral("007") << 7;
+    QTest::newRow("plus sign") << QStringLiteral("+2") << 2;
+    QTest::newRow("blanks") << QStringLiteral(" 1 ") << 1;
+    QTest::newRow("a real") << QStringLiteral("1.0") << 0;
+    QTest::newRow("too large for an int") << QStringLiteral("4294967297") << 0;
+    QTest::newRow("minus zero") << QStringLiteral("-0") << 0;
+}
+
+void StaircaseGraphTest::idTextsReadAsDecimalIntegers()
+{
+    QFETCH(QString, id);
+    QFETCH(int, graph);
+    QTableWidget table(1, 6);
+    table.setItem(0, 0, new QTableWidgetItem(id));
+    table.setItem(0, 2, new QTableWidgetItem(QStringLiteral("4")));
+    table.setItem(0, 4, new QTableWidgetItem(QStringLiteral("1.000")));
+    const StaircaseGraph::Tracks tracks = StaircaseGraph::collectTracks(*table.model(), 8);
+    for (int v = 0; v < 8; ++v)
+        QCOMPARE(tracks.keys[v], v == graph ? QVector<double> { 4 } : QVector<double> {});
 }
 
 void StaircaseGraphTest::referenceCurveSpansTenSigmaMirroredInItsStrip_data()
