@@ -48,6 +48,7 @@ void drawGraph(benchmark::State &state)
     QTableWidget &table = resultsTable();
     QCustomPlot plot;
     plot.resize(800, 500);
+    plot.show(); // a hidden plot skips most of its drawing
     StaircaseGraph::setupPlot(plot, QApplication::font());
     const QVector<QColor> colors = StaircaseGraph::staircaseColors();
     const QMap<int, QString> ids = { { 0, "0" }, { 1, "1" }, { 2, "2" }, { 3, "3" } };
