@@ -5,14 +5,16 @@
 #include "ui_MainWindow.h"
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow), dialogs(std::make_unique<QtUserDialogs>())
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+    , dialogs(std::make_unique<QtUserDialogs>())
 {
-    ui->setupUi(this);  // also connects the slots by name
-    setCentralWidget(ui->tabWidget);  // discards the generated central widget
+    ui->setupUi(this); // also connects the slots by name
+    setCentralWidget(ui->tabWidget); // discards the generated central widget
 
     connect(ui->spinBoxNStaircases, SIGNAL(valueChanged(int)), ui->tabStaircase, SLOT(setNumberOfTabs(int)));
 
-    headerLabels << "ID" << "Ntrial" << "Steps" << "Inversions" << "State" << "Response";
+    headerLabels = QStringList { "ID", "Ntrial", "Steps", "Inversions", "State", "Response" };
     ui->tableWidget->setColumnCount(6);
     ui->tableWidget->setHorizontalHeaderLabels(headerLabels);
 
@@ -22,7 +24,7 @@ MainWindow::MainWindow(QWidget *parent)
     resize(minimumSizeHint());
     ui->tabStaircase->resize(ui->tabStaircase->sizeHint());
     connect(ui->comboBoxDrawStyle, SIGNAL(currentIndexChanged(int)), this, SLOT(update()));
-    resize(0, 0);  // raised to the minimum size: the window first shows at its smallest
+    resize(0, 0); // raised to the minimum size: the window first shows at its smallest
 }
 
 MainWindow::~MainWindow()
@@ -41,20 +43,20 @@ void MainWindow::setupPlot()
     connect(ui->spinBoxNStaircases, SIGNAL(valueChanged(int)), ui->customPlot, SLOT(setNumberOfGraphs(int)));
 }
 
-void MainWindow::on_actionNew_experiment_triggered() {}
+void MainWindow::on_actionNew_experiment_triggered() { }
 
-void MainWindow::on_actionOpenFile_triggered() {}
+void MainWindow::on_actionOpenFile_triggered() { }
 
-void MainWindow::on_actionExportResultsToFile_triggered() {}
+void MainWindow::on_actionExportResultsToFile_triggered() { }
 
 void MainWindow::on_actionQuit_triggered()
 {
     close();
 }
 
-void MainWindow::on_buttonStart_clicked() {}
+void MainWindow::on_buttonStart_clicked() { }
 
-void MainWindow::on_spinBoxLastInvAverage_valueChanged(int) {}
+void MainWindow::on_spinBoxLastInvAverage_valueChanged(int) { }
 
 void MainWindow::on_spinBoxNStaircases_valueChanged(int n)
 {
@@ -62,18 +64,18 @@ void MainWindow::on_spinBoxNStaircases_valueChanged(int n)
     ui->spinBoxLastInvAverage->setEnabled(n == lastRunStaircaseCount);
 }
 
-void MainWindow::on_comboBoxDrawStyle_currentIndexChanged(int) {}
+void MainWindow::on_comboBoxDrawStyle_currentIndexChanged(int) { }
 
-void MainWindow::on_checkBox_stateChanged(int) {}
+void MainWindow::on_checkBox_stateChanged(int) { }
 
-void MainWindow::on_actionExport_graph_to_pdf_triggered() {}
+void MainWindow::on_actionExport_graph_to_pdf_triggered() { }
 
-void MainWindow::on_actionSaveFile_triggered() {}
+void MainWindow::on_actionSaveFile_triggered() { }
 
-void MainWindow::configureStaircases() {}
+void MainWindow::configureStaircases() { }
 
-void MainWindow::refreshResultsTable() {}
+void MainWindow::refreshResultsTable() { }
 
-void MainWindow::refreshAnalysis() {}
+void MainWindow::refreshAnalysis() { }
 
-void MainWindow::updateGraph(int, int) {}
+void MainWindow::updateGraph(int, int) { }
