@@ -7,6 +7,8 @@
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
+#include <QVector>
 
 // A level in the "State" column: fixed notation, 3 decimals (-4.5 gives "-4.500").
 QString stateText(double level);
@@ -23,3 +25,22 @@ QString targetText(double probability);
 // summed, so a staircase that reached fewer reversals than asked for is not
 // pulled towards 0. An empty map, or a count below 1, gives 0.
 double averageOfLastReversals(const QMap<int, double> &levelsByInversion, int lastCount);
+
+class PsychometricObserver;
+
+// The two analysis lists, one line per staircase in ascending id order.
+struct AnalysisLines {
+    QStringList averages; // average level over the last reversals
+    QStringList targets; // the observer's probability of a positive answer there
+};
+
+// Lines for `reversalLevels` (staircase id -> inversion count -> level)
+// averaged over the last `lastCount` reversals.
+AnalysisLines analysisLines(
+    const QMap<int, QMap<int, double>> &reversalLevels, int lastCount, const PsychometricObserver &observer);
+
+// Checks the number of reversals to average against every page's maximum
+// reversals (in tab order). When `value` exceeds the smallest maximum, returns
+// the warning naming the pages whose maximum is below `value` and sets
+// `lowest` to that smallest maximum; otherwise returns an empty string.
+QString lastReversalsWarning(const QVector<int> &maxInversions, int value, int &lowest);
