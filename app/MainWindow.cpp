@@ -1,9 +1,31 @@
 #include "MainWindow.h"
 
+#include "PsychometricObserver.h"
+#include "RandomEngine.h"
+#include "ResultStats.h"
+#include "ResultsExport.h"
+#include "ResultsTable.h"
+#include "Simulation.h"
 #include "StaircaseGraph.h"
 #include "StaircaseParamSetter.h"
+#include "StaircaseSettings.h"
 #include "TabStaircase.h"
 #include "ui_MainWindow.h"
+
+#include <QDir>
+
+namespace
+{
+
+// Shows a status-bar text at once: a run keeps the event loop waiting, so the
+// bar is repainted here instead of when control returns.
+void showProgress(QStatusBar *statusBar, const QString &text)
+{
+    statusBar->showMessage(text);
+    statusBar->repaint();
+}
+
+} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -50,16 +72,69 @@ void MainWindow::on_actionNew_experiment_triggered() { }
 
 void MainWindow::on_actionOpenFile_triggered() { }
 
-void MainWindow::on_actionExportResultsToFile_triggered() { }
+void MainWindow::on_actionExportResultsToFile_triggered()
+{
+    const QString path
+        = dialogs->saveFileName(this, tr("Save simulation results..."), QDir::currentPath(), tr(".csv"));
+    if (path.isEmpty())
+        return; // cancelled: nothing written, nothing to say
+    const QString problem = exportResults(*ui->tableWidget->model(), path);
+    if (!problem.isEmpty())
+        dialogs->warning(this, tr("Warning"), problem);
+}
 
 void MainWindow::on_actionQuit_triggered()
 {
     close();
 }
 
-void MainWindow::on_buttonStart_clicked() { }
+void MainWindow::on_buttonStart_clicked()
+{
+    // Every page is checked before anything of the previous run is discarded.
+    const QString problem = runProblem(readStaircasePages(*ui->tabStaircase));
+    if (!problem.isEmpty()) {
+        dialogs->warning(this, tr("Warning"), problem);
+        return;
+    }
+    ui->customPlot->clearPlottables();
+    ui->customPlot->clearGraphs();
+    ui->tableWidget->clear();
+    lastRunStaircaseCount = ui->tabStaircase->count();
+    ui->spinBoxLastInvAverage->setEnabled(true);
+    ui->spinBoxLastInvAverage->setValue(1); // may refresh the lists of the previous run first
+    RunRecords records { vIds, vNtrial, vSteps, vInversions, vStates, vResponses, reversalLevels };
+    records.clear();
+    const PsychometricObserver observer(ui->doubleSpinBoxMean->value(), ui->doubleSpinBoxStd->value(),
+        ui->doubleSpinBoxGuessRate->value(), ui->doubleSpinBoxLapseRate->value());
+    showProgress(ui->statusbar, tr("Computing..."));
+    ui->tableWidget->setEnabled(false);
+    int trialNumber = 0;
+    for (int r = 0; r < ui->spinBoxSimRepetitions->value(); ++r) {
+        configureStaircases();
+        trialNumber = runRepetition(parStaircase, observer, RandomEngine::global(), records, trialNumber);
+    }
+    showProgress(ui->statusbar, tr("Updating table..."));
+    ui->tableWidget->setEnabled(true);
+    refreshResultsTable();
+    showProgress(ui->statusbar, tr("Updating graph..."));
+    updateGraph(lastRunStaircaseCount, 0); // no markers until the style is chosen again
+    showProgress(ui->statusbar, tr("Data updated"));
+    ui->buttonStart->setDown(false);
+}
 
-void MainWindow::on_spinBoxLastInvAverage_valueChanged(int) { }
+void MainWindow::on_spinBoxLastInvAverage_valueChanged(int value)
+{
+    QVector<int> maxInversions;
+    for (int i = 0; i < ui->tabStaircase->count(); ++i)
+        maxInversions.append(ui->tabStaircase->pageAt(i)->getMaxInversions());
+    int lowest = value;
+    const QString warning = lastReversalsWarning(maxInversions, value, lowest);
+    if (!warning.isEmpty()) {
+        dialogs->warning(this, tr("Warning"), warning);
+        ui->spinBoxLastInvAverage->setValue(lowest); // runs this handler again with the lowered value
+    }
+    refreshAnalysis();
+}
 
 void MainWindow::on_spinBoxNStaircases_valueChanged(int n)
 {
@@ -86,11 +161,36 @@ void MainWindow::on_actionExport_graph_to_pdf_triggered()
 
 void MainWindow::on_actionSaveFile_triggered() { }
 
-void MainWindow::configureStaircases() { }
+void MainWindow::configureStaircases()
+{
+    configureParStaircase(parStaircase, readStaircasePages(*ui->tabStaircase));
+}
 
-void MainWindow::refreshResultsTable() { }
+void MainWindow::refreshResultsTable()
+{
+    idTexts.clear();
+    for (int i = 0; i < ui->tabStaircase->count(); ++i)
+        idTexts.insert(i, ui->tabStaircase->pageAt(i)->getStringId());
+    fillResultsTable(*ui->tableWidget, headerLabels,
+        TrialColumns { vIds, vNtrial, vSteps, vInversions, vStates, vResponses }, idTexts,
+        ui->checkBoxSortByID->isChecked());
+    ui->labelNTrialsRequired->setText(QString::number(ui->tableWidget->rowCount()));
+    refreshAnalysis();
+}
 
-void MainWindow::refreshAnalysis() { }
+void MainWindow::refreshAnalysis()
+{
+    ui->listWidget->clear();
+    ui->listWidgetPsychoTarget->clear();
+    const PsychometricObserver observer(ui->doubleSpinBoxMean->value(), ui->doubleSpinBoxStd->value(),
+        ui->doubleSpinBoxGuessRate->value(), ui->doubleSpinBoxLapseRate->value());
+    if (reversalLevels.isEmpty())
+        return;
+    ui->listWidget->setEnabled(true);
+    const AnalysisLines lines = analysisLines(reversalLevels, ui->spinBoxLastInvAverage->value(), observer);
+    ui->listWidget->addItems(lines.averages);
+    ui->listWidgetPsychoTarget->addItems(lines.targets);
+}
 
 void MainWindow::updateGraph(int staircaseCount, int scatterStyle)
 {

@@ -16,6 +16,7 @@
 
 #include <memory>
 
+#include "ParStaircase.h"
 #include "UserDialogs.h"
 
 namespace Ui
@@ -56,6 +57,7 @@ private:
 
     Ui::MainWindow *ui;
     int lastRunStaircaseCount = 0;
+    ParStaircase parStaircase;
     QStringList headerLabels;
     // The records of the last run, one element per trial in all six arrays.
     QBitArray vResponses;

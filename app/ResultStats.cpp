@@ -1,0 +1,59 @@
+#include "ResultStats.h"
+
+#include "PsychometricObserver.h"
+
+#include <algorithm>
+
+QString stateText(double level)
+{
+    return QString::number(level, 'f', 3);
+}
+
+QString averageText(double average)
+{
+    return QString::number(average, 'f', 6);
+}
+
+QString targetText(double probability)
+{
+    return QString::number(probability * 100.0, 'g', 6) + QLatin1Char('%');
+}
+
+double averageOfLastReversals(const QMap<int, double> &levelsByInversion, int lastCount)
+{
+    double sum = 0.0;
+    int summed = 0;
+    // The highest inversion counts come last in the map.
+    for (auto it = levelsByInversion.cend(); it != levelsByInversion.cbegin() && summed < lastCount; ++summed)
+        sum += *--it;
+    return summed == 0 ? 0.0 : sum / summed;
+}
+
+AnalysisLines analysisLines(
+    const QMap<int, QMap<int, double>> &reversalLevels, int lastCount, const PsychometricObserver &observer)
+{
+    AnalysisLines lines;
+    for (const QMap<int, double> &levels : reversalLevels) {
+        const double average = averageOfLastReversals(levels, lastCount);
+        lines.averages.append(averageText(average));
+        lines.targets.append(targetText(observer.probability(average)));
+    }
+    return lines;
+}
+
+QString lastReversalsWarning(const QVector<int> &maxInversions, int value, int &lowest)
+{
+    if (maxInversions.isEmpty())
+        return QString();
+    const int smallest = *std::min_element(maxInversions.cbegin(), maxInversions.cend());
+    if (value <= smallest)
+        return QString();
+    QStringList low;
+    for (int i = 0; i < maxInversions.size(); ++i)
+        if (maxInversions[i] < value)
+            low.append(QString::number(i));
+    lowest = smallest;
+    return QStringLiteral("You can't average on a number of inversion higher than the inversions for the "
+                          "staircase(s)\n")
+        + low.join(QLatin1Char(' '));
+}

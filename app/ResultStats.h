@@ -1,0 +1,46 @@
+#pragma once
+// Number texts and statistics of the Analysis tab.
+//
+// The results table, the analysis lists and everything that reads them back
+// (graph, export) agree because every number text is made here, with Qt's own
+// conversion: "." is always the decimal point, whatever the user's locale.
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// A level in the "State" column: fixed notation, 3 decimals (-4.5 gives "-4.500").
+QString stateText(double level);
+
+// An average over the last reversals: fixed notation, 6 decimals (1.5 gives "1.500000").
+QString averageText(double average);
+
+// A probability as a percentage: 6 significant digits, shortest of fixed or
+// exponential notation, then "%" (0.75 gives "75%").
+QString targetText(double probability);
+
+// Average of the levels stored under the highest `lastCount` inversion counts
+// (inversion count -> level). The divisor is the number of levels actually
+// summed, so a staircase that reached fewer reversals than asked for is not
+// pulled towards 0. An empty map, or a count below 1, gives 0.
+double averageOfLastReversals(const QMap<int, double> &levelsByInversion, int lastCount);
+
+class PsychometricObserver;
+
+// The two analysis lists, one line per staircase in ascending id order.
+struct AnalysisLines {
+    QStringList averages; // average level over the last reversals
+    QStringList targets; // the observer's probability of a positive answer there
+};
+
+// Lines for `reversalLevels` (staircase id -> inversion count -> level)
+// averaged over the last `lastCount` reversals.
+AnalysisLines analysisLines(
+    const QMap<int, QMap<int, double>> &reversalLevels, int lastCount, const PsychometricObserver &observer);
+
+// Checks the number of reversals to average against every page's maximum
+// reversals (in tab order). When `value` exceeds the smallest maximum, returns
+// the warning naming the pages whose maximum is below `value` and sets
+// `lowest` to that smallest maximum; otherwise returns an empty string.
+QString lastReversalsWarning(const QVector<int> &maxInversions, int value, int &lowest);
