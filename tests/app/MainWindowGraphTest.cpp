@@ -2,11 +2,15 @@
 #include "MainWindow.h"
 #include "ScriptedDialogs.h"
 #include "StaircaseGraph.h"
+#include "StaircaseParamSetter.h"
+#include "TabStaircase.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFile>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -41,9 +45,23 @@ private slots:
     void cleanup();
     void pdfExportWarnsBeforeAnyGraph();
     void drawStyleBeforeAnyRunDrawsNothing();
-    void changingTheStaircaseCountGivesEmptyGraphsThatExportAsOnePage();
+    void changingTheStaircaseCountGivesEmptyGraphsThatExport();
+    void runDrawsOneTrackPerStaircaseWithoutMarkers();
+    void drawStyleAndReferenceRedrawTheLastRun();
+    void referenceFollowsTheObserverAsItIsNow();
+    void pdfAfterRunIsOnePageOfThePlotSize();
 
 private:
+    // Every staircase ends on its trial limit alone, so each runs exactly `maxTrials` trials.
+    void run(int staircases, int maxTrials, int repetitions);
+    template <typename T> T *widget(const char *name) const
+    {
+        T *w = window->findChild<T *>(QString::fromLatin1(name));
+        if (!w)
+            qFatal("no widget %s", name);
+        return w;
+    }
+
     MainWindow *window = nullptr;
     ScriptedDialogs *dialogs = nullptr;
     QCustomPlot *plot = nullptr;
@@ -82,20 +100,106 @@ void MainWindowGraphTest::drawStyleBeforeAnyRunDrawsNothing()
     QVERIFY(!plot->xAxis2->visible());
 }
 
-void MainWindowGraphTest::changingTheStaircaseCountGivesEmptyGraphsThatExportAsOnePage()
+void MainWindowGraphTest::changingTheStaircaseCountGivesEmptyGraphsThatExport()
 {
-    window->findChild<QSpinBox *>(QStringLiteral("spinBoxNStaircases"))->setValue(3);
+    widget<QSpinBox>("spinBoxNStaircases")->setValue(3);
     QCOMPARE(plot->graphCount(), 3);
 
     QTemporaryDir dir;
     const QString fileName = dir.filePath(QStringLiteral("graph.pdf"));
     dialogs->fileNames.enqueue(fileName);
+    window->findChild<QAction *>(QStringLiteral("actionExport_graph_to_pdf"))->trigger();
+    QVERIFY(dialogs->messages.isEmpty());
+    QVERIFY(QFile::exists(fileName));
+}
+
+void MainWindowGraphTest::run(int staircases, int maxTrials, int repetitions)
+{
+    widget<QSpinBox>("spinBoxNStaircases")->setValue(staircases);
+    auto *tabs = widget<TabStaircase>("tabStaircase");
+    for (int i = 0; i < staircases; ++i) {
+        tabs->pageAt(i)->setMaxTrials(maxTrials);
+        tabs->pageAt(i)->setMaxInversions(999999);
+    }
+    widget<QSpinBox>("spinBoxSimRepetitions")->setValue(repetitions);
+    widget<QPushButton>("buttonStart")->click();
+}
+
+void MainWindowGraphTest::runDrawsOneTrackPerStaircaseWithoutMarkers()
+{
+    widget<QComboBox>("comboBoxDrawStyle")->setCurrentIndex(2); // "Circles", chosen before the run
+    run(3, 10, 2);
+
+    const QVector<QColor> colors = StaircaseGraph::staircaseColors();
+    QCOMPARE(plot->graphCount(), 3);
+    for (int v = 0; v < 3; ++v) {
+        const QCPGraph *graph = plot->graph(v);
+        QCOMPARE(graph->name(), QStringLiteral("Staircase %1").arg(v));
+        QCOMPARE(graph->pen().color(), colors[v]);
+        QCOMPARE(graph->dataCount(), 20);
+        QCOMPARE(graph->scatterStyle().shape(), QCPScatterStyle::ssNone);
+    }
+    QCOMPARE(plot->xAxis->range(), QCPRange(0, 9));
+    QVERIFY(!plot->xAxis2->visible());
+}
+
+void MainWindowGraphTest::drawStyleAndReferenceRedrawTheLastRun()
+{
+    run(2, 5, 1);
+    widget<QComboBox>("comboBoxDrawStyle")->setCurrentIndex(3);
+    QCOMPARE(plot->graphCount(), 2);
+    QCOMPARE(plot->graph(1)->scatterStyle().shape(), QCPScatterStyle::ssSquare);
+
+    // A new staircase count empties the plot; redrawing goes back to the last run's staircases.
+    widget<QSpinBox>("spinBoxNStaircases")->setValue(4);
+    QCOMPARE(plot->graphCount(), 4);
+    QCOMPARE(plot->graph(0)->dataCount(), 0);
+    widget<QCheckBox>("checkBox")->setChecked(true);
+    QCOMPARE(plot->graphCount(), 3); // two staircases and the reference
+    QCOMPARE(plot->graph(0)->dataCount(), 5);
+    QCOMPARE(plot->graph(0)->scatterStyle().shape(), QCPScatterStyle::ssSquare);
+    QVERIFY(plot->graph(2)->name().startsWith(QStringLiteral("Reference psychometric")));
+    QVERIFY(plot->xAxis2->visible() && plot->yAxis2->visible());
+    QCOMPARE(plot->xAxis->range(), QCPRange(0, 4 + 6));
+
+    widget<QCheckBox>("checkBox")->setChecked(false);
+    QCOMPARE(plot->graphCount(), 2);
+    QVERIFY(!plot->xAxis2->visible() && !plot->yAxis2->visible());
+}
+
+void MainWindowGraphTest::referenceFollowsTheObserverAsItIsNow()
+{
+    run(1, 8, 1);
+    const QVector<double> levels = [this] {
+        QVector<double> values;
+        for (auto it = plot->graph(0)->data()->constBegin(); it != plot->graph(0)->data()->constEnd(); ++it)
+            values << it->value;
+        return values;
+    }();
+    widget<QDoubleSpinBox>("doubleSpinBoxMean")->setValue(2.5);
+    widget<QDoubleSpinBox>("doubleSpinBoxStd")->setValue(0.25);
+    widget<QCheckBox>("checkBox")->setChecked(true);
+
+    const QCPGraph *reference = plot->graph(1);
+    QCOMPARE(reference->name(), QStringLiteral("Reference psychometric (\u03bc ,\u03c3)=(2.5, 0.25 )"));
+    QCOMPARE(reference->data()->constBegin()->key, 2.5 - 10 * 0.25);
+    QCOMPARE(plot->graph(0)->dataCount(), levels.size()); // the tracks still show the run
+    for (int i = 0; i < levels.size(); ++i)
+        QCOMPARE((plot->graph(0)->data()->constBegin() + i)->value, levels[i]);
+}
+
+void MainWindowGraphTest::pdfAfterRunIsOnePageOfThePlotSize()
+{
+    run(2, 10, 1);
+    QTemporaryDir dir;
+    const QString fileName = dir.filePath(QStringLiteral("graph.pdf"));
+    dialogs->fileNames.enqueue(fileName);
     window->show();
-    plot->resize(600, 400);
+    plot->resize(640, 360);
     window->findChild<QAction *>(QStringLiteral("actionExport_graph_to_pdf"))->trigger();
     QVERIFY(dialogs->messages.isEmpty());
     int pages = 0;
-    QCOMPARE(pdfPageSize(fileName, &pages), QSizeF(plot->width(), plot->height()));
+    QCOMPARE(pdfPageSize(fileName, &pages), QSizeF(640, 360));
     QCOMPARE(pages, 1);
 }
 
