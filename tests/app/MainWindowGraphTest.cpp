@@ -43,9 +43,7 @@ class MainWindowGraphTest : public QObject
 private slots:
     void init();
     void cleanup();
-    void pdfExportWarnsBeforeAnyGraph();
-    void drawStyleBeforeAnyRunDrawsNothing();
-    void changingTheStaircaseCountGivesEmptyGraphsThatExport();
+    void beforeAnyRunNothingIsDrawnAndExportWarns();
     void runDrawsOneTrackPerStaircaseWithoutMarkers();
     void drawStyleAndReferenceRedrawTheLastRun();
     void referenceFollowsTheObserverAsItIsNow();
@@ -81,36 +79,18 @@ void MainWindowGraphTest::cleanup()
     window = nullptr;
 }
 
-void MainWindowGraphTest::pdfExportWarnsBeforeAnyGraph()
+void MainWindowGraphTest::beforeAnyRunNothingIsDrawnAndExportWarns()
 {
+    widget<QComboBox>("comboBoxDrawStyle")->setCurrentIndex(2);
+    widget<QCheckBox>("checkBox")->setChecked(true);
+    QCOMPARE(plot->graphCount(), 0);
+
     dialogs->fileNames.enqueue(QStringLiteral("never-written.pdf"));
-    window->findChild<QAction *>(QStringLiteral("actionExport_graph_to_pdf"))->trigger();
+    widget<QAction>("actionExport_graph_to_pdf")->trigger();
     QCOMPARE(dialogs->messages.size(), 1);
     QCOMPARE(dialogs->messages[0].title, QStringLiteral("Warning"));
     QCOMPARE(dialogs->messages[0].text, QStringLiteral("No graph to export, please run experiment before."));
     QVERIFY(dialogs->prompts.isEmpty());
-}
-
-void MainWindowGraphTest::drawStyleBeforeAnyRunDrawsNothing()
-{
-    auto *combo = window->findChild<QComboBox *>(QStringLiteral("comboBoxDrawStyle"));
-    combo->setCurrentIndex(2);
-    window->findChild<QCheckBox *>(QStringLiteral("checkBox"))->setChecked(true);
-    QCOMPARE(plot->graphCount(), 0);
-    QVERIFY(!plot->xAxis2->visible());
-}
-
-void MainWindowGraphTest::changingTheStaircaseCountGivesEmptyGraphsThatExport()
-{
-    widget<QSpinBox>("spinBoxNStaircases")->setValue(3);
-    QCOMPARE(plot->graphCount(), 3);
-
-    QTemporaryDir dir;
-    const QString fileName = dir.filePath(QStringLiteral("graph.pdf"));
-    dialogs->fileNames.enqueue(fileName);
-    window->findChild<QAction *>(QStringLiteral("actionExport_graph_to_pdf"))->trigger();
-    QVERIFY(dialogs->messages.isEmpty());
-    QVERIFY(QFile::exists(fileName));
 }
 
 void MainWindowGraphTest::run(int staircases, int maxTrials, int repetitions)
@@ -196,7 +176,7 @@ void MainWindowGraphTest::pdfAfterRunIsOnePageOfThePlotSize()
     dialogs->fileNames.enqueue(fileName);
     window->show();
     plot->resize(640, 360);
-    window->findChild<QAction *>(QStringLiteral("actionExport_graph_to_pdf"))->trigger();
+    widget<QAction>("actionExport_graph_to_pdf")->trigger();
     QVERIFY(dialogs->messages.isEmpty());
     int pages = 0;
     QCOMPARE(pdfPageSize(fileName, &pages), QSizeF(640, 360));

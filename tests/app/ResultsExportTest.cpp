@@ -72,7 +72,8 @@ void ResultsExportTest::replacesCharactersOutsideLatin1_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("ascii") << "left" << QByteArray("left");
-    QTest::newRow("latin-1 kept") << QString::fromUtf8("f\xc3\xa9" "e")
+    QTest::newRow("latin-1 kept") << QString::fromUtf8("f\xc3\xa9"
+                                                       "e")
                                   << QByteArray("f\xe9"
                                                 "e");
     QTest::newRow("greek") << QString::fromUtf8("\xce\xb1-\xce\xb2") << QByteArray("?-?");
