@@ -173,9 +173,12 @@ void referenceCurve(
         return;
     const double step = sigma / 50.0;
     const double last = mu + 10.0 * sigma;
-    keys.reserve(1001);
-    values.reserve(1001);
-    for (double x = mu - 10.0 * sigma; x <= last; x += step) {
+    // 1000 or 1001 points, depending on the rounding of the running sum; the cap only guards
+    // against a step too small to move x.
+    const int maxPoints = 1001;
+    keys.reserve(maxPoints);
+    values.reserve(maxPoints);
+    for (double x = mu - 10.0 * sigma; x <= last && keys.size() < maxPoints; x += step) {
         const double r = gamma
             + (1.0 - gamma - lambda) * (1.0 + boost::math::erf(-(x - mu) / (sigma * std::sqrt(2.0)))) / 2.0;
         keys.append(x);
