@@ -1,0 +1,63 @@
+#pragma once
+// One staircase's parameter page: direction, start level, run length, stopping
+// limits, step sizes, clamps and the staircase's string ID. The page is a
+// passive form: the run, the experiment file commands and the results table
+// read and write it through the typed accessors below. Setters go through the
+// widgets, so every value is clamped to its field's range.
+
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+namespace Ui {
+class StaircaseParamSetter;
+}
+
+class StaircaseParamSetter : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit StaircaseParamSetter(QWidget *parent = nullptr);
+    ~StaircaseParamSetter() override;
+
+    bool isAscending() const;
+    void setAscending(bool ascending);
+    double getStartLevel() const;
+    void setStartLevel(double level);
+    int getCorrectAnswers() const;
+    void setCorrectAnswers(double count);  // truncated toward zero
+    int getMaxInversions() const;
+    void setMaxInversions(int count);
+    int getMaxTrials() const;
+    void setMaxTrials(int count);
+    double getNegativeStep() const;
+    void setNegativeStep(double step);
+
+    // The positive-step text as 8-bit characters, e.g. "1,0.5,0.2".
+    std::string getPositiveStepsText() const;
+    void setPositiveStepsText(const std::string &text);
+    // The text parsed strictly; throws boost::bad_lexical_cast on a token that is no number.
+    std::vector<double> getPositiveSteps() const;
+
+    bool isClampActive() const;
+    // Checks or unchecks the box and enables or disables the three clamp fields with it.
+    void setClampActive(bool active);
+    double getLowerClamp() const;
+    void setLowerClamp(double level);
+    double getUpperClamp() const;
+    void setUpperClamp(double level);
+    int getMaxClampHits() const;
+    void setMaxClampHits(int count);
+
+    // The user's string ID when "String ID" is checked (even if empty), otherwise the page number.
+    QString getStringId() const;
+
+private:
+    Ui::StaircaseParamSetter *ui;
+    // Pages are numbered by how many are alive when they are created; since the tab set
+    // only adds and removes pages at the end, a page's number is its tab index.
+    int pageId;
+    static int livePageCount;
+};

@@ -1,0 +1,38 @@
+#include "TabStaircase.h"
+
+#include "StaircaseParamSetter.h"
+
+TabStaircase::TabStaircase(QWidget *parent) : QTabWidget(parent) {}
+
+TabStaircase::~TabStaircase()
+{
+    removeAllPages();
+}
+
+StaircaseParamSetter *TabStaircase::pageAt(int index) const
+{
+    if (index < 0 || index >= static_cast<int>(pages.size()))
+        return nullptr;
+    return pages[static_cast<std::size_t>(index)];
+}
+
+void TabStaircase::removeAllPages()
+{
+    for (StaircaseParamSetter *page : pages)
+        delete page;  // the tab goes with its page
+    pages.clear();
+}
+
+void TabStaircase::setNumberOfTabs(int n)
+{
+    n = std::max(n, 0);
+    for (int i = count(); i < n; ++i) {
+        auto *page = new StaircaseParamSetter(this);
+        pages.push_back(page);
+        addTab(page, QStringLiteral("Staircase ") + QString::number(i));
+    }
+    while (count() > n && !pages.empty()) {
+        delete pages.back();
+        pages.pop_back();
+    }
+}
