@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "ExperimentFileCommands.h"
 #include "StaircaseParamSetter.h"
 #include "TabStaircase.h"
 #include "ui_MainWindow.h"
@@ -41,9 +42,16 @@ void MainWindow::setupPlot()
     connect(ui->spinBoxNStaircases, SIGNAL(valueChanged(int)), ui->customPlot, SLOT(setNumberOfGraphs(int)));
 }
 
-void MainWindow::on_actionNew_experiment_triggered() {}
+void MainWindow::on_actionNew_experiment_triggered()
+{
+    newExperiment(experimentWidgets());
+    refreshResultsTable();
+}
 
-void MainWindow::on_actionOpenFile_triggered() {}
+void MainWindow::on_actionOpenFile_triggered()
+{
+    openExperiment(experimentWidgets(), *dialogs, this);
+}
 
 void MainWindow::on_actionExportResultsToFile_triggered() {}
 
@@ -68,7 +76,16 @@ void MainWindow::on_checkBox_stateChanged(int) {}
 
 void MainWindow::on_actionExport_graph_to_pdf_triggered() {}
 
-void MainWindow::on_actionSaveFile_triggered() {}
+void MainWindow::on_actionSaveFile_triggered()
+{
+    saveExperiment(experimentWidgets(), *dialogs, this);
+}
+
+ExperimentWidgets MainWindow::experimentWidgets() const
+{
+    return {ui->doubleSpinBoxMean,      ui->doubleSpinBoxStd,   ui->doubleSpinBoxLapseRate,
+            ui->doubleSpinBoxGuessRate, ui->spinBoxNStaircases, ui->tabStaircase};
+}
 
 void MainWindow::configureStaircases() {}
 

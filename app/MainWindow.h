@@ -21,6 +21,7 @@
 namespace Ui {
 class MainWindow;
 }
+struct ExperimentWidgets;
 
 class MainWindow : public QMainWindow
 {
@@ -52,6 +53,7 @@ private:
     void refreshResultsTable();
     void refreshAnalysis();
     void updateGraph(int staircaseCount, int scatterStyle);
+    ExperimentWidgets experimentWidgets() const;
 
     Ui::MainWindow *ui;
     int lastRunStaircaseCount = 0;
