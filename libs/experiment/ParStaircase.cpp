@@ -1,0 +1,109 @@
+#include "ParStaircase.h"
+
+#include "Contract.h"
+#include "RandomEngine.h"
+
+#include <algorithm>
+
+ParStaircase::ParStaircase()
+    : ParStaircase(RandomEngine::global())
+{
+}
+
+ParStaircase::ParStaircase(RandomEngine &engine)
+    : engine(&engine)
+    , currentStaircase(noCurrent)
+{
+}
+
+void ParStaircase::clear()
+{
+    vStaircase.clear();
+    currentStaircase = noCurrent;
+}
+
+void ParStaircase::addStaircases(int n)
+{
+    if (n > 0)
+        vStaircase.resize(vStaircase.size() + static_cast<std::size_t>(n));
+    for (std::size_t i = 0; i < vStaircase.size(); ++i) {
+        vStaircase[i].init();
+        vStaircase[i].setId(static_cast<int>(i));
+    }
+}
+
+void ParStaircase::setAscending(const std::vector<bool> &ascending)
+{
+    QUORVEL_ASSERT(ascending.size() == vStaircase.size(), "ascending.size() == vStaircase.size()");
+    for (std::size_t i = 0; i < vStaircase.size(); ++i)
+        vStaircase[i].setAscending(ascending[i]);
+}
+
+void ParStaircase::setStartStates(const std::vector<double> &startStates)
+{
+    QUORVEL_ASSERT(startStates.size() == vStaircase.size(), "startStates.size() == vStaircase.size()");
+    for (std::size_t i = 0; i < vStaircase.size(); ++i)
+        vStaircase[i].setStartState(startStates[i]);
+}
+
+void ParStaircase::setCorrectAnswersToPositiveStep(const std::vector<int> &correctAnswersToPositiveStep)
+{
+    QUORVEL_ASSERT(correctAnswersToPositiveStep.size() == vStaircase.size(),
+        "correctAnswersToPositiveStep.size()==vStaircase.size()");
+    for (std::size_t i = 0; i < vStaircase.size(); ++i)
+        vStaircase[i].setCorrectAnswersToPositiveStep(correctAnswersToPositiveStep[i]);
+}
+
+void ParStaircase::setMaxInversions(const std::vector<int> &maxInversions)
+{
+    QUORVEL_ASSERT(maxInversions.size() == vStaircase.size(), "maxInversions.size() == vStaircase.size()");
+    for (std::size_t i = 0; i < vStaircase.size(); ++i)
+        vStaircase[i].setMaxInversions(maxInversions[i]);
+}
+
+void ParStaircase::setMaxTrials(const std::vector<int> &maxTrials)
+{
+    QUORVEL_ASSERT(maxTrials.size() == vStaircase.size(), "maxTrials.size() == vStaircase.size()");
+    for (std::size_t i = 0; i < vStaircase.size(); ++i)
+        vStaircase[i].setMaxTrials(maxTrials[i]);
+}
+
+void ParStaircase::setStepSizes(int id, const std::vector<double> &steps, double negativeStep)
+{
+    Staircase *s = findById(id);
+    QUORVEL_ASSERT(s != nullptr, "s!=NULL");
+    s->setStepSizes(steps, negativeStep);
+}
+
+void ParStaircase::setClamps(int id, double lower, double upper, int limit)
+{
+    Staircase *s = findById(id);
+    QUORVEL_ASSERT(s != nullptr, "s!=NULL");
+    s->setClamps(lower, upper, limit);
+}
+
+Staircase &ParStaircase::chooseStaircase()
+{
+    QUORVEL_ASSERT(!vStaircase.empty(), "!vStaircase.empty()");
+    const int n = static_cast<int>(vStaircase.size());
+    // uniformInt gives 1 ... n; n itself maps to position 0.
+    currentStaircase = static_cast<std::size_t>(engine->uniformInt(n) % n);
+    return vStaircase[currentStaircase];
+}
+
+bool ParStaircase::step(bool response)
+{
+    QUORVEL_ASSERT(currentStaircase < vStaircase.size(), "currentStaircase < vStaircase.size()");
+    if (!vStaircase[currentStaircase].step(response))
+        return false;
+    vStaircase.erase(vStaircase.begin() + static_cast<std::ptrdiff_t>(currentStaircase));
+    currentStaircase = noCurrent;
+    return vStaircase.empty();
+}
+
+Staircase *ParStaircase::findById(int id)
+{
+    const auto it = std::lower_bound(vStaircase.begin(), vStaircase.end(), id,
+        [](const Staircase &s, int wanted) { return s.getId() < wanted; });
+    return it != vStaircase.end() && it->getId() == id ? &*it : nullptr;
+}

@@ -1,0 +1,69 @@
+#pragma once
+// The staircases of one repetition, run interleaved.
+//
+// On every trial `chooseStaircase` picks one unfinished staircase uniformly
+// at random (uniformInt(n) from the engine, reduced modulo n; no draw when
+// only one is left), the caller records that staircase's getters and
+// presents its level, and `step` routes the answer to it and removes it
+// once it has finished. The set is finished when its last staircase is
+// removed.
+//
+// Configuration before every repetition, in this order: clear;
+// addStaircases(n); setAscending; setStartStates;
+// setCorrectAnswersToPositiveStep; setMaxInversions; setMaxTrials; then
+// setStepSizes for every id; then setClamps for the ids that use clamps.
+// Element i of every vector setter goes to the staircase with id i, and
+// each vector must hold exactly one element per staircase: a wrong length,
+// an unknown id, or a pick from an empty set is a broken caller contract
+// and aborts with the text of the condition (see Contract.h).
+
+#include "Staircase.h"
+
+#include <cstddef>
+#include <vector>
+
+class RandomEngine;
+
+class ParStaircase
+{
+public:
+    // Picks draw from `engine`, by default the program's global engine.
+    ParStaircase();
+    explicit ParStaircase(RandomEngine &engine);
+
+    // Destroys every staircase.
+    void clear();
+    // Adds n staircases, then initialises every staircase in the set and
+    // numbers them 0, 1, 2 ... in order. n <= 0 adds nothing.
+    void addStaircases(int n);
+
+    void setAscending(const std::vector<bool> &ascending);
+    void setStartStates(const std::vector<double> &startStates);
+    void setCorrectAnswersToPositiveStep(const std::vector<int> &correctAnswersToPositiveStep);
+    void setMaxInversions(const std::vector<int> &maxInversions);
+    void setMaxTrials(const std::vector<int> &maxTrials);
+    void setStepSizes(int id, const std::vector<double> &steps, double negativeStep);
+    void setClamps(int id, double lower, double upper, int limit);
+
+    // Picks the staircase for the trial under way. The reference stays valid
+    // until the `step` that removes that staircase.
+    Staircase &chooseStaircase();
+    // Routes the response to the picked staircase; returns true once no
+    // staircase is left.
+    bool step(bool response);
+
+    // Number of staircases not finished yet.
+    int size() const { return static_cast<int>(vStaircase.size()); }
+    bool empty() const { return vStaircase.empty(); }
+
+private:
+    Staircase *findById(int id);
+
+    RandomEngine *engine;
+    // Unfinished staircases in ascending id order. Held by value: the set
+    // is small and a removal only moves the few staircases behind it.
+    std::vector<Staircase> vStaircase;
+    // Position of currentStaircase in vStaircase; noCurrent when none.
+    std::size_t currentStaircase;
+    static constexpr std::size_t noCurrent = static_cast<std::size_t>(-1);
+};
