@@ -6,14 +6,16 @@
 #include "ui_MainWindow.h"
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow), dialogs(std::make_unique<QtUserDialogs>())
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+    , dialogs(std::make_unique<QtUserDialogs>())
 {
-    ui->setupUi(this);  // also connects the slots by name
-    setCentralWidget(ui->tabWidget);  // discards the generated central widget
+    ui->setupUi(this); // also connects the slots by name
+    setCentralWidget(ui->tabWidget); // discards the generated central widget
 
     connect(ui->spinBoxNStaircases, SIGNAL(valueChanged(int)), ui->tabStaircase, SLOT(setNumberOfTabs(int)));
 
-    headerLabels << "ID" << "Ntrial" << "Steps" << "Inversions" << "State" << "Response";
+    headerLabels = QStringList { "ID", "Ntrial", "Steps", "Inversions", "State", "Response" };
     ui->tableWidget->setColumnCount(6);
     ui->tableWidget->setHorizontalHeaderLabels(headerLabels);
 
@@ -23,7 +25,7 @@ MainWindow::MainWindow(QWidget *parent)
     resize(minimumSizeHint());
     ui->tabStaircase->resize(ui->tabStaircase->sizeHint());
     connect(ui->comboBoxDrawStyle, SIGNAL(currentIndexChanged(int)), this, SLOT(update()));
-    resize(0, 0);  // raised to the minimum size: the window first shows at its smallest
+    resize(0, 0); // raised to the minimum size: the window first shows at its smallest
 }
 
 MainWindow::~MainWindow()
@@ -53,16 +55,16 @@ void MainWindow::on_actionOpenFile_triggered()
     openExperiment(experimentWidgets(), *dialogs, this);
 }
 
-void MainWindow::on_actionExportResultsToFile_triggered() {}
+void MainWindow::on_actionExportResultsToFile_triggered() { }
 
 void MainWindow::on_actionQuit_triggered()
 {
     close();
 }
 
-void MainWindow::on_buttonStart_clicked() {}
+void MainWindow::on_buttonStart_clicked() { }
 
-void MainWindow::on_spinBoxLastInvAverage_valueChanged(int) {}
+void MainWindow::on_spinBoxLastInvAverage_valueChanged(int) { }
 
 void MainWindow::on_spinBoxNStaircases_valueChanged(int n)
 {
@@ -70,11 +72,11 @@ void MainWindow::on_spinBoxNStaircases_valueChanged(int n)
     ui->spinBoxLastInvAverage->setEnabled(n == lastRunStaircaseCount);
 }
 
-void MainWindow::on_comboBoxDrawStyle_currentIndexChanged(int) {}
+void MainWindow::on_comboBoxDrawStyle_currentIndexChanged(int) { }
 
-void MainWindow::on_checkBox_stateChanged(int) {}
+void MainWindow::on_checkBox_stateChanged(int) { }
 
-void MainWindow::on_actionExport_graph_to_pdf_triggered() {}
+void MainWindow::on_actionExport_graph_to_pdf_triggered() { }
 
 void MainWindow::on_actionSaveFile_triggered()
 {
@@ -87,10 +89,10 @@ ExperimentWidgets MainWindow::experimentWidgets() const
             ui->doubleSpinBoxGuessRate, ui->spinBoxNStaircases, ui->tabStaircase};
 }
 
-void MainWindow::configureStaircases() {}
+void MainWindow::configureStaircases() { }
 
-void MainWindow::refreshResultsTable() {}
+void MainWindow::refreshResultsTable() { }
 
-void MainWindow::refreshAnalysis() {}
+void MainWindow::refreshAnalysis() { }
 
-void MainWindow::updateGraph(int, int) {}
+void MainWindow::updateGraph(int, int) { }

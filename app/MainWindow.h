@@ -18,7 +18,8 @@
 
 #include "UserDialogs.h"
 
-namespace Ui {
+namespace Ui
+{
 class MainWindow;
 }
 struct ExperimentWidgets;

@@ -5,7 +5,9 @@
 
 int StaircaseParamSetter::livePageCount = -1;
 
-StaircaseParamSetter::StaircaseParamSetter(QWidget *parent) : QWidget(parent), ui(new Ui::StaircaseParamSetter)
+StaircaseParamSetter::StaircaseParamSetter(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::StaircaseParamSetter)
 {
     ui->setupUi(this);
     ui->ascendingRadio->setChecked(true);
@@ -17,8 +19,10 @@ StaircaseParamSetter::StaircaseParamSetter(QWidget *parent) : QWidget(parent), u
 
     // clicked() comes only from the user, so programmatic changes go through setClampActive.
     connect(ui->checkBoxClampActive, SIGNAL(clicked(bool)), ui->spinBoxNClamp, SLOT(setEnabled(bool)));
-    connect(ui->checkBoxClampActive, SIGNAL(clicked(bool)), ui->doubleSpinBoxLowerClamp, SLOT(setEnabled(bool)));
-    connect(ui->checkBoxClampActive, SIGNAL(clicked(bool)), ui->doubleSpinBoxUpperClamp, SLOT(setEnabled(bool)));
+    connect(
+        ui->checkBoxClampActive, SIGNAL(clicked(bool)), ui->doubleSpinBoxLowerClamp, SLOT(setEnabled(bool)));
+    connect(
+        ui->checkBoxClampActive, SIGNAL(clicked(bool)), ui->doubleSpinBoxUpperClamp, SLOT(setEnabled(bool)));
     connect(ui->checkBoxStringID, SIGNAL(clicked(bool)), ui->lineEditStringID, SLOT(setEnabled(bool)));
 
     pageId = ++livePageCount;
@@ -30,7 +34,10 @@ StaircaseParamSetter::~StaircaseParamSetter()
     delete ui;
 }
 
-bool StaircaseParamSetter::isAscending() const { return ui->ascendingRadio->isChecked(); }
+bool StaircaseParamSetter::isAscending() const
+{
+    return ui->ascendingRadio->isChecked();
+}
 
 void StaircaseParamSetter::setAscending(bool ascending)
 {
@@ -38,10 +45,19 @@ void StaircaseParamSetter::setAscending(bool ascending)
     ui->descendingRadio->setChecked(!ascending);
 }
 
-double StaircaseParamSetter::getStartLevel() const { return ui->doubleSpinBoxStartState->value(); }
-void StaircaseParamSetter::setStartLevel(double level) { ui->doubleSpinBoxStartState->setValue(level); }
+double StaircaseParamSetter::getStartLevel() const
+{
+    return ui->doubleSpinBoxStartState->value();
+}
+void StaircaseParamSetter::setStartLevel(double level)
+{
+    ui->doubleSpinBoxStartState->setValue(level);
+}
 
-int StaircaseParamSetter::getCorrectAnswers() const { return ui->spinBoxCorrectAnswers->value(); }
+int StaircaseParamSetter::getCorrectAnswers() const
+{
+    return ui->spinBoxCorrectAnswers->value();
+}
 
 void StaircaseParamSetter::setCorrectAnswers(double count)
 {
@@ -51,12 +67,30 @@ void StaircaseParamSetter::setCorrectAnswers(double count)
     ui->spinBoxCorrectAnswers->setValue(count >= max ? max : count <= min ? min : static_cast<int>(count));
 }
 
-int StaircaseParamSetter::getMaxInversions() const { return ui->spinBoxNInversions->value(); }
-void StaircaseParamSetter::setMaxInversions(int count) { ui->spinBoxNInversions->setValue(count); }
-int StaircaseParamSetter::getMaxTrials() const { return ui->spinBoxNTrials->value(); }
-void StaircaseParamSetter::setMaxTrials(int count) { ui->spinBoxNTrials->setValue(count); }
-double StaircaseParamSetter::getNegativeStep() const { return ui->doubleSpinBoxNegativeStep->value(); }
-void StaircaseParamSetter::setNegativeStep(double step) { ui->doubleSpinBoxNegativeStep->setValue(step); }
+int StaircaseParamSetter::getMaxInversions() const
+{
+    return ui->spinBoxNInversions->value();
+}
+void StaircaseParamSetter::setMaxInversions(int count)
+{
+    ui->spinBoxNInversions->setValue(count);
+}
+int StaircaseParamSetter::getMaxTrials() const
+{
+    return ui->spinBoxNTrials->value();
+}
+void StaircaseParamSetter::setMaxTrials(int count)
+{
+    ui->spinBoxNTrials->setValue(count);
+}
+double StaircaseParamSetter::getNegativeStep() const
+{
+    return ui->doubleSpinBoxNegativeStep->value();
+}
+void StaircaseParamSetter::setNegativeStep(double step)
+{
+    ui->doubleSpinBoxNegativeStep->setValue(step);
+}
 
 std::string StaircaseParamSetter::getPositiveStepsText() const
 {
@@ -73,7 +107,10 @@ std::vector<double> StaircaseParamSetter::getPositiveSteps() const
     return stringToVector<double>(getPositiveStepsText(), ",");
 }
 
-bool StaircaseParamSetter::isClampActive() const { return ui->checkBoxClampActive->isChecked(); }
+bool StaircaseParamSetter::isClampActive() const
+{
+    return ui->checkBoxClampActive->isChecked();
+}
 
 void StaircaseParamSetter::setClampActive(bool active)
 {
@@ -83,12 +120,30 @@ void StaircaseParamSetter::setClampActive(bool active)
     ui->spinBoxNClamp->setEnabled(active);
 }
 
-double StaircaseParamSetter::getLowerClamp() const { return ui->doubleSpinBoxLowerClamp->value(); }
-void StaircaseParamSetter::setLowerClamp(double level) { ui->doubleSpinBoxLowerClamp->setValue(level); }
-double StaircaseParamSetter::getUpperClamp() const { return ui->doubleSpinBoxUpperClamp->value(); }
-void StaircaseParamSetter::setUpperClamp(double level) { ui->doubleSpinBoxUpperClamp->setValue(level); }
-int StaircaseParamSetter::getMaxClampHits() const { return ui->spinBoxNClamp->value(); }
-void StaircaseParamSetter::setMaxClampHits(int count) { ui->spinBoxNClamp->setValue(count); }
+double StaircaseParamSetter::getLowerClamp() const
+{
+    return ui->doubleSpinBoxLowerClamp->value();
+}
+void StaircaseParamSetter::setLowerClamp(double level)
+{
+    ui->doubleSpinBoxLowerClamp->setValue(level);
+}
+double StaircaseParamSetter::getUpperClamp() const
+{
+    return ui->doubleSpinBoxUpperClamp->value();
+}
+void StaircaseParamSetter::setUpperClamp(double level)
+{
+    ui->doubleSpinBoxUpperClamp->setValue(level);
+}
+int StaircaseParamSetter::getMaxClampHits() const
+{
+    return ui->spinBoxNClamp->value();
+}
+void StaircaseParamSetter::setMaxClampHits(int count)
+{
+    ui->spinBoxNClamp->setValue(count);
+}
 
 QString StaircaseParamSetter::getStringId() const
 {

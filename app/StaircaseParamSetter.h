@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-namespace Ui {
+namespace Ui
+{
 class StaircaseParamSetter;
 }
 
@@ -27,7 +28,7 @@ public:
     double getStartLevel() const;
     void setStartLevel(double level);
     int getCorrectAnswers() const;
-    void setCorrectAnswers(double count);  // truncated toward zero
+    void setCorrectAnswers(double count); // truncated toward zero
     int getMaxInversions() const;
     void setMaxInversions(int count);
     int getMaxTrials() const;

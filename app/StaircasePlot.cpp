@@ -1,6 +1,9 @@
 #include "StaircasePlot.h"
 
-StaircasePlot::StaircasePlot(QWidget *parent) : QCustomPlot(parent) {}
+StaircasePlot::StaircasePlot(QWidget *parent)
+    : QCustomPlot(parent)
+{
+}
 
 void StaircasePlot::setNumberOfGraphs(int ngraphs)
 {

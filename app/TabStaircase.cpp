@@ -2,7 +2,10 @@
 
 #include "StaircaseParamSetter.h"
 
-TabStaircase::TabStaircase(QWidget *parent) : QTabWidget(parent) {}
+TabStaircase::TabStaircase(QWidget *parent)
+    : QTabWidget(parent)
+{
+}
 
 TabStaircase::~TabStaircase()
 {
@@ -19,7 +22,7 @@ StaircaseParamSetter *TabStaircase::pageAt(int index) const
 void TabStaircase::removeAllPages()
 {
     for (StaircaseParamSetter *page : pages)
-        delete page;  // the tab goes with its page
+        delete page; // the tab goes with its page
     pages.clear();
 }
 

@@ -3,14 +3,14 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-QString QtUserDialogs::openFileName(QWidget *parent, const QString &caption, const QString &dir,
-                                    const QString &filter)
+QString QtUserDialogs::openFileName(
+    QWidget *parent, const QString &caption, const QString &dir, const QString &filter)
 {
     return QFileDialog::getOpenFileName(parent, caption, dir, filter);
 }
 
-QString QtUserDialogs::saveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                                    const QString &filter)
+QString QtUserDialogs::saveFileName(
+    QWidget *parent, const QString &caption, const QString &dir, const QString &filter)
 {
     return QFileDialog::getSaveFileName(parent, caption, dir, filter);
 }

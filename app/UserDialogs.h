@@ -13,10 +13,12 @@ public:
     virtual ~UserDialogs() = default;
 
     // An empty string means the user cancelled.
-    virtual QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
-                                 const QString &filter) = 0;
-    virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                                 const QString &filter) = 0;
+    virtual QString openFileName(
+        QWidget *parent, const QString &caption, const QString &dir, const QString &filter)
+        = 0;
+    virtual QString saveFileName(
+        QWidget *parent, const QString &caption, const QString &dir, const QString &filter)
+        = 0;
     // A modal warning box with a single OK button; returns when it is closed.
     virtual void warning(QWidget *parent, const QString &title, const QString &text) = 0;
 };
@@ -24,9 +26,9 @@ public:
 class QtUserDialogs : public UserDialogs
 {
 public:
-    QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
-                         const QString &filter) override;
-    QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                         const QString &filter) override;
+    QString openFileName(
+        QWidget *parent, const QString &caption, const QString &dir, const QString &filter) override;
+    QString saveFileName(
+        QWidget *parent, const QString &caption, const QString &dir, const QString &filter) override;
     void warning(QWidget *parent, const QString &title, const QString &text) override;
 };

@@ -15,8 +15,7 @@
 
 std::vector<std::string> tokenize(const std::string &text, const std::string &separators);
 
-template <typename T>
-std::vector<T> stringToVector(const std::string &text, const std::string &separators)
+template <typename T> std::vector<T> stringToVector(const std::string &text, const std::string &separators)
 {
     std::string trimmed = text;
     boost::algorithm::trim(trimmed);

@@ -30,27 +30,28 @@ public:
     QList<ShownMessage> messages;
     std::function<void(const ShownMessage &)> onWarning;
 
-    QString openFileName(QWidget *, const QString &caption, const QString &dir, const QString &filter) override
+    QString openFileName(
+        QWidget *, const QString &caption, const QString &dir, const QString &filter) override
     {
-        prompts.append({caption, dir, filter});
+        prompts.append({ caption, dir, filter });
         return fileNames.isEmpty() ? QString() : fileNames.dequeue();
     }
-    QString saveFileName(QWidget *, const QString &caption, const QString &dir, const QString &filter) override
+    QString saveFileName(
+        QWidget *, const QString &caption, const QString &dir, const QString &filter) override
     {
-        prompts.append({caption, dir, filter});
+        prompts.append({ caption, dir, filter });
         return fileNames.isEmpty() ? QString() : fileNames.dequeue();
     }
     void warning(QWidget *, const QString &title, const QString &text) override
     {
-        messages.append({title, text});
+        messages.append({ title, text });
         if (onWarning)
             onWarning(messages.last());
     }
 };
 
 // Installs a ScriptedDialogs on a window and keeps a pointer to it for the test.
-template <typename Window>
-ScriptedDialogs *installScriptedDialogs(Window &window)
+template <typename Window> ScriptedDialogs *installScriptedDialogs(Window &window)
 {
     auto dialogs = std::make_unique<ScriptedDialogs>();
     ScriptedDialogs *raw = dialogs.get();
