@@ -218,17 +218,8 @@ void ExperimentFileCommandsTest::refusedFileLeavesTheWindowAsItWas_data()
     QTest::newRow("too few start states")
         << withLine(threeStaircases, "sStairStartStates", "sStairStartStates: 4,-2.5")
         << "Wrong number of start states!\nCheck \"sStairStartStates\" to have 3 elements";
-    QTest::newRow("two negative steps")
-        << withLine(threeStaircases, "sStairNegativeStep", "sStairNegativeStep: 1,2")
-        << "You can only use one negative step size for every staircase! Please modify the parameters file "
-           "under sStairNegativeStep section.";
-    QTest::newRow("wrong clamp state count") << threeStaircases + "sStairClampActive: 1\n"
-                                             << "Wrong number of clamp states!\nCheck \"sStairClampActive\" "
-                                                "to have 3 elements";
     QTest::newRow("missing required key")
         << withLine(threeStaircases, "sStairMaxTrials", "") << "Can't find such identifier: sStairMaxTrials";
-    QTest::newRow("no staircase") << withLine(threeStaircases, "sStairNumber",
-        "sStairNumber: 0") << "Wrong number of staircases!\nCheck \"sStairNumber\" to be between 1 and 99";
     QTest::newRow("value that does not convert") << withLine(threeStaircases, "sStairCorrectAnswers",
         "sStairCorrectAnswers: 2,x,1") << "Can't read \"x\" in \"sStairCorrectAnswers\" as a whole number.";
     QTest::newRow("bad observer value after good pages") << withLine(threeStaircases, "Sigma", "Sigma: 1..5")

@@ -75,40 +75,6 @@ std::vector<std::string> describe(const ExperimentDescription &e)
     return lines;
 }
 
-TEST(ReadExperiment, FillsEveryStaircaseAndTheObserver)
-{
-    const ExperimentReading reading = read(threeStaircases);
-    ASSERT_TRUE(reading.ok()) << reading.error;
-    EXPECT_TRUE(reading.warnings.empty());
-    // Step lists per staircase; one negative step, clamp pair and hit limit (2.9 -> 2) for all;
-    // every clamp switched on when the file does not say otherwise.
-    EXPECT_EQ(describe(reading.experiment),
-        (std::vector<std::string> {
-            "0.5 2 0.01 0.25",
-            "4 0 2 8 50 [1,0.5] 0.25 1 -3 5 2",
-            "-2.5 1 3 10 60 [2,1] 0.25 1 -3 5 2",
-            "0 0 1 12 70 [4] 0.25 1 -3 5 2",
-        }));
-}
-
-TEST(ReadExperiment, OneStepListWithoutSemicolonServesEveryStaircase)
-{
-    const ExperimentReading reading
-        = read(withLine(threeStaircases, "sStairPositiveStep", "sStairPositiveStep: 1,0.5,,0.2"));
-    ASSERT_TRUE(reading.ok()) << reading.error;
-    for (const StaircaseSettings &s : reading.experiment.staircases)
-        EXPECT_EQ(s.positiveStepsText, "1,0.5,,0.2");
-}
-
-TEST(ReadExperiment, ClampStatesAreHonouredWhenGiven)
-{
-    const ExperimentReading reading = read(threeStaircases + "sStairClampActive: 1,0,1\n");
-    ASSERT_TRUE(reading.ok()) << reading.error;
-    EXPECT_TRUE(reading.experiment.staircases[0].clampActive);
-    EXPECT_FALSE(reading.experiment.staircases[1].clampActive);
-    EXPECT_TRUE(reading.experiment.staircases[2].clampActive);
-}
-
 TEST(ReadExperiment, MissingObserverKeysGiveDefaultsAndWarningsInOrder)
 {
     std::string text = withLine(threeStaircases, "Mu", "");
@@ -200,8 +166,6 @@ const RefusalCase refusalCases[] = {
         "Wrong number of staircases!\nCheck \"sStairNumber\" to be between 1 and 99" },
     { "TooManyStaircases", "sStairNumber", "sStairNumber: 100",
         "Wrong number of staircases!\nCheck \"sStairNumber\" to be between 1 and 99" },
-    { "StaircaseCountNotAnInt", "sStairNumber", "sStairNumber: 2.5",
-        "Can't read \"2.5\" in \"sStairNumber\" as a whole number." },
     { "StartStateNotANumber", "sStairStartStates", "sStairStartStates: 4,x,0",
         "Can't read \"x\" in \"sStairStartStates\" as a number." },
     { "StartStateNotFinite", "sStairStartStates", "sStairStartStates: 4,nan,0",
@@ -212,16 +176,12 @@ const RefusalCase refusalCases[] = {
         "Can't read \"2\" in \"sStairAscending\" as 1 or 0." },
     { "MaxTrialsOverflow", "sStairMaxTrials", "sStairMaxTrials: 50,60,99999999999",
         "Can't read \"99999999999\" in \"sStairMaxTrials\" as a whole number." },
-    { "NegativeStepNotANumber", "sStairNegativeStep", "sStairNegativeStep: 0.5.",
-        "Can't read \"0.5.\" in \"sStairNegativeStep\" as a number." },
     { "ClampHitsNotANumber", "sStairMaxClampHits", "sStairMaxClampHits: inf",
         "Can't read \"inf\" in \"sStairMaxClampHits\" as a number." },
     { "ObserverValueNotANumber", "Sigma", "Sigma: 0,5", "Can't read \"0,5\" in \"Sigma\" as a number." },
     { "MissingStaircaseCount", "sStairNumber", "", "Can't find such identifier: sStairNumber" },
     { "MissingPositiveStep", "sStairPositiveStep",
         "sStairPositiveStep:", "Can't find such identifier: sStairPositiveStep" },
-    { "MissingMaxTrials", "sStairMaxTrials", "", "Can't find such identifier: sStairMaxTrials" },
-    { "MissingClampHits", "sStairMaxClampHits", "", "Can't find such identifier: sStairMaxClampHits" },
 };
 
 INSTANTIATE_TEST_SUITE_P(, ReadExperimentRefusal, testing::ValuesIn(refusalCases),
@@ -284,22 +244,6 @@ TEST(WriteExperiment, WritesTheFifteenLinesThenTheClampStates)
         "sStairClampUpper: 7.125\n"
         "sStairMaxClampHits: 9\n"
         "sStairClampActive: 1,0\n");
-}
-
-TEST(WriteExperiment, ReadsBackToTheSameExperimentWithTheFirstStaircasesSharedValues)
-{
-    ExperimentDescription written = twoStaircases();
-    written.staircases[1].negativeStep = 4;
-    written.staircases[1].lowerClamp = -1;
-    written.staircases[1].maxClampHits = 1;
-
-    const ExperimentReading reading = read(writeExperiment(written));
-    ASSERT_TRUE(reading.ok()) << reading.error;
-    EXPECT_TRUE(reading.warnings.empty());
-
-    ExperimentDescription expected = twoStaircases();
-    expected.staircases[0].positiveStepsText = "1,0.5,0.25";
-    EXPECT_EQ(describe(reading.experiment), describe(expected));
 }
 
 TEST(ReplacedSettingsWarning, NamesTheStaircasesWhoseSharedValuesDiffer)

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <sstream>
 
 namespace
@@ -66,18 +64,6 @@ const LineCase lineCases[] = {
 INSTANTIATE_TEST_SUITE_P(, ParametersLoaderLines, testing::ValuesIn(lineCases),
     [](const testing::TestParamInfo<LineCase> &info) { return info.param.name; });
 
-TEST(ParametersLoader, CrLfFileReadsLikeLfFile)
-{
-    const std::string lf = "Mu 0.5\nSigma: 2\n# comment\nsStairPositiveStep: 1,0.5;2\n\nsStairNumber: 2";
-    std::string crlf;
-    for (char c : lf)
-        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    const ParametersLoader a = loaded(lf);
-    const ParametersLoader b = loaded(crlf);
-    for (const char *key : { "Mu", "Sigma", "sStairPositiveStep", "sStairNumber" })
-        EXPECT_EQ(a.get(key), b.get(key)) << key;
-}
-
 TEST(ParametersLoader, MissingKeyIsReportedToTheCallerAndOnStandardError)
 {
     const ParametersLoader loader = loaded("Mu 0.5\nLapseRate:\n");
@@ -90,20 +76,6 @@ TEST(ParametersLoader, MissingKeyIsReportedToTheCallerAndOnStandardError)
         EXPECT_STREQ(e.what(), "Can't find such identifier: LapseRate");
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Can't find such identifier: LapseRate !!!\n");
-}
-
-TEST(ParametersLoader, LoadFileReadsAFileWithoutFinalLineBreak)
-{
-    const std::string path = testing::TempDir() + "loader-no-final-break.txt";
-    {
-        std::ofstream os(path, std::ios::binary);
-        os << "Mu: 1.5\r\nsStairNumber: 3";
-    }
-    ParametersLoader loader;
-    loader.loadFile(path);
-    EXPECT_EQ(loader.get("Mu"), "1.5");
-    EXPECT_EQ(loader.get("sStairNumber"), "3");
-    std::remove(path.c_str());
 }
 
 TEST(ParametersLoader, UnreadableFileIsReportedWithTheSystemsReason)
