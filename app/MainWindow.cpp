@@ -85,8 +85,8 @@ void MainWindow::on_actionSaveFile_triggered()
 
 ExperimentWidgets MainWindow::experimentWidgets() const
 {
-    return {ui->doubleSpinBoxMean,      ui->doubleSpinBoxStd,   ui->doubleSpinBoxLapseRate,
-            ui->doubleSpinBoxGuessRate, ui->spinBoxNStaircases, ui->tabStaircase};
+    return { ui->doubleSpinBoxMean, ui->doubleSpinBoxStd, ui->doubleSpinBoxLapseRate,
+        ui->doubleSpinBoxGuessRate, ui->spinBoxNStaircases, ui->tabStaircase };
 }
 
 void MainWindow::configureStaircases() { }

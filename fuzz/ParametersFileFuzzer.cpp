@@ -13,7 +13,8 @@
 #include <sstream>
 #include <streambuf>
 
-namespace {
+namespace
+{
 
 // Swallows the loader's missing-key lines, which would flood the fuzzer's output.
 class NullBuffer : public std::streambuf
@@ -27,7 +28,7 @@ ExperimentReading readText(const std::string &text)
     ParametersLoader loader;
     std::istringstream is(text);
     if (!loader.load(is))
-        std::abort();  // a string stream never fails to read
+        std::abort(); // a string stream never fails to read
     return readExperiment(loader);
 }
 
