@@ -116,6 +116,12 @@ struct RefusalCase {
     const char *error;
 };
 
+// Keeps CTest's test names readable.
+void PrintTo(const RefusalCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class ReadExperimentRefusal : public testing::TestWithParam<RefusalCase>
 {
 };

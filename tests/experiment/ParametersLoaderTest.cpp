@@ -22,6 +22,12 @@ struct LineCase {
     const char *value; // nullptr: the key must be absent
 };
 
+// Keeps CTest's test names readable.
+void PrintTo(const LineCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class ParametersLoaderLines : public testing::TestWithParam<LineCase>
 {
 };
