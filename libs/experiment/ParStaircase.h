@@ -55,6 +55,8 @@ public:
     // Number of staircases not finished yet.
     int size() const { return static_cast<int>(vStaircase.size()); }
     bool empty() const { return vStaircase.empty(); }
+    // The unfinished staircases in ascending id order.
+    const std::vector<Staircase> &getStaircases() const { return vStaircase; }
 
 private:
     Staircase *findById(int id);
