@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "ExperimentFileCommands.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
 #include "ResultStats.h"
@@ -68,9 +69,16 @@ void MainWindow::setupPlot()
     StaircaseGraph::setupPlot(*ui->customPlot, font());
 }
 
-void MainWindow::on_actionNew_experiment_triggered() { }
+void MainWindow::on_actionNew_experiment_triggered()
+{
+    newExperiment(experimentWidgets());
+    refreshResultsTable();
+}
 
-void MainWindow::on_actionOpenFile_triggered() { }
+void MainWindow::on_actionOpenFile_triggered()
+{
+    openExperiment(experimentWidgets(), *dialogs, this);
+}
 
 void MainWindow::on_actionExportResultsToFile_triggered()
 {
@@ -159,7 +167,16 @@ void MainWindow::on_actionExport_graph_to_pdf_triggered()
     StaircaseGraph::exportPdf(*ui->customPlot, *dialogs, this);
 }
 
-void MainWindow::on_actionSaveFile_triggered() { }
+void MainWindow::on_actionSaveFile_triggered()
+{
+    saveExperiment(experimentWidgets(), *dialogs, this);
+}
+
+ExperimentWidgets MainWindow::experimentWidgets() const
+{
+    return { ui->doubleSpinBoxMean, ui->doubleSpinBoxStd, ui->doubleSpinBoxLapseRate,
+        ui->doubleSpinBoxGuessRate, ui->spinBoxNStaircases, ui->tabStaircase };
+}
 
 void MainWindow::configureStaircases()
 {

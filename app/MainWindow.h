@@ -23,6 +23,7 @@ namespace Ui
 {
 class MainWindow;
 }
+struct ExperimentWidgets;
 
 class MainWindow : public QMainWindow
 {
@@ -54,6 +55,7 @@ private:
     void refreshResultsTable();
     void refreshAnalysis();
     void updateGraph(int staircaseCount, int scatterStyle);
+    ExperimentWidgets experimentWidgets() const;
 
     Ui::MainWindow *ui;
     int lastRunStaircaseCount = 0;

@@ -1,0 +1,156 @@
+#include "ExperimentFileCommands.h"
+
+#include "ParametersLoader.h"
+#include "StaircaseParamSetter.h"
+#include "TabStaircase.h"
+#include "UserDialogs.h"
+
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QSaveFile>
+#include <QSpinBox>
+
+namespace
+{
+
+const QString errorTitle = QStringLiteral("Error");
+const QString warningTitle = QStringLiteral("Warning");
+
+} // namespace
+
+void newExperiment(const ExperimentWidgets &widgets)
+{
+    widgets.tabs->removeAllPages();
+    widgets.tabs->setNumberOfTabs(1);
+    widgets.staircaseCount->setValue(1);
+}
+
+bool openExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent)
+{
+    const QString path = dialogs.openFileName(parent, QStringLiteral("Parameters file to open"),
+        QStringLiteral("../libs/experiment/"), QStringLiteral("Text file (*.txt);;Exp files (*.exp)"));
+    if (path.isEmpty())
+        return false;
+    const ExperimentReading reading = readExperimentFile(path);
+    if (!reading.ok()) {
+        dialogs.warning(parent, errorTitle, QString::fromStdString(reading.error));
+        return false;
+    }
+    applyExperiment(reading, widgets, dialogs, parent);
+    return true;
+}
+
+bool saveExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent)
+{
+    const ExperimentDescription experiment = experimentFromWidgets(widgets);
+    // Checked before asking for a name: such a text cannot be written at all.
+    const std::string stepsProblem = positiveStepsProblem(experiment);
+    if (!stepsProblem.empty()) {
+        dialogs.warning(parent, warningTitle, QString::fromStdString(stepsProblem));
+        return false;
+    }
+    const QString path = dialogs.saveFileName(
+        parent, QStringLiteral("Save parameters file..."), QDir::currentPath(), QStringLiteral(".txt"));
+    if (path.isEmpty())
+        return false;
+    const QString writeError = writeExperimentFile(path, experiment);
+    if (!writeError.isEmpty()) {
+        dialogs.warning(parent, warningTitle, writeError);
+        return false;
+    }
+    const std::string replaced = replacedSettingsWarning(experiment);
+    if (!replaced.empty())
+        dialogs.warning(parent, warningTitle, QString::fromStdString(replaced));
+    return true;
+}
+
+ExperimentReading readExperimentFile(const QString &path)
+{
+    ParametersLoader loader;
+    try {
+        loader.loadFile(QFile::encodeName(path).toStdString());
+    } catch (const ParametersFileError &e) {
+        ExperimentReading failed;
+        failed.error = "Can't read the parameters file " + QDir::toNativeSeparators(path).toStdString()
+            + ":\n" + e.reason();
+        return failed;
+    }
+    return readExperiment(loader);
+}
+
+void applyExperiment(
+    const ExperimentReading &reading, const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent)
+{
+    const std::vector<StaircaseSettings> &staircases = reading.experiment.staircases;
+    const int n = static_cast<int>(staircases.size());
+    widgets.tabs->setNumberOfTabs(n);
+    widgets.staircaseCount->setValue(n);
+
+    for (int i = 0; i < widgets.tabs->count() && i < n; ++i) {
+        const StaircaseSettings &s = staircases[static_cast<std::size_t>(i)];
+        StaircaseParamSetter *page = widgets.tabs->pageAt(i);
+        page->setStartLevel(s.startLevel);
+        page->setCorrectAnswers(s.correctAnswers);
+        page->setAscending(s.ascending);
+        page->setMaxInversions(s.maxInversions);
+        page->setMaxTrials(s.maxTrials);
+        page->setNegativeStep(s.negativeStep);
+        page->setPositiveStepsText(s.positiveStepsText);
+    }
+    for (int i = 0; i < widgets.tabs->count() && i < n; ++i) {
+        const StaircaseSettings &s = staircases[static_cast<std::size_t>(i)];
+        StaircaseParamSetter *page = widgets.tabs->pageAt(i);
+        page->setClampActive(s.clampActive);
+        page->setUpperClamp(s.upperClamp);
+        page->setLowerClamp(s.lowerClamp);
+        page->setMaxClampHits(s.maxClampHits);
+    }
+
+    // Missing observer keys are reported in key order; their defaults are already in the values.
+    for (const std::string &warning : reading.warnings)
+        dialogs.warning(parent, errorTitle, QString::fromStdString(warning));
+    const ObserverSettings &observer = reading.experiment.observer;
+    widgets.guessRate->setValue(observer.guessRate);
+    widgets.lapseRate->setValue(observer.lapseRate);
+    widgets.mean->setValue(observer.mean);
+    widgets.standardDeviation->setValue(observer.standardDeviation);
+}
+
+ExperimentDescription experimentFromWidgets(const ExperimentWidgets &widgets)
+{
+    ExperimentDescription experiment;
+    experiment.observer.mean = widgets.mean->value();
+    experiment.observer.standardDeviation = widgets.standardDeviation->value();
+    experiment.observer.lapseRate = widgets.lapseRate->value();
+    experiment.observer.guessRate = widgets.guessRate->value();
+    for (int i = 0; i < widgets.tabs->count(); ++i) {
+        const StaircaseParamSetter *page = widgets.tabs->pageAt(i);
+        StaircaseSettings s;
+        s.startLevel = page->getStartLevel();
+        s.ascending = page->isAscending();
+        s.correctAnswers = page->getCorrectAnswers();
+        s.maxInversions = page->getMaxInversions();
+        s.maxTrials = page->getMaxTrials();
+        s.positiveStepsText = page->getPositiveStepsText();
+        s.negativeStep = page->getNegativeStep();
+        s.clampActive = page->isClampActive();
+        s.lowerClamp = page->getLowerClamp();
+        s.upperClamp = page->getUpperClamp();
+        s.maxClampHits = page->getMaxClampHits();
+        experiment.staircases.push_back(s);
+    }
+    return experiment;
+}
+
+QString writeExperimentFile(const QString &path, const ExperimentDescription &experiment)
+{
+    const std::string text = writeExperiment(experiment);
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Text)
+        && file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size())
+        && file.commit())
+        return QString();
+    return QStringLiteral("Can't write the parameters file %1:\n%2")
+        .arg(QDir::toNativeSeparators(path), file.errorString());
+}

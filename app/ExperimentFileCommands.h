@@ -1,0 +1,45 @@
+#pragma once
+// The New, Open and Save commands of the File menu, between the window's
+// widgets and a parameter file.
+//
+// Open reads and checks the whole file (ExperimentFile.h) before it touches a
+// widget, so a broken file changes nothing; only a file that passes every check
+// is applied, pages first, then the observer. Save writes through a temporary
+// file that replaces the target only once it is complete.
+
+#include "ExperimentFile.h"
+
+#include <QString>
+
+class QDoubleSpinBox;
+class QSpinBox;
+class QWidget;
+class TabStaircase;
+class UserDialogs;
+
+// The widgets that hold an experiment; none is owned.
+struct ExperimentWidgets {
+    QDoubleSpinBox *mean;
+    QDoubleSpinBox *standardDeviation;
+    QDoubleSpinBox *lapseRate;
+    QDoubleSpinBox *guessRate;
+    QSpinBox *staircaseCount;
+    TabStaircase *tabs;
+};
+
+// New experiment: one default page; the observer is left as it is.
+void newExperiment(const ExperimentWidgets &widgets);
+
+// Asks for a file and applies it; returns whether the widgets were changed.
+bool openExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent);
+
+// Asks for a file name and writes the experiment; returns whether a file was written.
+bool saveExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent);
+
+// The steps of the commands above.
+ExperimentReading readExperimentFile(const QString &path);
+void applyExperiment(const ExperimentReading &reading, const ExperimentWidgets &widgets, UserDialogs &dialogs,
+    QWidget *parent);
+ExperimentDescription experimentFromWidgets(const ExperimentWidgets &widgets);
+// Empty on success, otherwise the message naming the file and the reason.
+QString writeExperimentFile(const QString &path, const ExperimentDescription &experiment);

@@ -1,0 +1,95 @@
+// Feeds arbitrary bytes to the parameter file reader and the conversions that
+// Open performs. Besides crashes, hangs and sanitizer reports it checks that an
+// accepted experiment which Save would write reads back unchanged.
+
+#include "ExperimentFile.h"
+#include "ParametersLoader.h"
+#include "TextUtils.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+#include <streambuf>
+
+namespace
+{
+
+// Swallows the loader's missing-key lines, which would flood the fuzzer's output.
+class NullBuffer : public std::streambuf
+{
+protected:
+    int overflow(int c) override { return c; }
+};
+
+ExperimentReading readText(const std::string &text)
+{
+    ParametersLoader loader;
+    std::istringstream is(text);
+    if (!loader.load(is))
+        std::abort(); // a string stream never fails to read
+    return readExperiment(loader);
+}
+
+bool same(const StaircaseSettings &a, const StaircaseSettings &b)
+{
+    return a.startLevel == b.startLevel && a.ascending == b.ascending && a.correctAnswers == b.correctAnswers
+        && a.maxInversions == b.maxInversions && a.maxTrials == b.maxTrials
+        && a.positiveStepsText == b.positiveStepsText && a.negativeStep == b.negativeStep
+        && a.clampActive == b.clampActive && a.lowerClamp == b.lowerClamp && a.upperClamp == b.upperClamp
+        && a.maxClampHits == b.maxClampHits;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    static NullBuffer nullBuffer;
+    std::cerr.rdbuf(&nullBuffer);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const ExperimentReading reading = readText(std::string(reinterpret_cast<const char *>(data), size));
+    if (!reading.ok())
+        return 0;
+
+    const ExperimentDescription &experiment = reading.experiment;
+    if (experiment.staircases.empty() || experiment.staircases.size() > maxStaircaseCount)
+        std::abort();
+    // What a run does with each page's step text.
+    for (const StaircaseSettings &s : experiment.staircases) {
+        try {
+            stringToVector<double>(s.positiveStepsText, ",");
+        } catch (const boost::bad_lexical_cast &) {
+        }
+    }
+
+    replacedSettingsWarning(experiment);
+    if (!positiveStepsProblem(experiment).empty())
+        return 0;
+    const ExperimentReading again = readText(writeExperiment(experiment));
+    if (!again.ok() || !again.warnings.empty()
+        || again.experiment.staircases.size() != experiment.staircases.size())
+        std::abort();
+    const ObserverSettings &a = experiment.observer;
+    const ObserverSettings &b = again.experiment.observer;
+    if (a.mean != b.mean || a.standardDeviation != b.standardDeviation || a.lapseRate != b.lapseRate
+        || a.guessRate != b.guessRate)
+        std::abort();
+    // The file keeps the first staircase's shared values for all.
+    for (std::size_t i = 0; i < experiment.staircases.size(); ++i) {
+        StaircaseSettings expected = experiment.staircases[i];
+        const StaircaseSettings &first = experiment.staircases.front();
+        expected.negativeStep = first.negativeStep;
+        expected.lowerClamp = first.lowerClamp;
+        expected.upperClamp = first.upperClamp;
+        expected.maxClampHits = first.maxClampHits;
+        boost::algorithm::trim(expected.positiveStepsText);
+        if (!same(expected, again.experiment.staircases[i]))
+            std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,330 @@
+#include "ExperimentFile.h"
+
+#include "ParametersLoader.h"
+#include "TextUtils.h"
+
+#include <boost/algorithm/string/trim.hpp>
+#include <boost/lexical_cast.hpp>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <locale>
+#include <sstream>
+#include <stdexcept>
+
+namespace
+{
+
+// A file problem found while reading; its text is what the user is shown.
+class ReadFailure : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::string wrongCount(const std::string &what, const std::string &key, int n)
+{
+    return "Wrong number of " + what + "!\nCheck \"" + key + "\" to have " + std::to_string(n) + " elements";
+}
+
+std::size_t commaCount(const std::string &value)
+{
+    return static_cast<std::size_t>(std::count(value.begin(), value.end(), ','));
+}
+
+ReadFailure unreadable(const std::string &key, const std::string &token, const char *expected)
+{
+    return ReadFailure("Can't read \"" + token + "\" in \"" + key + "\" as " + expected + ".");
+}
+
+template <typename T> T convert(const std::string &key, const std::string &token);
+
+template <> double convert<double>(const std::string &key, const std::string &token)
+{
+    double value = 0.0;
+    // A level or a rate must be a finite number; "nan" and "inf" would pass the cast.
+    if (!boost::conversion::try_lexical_convert(token, value) || !std::isfinite(value))
+        throw unreadable(key, token, "a number");
+    return value;
+}
+
+template <> int convert<int>(const std::string &key, const std::string &token)
+{
+    int value = 0;
+    if (!boost::conversion::try_lexical_convert(token, value))
+        throw unreadable(key, token, "a whole number");
+    return value;
+}
+
+template <> bool convert<bool>(const std::string &key, const std::string &token)
+{
+    bool value = false;
+    if (!boost::conversion::try_lexical_convert(token, value))
+        throw unreadable(key, token, "1 or 0");
+    return value;
+}
+
+// One list key with one element per staircase; `what` names it in the count-check text.
+struct ListKey {
+    const char *key;
+    const char *what;
+};
+
+const ListKey correctAnswersKey { "sStairCorrectAnswers", "correct answers" };
+const ListKey startStatesKey { "sStairStartStates", "start states" };
+const ListKey ascendingKey { "sStairAscending", "ascending/descending staircases" };
+const ListKey maxInversionsKey { "sStairMaxInversions", "max inversions" };
+const ListKey maxTrialsKey { "sStairMaxTrials", "max trials" };
+const ListKey clampActiveKey { "sStairClampActive", "clamp states" };
+
+void checkListCount(const ParametersLoader &loader, const ListKey &list, int n)
+{
+    if (commaCount(loader.get(list.key)) + 1 != static_cast<std::size_t>(n))
+        throw ReadFailure(wrongCount(list.what, list.key, n));
+}
+
+void checkSingleValue(const ParametersLoader &loader, const char *key, const char *text)
+{
+    if (commaCount(loader.get(key)) != 0)
+        throw ReadFailure(text);
+}
+
+// Converts the list like stringToVector with the separator ",", naming the
+// offending token; empty elements ("1,,2") leave fewer than n, which fails
+// like a wrong comma count.
+template <typename T> std::vector<T> convertList(const ParametersLoader &loader, const ListKey &list, int n)
+{
+    const std::vector<std::string> tokens = tokenize(boost::algorithm::trim_copy(loader.get(list.key)), ",");
+    if (tokens.size() < static_cast<std::size_t>(n))
+        throw ReadFailure(wrongCount(list.what, list.key, n));
+    std::vector<T> values;
+    for (int i = 0; i < n; ++i)
+        values.push_back(convert<T>(list.key, tokens[static_cast<std::size_t>(i)]));
+    return values;
+}
+
+// The clamp-hit limit is read as a real and truncated toward zero; values
+// beyond the int range are held at its ends (the page clamps them further).
+int truncateToInt(double value)
+{
+    const double truncated = std::trunc(value);
+    if (truncated <= static_cast<double>(INT_MIN))
+        return INT_MIN;
+    if (truncated >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    return static_cast<int>(truncated);
+}
+
+double observerValue(const ParametersLoader &loader, const std::string &key, double fallback,
+    const std::string &missingText, std::vector<std::string> &warnings)
+{
+    if (!loader.exists(key)) {
+        warnings.push_back(missingText);
+        return fallback;
+    }
+    return convert<double>(key, loader.get(key));
+}
+
+ExperimentReading readChecked(const ParametersLoader &loader)
+{
+    ExperimentReading reading;
+    const int n = convert<int>("sStairNumber", loader.get("sStairNumber"));
+    if (n < 1 || n > maxStaircaseCount)
+        throw ReadFailure("Wrong number of staircases!\nCheck \"sStairNumber\" to be between 1 and "
+            + std::to_string(maxStaircaseCount));
+
+    const std::string positiveStep = loader.get("sStairPositiveStep");
+    const std::vector<std::string> stepLists = tokenize(positiveStep, ";");
+    const bool listPerStaircase = positiveStep.find(';') != std::string::npos;
+
+    for (const ListKey &list :
+        { correctAnswersKey, startStatesKey, ascendingKey, maxInversionsKey, maxTrialsKey })
+        checkListCount(loader, list, n);
+    checkSingleValue(loader, "sStairNegativeStep",
+        "You can only use one negative step size for every staircase! Please modify the "
+        "parameters file under sStairNegativeStep section.");
+    checkSingleValue(loader, "sStairClampLower",
+        "Please specify only 1 number for lower clamp. It will be applied to every staircase.");
+    checkSingleValue(loader, "sStairClampUpper",
+        "Please specify only 1 number for upper clamp. It will be applied to every staircase.");
+    checkSingleValue(loader, "sStairMaxClampHits",
+        "Please specify only 1 number for maximum clamp hits. It will be applied to every "
+        "staircase.");
+    const bool clampStatesGiven = loader.exists(clampActiveKey.key);
+    if (clampStatesGiven)
+        checkListCount(loader, clampActiveKey, n);
+
+    const std::vector<double> startStates = convertList<double>(loader, startStatesKey, n);
+    const std::vector<int> correctAnswers = convertList<int>(loader, correctAnswersKey, n);
+    const std::vector<bool> ascending = convertList<bool>(loader, ascendingKey, n);
+    const std::vector<int> maxInversions = convertList<int>(loader, maxInversionsKey, n);
+    const std::vector<int> maxTrials = convertList<int>(loader, maxTrialsKey, n);
+    const double negativeStep = convert<double>("sStairNegativeStep", loader.get("sStairNegativeStep"));
+    if (listPerStaircase && stepLists.size() < static_cast<std::size_t>(n))
+        throw ReadFailure("Wrong number of positive step lists!\nCheck \"sStairPositiveStep\" to have "
+            + std::to_string(n) + " lists separated by \";\"");
+    const std::vector<bool> clampActive
+        = clampStatesGiven ? convertList<bool>(loader, clampActiveKey, n) : std::vector<bool>(n, true);
+    const double upperClamp = convert<double>("sStairClampUpper", loader.get("sStairClampUpper"));
+    const double lowerClamp = convert<double>("sStairClampLower", loader.get("sStairClampLower"));
+    const int maxClampHits
+        = truncateToInt(convert<double>("sStairMaxClampHits", loader.get("sStairMaxClampHits")));
+
+    for (int i = 0; i < n; ++i) {
+        const std::size_t k = static_cast<std::size_t>(i);
+        StaircaseSettings s;
+        s.startLevel = startStates[k];
+        s.correctAnswers = correctAnswers[k];
+        s.ascending = ascending[k];
+        s.maxInversions = maxInversions[k];
+        s.maxTrials = maxTrials[k];
+        s.negativeStep = negativeStep;
+        s.positiveStepsText = listPerStaircase ? stepLists[k] : stepLists.front();
+        s.clampActive = clampActive[k];
+        s.upperClamp = upperClamp;
+        s.lowerClamp = lowerClamp;
+        s.maxClampHits = maxClampHits;
+        reading.experiment.staircases.push_back(s);
+    }
+
+    ObserverSettings &observer = reading.experiment.observer;
+    observer.guessRate = observerValue(loader, "GuessRate", 0.0,
+        "Parameter \"GuessRate\" doesn't exists. Setting it to 0.0", reading.warnings);
+    observer.lapseRate = observerValue(loader, "LapseRate", 0.0,
+        "Parameter \"LapseRate\" doesn't exists. Setting it to 0.0", reading.warnings);
+    observer.mean = observerValue(
+        loader, "Mu", 0.0, "Parameter \"Mu\" doesn't exists. Setting \"Mean\" to 0.0", reading.warnings);
+    observer.standardDeviation = observerValue(loader, "Sigma", 1.0,
+        "Parameter \"Sigma\" doesn't exists. Setting \"standard deviation\" it to 1", reading.warnings);
+    return reading;
+}
+
+std::string joined(const std::vector<std::string> &items, const char *separator)
+{
+    std::string text;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        text += (i ? separator : "") + items[i];
+    return text;
+}
+
+template <typename F> std::string joinedStaircases(const ExperimentDescription &experiment, F field)
+{
+    std::vector<std::string> items;
+    for (const StaircaseSettings &s : experiment.staircases)
+        items.push_back(field(s));
+    return joined(items, ",");
+}
+
+} // namespace
+
+ExperimentReading readExperiment(const ParametersLoader &loader)
+{
+    try {
+        return readChecked(loader);
+    } catch (const MissingKeyError &e) {
+        ExperimentReading failed;
+        failed.error = e.what();
+        return failed;
+    } catch (const ReadFailure &e) {
+        ExperimentReading failed;
+        failed.error = e.what();
+        return failed;
+    }
+}
+
+std::string formatReal(double value)
+{
+    std::ostringstream os;
+    os.imbue(std::locale::classic());
+    for (int precision = 6; precision < 17; ++precision) {
+        os.str("");
+        os.precision(precision);
+        os << value;
+        std::istringstream is(os.str());
+        is.imbue(std::locale::classic());
+        double back = 0.0;
+        if (is >> back && back == value)
+            return os.str();
+    }
+    // Seventeen significant digits always read back to the same double.
+    os.str("");
+    os.precision(17);
+    os << value;
+    return os.str();
+}
+
+std::string positiveStepsProblem(const ExperimentDescription &experiment)
+{
+    for (std::size_t i = 0; i < experiment.staircases.size(); ++i) {
+        const std::string text = boost::algorithm::trim_copy(experiment.staircases[i].positiveStepsText);
+        const std::string name = "Staircase " + std::to_string(i);
+        if (text.empty())
+            return name + " has no positive steps, so the file could not be read back. Nothing was written.";
+        if (text.find_first_of(" \t\n\v\f\r:;") != std::string::npos)
+            return "The positive steps of " + name + " (\"" + text
+                + "\") hold white space, a \":\" or a \";\", which would break the parameters file. Separate "
+                  "the steps with commas only. Nothing was written.";
+    }
+    return std::string();
+}
+
+std::string writeExperiment(const ExperimentDescription &experiment)
+{
+    const ObserverSettings &observer = experiment.observer;
+    const StaircaseSettings first
+        = experiment.staircases.empty() ? StaircaseSettings() : experiment.staircases.front();
+    std::vector<std::string> stepTexts;
+    for (const StaircaseSettings &s : experiment.staircases)
+        stepTexts.push_back(boost::algorithm::trim_copy(s.positiveStepsText));
+    const auto number = [](int value) { return std::to_string(value); };
+
+    std::string text;
+    text += "Mu " + formatReal(observer.mean) + "\n";
+    text += "Sigma: " + formatReal(observer.standardDeviation) + "\n";
+    text += "LapseRate: " + formatReal(observer.lapseRate) + "\n";
+    text += "GuessRate: " + formatReal(observer.guessRate) + "\n";
+    text += "sStairNumber: " + number(static_cast<int>(experiment.staircases.size())) + "\n";
+    text += "sStairStartStates: " + joinedStaircases(experiment, [](const StaircaseSettings &s) {
+        return formatReal(s.startLevel);
+    }) + "\n";
+    text += "sStairAscending: " + joinedStaircases(experiment, [](const StaircaseSettings &s) {
+        return s.ascending ? "1" : "0";
+    }) + "\n";
+    text += "sStairCorrectAnswers: " + joinedStaircases(experiment, [&](const StaircaseSettings &s) {
+        return number(s.correctAnswers);
+    }) + "\n";
+    text += "sStairMaxInversions: " + joinedStaircases(experiment, [&](const StaircaseSettings &s) {
+        return number(s.maxInversions);
+    }) + "\n";
+    text += "sStairMaxTrials: " + joinedStaircases(experiment, [&](const StaircaseSettings &s) {
+        return number(s.maxTrials);
+    }) + "\n";
+    text += "sStairPositiveStep: " + joined(stepTexts, ";") + "\n";
+    text += "sStairNegativeStep: " + formatReal(first.negativeStep) + "\n";
+    text += "sStairClampLower: " + formatReal(first.lowerClamp) + "\n";
+    text += "sStairClampUpper: " + formatReal(first.upperClamp) + "\n";
+    text += "sStairMaxClampHits: " + number(first.maxClampHits) + "\n";
+    text += "sStairClampActive: " + joinedStaircases(experiment, [](const StaircaseSettings &s) {
+        return s.clampActive ? "1" : "0";
+    }) + "\n";
+    return text;
+}
+
+std::string replacedSettingsWarning(const ExperimentDescription &experiment)
+{
+    std::vector<std::string> replaced;
+    for (std::size_t i = 1; i < experiment.staircases.size(); ++i) {
+        const StaircaseSettings &first = experiment.staircases.front();
+        const StaircaseSettings &s = experiment.staircases[i];
+        if (s.negativeStep != first.negativeStep || s.lowerClamp != first.lowerClamp
+            || s.upperClamp != first.upperClamp || s.maxClampHits != first.maxClampHits)
+            replaced.push_back(std::to_string(i));
+    }
+    if (replaced.empty())
+        return std::string();
+    return "The parameters file holds one negative step, one pair of clamps and one maximum of clamp hits "
+           "for "
+           "every staircase, those of Staircase 0. The different values of Staircase "
+        + joined(replaced, ", Staircase ") + " were not saved.";
+}

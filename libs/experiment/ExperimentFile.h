@@ -1,0 +1,81 @@
+#pragma once
+// An experiment as the parameter file stores it, and the two conversions
+// between that plain description and the file.
+//
+// `readExperiment` takes a loaded key table and either returns a complete,
+// checked experiment or one error text: every required key, count check and
+// number conversion is done here, so the window can apply the result without
+// any step failing half-way. Missing observer keys are not errors; they give
+// their default and a warning text, in the order the window shows them.
+//
+// `writeExperiment` produces the file's lines: the fifteen classic lines
+// followed by "sStairClampActive", which records each staircase's clamp switch
+// (readers that ignore unknown keys still read our files). Reals are written in
+// the shortest text that reads back to the same number. The file holds one
+// negative step, one pair of clamps and one clamp-hit limit, taken from the
+// first staircase; `replacedSettingsWarning` says whose values that loses.
+
+#include <string>
+#include <vector>
+
+class ParametersLoader;
+
+struct ObserverSettings {
+    double mean = 0.0;
+    double standardDeviation = 1.0;
+    double lapseRate = 0.0;
+    double guessRate = 0.0;
+};
+
+// One staircase page's values; the defaults are those of a new page.
+struct StaircaseSettings {
+    double startLevel = -5.0;
+    bool ascending = true;
+    int correctAnswers = 1;
+    int maxInversions = 4;
+    int maxTrials = 100;
+    std::string positiveStepsText = "0.2";
+    double negativeStep = 0.5;
+    bool clampActive = false;
+    double lowerClamp = -99999.0;
+    double upperClamp = 99999.0;
+    int maxClampHits = 0;
+};
+
+struct ExperimentDescription {
+    ObserverSettings observer;
+    std::vector<StaircaseSettings> staircases;
+};
+
+struct ExperimentReading {
+    // Empty when the file passed every check; otherwise the one problem found.
+    std::string error;
+    ExperimentDescription experiment;
+    // One text per missing observer key, in the order GuessRate, LapseRate, Mu, Sigma.
+    std::vector<std::string> warnings;
+
+    bool ok() const { return error.empty(); }
+};
+
+// The largest number of staircases an experiment may have.
+constexpr int maxStaircaseCount = 99;
+
+ExperimentReading readExperiment(const ParametersLoader &loader);
+
+// The shortest text in the stream's default (general) notation that reads back
+// to exactly `value`, independent of the user's locale: 0.5, -99999, 0.001,
+// -12345.678.
+std::string formatReal(double value);
+
+// Empty when the experiment can be written; otherwise a text naming the first
+// staircase whose positive-step text would break the file's line structure
+// (white space inside it, a ':' or ';', or nothing at all once trimmed).
+std::string positiveStepsProblem(const ExperimentDescription &experiment);
+
+// The whole file text, one line per key, each ending with a line break.
+std::string writeExperiment(const ExperimentDescription &experiment);
+
+// Empty when every staircase has the first one's negative step, clamps and
+// clamp-hit limit; otherwise a text naming the staircases whose values the
+// file replaces by the first one's.
+std::string replacedSettingsWarning(const ExperimentDescription &experiment);
