@@ -39,7 +39,7 @@ struct Window {
         widget<QSpinBox>(window, "spinBoxNStaircases")->setValue(count);
         for (int i = 0; i < count; ++i) {
             tabs->pageAt(i)->setMaxTrials(maxTrials);
-            tabs->pageAt(i)->setMaxInversions(999999);
+            tabs->pageAt(i)->setMaxInversions(maxTrials); // never reached within maxTrials
         }
         widget<QSpinBox>(window, "spinBoxSimRepetitions")->setValue(repetitions);
     }
