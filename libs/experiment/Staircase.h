@@ -36,8 +36,11 @@ class Staircase
 public:
     Staircase();
 
-    // Resets every setting and counter to its default (see the members);
-    // the positive step sizes are left as they are.
+    // Resets every setting and counter to its default: level 0, ascending,
+    // run length 3 with a window of three false answers, maxInversions 3,
+    // maxTrials 30, negativeStep 1, id 0, clamps at ±1e30 (never reached)
+    // with hit limits 3, no trials, inversions or hits. The positive step
+    // sizes are left as they are.
     void init();
 
     void setMaxInversions(int maxInversions);

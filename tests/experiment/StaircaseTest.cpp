@@ -20,6 +20,9 @@ struct Settings {
     int maxInversions = 100;
     int maxTrials = 1000;
     double start = 0.0;
+    bool clamped = false;
+    double lower = 0, upper = 0;
+    int clampLimit = 0;
 };
 
 // Configured in the order the staircase set uses.
@@ -33,6 +36,8 @@ Staircase makeStaircase(const Settings &settings)
     s.setMaxInversions(settings.maxInversions);
     s.setMaxTrials(settings.maxTrials);
     s.setStepSizes(settings.steps, settings.negativeStep);
+    if (settings.clamped)
+        s.setClamps(settings.lower, settings.upper, settings.clampLimit);
     return s;
 }
 
@@ -44,6 +49,19 @@ std::vector<bool> answers(const std::string &letters)
     return result;
 }
 
+Settings clamped(bool ascending, double start, double lower, double upper, int limit)
+{
+    Settings settings;
+    settings.ascending = ascending;
+    settings.runLength = 2;
+    settings.start = start;
+    settings.clamped = true;
+    settings.lower = lower;
+    settings.upper = upper;
+    settings.clampLimit = limit;
+    return settings;
+}
+
 } // namespace
 
 TEST(Staircase, Traces)
@@ -53,7 +71,8 @@ TEST(Staircase, Traces)
         Settings settings;
         const char *answers;
         std::vector<double> levels;
-        std::vector<int> inversions;
+        std::vector<int> inversions; // empty: not checked
+        std::vector<int> clampHits; // on the clamp the answers drive towards; empty: none at all
         int finishedOnTrial; // 1-based; 0 = never
     };
     Settings worked;
@@ -63,31 +82,57 @@ TEST(Staircase, Traces)
     worked.start = 10;
     Settings mirrored = worked;
     mirrored.ascending = true;
-    Settings descendingRunOf3 = worked;
-    descendingRunOf3.runLength = 3;
-    descendingRunOf3.steps = { 4 };
+    Settings oneTrial;
+    oneTrial.maxTrials = 1;
+    Settings noTrial;
+    noTrial.maxTrials = 0;
+    Settings noInversion;
+    noInversion.maxInversions = 0; // its one step size is too many: a message, no harm
+    Settings runOf3 = worked;
+    runOf3.runLength = 3;
+    runOf3.steps = { 4 };
     const Case cases[] = {
-        // The fourth trial's run step uses index 1 = half the count of 2.
-        { "WorkedTraceDescending", worked, "TFTTF", { 6, 7, 7, 5, 6 }, { 0, 1, 1, 2, 3 }, 5 },
-        { "WorkedTraceAscending", mirrored, "FTFFT", { 14, 13, 13, 15, 14 }, { 0, 1, 1, 2, 3 }, 5 },
+        // The fourth trial's run step uses index 1, half the count of 2.
+        { "WorkedTraceDescending", worked, "TFTTF", { 6, 7, 7, 5, 6 }, { 0, 1, 1, 2, 3 }, {}, 5 },
+        { "WorkedTraceAscending", mirrored, "FTFFT", { 14, 13, 13, 15, 14 }, { 0, 1, 1, 2, 3 }, {}, 5 },
         // Before the first inversion one answer of the driving kind is a run.
-        { "AscendingFirstFalseStepsUpWithoutInversion", mirrored, "FT", { 14, 13 }, { 0, 1 }, 0 },
-        { "DescendingFirstTrueStepsDownWithoutInversion", descendingRunOf3, "T", { 6 }, { 0 }, 0 },
-        { "DescendingFirstFalseThenTrueCountsAnInversion", descendingRunOf3, "FT", { 11, 7 }, { 0, 1 }, 0 },
-        // After it, N answers are needed and each run keeps stepping the same way.
-        { "DescendingRunsOfThree", descendingRunOf3, "TFTTTTTT", { 6, 7, 7, 7, 3, 3, 3, -1 },
-            { 0, 1, 1, 1, 2, 2, 2, 2 }, 0 },
+        { "DescendingFirstTrueStepsDownAtOnce", runOf3, "T", { 6 }, { 0 }, {}, 0 },
+        { "DescendingFirstFalseThenTrue", runOf3, "FT", { 11, 7 }, { 0, 1 }, {}, 0 },
+        // After it, N answers are needed and runs keep stepping the same way.
+        { "DescendingRunsOfThree", runOf3, "TFTTTTTT", { 6, 7, 7, 7, 3, 3, 3, -1 },
+            { 0, 1, 1, 1, 2, 2, 2, 2 }, {}, 0 },
+        // Limits of 0 (and maxTrials 1) end a staircase after its first trial.
+        { "MaxTrialsOne", oneTrial, "T", { -1 }, { 0 }, {}, 1 },
+        { "MaxTrialsZero", noTrial, "F", { 1 }, { 0 }, {}, 1 },
+        { "MaxInversionsZero", noInversion, "F", { 1 }, { 0 }, {}, 1 },
+        // Beyond a clamp: clamped, one hit; exactly on it or resting on it: none.
+        { "UpperClamp", clamped(false, 9.5, -100, 10, 3), "FTFFTF", { 10, 9, 10, 10, 10, 10 }, {},
+            { 1, 1, 1, 2, 2, 3 }, 6 },
+        { "LowerClamp", clamped(true, -9.5, -10, 100, 3), "TFTTFT", { -10, -9, -10, -10, -10, -10 }, {},
+            { 1, 1, 1, 2, 2, 3 }, 6 },
+        { "ClampLimitOne", clamped(false, 9.5, -100, 10, 1), "F", { 10 }, {}, { 1 }, 1 },
+        // A limit of 0 keeps the clamp, but no number of hits ends the staircase.
+        { "ClampLimitZeroUpper", clamped(false, 10, -100, 10, 0), "FFFFFF", std::vector<double>(6, 10), {},
+            { 1, 2, 3, 4, 5, 6 }, 0 },
+        { "ClampLimitZeroLower", clamped(true, -10, -10, 100, 0), "TTTT", std::vector<double>(4, -10), {},
+            { 1, 2, 3, 4 }, 0 },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
+        CerrCapture cerr;
         Staircase s = makeStaircase(c.settings);
         const std::vector<bool> responses = answers(c.answers);
         for (std::size_t t = 0; t < responses.size(); ++t) {
             SCOPED_TRACE(testing::Message() << "trial " << t + 1);
-            EXPECT_EQ(s.getTrials(), static_cast<int>(t));
             const bool finished = s.step(responses[t]);
             EXPECT_EQ(s.getState(), c.levels[t]);
-            EXPECT_EQ(s.getInversions(), c.inversions[t]);
+            if (!c.inversions.empty()) {
+                EXPECT_EQ(s.getInversions(), c.inversions[t]);
+            }
+            const int towards = c.settings.ascending ? s.getLowerClampHits() : s.getUpperClampHits();
+            const int away = c.settings.ascending ? s.getUpperClampHits() : s.getLowerClampHits();
+            EXPECT_EQ(towards, c.clampHits.empty() ? 0 : c.clampHits[t]);
+            EXPECT_EQ(away, 0);
             EXPECT_EQ(finished, static_cast<int>(t) + 1 == c.finishedOnTrial);
         }
     }
@@ -102,15 +147,8 @@ TEST(Staircase, RunStepSizeIndexIsHalfTheCountExceptAtTheFinalInversion)
         int inversions;
         double lastMove;
     };
-    const Case cases[] = {
-        { "FTT", 1, 1 },
-        { "TFT", 2, 2 },
-        { "TFTT", 2, 2 },
-        { "FTFT", 3, 2 },
-        { "TFTFT", 4, 4 },
-        { "FTFTFT", 5, 4 },
-        { "TFTFTFT", 6, 32 },
-    };
+    const Case cases[] = { { "FTT", 1, 1 }, { "TFT", 2, 2 }, { "TFTT", 2, 2 }, { "FTFT", 3, 2 },
+        { "TFTFT", 4, 4 }, { "FTFTFT", 5, 4 }, { "TFTFTFT", 6, 32 } };
     Settings settings;
     settings.steps = { 1, 2, 4, 8, 16, 32 };
     settings.negativeStep = 0;
@@ -118,10 +156,9 @@ TEST(Staircase, RunStepSizeIndexIsHalfTheCountExceptAtTheFinalInversion)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.answers);
         Staircase s = makeStaircase(settings);
-        const std::vector<bool> responses = answers(c.answers);
         bool finished = false;
         double before = 0;
-        for (bool response : responses) {
+        for (bool response : answers(c.answers)) {
             ASSERT_FALSE(finished);
             before = s.getState();
             finished = s.step(response);
@@ -134,7 +171,6 @@ TEST(Staircase, RunStepSizeIndexIsHalfTheCountExceptAtTheFinalInversion)
 
 TEST(Staircase, RunLengthZeroBehavesAsRunLengthOne)
 {
-    const std::string letters = "TTFTTTFFTFTTTTFFFTFTTTFTFFFTTTTTFTFFTFTTTT";
     for (bool ascending : { false, true }) {
         SCOPED_TRACE(ascending ? "ascending" : "descending");
         Settings one;
@@ -145,31 +181,12 @@ TEST(Staircase, RunLengthZeroBehavesAsRunLengthOne)
         zero.runLength = 0;
         Staircase a = makeStaircase(one);
         Staircase b = makeStaircase(zero);
-        for (bool response : answers(letters)) {
+        for (bool response : answers("TTFTTTFFTFTTTTFFFTFTTTFTFFFTTTTTFTFFTFTTTT")) {
             EXPECT_EQ(a.step(response), b.step(response));
             EXPECT_EQ(a.getState(), b.getState());
             EXPECT_EQ(a.getInversions(), b.getInversions());
-            EXPECT_EQ(b.getResponseWindow().size(), 1u);
         }
     }
-}
-
-TEST(Staircase, SettersRefillTheWindowForTheDirection)
-{
-    Staircase s;
-    s.init();
-    EXPECT_EQ(s.getResponseWindow(), std::vector<bool>(3, false));
-    s.setCorrectAnswersToPositiveStep(4);
-    EXPECT_EQ(s.getResponseWindow(), std::vector<bool>(4, true)); // init leaves it ascending
-    s.setAscending(false);
-    EXPECT_EQ(s.getResponseWindow(), std::vector<bool>(4, false));
-    s.setStepSizes({ 1 }, 1);
-    s.step(true);
-    // The first-phase step refills it with the descending value; the newest is front.
-    EXPECT_EQ(s.getResponseWindow(), std::vector<bool>(4, false));
-    s.step(false);
-    s.step(true);
-    EXPECT_EQ(s.getResponseWindow(), (std::vector<bool> { true, false, false, false }));
 }
 
 TEST(Staircase, StepSizeListIsPaddedToMaxInversions)
@@ -191,101 +208,16 @@ TEST(Staircase, StepSizeListIsPaddedToMaxInversions)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Staircase s;
-        s.init();
         s.setId(7);
         s.setMaxInversions(c.maxInversions);
         CerrCapture cerr;
         s.setStepSizes(c.steps, 0.5);
         EXPECT_EQ(s.getPositiveSteps(), c.expected);
         EXPECT_EQ(cerr.text(),
-            c.reportsTooMany ? "Error: Staircase 7 has more reversal step size than number "
-                               "of allowed inversion, something wrong!\n"
+            c.reportsTooMany ? "Error: Staircase 7 has more reversal step size than number of allowed "
+                               "inversion, something wrong!\n"
                              : "");
     }
-}
-
-TEST(Staircase, LimitsEndTheStaircaseAfterTheFirstTrial)
-{
-    struct Case {
-        const char *name;
-        int maxTrials;
-        int maxInversions;
-        bool finishesOnFirstTrial;
-    };
-    const Case cases[] = {
-        { "MaxTrialsOne", 1, 100, true },
-        { "MaxTrialsZero", 0, 100, true },
-        { "MaxInversionsZero", 100, 0, true },
-        { "NeitherReached", 2, 1, false },
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        for (bool response : { false, true }) {
-            Settings settings;
-            settings.maxTrials = c.maxTrials;
-            settings.maxInversions = c.maxInversions;
-            CerrCapture cerr; // {1} is one step size too many for 0 inversions
-            Staircase s = makeStaircase(settings);
-            EXPECT_EQ(s.step(response), c.finishesOnFirstTrial);
-        }
-    }
-}
-
-TEST(Staircase, ClampsHoldTheLevelAndCountHits)
-{
-    struct Case {
-        const char *name;
-        bool ascending;
-        double start;
-        double lower, upper;
-        int limit;
-        const char *answers;
-        std::vector<double> levels;
-        std::vector<int> hits; // on the clamp the answers drive towards
-        int finishedOnTrial;
-    };
-    const Case cases[] = {
-        // Beyond the clamp: clamped, one hit; exactly on it: none; resting on it: none.
-        { "UpperBeyondExactlyAndResting", false, 9.5, -100, 10, 3, "FTFFTF", { 10, 9, 10, 10, 10, 10 },
-            { 1, 1, 1, 2, 2, 3 }, 6 },
-        { "LowerBeyondExactlyAndResting", true, -9.5, -10, 100, 3, "TFTTFT", { -10, -9, -10, -10, -10, -10 },
-            { 1, 1, 1, 2, 2, 3 }, 6 },
-        { "LimitOneEndsOnTheFirstHit", false, 9.5, -100, 10, 1, "F", { 10 }, { 1 }, 1 },
-        // A limit of 0 keeps the clamp but no number of hits ends the staircase.
-        { "LimitZeroNeverEnds", false, 10, -100, 10, 0, "FFFFFFFFFF", std::vector<double>(10, 10),
-            { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 }, 0 },
-        { "LimitZeroLowerNeverEnds", true, -10, -10, 100, 0, "TTTTT", std::vector<double>(5, -10),
-            { 1, 2, 3, 4, 5 }, 0 },
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        Settings settings;
-        settings.ascending = c.ascending;
-        settings.runLength = 2;
-        settings.start = c.start;
-        Staircase s = makeStaircase(settings);
-        s.setClamps(c.lower, c.upper, c.limit);
-        const std::vector<bool> responses = answers(c.answers);
-        for (std::size_t t = 0; t < responses.size(); ++t) {
-            SCOPED_TRACE(testing::Message() << "trial " << t + 1);
-            const bool finished = s.step(responses[t]);
-            EXPECT_EQ(s.getState(), c.levels[t]);
-            EXPECT_EQ(c.ascending ? s.getLowerClampHits() : s.getUpperClampHits(), c.hits[t]);
-            EXPECT_EQ(c.ascending ? s.getUpperClampHits() : s.getLowerClampHits(), 0);
-            EXPECT_EQ(finished, static_cast<int>(t) + 1 == c.finishedOnTrial);
-        }
-    }
-}
-
-TEST(Staircase, DefaultClampsNeverEndAStaircase)
-{
-    Settings settings;
-    settings.negativeStep = 1e20;
-    settings.maxTrials = 50;
-    Staircase s = makeStaircase(settings);
-    for (int t = 1; t < 50; ++t)
-        ASSERT_FALSE(s.step(false)) << "trial " << t;
-    EXPECT_EQ(s.getUpperClampHits(), 0);
 }
 
 TEST(Staircase, ClampsNotBelowEachOtherAreRefusedAndTheOldOnesKept)
@@ -294,10 +226,8 @@ TEST(Staircase, ClampsNotBelowEachOtherAreRefusedAndTheOldOnesKept)
     const std::pair<double, double> refused[] = { { 3, 3 }, { 5, -5 }, { nan, 1 } };
     for (const auto &[lower, upper] : refused) {
         SCOPED_TRACE(testing::Message() << lower << ", " << upper);
-        Settings settings;
-        settings.start = 4.5;
+        Settings settings = clamped(false, 4.5, -5, 5, 1);
         Staircase s = makeStaircase(settings);
-        s.setClamps(-5, 5, 1);
         CerrCapture cerr;
         s.setClamps(lower, upper, 0);
         EXPECT_EQ(cerr.text(), "Error, lower clamp must be < upperClamp \n");

@@ -1,0 +1,79 @@
+// Simulated trials per second of the trial loop: pick a staircase, let the
+// observer answer its level, step it. The staircase set is rebuilt whenever
+// all its staircases have finished, as the run does for every repetition,
+// and that rebuild is part of the measured time.
+#include "ParStaircase.h"
+#include "PsychometricObserver.h"
+#include "RandomEngine.h"
+
+#include <benchmark/benchmark.h>
+#include <boost/math/special_functions/erf.hpp>
+
+#include <vector>
+
+namespace
+{
+
+void configure(ParStaircase &set, int n)
+{
+    const std::size_t count = static_cast<std::size_t>(n);
+    set.clear();
+    set.addStaircases(n);
+    std::vector<bool> ascending(count);
+    std::vector<double> starts(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        ascending[i] = i % 2 == 0;
+        starts[i] = ascending[i] ? -5.0 : 5.0;
+    }
+    set.setAscending(ascending);
+    set.setStartStates(starts);
+    set.setCorrectAnswersToPositiveStep(std::vector<int>(count, 3));
+    set.setMaxInversions(std::vector<int>(count, 200));
+    set.setMaxTrials(std::vector<int>(count, 2000));
+    for (int id = 0; id < n; ++id)
+        set.setStepSizes(id, { 1.0, 0.5, 0.25, 0.1 }, 0.1);
+    for (int id = 0; id < n; id += 2)
+        set.setClamps(id, -20.0, 20.0, 0);
+}
+
+void trialLoop(benchmark::State &state)
+{
+    const int staircases = static_cast<int>(state.range(0));
+    RandomEngine engine;
+    ParStaircase set(engine);
+    const PsychometricObserver observer(0.0, 1.0, 0.02, 0.02);
+    const double sqrt2Sigma = observer.sqrt2Sigma();
+    configure(set, staircases);
+    for (auto _ : state) {
+        Staircase &s = set.chooseStaircase();
+        const bool response = observer.respond(s.getState(), sqrt2Sigma, engine);
+        if (set.step(response))
+            configure(set, staircases);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+// The floor for comparison: one pick, one uniform draw and one erf per trial.
+// Its level settles where erf(level) is about u, mostly below 0.5, where
+// Boost's erf is cheapest; the staircases' levels often need its slower
+// exponential branch, which is most of the difference between the two.
+void bareDraws(benchmark::State &state)
+{
+    RandomEngine engine;
+    double level = 0.5;
+    for (auto _ : state) {
+        const int pick = engine.uniformInt(4);
+        const double u = engine.uniformReal(0.0, 1.0);
+        const bool response = boost::math::erf(level) > u;
+        level += response ? -0.1 : 0.1;
+        benchmark::DoNotOptimize(pick);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+} // namespace
+
+BENCHMARK(trialLoop)->Arg(1)->Arg(4);
+BENCHMARK(bareDraws);
+
+BENCHMARK_MAIN();
