@@ -54,6 +54,9 @@ void trialLoop(benchmark::State &state)
 }
 
 // The floor for comparison: one pick, one uniform draw and one erf per trial.
+// Its level settles where erf(level) is about u, mostly below 0.5, where
+// Boost's erf is cheapest; the staircases' levels often need its slower
+// exponential branch, which is most of the difference between the two.
 void bareDraws(benchmark::State &state)
 {
     RandomEngine engine;

@@ -72,7 +72,6 @@ private slots:
     void recordsShowTheStaircaseBeforeTheAnswer();
     void reversalLevelsKeepTheLatestLevelPerCount();
     void clampsReachOnlyTheirStaircase();
-    void clearEmptiesEveryRecord();
 };
 
 void SimulationTest::firstTrialAfterStartUp_data()
@@ -190,15 +189,6 @@ void SimulationTest::clampsReachOnlyTheirStaircase()
         highest[run.vIds[k]] = std::max(highest[run.vIds[k]], run.vStates[k]);
     QCOMPARE(highest[1], 0.5);
     QVERIFY(highest[0] > 100.0);
-}
-
-void SimulationTest::clearEmptiesEveryRecord()
-{
-    Run run({ page() }, 2);
-    run.records.clear();
-    QVERIFY(run.vIds.isEmpty() && run.vNtrial.isEmpty() && run.vSteps.isEmpty());
-    QVERIFY(run.vInversions.isEmpty() && run.vStates.isEmpty() && run.vResponses.isEmpty());
-    QVERIFY(run.reversalLevels.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(SimulationTest)
