@@ -39,6 +39,9 @@ public:
     bool respond(double level, double sqrt2TimesSigma, RandomEngine &engine) const;
 
 private:
+    // ψ from h = erf(z), in the stated order of operations.
+    double scaled(double h) const;
+
     double mean;
     double standardDeviation;
     double guessRate;

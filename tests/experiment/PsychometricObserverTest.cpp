@@ -1,8 +1,10 @@
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
 
+#include <boost/math/special_functions/erf.hpp>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 TEST(PsychometricObserver, ProbabilityValues)
@@ -61,4 +63,42 @@ TEST(PsychometricObserver, RespondUsesOneDrawAndAStrictComparison)
         EXPECT_EQ(observer.respond(c.level, engine), c.expected);
         EXPECT_EQ(engine.nextWord(), 581869302u); // exactly one output consumed
     }
+}
+
+// respond decides most answers from a quicker erf and leaves near ties to the
+// reference one; its answers must be exactly probability(level) > u.
+TEST(PsychometricObserver, RespondAgreesWithTheProbabilityForEveryDraw)
+{
+    struct Params {
+        double mean, sd, guess, lapse;
+    };
+    const Params observers[] = { { 0, 1, 0, 0 }, { 1.5, 0.25, 0.5, 0.02 }, { -20, 7, 0.02, 0.02 },
+        { 0, 0.001, 0, 0 }, { 0, 1, 0.8, 0.6 } };
+    for (const Params &p : observers) {
+        SCOPED_TRACE(testing::Message() << "mu " << p.mean << " sigma " << p.sd);
+        const PsychometricObserver observer(p.mean, p.sd, p.guess, p.lapse);
+        RandomEngine engine;
+        RandomEngine reference;
+        for (int i = 0; i < 200000; ++i) {
+            // Levels from 8 sigma below to 8 sigma above the mean.
+            const double level = p.mean + p.sd * (-8.0 + 16.0 * (i % 4001) / 4000.0);
+            const bool expected = observer.probability(level) > reference.uniformReal(0, 1);
+            ASSERT_EQ(observer.respond(level, observer.sqrt2Sigma(), engine), expected) << "level " << level;
+        }
+    }
+}
+
+// What makes the quicker path of respond exact: Boost's erf evaluated in
+// double precision stays within a few ulps of the reference, far inside the
+// 1e-9 margin respond leaves to the reference.
+TEST(PsychometricObserver, DoublePrecisionErfStaysWithinUlpsOfTheReference)
+{
+    using DoublePrecisionErf = boost::math::policies::policy<boost::math::policies::promote_double<false>>;
+    double largest = 0;
+    for (int i = -400000; i <= 400000; ++i) {
+        const double z = i * 2.5e-5; // -10 ... 10
+        largest
+            = std::max(largest, std::fabs(boost::math::erf(z) - boost::math::erf(z, DoublePrecisionErf())));
+    }
+    EXPECT_LE(largest, 1e-15);
 }
