@@ -1,6 +1,7 @@
 #include "ExperimentFileCommands.h"
 
 #include "ParametersLoader.h"
+#include "StaircasePages.h"
 #include "StaircaseParamSetter.h"
 #include "TabStaircase.h"
 #include "UserDialogs.h"
@@ -124,22 +125,7 @@ ExperimentDescription experimentFromWidgets(const ExperimentWidgets &widgets)
     experiment.observer.standardDeviation = widgets.standardDeviation->value();
     experiment.observer.lapseRate = widgets.lapseRate->value();
     experiment.observer.guessRate = widgets.guessRate->value();
-    for (int i = 0; i < widgets.tabs->count(); ++i) {
-        const StaircaseParamSetter *page = widgets.tabs->pageAt(i);
-        StaircaseSettings s;
-        s.startLevel = page->getStartLevel();
-        s.ascending = page->isAscending();
-        s.correctAnswers = page->getCorrectAnswers();
-        s.maxInversions = page->getMaxInversions();
-        s.maxTrials = page->getMaxTrials();
-        s.positiveStepsText = page->getPositiveStepsText();
-        s.negativeStep = page->getNegativeStep();
-        s.clampActive = page->isClampActive();
-        s.lowerClamp = page->getLowerClamp();
-        s.upperClamp = page->getUpperClamp();
-        s.maxClampHits = page->getMaxClampHits();
-        experiment.staircases.push_back(s);
-    }
+    experiment.staircases = readStaircasePages(*widgets.tabs);
     return experiment;
 }
 

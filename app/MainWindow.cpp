@@ -9,7 +9,7 @@
 #include "Simulation.h"
 #include "StaircaseGraph.h"
 #include "StaircaseParamSetter.h"
-#include "StaircaseSettings.h"
+#include "StaircasePages.h"
 #include "TabStaircase.h"
 #include "ui_MainWindow.h"
 

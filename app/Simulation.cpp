@@ -38,8 +38,8 @@ void configureParStaircase(ParStaircase &parStaircase, const std::vector<Stairca
     parStaircase.setMaxInversions(maxInversions);
     parStaircase.setMaxTrials(maxTrials);
     for (int i = 0; i < n; ++i)
-        parStaircase.setStepSizes(
-            i, staircases[std::size_t(i)].positiveSteps, staircases[std::size_t(i)].negativeStep);
+        parStaircase.setStepSizes(i, positiveStepSizes(staircases[std::size_t(i)].positiveStepsText),
+            staircases[std::size_t(i)].negativeStep);
     for (int i = 0; i < n; ++i) {
         const StaircaseSettings &settings = staircases[std::size_t(i)];
         if (settings.clampActive)

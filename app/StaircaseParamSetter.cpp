@@ -1,6 +1,6 @@
 #include "StaircaseParamSetter.h"
 
-#include "TextUtils.h"
+#include "StaircaseSettings.h"
 #include "ui_StaircaseParamSetter.h"
 
 int StaircaseParamSetter::livePageCount = -1;
@@ -104,7 +104,7 @@ void StaircaseParamSetter::setPositiveStepsText(const std::string &text)
 
 std::vector<double> StaircaseParamSetter::getPositiveSteps() const
 {
-    return stringToVector<double>(getPositiveStepsText(), ",");
+    return positiveStepSizes(getPositiveStepsText());
 }
 
 bool StaircaseParamSetter::isClampActive() const

@@ -2,6 +2,11 @@
 
 #include "StaircaseParamSetter.h"
 
+QString staircaseTabTitle(int index)
+{
+    return QStringLiteral("Staircase ") + QString::number(index);
+}
+
 TabStaircase::TabStaircase(QWidget *parent)
     : QTabWidget(parent)
 {
@@ -32,7 +37,7 @@ void TabStaircase::setNumberOfTabs(int n)
     for (int i = count(); i < n; ++i) {
         auto *page = new StaircaseParamSetter(this);
         pages.push_back(page);
-        addTab(page, QStringLiteral("Staircase ") + QString::number(i));
+        addTab(page, staircaseTabTitle(i));
     }
     while (count() > n && !pages.empty()) {
         delete pages.back();

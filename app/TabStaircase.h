@@ -9,6 +9,9 @@
 
 class StaircaseParamSetter;
 
+// The title of tab `index`: "Staircase " and the 0-based index.
+QString staircaseTabTitle(int index);
+
 class TabStaircase : public QTabWidget
 {
     Q_OBJECT

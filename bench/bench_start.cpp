@@ -41,12 +41,11 @@ std::vector<StaircaseSettings> pages()
 {
     std::vector<StaircaseSettings> settings(staircases);
     for (int i = 0; i < staircases; ++i) {
-        settings[std::size_t(i)].title = QString("Staircase %1").arg(i);
         settings[std::size_t(i)].startLevel = -1.0 + i;
         settings[std::size_t(i)].maxInversions = trialsPerStaircase; // never reached in 100 trials
         settings[std::size_t(i)].maxTrials = trialsPerStaircase;
         settings[std::size_t(i)].negativeStep = 0.5;
-        settings[std::size_t(i)].positiveSteps = { 0.2 };
+        settings[std::size_t(i)].positiveStepsText = "0.2";
     }
     return settings;
 }

@@ -15,32 +15,12 @@
 // negative step, one pair of clamps and one clamp-hit limit, taken from the
 // first staircase; `replacedSettingsWarning` says whose values that loses.
 
+#include "StaircaseSettings.h"
+
 #include <string>
 #include <vector>
 
 class ParametersLoader;
-
-struct ObserverSettings {
-    double mean = 0.0;
-    double standardDeviation = 1.0;
-    double lapseRate = 0.0;
-    double guessRate = 0.0;
-};
-
-// One staircase page's values; the defaults are those of a new page.
-struct StaircaseSettings {
-    double startLevel = -5.0;
-    bool ascending = true;
-    int correctAnswers = 1;
-    int maxInversions = 4;
-    int maxTrials = 100;
-    std::string positiveStepsText = "0.2";
-    double negativeStep = 0.5;
-    bool clampActive = false;
-    double lowerClamp = -99999.0;
-    double upperClamp = 99999.0;
-    int maxClampHits = 0;
-};
 
 struct ExperimentDescription {
     ObserverSettings observer;

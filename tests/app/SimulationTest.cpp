@@ -22,7 +22,6 @@ StaircaseSettings page(double startLevel = -5.0, int maxTrials = 100, int maxInv
     settings.maxTrials = maxTrials;
     settings.negativeStep = 0.5;
     settings.positiveStepsText = "0.2";
-    settings.positiveSteps = { 0.2 };
     return settings;
 }
 
@@ -175,7 +174,7 @@ void SimulationTest::reversalLevelsKeepTheLatestLevelPerCount()
 void SimulationTest::clampsReachOnlyTheirStaircase()
 {
     StaircaseSettings clamped = page(0.0, 200, 50);
-    clamped.positiveSteps = { 1.0 };
+    clamped.positiveStepsText = "1";
     clamped.clampActive = true;
     clamped.lowerClamp = -0.5;
     clamped.upperClamp = 0.5;

@@ -1,4 +1,4 @@
-#include "StaircaseSettings.h"
+#include "StaircasePages.h"
 
 #include "StaircaseParamSetter.h"
 #include "TabStaircase.h"
@@ -18,7 +18,7 @@ const char stepsSeparators[] = ",";
 
 QString tr(const char *text)
 {
-    return QCoreApplication::translate("StaircaseSettings", text);
+    return QCoreApplication::translate("StaircasePages", text);
 }
 
 // The first token of the positive steps text that is not a number, if any.
@@ -39,10 +39,9 @@ bool firstBadToken(const std::string &text, std::string &bad)
 
 } // namespace
 
-StaircaseSettings readStaircasePage(const StaircaseParamSetter &page, const QString &title)
+StaircaseSettings readStaircasePage(const StaircaseParamSetter &page)
 {
     StaircaseSettings settings;
-    settings.title = title;
     settings.ascending = page.isAscending();
     settings.startLevel = page.getStartLevel();
     settings.correctAnswers = page.getCorrectAnswers();
@@ -50,9 +49,6 @@ StaircaseSettings readStaircasePage(const StaircaseParamSetter &page, const QStr
     settings.maxTrials = page.getMaxTrials();
     settings.negativeStep = page.getNegativeStep();
     settings.positiveStepsText = page.getPositiveStepsText();
-    std::string bad;
-    if (!firstBadToken(settings.positiveStepsText, bad))
-        settings.positiveSteps = stringToVector<double>(settings.positiveStepsText, stepsSeparators);
     settings.clampActive = page.isClampActive();
     settings.lowerClamp = page.getLowerClamp();
     settings.upperClamp = page.getUpperClamp();
@@ -65,29 +61,29 @@ std::vector<StaircaseSettings> readStaircasePages(const TabStaircase &tabs)
     std::vector<StaircaseSettings> staircases;
     staircases.reserve(std::size_t(tabs.count()));
     for (int i = 0; i < tabs.count(); ++i)
-        staircases.push_back(readStaircasePage(*tabs.pageAt(i), tabs.tabText(i)));
+        staircases.push_back(readStaircasePage(*tabs.pageAt(i)));
     return staircases;
 }
 
-QString staircaseProblem(const StaircaseSettings &settings)
+QString staircaseProblem(const StaircaseSettings &settings, const QString &title)
 {
     const QString example = tr("Enter one step size per reversal, separated by commas, e.g. 1,0.5,0.2");
     std::string bad;
     if (firstBadToken(settings.positiveStepsText, bad))
         return tr("%1: the positive step size \"%2\" is not a number. %3")
-            .arg(settings.title, QString::fromStdString(bad), example);
-    if (settings.positiveSteps.empty())
-        return tr("%1: no positive step size is given. %2").arg(settings.title, example);
+            .arg(title, QString::fromStdString(bad), example);
+    if (positiveStepSizes(settings.positiveStepsText).empty()) // every token is a number by now
+        return tr("%1: no positive step size is given. %2").arg(title, example);
     if (settings.clampActive && !(settings.lowerClamp < settings.upperClamp))
         return tr("%1: the lower clamp (%2) must be below the upper clamp (%3).")
-            .arg(settings.title, QString::number(settings.lowerClamp), QString::number(settings.upperClamp));
+            .arg(title, QString::number(settings.lowerClamp), QString::number(settings.upperClamp));
     return QString();
 }
 
 QString runProblem(const std::vector<StaircaseSettings> &staircases)
 {
-    for (const StaircaseSettings &settings : staircases) {
-        const QString problem = staircaseProblem(settings);
+    for (std::size_t i = 0; i < staircases.size(); ++i) {
+        const QString problem = staircaseProblem(staircases[i], staircaseTabTitle(int(i)));
         if (!problem.isEmpty())
             return problem + QLatin1Char('\n') + tr("The simulation was not started.");
     }

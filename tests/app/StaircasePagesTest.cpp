@@ -1,9 +1,9 @@
-#include "StaircaseSettings.h"
+#include "StaircasePages.h"
 #include "StaircaseParamSetter.h"
 
 #include <QTest>
 
-class StaircaseSettingsTest : public QObject
+class StaircasePagesTest : public QObject
 {
     Q_OBJECT
 
@@ -14,7 +14,7 @@ private slots:
     void runProblemNamesTheFirstFaultyStaircase();
 };
 
-void StaircaseSettingsTest::readsEveryFieldOfAPage()
+void StaircasePagesTest::readsEveryFieldOfAPage()
 {
     StaircaseParamSetter page;
     page.setAscending(false);
@@ -29,23 +29,22 @@ void StaircaseSettingsTest::readsEveryFieldOfAPage()
     page.setUpperClamp(7);
     page.setMaxClampHits(2);
 
-    const StaircaseSettings settings = readStaircasePage(page, "Staircase 3");
-    QCOMPARE(settings.title, QString("Staircase 3"));
+    const StaircaseSettings settings = readStaircasePage(page);
     QCOMPARE(settings.ascending, false);
     QCOMPARE(settings.startLevel, 2.5);
     QCOMPARE(settings.correctAnswers, 3);
     QCOMPARE(settings.maxInversions, 6);
     QCOMPARE(settings.maxTrials, 40);
     QCOMPARE(settings.negativeStep, 0.25);
-    QCOMPARE(settings.positiveSteps, (std::vector<double> { 1.0, 0.5 }));
+    QCOMPARE(settings.positiveStepsText, std::string(" 1,0.5,\n"));
     QCOMPARE(settings.clampActive, true);
     QCOMPARE(settings.lowerClamp, -2.0);
     QCOMPARE(settings.upperClamp, 7.0);
     QCOMPARE(settings.maxClampHits, 2);
-    QCOMPARE(staircaseProblem(settings), QString());
+    QCOMPARE(staircaseProblem(settings, "Staircase 3"), QString());
 }
 
-void StaircaseSettingsTest::namesWhatKeepsAStaircaseFromRunning_data()
+void StaircasePagesTest::namesWhatKeepsAStaircaseFromRunning_data()
 {
     QTest::addColumn<QString>("steps");
     QTest::addColumn<bool>("clampActive");
@@ -74,7 +73,7 @@ void StaircaseSettingsTest::namesWhatKeepsAStaircaseFromRunning_data()
     QTest::newRow("reversed but inactive") << "1" << false << 2.5 << -1.0 << QString();
 }
 
-void StaircaseSettingsTest::namesWhatKeepsAStaircaseFromRunning()
+void StaircasePagesTest::namesWhatKeepsAStaircaseFromRunning()
 {
     QFETCH(QString, steps);
     QFETCH(bool, clampActive);
@@ -86,23 +85,18 @@ void StaircaseSettingsTest::namesWhatKeepsAStaircaseFromRunning()
     page.setClampActive(clampActive);
     page.setLowerClamp(lower);
     page.setUpperClamp(upper);
-    QCOMPARE(staircaseProblem(readStaircasePage(page, "Staircase 1")), problem);
+    QCOMPARE(staircaseProblem(readStaircasePage(page), "Staircase 1"), problem);
 }
 
-void StaircaseSettingsTest::runProblemNamesTheFirstFaultyStaircase()
+void StaircasePagesTest::runProblemNamesTheFirstFaultyStaircase()
 {
     StaircaseSettings good;
-    good.title = "Staircase 0";
     good.positiveStepsText = "0.2";
-    good.positiveSteps = { 0.2 };
     StaircaseSettings bad = good;
-    bad.title = "Staircase 1";
     bad.clampActive = true;
     bad.lowerClamp = bad.upperClamp = 1.0;
     StaircaseSettings worse = good;
-    worse.title = "Staircase 2";
     worse.positiveStepsText = "";
-    worse.positiveSteps.clear();
 
     QCOMPARE(runProblem({ good, good }), QString());
     QCOMPARE(runProblem({ good, bad, worse }),
@@ -110,5 +104,5 @@ void StaircaseSettingsTest::runProblemNamesTheFirstFaultyStaircase()
                 "The simulation was not started."));
 }
 
-QTEST_MAIN(StaircaseSettingsTest)
-#include "StaircaseSettingsTest.moc"
+QTEST_MAIN(StaircasePagesTest)
+#include "StaircasePagesTest.moc"
