@@ -8,8 +8,8 @@
 #include "ResultsTable.h"
 #include "Simulation.h"
 #include "StaircaseGraph.h"
-#include "StaircaseParamSetter.h"
 #include "StaircasePages.h"
+#include "StaircaseParamSetter.h"
 #include "TabStaircase.h"
 #include "ui_MainWindow.h"
 
@@ -112,8 +112,7 @@ void MainWindow::on_buttonStart_clicked()
     ui->spinBoxLastInvAverage->setValue(1); // may refresh the lists of the previous run first
     RunRecords records { vIds, vNtrial, vSteps, vInversions, vStates, vResponses, reversalLevels };
     records.clear();
-    const PsychometricObserver observer(ui->doubleSpinBoxMean->value(), ui->doubleSpinBoxStd->value(),
-        ui->doubleSpinBoxGuessRate->value(), ui->doubleSpinBoxLapseRate->value());
+    const PsychometricObserver observer(observerSettings());
     showProgress(ui->statusbar, tr("Computing..."));
     ui->tableWidget->setEnabled(false);
     int trialNumber = 0;
@@ -199,8 +198,7 @@ void MainWindow::refreshAnalysis()
 {
     ui->listWidget->clear();
     ui->listWidgetPsychoTarget->clear();
-    const PsychometricObserver observer(ui->doubleSpinBoxMean->value(), ui->doubleSpinBoxStd->value(),
-        ui->doubleSpinBoxGuessRate->value(), ui->doubleSpinBoxLapseRate->value());
+    const PsychometricObserver observer(observerSettings());
     if (reversalLevels.isEmpty())
         return;
     ui->listWidget->setEnabled(true);
@@ -212,8 +210,16 @@ void MainWindow::refreshAnalysis()
 void MainWindow::updateGraph(int staircaseCount, int scatterStyle)
 {
     // The reference curve follows the observer's spin boxes as they are now, not as they were for the run.
-    const StaircaseGraph::Observer observer { ui->doubleSpinBoxMean->value(), ui->doubleSpinBoxStd->value(),
-        ui->doubleSpinBoxGuessRate->value(), ui->doubleSpinBoxLapseRate->value() };
     StaircaseGraph::draw(*ui->customPlot, *ui->tableWidget->model(), idTexts, graphColors,
-        { staircaseCount, scatterStyle, showReference, observer });
+        { staircaseCount, scatterStyle, showReference, observerSettings() });
+}
+
+ObserverSettings MainWindow::observerSettings() const
+{
+    ObserverSettings observer;
+    observer.mean = ui->doubleSpinBoxMean->value();
+    observer.standardDeviation = ui->doubleSpinBoxStd->value();
+    observer.guessRate = ui->doubleSpinBoxGuessRate->value();
+    observer.lapseRate = ui->doubleSpinBoxLapseRate->value();
+    return observer;
 }

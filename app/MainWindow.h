@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "ParStaircase.h"
+#include "StaircaseSettings.h"
 #include "UserDialogs.h"
 
 namespace Ui
@@ -56,6 +57,8 @@ private:
     void refreshAnalysis();
     void updateGraph(int staircaseCount, int scatterStyle);
     ExperimentWidgets experimentWidgets() const;
+    // The observer as the four spin boxes give it now.
+    ObserverSettings observerSettings() const;
 
     Ui::MainWindow *ui;
     int lastRunStaircaseCount = 0;

@@ -161,7 +161,7 @@ Tracks collectTracks(const QAbstractItemModel &table, int staircaseCount)
 }
 
 void referenceCurve(
-    const Observer &observer, double stripStart, QVector<double> &keys, QVector<double> &values)
+    const ObserverSettings &observer, double stripStart, QVector<double> &keys, QVector<double> &values)
 {
     const double mu = observer.mean;
     const double sigma = observer.standardDeviation;
@@ -186,7 +186,7 @@ void referenceCurve(
     }
 }
 
-QString referenceName(const Observer &observer)
+QString referenceName(const ObserverSettings &observer)
 {
     return QStringLiteral("Reference psychometric (") + QStringLiteral("\u03bc ,") + QStringLiteral("\u03c3")
         + QStringLiteral(")=(") + QString::number(observer.mean, 'g', 6) + QStringLiteral(", ")

@@ -10,6 +10,8 @@
 // The functions here work on a bare QCustomPlot and a model, so they are tested
 // and benchmarked without the main window.
 
+#include "StaircaseSettings.h"
+
 #include <QColor>
 #include <QMap>
 #include <QString>
@@ -35,19 +37,11 @@ constexpr double referenceStripWidth = 6.0;
 // The largest number of staircases the window accepts.
 constexpr int maxStaircases = 99;
 
-// Observer parameters of the reference curve.
-struct Observer {
-    double mean = 0.0;
-    double standardDeviation = 0.1;
-    double guessRate = 0.0;
-    double lapseRate = 0.0;
-};
-
 struct Settings {
     int staircaseCount = 0;
     int scatterStyle = 0; // the plotting library's scatter-shape code: 0 none, 2 cross, 4 circle, 6 square
     bool showReference = false;
-    Observer observer;
+    ObserverSettings observer; // the reference curve's observer
 };
 
 // The points of every staircase graph, ordered by key (equal keys keep the table's row order),
@@ -77,10 +71,10 @@ Tracks collectTracks(const QAbstractItemModel &table, int staircaseCount);
 // Sample of the reference curve: x from μ-10σ in steps of σ/50 (a running sum) while x ≤ μ+10σ,
 // value stripStart + 6·R(x), where R is the observer's function mirrored about μ.
 void referenceCurve(
-    const Observer &observer, double stripStart, QVector<double> &keys, QVector<double> &values);
+    const ObserverSettings &observer, double stripStart, QVector<double> &keys, QVector<double> &values);
 
 // "Reference psychometric (μ ,σ)=(<μ>, <σ> )", numbers with 6 significant digits.
-QString referenceName(const Observer &observer);
+QString referenceName(const ObserverSettings &observer);
 
 // One-time set-up: locale with "." decimals, antialiased markers, the legend (visible, the
 // window's font at 9 points, inside at the bottom right, white at alpha 230).

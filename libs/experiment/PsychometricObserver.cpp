@@ -30,6 +30,11 @@ PsychometricObserver::PsychometricObserver(
 {
 }
 
+PsychometricObserver::PsychometricObserver(const ObserverSettings &settings)
+    : PsychometricObserver(settings.mean, settings.standardDeviation, settings.guessRate, settings.lapseRate)
+{
+}
+
 double PsychometricObserver::sqrt2Sigma() const
 {
     return std::sqrt(2.0) * standardDeviation;

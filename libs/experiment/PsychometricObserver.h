@@ -13,12 +13,15 @@
 // to the overloads that take it; the other overloads compute it per call.
 // Nothing here checks that γ + λ < 1: with γ + λ > 1 ψ falls with the level.
 
+#include "StaircaseSettings.h"
+
 class RandomEngine;
 
 class PsychometricObserver
 {
 public:
     PsychometricObserver(double mean, double standardDeviation, double guessRate, double lapseRate);
+    explicit PsychometricObserver(const ObserverSettings &settings);
 
     double getMean() const { return mean; }
     double getStandardDeviation() const { return standardDeviation; }

@@ -20,10 +20,20 @@ using Rows = QVector<Row>;
 } // namespace
 
 Q_DECLARE_METATYPE(Rows)
-Q_DECLARE_METATYPE(StaircaseGraph::Observer)
+Q_DECLARE_METATYPE(ObserverSettings)
 
 namespace
 {
+
+ObserverSettings observerOf(double mean, double standardDeviation, double guessRate, double lapseRate)
+{
+    ObserverSettings observer;
+    observer.mean = mean;
+    observer.standardDeviation = standardDeviation;
+    observer.guessRate = guessRate;
+    observer.lapseRate = lapseRate;
+    return observer;
+}
 
 void fillTable(QTableWidget &table, const Rows &rows)
 {
@@ -155,16 +165,16 @@ void StaircaseGraphTest::cellTextsReadAsQtReadsThem()
 
 void StaircaseGraphTest::referenceCurveSpansTenSigmaMirroredInItsStrip_data()
 {
-    QTest::addColumn<StaircaseGraph::Observer>("observer");
-    QTest::newRow("defaults") << StaircaseGraph::Observer { 0.0, 0.1, 0.0, 0.0 };
-    QTest::newRow("guess and lapse") << StaircaseGraph::Observer { 1.0, 1.0, 0.5, 0.02 };
-    QTest::newRow("smallest sigma") << StaircaseGraph::Observer { 50.0, 0.001, 0.0, 0.1 };
-    QTest::newRow("wide, negative mean") << StaircaseGraph::Observer { -99.99, 99.99, 0.25, 0.0 };
+    QTest::addColumn<ObserverSettings>("observer");
+    QTest::newRow("defaults") << observerOf(0.0, 0.1, 0.0, 0.0);
+    QTest::newRow("guess and lapse") << observerOf(1.0, 1.0, 0.5, 0.02);
+    QTest::newRow("smallest sigma") << observerOf(50.0, 0.001, 0.0, 0.1);
+    QTest::newRow("wide, negative mean") << observerOf(-99.99, 99.99, 0.25, 0.0);
 }
 
 void StaircaseGraphTest::referenceCurveSpansTenSigmaMirroredInItsStrip()
 {
-    QFETCH(StaircaseGraph::Observer, observer);
+    QFETCH(ObserverSettings, observer);
     const double mu = observer.mean, sigma = observer.standardDeviation;
     const double start = 17.0;
     QVector<double> keys, values;

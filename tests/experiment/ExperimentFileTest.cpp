@@ -1,4 +1,5 @@
 #include "ExperimentFile.h"
+#include "ThreeStaircasesFile.h"
 
 #include "ParStaircase.h"
 #include "ParametersLoader.h"
@@ -14,21 +15,7 @@
 namespace
 {
 
-const std::string threeStaircases = "Mu 0.5\n"
-                                    "Sigma: 2\n"
-                                    "LapseRate: 0.01\n"
-                                    "GuessRate: 0.25\n"
-                                    "sStairNumber: 3\n"
-                                    "sStairStartStates: 4,-2.5,0\n"
-                                    "sStairAscending: 0,1,0\n"
-                                    "sStairCorrectAnswers: 2,3,1\n"
-                                    "sStairMaxInversions: 8,10,12\n"
-                                    "sStairMaxTrials: 50,60,70\n"
-                                    "sStairPositiveStep: 1,0.5;2,1;4\n"
-                                    "sStairNegativeStep: 0.25\n"
-                                    "sStairClampLower: -3\n"
-                                    "sStairClampUpper: 5\n"
-                                    "sStairMaxClampHits: 2.9\n";
+const std::string threeStaircases = threeStaircasesFile;
 
 // The file text with the line of `key` replaced by `line` (removed when empty).
 std::string withLine(const std::string &text, const std::string &key, const std::string &line)

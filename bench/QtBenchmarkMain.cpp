@@ -1,0 +1,17 @@
+// The main() of the benchmarks that need a QApplication (widgets, the plot).
+// They run headless unless a platform is chosen in the environment.
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+int main(int argc, char **argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
