@@ -1,10 +1,8 @@
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
 
-#include <boost/math/special_functions/erf.hpp>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 
 TEST(PsychometricObserver, ProbabilityValues)
@@ -86,19 +84,4 @@ TEST(PsychometricObserver, RespondAgreesWithTheProbabilityForEveryDraw)
             ASSERT_EQ(observer.respond(level, observer.sqrt2Sigma(), engine), expected) << "level " << level;
         }
     }
-}
-
-// What makes the quicker path of respond exact: Boost's erf evaluated in
-// double precision stays within a few ulps of the reference, far inside the
-// 1e-9 margin respond leaves to the reference.
-TEST(PsychometricObserver, DoublePrecisionErfStaysWithinUlpsOfTheReference)
-{
-    using DoublePrecisionErf = boost::math::policies::policy<boost::math::policies::promote_double<false>>;
-    double largest = 0;
-    for (int i = -400000; i <= 400000; ++i) {
-        const double z = i * 2.5e-5; // -10 ... 10
-        largest
-            = std::max(largest, std::fabs(boost::math::erf(z) - boost::math::erf(z, DoublePrecisionErf())));
-    }
-    EXPECT_LE(largest, 1e-15);
 }

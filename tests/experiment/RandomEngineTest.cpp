@@ -24,11 +24,11 @@ TEST(RandomEngine, StartsTheStandardSequenceOfSeed5489)
     EXPECT_EQ(fresh.uniformReal(0, 1), 0.13547700410708785);
 }
 
-TEST(RandomEngine, UniformRealFollowsBoostRandom)
+// Both draws give Boost.Random's values and consume as many outputs.
+TEST(RandomEngine, DrawsFollowBoostRandom)
 {
     // The last range is narrow enough for rounding to reach max and force redraws.
-    const std::pair<double, double> ranges[]
-        = { { 0, 1 }, { -3.5, 2.25 }, { -1e300, 1e300 }, { 2, 2 + 1e-15 } };
+    const std::pair<double, double> ranges[] = { { 0, 1 }, { -3.5, 2.25 }, { -1e300, 1e300 }, { 2, 2 + 1e-15 } };
     for (const auto &[min, max] : ranges) {
         SCOPED_TRACE(testing::Message() << "[" << min << ", " << max << ")");
         RandomEngine engine;
@@ -36,16 +36,11 @@ TEST(RandomEngine, UniformRealFollowsBoostRandom)
         boost::random::uniform_real_distribution<double> distribution(min, max);
         for (int i = 0; i < 5000; ++i)
             ASSERT_EQ(engine.uniformReal(min, max), distribution(reference)) << "draw " << i;
-        EXPECT_EQ(engine.nextWord(), reference()); // same number of outputs consumed
+        EXPECT_EQ(engine.nextWord(), reference());
     }
-}
-
-TEST(RandomEngine, UniformIntFollowsBoostRandom)
-{
     // 1 draws nothing; for 2 and 4 the remainder of (2^32 - 1) / n is n - 1,
     // which widens the bucket; INT_MAX rejects about half of the outputs.
-    const int sizes[] = { 1, 2, 3, 4, 7, 99, 100, 65537, INT_MAX };
-    for (int n : sizes) {
+    for (int n : { 1, 2, 3, 4, 7, 99, 100, 65537, INT_MAX }) {
         SCOPED_TRACE(testing::Message() << "n = " << n);
         RandomEngine engine;
         boost::random::mt19937 reference;

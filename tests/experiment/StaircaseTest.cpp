@@ -1,11 +1,17 @@
+#include "ParStaircase.h"
+#include "PsychometricObserver.h"
+#include "RandomEngine.h"
 #include "Staircase.h"
 
 #include "EngineTestSupport.h"
 
+#include <boost/random/mersenne_twister.hpp>
+#include <boost/random/uniform_int_distribution.hpp>
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
 #include <limits>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -51,15 +57,15 @@ std::vector<bool> answers(const std::string &letters)
 
 Settings clamped(bool ascending, double start, double lower, double upper, int limit)
 {
-    Settings settings;
-    settings.ascending = ascending;
-    settings.runLength = 2;
-    settings.start = start;
-    settings.clamped = true;
-    settings.lower = lower;
-    settings.upper = upper;
-    settings.clampLimit = limit;
-    return settings;
+    Settings s;
+    s.ascending = ascending;
+    s.runLength = 2;
+    s.start = start;
+    s.clamped = true;
+    s.lower = lower;
+    s.upper = upper;
+    s.clampLimit = limit;
+    return s;
 }
 
 } // namespace
@@ -82,11 +88,9 @@ TEST(Staircase, Traces)
     worked.start = 10;
     Settings mirrored = worked;
     mirrored.ascending = true;
-    Settings oneTrial;
+    Settings oneTrial, noTrial, noInversion;
     oneTrial.maxTrials = 1;
-    Settings noTrial;
     noTrial.maxTrials = 0;
-    Settings noInversion;
     noInversion.maxInversions = 0; // its one step size is too many: a message, no harm
     Settings runOf3 = worked;
     runOf3.runLength = 3;
@@ -96,11 +100,10 @@ TEST(Staircase, Traces)
         { "WorkedTraceDescending", worked, "TFTTF", { 6, 7, 7, 5, 6 }, { 0, 1, 1, 2, 3 }, {}, 5 },
         { "WorkedTraceAscending", mirrored, "FTFFT", { 14, 13, 13, 15, 14 }, { 0, 1, 1, 2, 3 }, {}, 5 },
         // Before the first inversion one answer of the driving kind is a run.
-        { "DescendingFirstTrueStepsDownAtOnce", runOf3, "T", { 6 }, { 0 }, {}, 0 },
         { "DescendingFirstFalseThenTrue", runOf3, "FT", { 11, 7 }, { 0, 1 }, {}, 0 },
         // After it, N answers are needed and runs keep stepping the same way.
-        { "DescendingRunsOfThree", runOf3, "TFTTTTTT", { 6, 7, 7, 7, 3, 3, 3, -1 },
-            { 0, 1, 1, 1, 2, 2, 2, 2 }, {}, 0 },
+        { "DescendingRunsOfThree", runOf3, "TFTTTTTT", { 6, 7, 7, 7, 3, 3, 3, -1 }, { 0, 1, 1, 1, 2, 2, 2, 2 },
+            {}, 0 },
         // Limits of 0 (and maxTrials 1) end a staircase after its first trial.
         { "MaxTrialsOne", oneTrial, "T", { -1 }, { 0 }, {}, 1 },
         { "MaxTrialsZero", noTrial, "F", { 1 }, { 0 }, {}, 1 },
@@ -119,8 +122,9 @@ TEST(Staircase, Traces)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        CerrCapture cerr;
+        testing::internal::CaptureStderr();
         Staircase s = makeStaircase(c.settings);
+        testing::internal::GetCapturedStderr();
         const std::vector<bool> responses = answers(c.answers);
         for (std::size_t t = 0; t < responses.size(); ++t) {
             SCOPED_TRACE(testing::Message() << "trial " << t + 1);
@@ -142,18 +146,17 @@ TEST(Staircase, Traces)
 // positive step, so the index used can be read off the step sizes.
 TEST(Staircase, RunStepSizeIndexIsHalfTheCountExceptAtTheFinalInversion)
 {
-    struct Case {
+    const struct {
         const char *answers;
         int inversions;
         double lastMove;
-    };
-    const Case cases[] = { { "FTT", 1, 1 }, { "TFT", 2, 2 }, { "TFTT", 2, 2 }, { "FTFT", 3, 2 },
-        { "TFTFT", 4, 4 }, { "FTFTFT", 5, 4 }, { "TFTFTFT", 6, 32 } };
+    } cases[] = { { "FTT", 1, 1 }, { "TFT", 2, 2 }, { "TFTT", 2, 2 }, { "FTFT", 3, 2 }, { "TFTFT", 4, 4 },
+        { "FTFTFT", 5, 4 }, { "TFTFTFT", 6, 32 } };
     Settings settings;
     settings.steps = { 1, 2, 4, 8, 16, 32 };
     settings.negativeStep = 0;
     settings.maxInversions = 6;
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.answers);
         Staircase s = makeStaircase(settings);
         bool finished = false;
@@ -191,48 +194,40 @@ TEST(Staircase, RunLengthZeroBehavesAsRunLengthOne)
 
 TEST(Staircase, StepSizeListIsPaddedToMaxInversions)
 {
-    struct Case {
-        const char *name;
+    const struct {
         int maxInversions;
-        std::vector<double> steps;
-        std::vector<double> expected;
+        std::vector<double> steps, expected;
         bool reportsTooMany;
+    } cases[] = {
+        { 5, { 4, 2 }, { 4, 2, 2, 2, 2 }, false },
+        { 2, { 4, 2, 1 }, { 4, 2, 1 }, true }, // too many: kept whole
+        { 0, { 1 }, { 1 }, true },
+        { 3, {}, {}, false }, // empty stays empty
     };
-    const Case cases[] = {
-        { "PaddedWithTheLastEntry", 5, { 4, 2 }, { 4, 2, 2, 2, 2 }, false },
-        { "ExactLength", 3, { 4, 2, 1 }, { 4, 2, 1 }, false },
-        { "TooManyKeptWhole", 2, { 4, 2, 1 }, { 4, 2, 1 }, true },
-        { "AnyEntryIsTooManyForZeroInversions", 0, { 1 }, { 1 }, true },
-        { "EmptyStaysEmpty", 3, {}, {}, false },
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto &c : cases) {
         Staircase s;
         s.setId(7);
         s.setMaxInversions(c.maxInversions);
-        CerrCapture cerr;
+        testing::internal::CaptureStderr();
         s.setStepSizes(c.steps, 0.5);
-        EXPECT_EQ(s.getPositiveSteps(), c.expected);
-        EXPECT_EQ(cerr.text(),
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
             c.reportsTooMany ? "Error: Staircase 7 has more reversal step size than number of allowed "
                                "inversion, something wrong!\n"
                              : "");
+        EXPECT_EQ(s.getPositiveSteps(), c.expected);
     }
 }
 
 TEST(Staircase, ClampsNotBelowEachOtherAreRefusedAndTheOldOnesKept)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const std::pair<double, double> refused[] = { { 3, 3 }, { 5, -5 }, { nan, 1 } };
-    for (const auto &[lower, upper] : refused) {
+    for (const auto &[lower, upper] : { std::pair { 3.0, 3.0 }, { 5.0, -5.0 }, { nan, 1.0 } }) {
         SCOPED_TRACE(testing::Message() << lower << ", " << upper);
-        Settings settings = clamped(false, 4.5, -5, 5, 1);
-        Staircase s = makeStaircase(settings);
-        CerrCapture cerr;
+        Staircase s = makeStaircase(clamped(false, 4.5, -5, 5, 1));
+        testing::internal::CaptureStderr();
         s.setClamps(lower, upper, 0);
-        EXPECT_EQ(cerr.text(), "Error, lower clamp must be < upperClamp \n");
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error, lower clamp must be < upperClamp \n");
         EXPECT_EQ(s.getLowerClamp(), -5);
-        EXPECT_EQ(s.getUpperClamp(), 5);
         // The limit of 1 still holds: the first hit ends the staircase.
         EXPECT_TRUE(s.step(false));
         EXPECT_EQ(s.getState(), 5);
@@ -244,8 +239,123 @@ TEST(StaircaseDeathTest, PositiveStepFromAnEmptyListBreaksTheContract)
     Settings settings;
     settings.steps = {};
     Staircase s = makeStaircase(settings);
-    // A negative step needs no entry.
-    EXPECT_FALSE(s.step(false));
+    EXPECT_FALSE(s.step(false)); // a negative step needs no entry
     EXPECT_EQ(s.getState(), 1);
     EXPECT_DEATH(s.step(true), literally("!positiveSteps.empty()"));
+}
+
+namespace
+{
+
+// n staircases that end on their trial limits alone.
+void configure(ParStaircase &set, const std::vector<int> &maxTrials)
+{
+    const std::size_t n = maxTrials.size();
+    set.clear();
+    set.addStaircases(static_cast<int>(n));
+    set.setAscending(std::vector<bool>(n, false));
+    set.setStartStates(std::vector<double>(n, 0.0));
+    set.setCorrectAnswersToPositiveStep(std::vector<int>(n, 2));
+    set.setMaxInversions(std::vector<int>(n, 100000));
+    set.setMaxTrials(maxTrials);
+    for (std::size_t i = 0; i < n; ++i)
+        set.setStepSizes(static_cast<int>(i), { 0.5 }, 0.5);
+}
+
+} // namespace
+
+TEST(ParStaircase, OneStaircaseTakesEveryTrialWithoutDrawing)
+{
+    RandomEngine engine;
+    ParStaircase set(engine);
+    configure(set, { 4 });
+    for (int t = 0; t < 4; ++t) {
+        Staircase &s = set.chooseStaircase();
+        EXPECT_EQ(s.getTrials(), t);
+        EXPECT_EQ(set.step(t % 2 == 0), t == 3);
+    }
+    EXPECT_TRUE(set.empty());
+    EXPECT_EQ(engine.nextWord(), 3499211612u);
+}
+
+// Picks follow uniformInt(n) % n over the unfinished staircases in id order,
+// n shrinking as staircases finish; the answers are drawn after the picks.
+TEST(ParStaircase, PicksFollowTheEngineAndRemoveFinishedStaircases)
+{
+    const std::vector<int> maxTrials = { 5, 10, 20 };
+    RandomEngine engine;
+    ParStaircase set(engine);
+    configure(set, maxTrials);
+    const PsychometricObserver observer(0, 1, 0.1, 0.05);
+
+    boost::random::mt19937 reference;
+    std::vector<int> remainingIds = { 0, 1, 2 };
+    std::map<int, int> trialsPerId;
+    int trials = 0;
+    bool allFinished = false;
+    while (!allFinished) {
+        ASSERT_LT(trials, 35);
+        const int n = static_cast<int>(remainingIds.size());
+        const int expectedId = remainingIds[boost::random::uniform_int_distribution<int>(1, n)(reference) % n];
+        reference(); // the observer's draw
+
+        Staircase &s = set.chooseStaircase();
+        ASSERT_EQ(s.getId(), expectedId) << "trial " << trials;
+        EXPECT_EQ(s.getTrials(), trialsPerId[expectedId]);
+        const bool response = observer.respond(s.getState(), engine);
+        ++trialsPerId[expectedId];
+        ++trials;
+        allFinished = set.step(response);
+        if (trialsPerId[expectedId] == maxTrials[static_cast<std::size_t>(expectedId)])
+            remainingIds.erase(std::find(remainingIds.begin(), remainingIds.end(), expectedId));
+        EXPECT_EQ(set.size(), static_cast<int>(remainingIds.size()));
+        EXPECT_EQ(allFinished, remainingIds.empty());
+    }
+    EXPECT_EQ(trials, 35);
+    EXPECT_EQ(trialsPerId, (std::map<int, int> { { 0, 5 }, { 1, 10 }, { 2, 20 } }));
+    EXPECT_EQ(engine.nextWord(), reference());
+}
+
+TEST(ParStaircase, SettersReachTheStaircaseWithTheMatchingId)
+{
+    ParStaircase set;
+    set.addStaircases(3);
+    set.setAscending({ true, false, true });
+    set.setStartStates({ 10, 11, 12 });
+    set.setCorrectAnswersToPositiveStep({ 1, 2, 3 });
+    set.setMaxInversions({ 4, 5, 6 });
+    set.setMaxTrials({ 7, 8, 9 });
+    for (int id = 0; id < 2; ++id)
+        set.setStepSizes(id, { 1 }, 1);
+    set.setStepSizes(2, { 3, 2 }, 1);
+    set.setClamps(2, -1, 1, 2);
+
+    const std::vector<Staircase> &staircases = set.getStaircases();
+    ASSERT_EQ(staircases.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(staircases[i].getId(), static_cast<int>(i));
+        EXPECT_EQ(staircases[i].getState(), 10.0 + static_cast<double>(i));
+        EXPECT_EQ(staircases[i].getResponseWindow(), std::vector<bool>(i + 1, i != 1));
+    }
+    EXPECT_EQ(staircases[2].getPositiveSteps(), (std::vector<double> { 3, 2, 2, 2, 2, 2 }));
+    EXPECT_EQ(staircases[1].getPositiveSteps(), std::vector<double>(5, 1));
+    EXPECT_EQ(staircases[2].getUpperClamp(), 1);
+    EXPECT_EQ(staircases[1].getUpperClamp(), 1e30);
+}
+
+TEST(ParStaircaseDeathTest, BrokenCallerContractsFailWithTheirText)
+{
+    ParStaircase set;
+    set.addStaircases(2);
+    EXPECT_DEATH(set.setAscending({ true }), literally("ascending.size() == vStaircase.size()"));
+    EXPECT_DEATH(set.setStartStates({ 1, 2, 3 }), literally("startStates.size() == vStaircase.size()"));
+    EXPECT_DEATH(set.setCorrectAnswersToPositiveStep({}),
+        literally("correctAnswersToPositiveStep.size()==vStaircase.size()"));
+    EXPECT_DEATH(set.setMaxInversions({ 1 }), literally("maxInversions.size() == vStaircase.size()"));
+    EXPECT_DEATH(set.setMaxTrials({ 1 }), literally("maxTrials.size() == vStaircase.size()"));
+    EXPECT_DEATH(set.setStepSizes(2, { 1 }, 1), literally("s!=NULL"));
+    EXPECT_DEATH(set.setClamps(-1, 0, 1, 1), literally("s!=NULL"));
+    EXPECT_DEATH(set.step(true), literally("currentStaircase < vStaircase.size()"));
+    set.clear();
+    EXPECT_DEATH(set.chooseStaircase(), literally("!vStaircase.empty()"));
 }
