@@ -1,4 +1,5 @@
 #include "Simulation.h"
+#include "ExperimentFileCommands.h"
 #include "ParStaircase.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
@@ -10,18 +11,13 @@
 namespace
 {
 
-// A page's defaults: ascending, correct answers 1, max reversals 4, max trials
-// 100, negative step 0.5, positive steps 0.2, no clamp.
-StaircaseSettings page(double startLevel = -5.0, int maxTrials = 100, int maxInversions = 4)
+// A page's defaults (ascending, correct answers 1, max reversals 4, steps 0.2
+// up and 0.5 down, no clamp) with its own start level and trial limit.
+StaircaseSettings page(double startLevel, int maxTrials = 100)
 {
     StaircaseSettings settings;
-    settings.ascending = true;
     settings.startLevel = startLevel;
-    settings.correctAnswers = 1;
-    settings.maxInversions = maxInversions;
     settings.maxTrials = maxTrials;
-    settings.negativeStep = 0.5;
-    settings.positiveStepsText = "0.2";
     return settings;
 }
 
@@ -47,14 +43,6 @@ struct Run {
         }
         repetitionStarts.append(trialNumber);
     }
-
-    QVector<bool> responses() const
-    {
-        QVector<bool> answers;
-        for (int k = 0; k < vResponses.size(); ++k)
-            answers.append(vResponses.testBit(k));
-        return answers;
-    }
 };
 
 } // namespace
@@ -67,10 +55,9 @@ private slots:
     void firstTrialAfterStartUp_data();
     void firstTrialAfterStartUp();
     void threePagesOfOneTrialEach();
-    void recordsAreParallelAndNumberedAcrossRepetitions();
-    void recordsShowTheStaircaseBeforeTheAnswer();
-    void reversalLevelsKeepTheLatestLevelPerCount();
+    void recordsShowEachStaircaseBeforeTheAnswer();
     void clampsReachOnlyTheirStaircase();
+    void exampleExperimentsLoadWithoutWarningsAndRun();
 };
 
 void SimulationTest::firstTrialAfterStartUp_data()
@@ -88,10 +75,6 @@ void SimulationTest::firstTrialAfterStartUp()
     QFETCH(bool, answer);
     const Run run({ page(startLevel) }, 1);
     QVERIFY(run.vIds.size() > 1);
-    QCOMPARE(run.vIds[0], 0);
-    QCOMPARE(run.vNtrial[0], 0);
-    QCOMPARE(run.vSteps[0], 0);
-    QCOMPARE(run.vInversions[0], 0);
     QCOMPARE(run.vStates[0], startLevel);
     QCOMPARE(run.vResponses.testBit(0), answer);
     // One page, one repetition: every trial is staircase 0's, and its steps count the trials.
@@ -105,80 +88,51 @@ void SimulationTest::threePagesOfOneTrialEach()
     // u = 0.13548, 0.83501, 0.12699 at level 0 where psi is 0.5.
     const Run run({ page(0.0, 1), page(0.0, 1), page(0.0, 1) }, 1);
     QCOMPARE(run.vIds, QVector<int>({ 0, 1, 2 }));
-    QCOMPARE(run.responses(), QVector<bool>({ true, false, true }));
+    QCOMPARE(run.vResponses, QBitArray::fromBits("\x05", 3)); // true, false, true
     QCOMPARE(run.vNtrial, QVector<int>({ 0, 1, 2 }));
     QCOMPARE(run.vSteps, QVector<int>({ 0, 0, 0 }));
     QCOMPARE(run.vStates, QVector<double>({ 0.0, 0.0, 0.0 }));
 }
 
-void SimulationTest::recordsAreParallelAndNumberedAcrossRepetitions()
+void SimulationTest::recordsShowEachStaircaseBeforeTheAnswer()
 {
-    const Run run({ page(-1.0, 30), page(1.0, 30) }, 3);
+    const double starts[] = { -2.0, 0.5, 3.0 };
+    const Run run({ page(starts[0]), page(starts[1]), page(starts[2]) }, 4);
     const qsizetype n = run.vIds.size();
-    QCOMPARE(run.vNtrial.size(), n);
-    QCOMPARE(run.vSteps.size(), n);
-    QCOMPARE(run.vInversions.size(), n);
-    QCOMPARE(run.vStates.size(), n);
-    QCOMPARE(run.vResponses.size(), n);
-    for (int k = 0; k < n; ++k)
-        QCOMPARE(run.vNtrial[k], k);
-
-    // Within every repetition both ids appear and each staircase's steps count 0, 1, 2 ...
-    for (int r = 0; r < 3; ++r) {
-        int nextStep[2] = { 0, 0 };
+    for (qsizetype size : { run.vNtrial.size(), run.vSteps.size(), run.vInversions.size(), run.vStates.size(),
+             run.vResponses.size() })
+        QCOMPARE(size, n);
+    QMap<int, QMap<int, double>> latest;
+    for (int r = 0; r < 4; ++r) {
+        std::map<int, int> seen; // id -> trials seen in this repetition
         for (int k = run.repetitionStarts[r]; k < run.repetitionStarts[r + 1]; ++k) {
             const int id = run.vIds[k];
-            QVERIFY(id == 0 || id == 1);
-            QCOMPARE(run.vSteps[k], nextStep[id]++);
+            const int nth = seen[id]++;
+            QCOMPARE(run.vNtrial[k], k); // numbered on across repetitions
+            QCOMPARE(run.vSteps[k], nth); // each staircase's own count restarts
+            // The first answer never counts a reversal, so the first two trials show none.
+            if (nth < 2)
+                QCOMPARE(run.vInversions[k], 0);
+            if (nth == 0)
+                QCOMPARE(run.vStates[k], starts[id]);
+            // A staircase ends on the trial whose answer reaches its 4th reversal, which still shows 3.
+            QVERIFY(run.vInversions[k] <= 3);
+            latest[id][run.vInversions[k]] = run.vStates[k];
         }
-        QVERIFY(nextStep[0] > 0 && nextStep[1] > 0);
+        QCOMPARE(int(seen.size()), 3);
     }
-}
-
-void SimulationTest::recordsShowTheStaircaseBeforeTheAnswer()
-{
-    const Run run({ page(-2.0), page(0.5), page(3.0) }, 4);
-    std::map<std::pair<int, int>, int> seen; // (repetition, id) -> trials seen
-    int repetition = 0;
-    for (int k = 0; k < run.vIds.size(); ++k) {
-        if (k == run.repetitionStarts[repetition + 1])
-            ++repetition;
-        const int nth = seen[{ repetition, run.vIds[k] }]++;
-        // The first answer never counts a reversal, so the first two trials show none.
-        if (nth < 2)
-            QCOMPARE(run.vInversions[k], 0);
-        if (nth == 0)
-            QCOMPARE(run.vStates[k], (std::vector<double> { -2.0, 0.5, 3.0 })[std::size_t(run.vIds[k])]);
-    }
-    // A staircase ends on the trial whose answer reaches its 4th reversal, which still shows 3.
-    for (int count : run.vInversions)
-        QVERIFY(count <= 3);
-}
-
-void SimulationTest::reversalLevelsKeepTheLatestLevelPerCount()
-{
-    const Run run({ page(-1.0), page(1.0) }, 3);
-    QMap<int, QMap<int, double>> latest;
-    QMap<int, QMap<int, double>> lastRepetition;
-    for (int k = 0; k < run.vIds.size(); ++k) {
-        latest[run.vIds[k]][run.vInversions[k]] = run.vStates[k];
-        if (k >= run.repetitionStarts[2])
-            lastRepetition[run.vIds[k]][run.vInversions[k]] = run.vStates[k];
-    }
+    // Per staircase and reversal count: the level of the last trial shown at that count.
     QCOMPARE(run.reversalLevels, latest);
-    for (auto id = lastRepetition.cbegin(); id != lastRepetition.cend(); ++id)
-        for (auto count = id->cbegin(); count != id->cend(); ++count)
-            QCOMPARE(run.reversalLevels[id.key()][count.key()], *count);
 }
 
 void SimulationTest::clampsReachOnlyTheirStaircase()
 {
-    StaircaseSettings clamped = page(0.0, 200, 50);
+    StaircaseSettings clamped = page(0.0, 200);
+    clamped.maxInversions = 50;
     clamped.positiveStepsText = "1";
     clamped.clampActive = true;
     clamped.lowerClamp = -0.5;
     clamped.upperClamp = 0.5;
-    clamped.maxClampHits = 0;
     StaircaseSettings free = clamped;
     free.clampActive = false;
     // An observer far off the levels keeps both staircases climbing.
@@ -188,6 +142,24 @@ void SimulationTest::clampsReachOnlyTheirStaircase()
         highest[run.vIds[k]] = std::max(highest[run.vIds[k]], run.vStates[k]);
     QCOMPARE(highest[1], 0.5);
     QVERIFY(highest[0] > 100.0);
+}
+
+void SimulationTest::exampleExperimentsLoadWithoutWarningsAndRun()
+{
+    const std::pair<const char *, int> examples[]
+        = { { "single-staircase.txt", 1 }, { "three-interleaved-staircases.txt", 3 }, { "clamped-staircases.txt", 2 } };
+    for (const auto &[file, staircases] : examples) {
+        const ExperimentReading reading = readExperimentFile(QStringLiteral(QUORVEL_EXAMPLES_DIR "/") + file);
+        QVERIFY2(reading.ok(), reading.error.c_str());
+        QVERIFY(reading.warnings.empty());
+        QCOMPARE(int(reading.experiment.staircases.size()), staircases);
+        QCOMPARE(positiveStepsProblem(reading.experiment), std::string());
+        QCOMPARE(replacedSettingsWarning(reading.experiment), std::string());
+        // Every staircase runs a real track, not a trial or two.
+        const Run run(reading.experiment.staircases, 1, PsychometricObserver(reading.experiment.observer));
+        for (int id = 0; id < staircases; ++id)
+            QVERIFY2(run.vIds.count(id) >= 10, file);
+    }
 }
 
 QTEST_GUILESS_MAIN(SimulationTest)
