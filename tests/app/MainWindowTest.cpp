@@ -1,20 +1,79 @@
+// The window, driven as a user would: its set-up, Start with the Analysis and
+// Graph tabs it fills, the results and graph exports, and Quit.
 #include "MainWindow.h"
+#include "QtTestSupport.h"
 #include "ScriptedDialogs.h"
+#include "StaircaseGraph.h"
 #include "StaircaseParamSetter.h"
-#include "StaircasePlot.h"
 #include "TabStaircase.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <qcustomplot.h>
+
+namespace
+{
+
+struct Window {
+    MainWindow window;
+    ScriptedDialogs *dialogs = installScriptedDialogs(window);
+    TabStaircase *tabs = child<TabStaircase>(window, "tabStaircase");
+    QTableWidget *table = child<QTableWidget>(window, "tableWidget");
+    QCustomPlot *plot = child<QCustomPlot>(window, "customPlot");
+    QSpinBox *average = child<QSpinBox>(window, "spinBoxLastInvAverage");
+
+    template <typename T> T *get(const char *name) { return child<T>(window, name); }
+    // Pages that end on their trial limit alone: every staircase runs exactly `maxTrials` trials.
+    void setPages(int count, int maxTrials, int repetitions)
+    {
+        get<QSpinBox>("spinBoxNStaircases")->setValue(count);
+        for (int i = 0; i < count; ++i) {
+            tabs->pageAt(i)->setMaxTrials(maxTrials);
+            tabs->pageAt(i)->setMaxInversions(maxTrials);
+        }
+        get<QSpinBox>("spinBoxSimRepetitions")->setValue(repetitions);
+    }
+    void start() { get<QPushButton>("buttonStart")->click(); }
+    QStringList column(int c) const
+    {
+        QStringList texts;
+        for (const QString &row : rowTexts(*table->model()))
+            texts << row.section('\t', c, c);
+        return texts;
+    }
+    QStringList list(const char *name) { return itemTexts(*get<QListWidget>(name)); }
+    QVector<double> levels(int graph) const
+    {
+        QVector<double> values;
+        for (auto it = plot->graph(graph)->data()->constBegin(); it != plot->graph(graph)->data()->constEnd(); ++it)
+            values << it->value;
+        return values;
+    }
+};
+
+QStringList texts(const QList<QAction *> &actions)
+{
+    QStringList result;
+    for (const QAction *a : actions)
+        result << a->objectName() + " " + a->text() + " " + a->shortcut().toString();
+    return result;
+}
+
+} // namespace
 
 class MainWindowTest : public QObject
 {
@@ -25,20 +84,15 @@ private slots:
     void startsWithOneStaircaseAndAnEmptyTable();
     void inputsHaveTheirRanges_data();
     void inputsHaveTheirRanges();
-    void comboBoxesListTheirItems();
-    void fileMenuListsItsCommandsWithShortcuts();
-    void staircaseCountDrivesPagesAndGraphs();
-    void averagingIsDisabledWhilePagesDifferFromTheLastRun();
-    void quitClosesTheLastWindow();
+    void staircaseCountDrivesPagesGraphsAndAveraging();
+    void startFillsTheTableTheAnalysisAndTheGraph();
+    void startRefusesAPageThatCannotRunAndKeepsTheResults();
+    void averagingMoreReversalsThanAPageAllowsIsLowered();
+    void exportWritesTheTableAsShown();
+    void graphControlsRedrawTheLastRunWithTheObserverAsItIsNow();
+    void pdfExportWarnsBeforeAnyRunThenWritesOnePageOfThePlotSize();
+    void quitEndsTheEventLoop();
 };
-
-template <typename T> static T *widget(QWidget &window, const char *name)
-{
-    T *w = window.findChild<T *>(name);
-    if (!w)
-        qFatal("no widget %s", name);
-    return w;
-}
 
 void MainWindowTest::buildsWithoutWarnings()
 {
@@ -50,34 +104,43 @@ void MainWindowTest::buildsWithoutWarnings()
 
 void MainWindowTest::startsWithOneStaircaseAndAnEmptyTable()
 {
-    MainWindow window;
-    window.show();
-    QCOMPARE(window.windowTitle(), QString("Quorvel v 0.5"));
-
-    auto *tabs = widget<QTabWidget>(window, "tabWidget");
-    QCOMPARE(window.centralWidget(), tabs);
+    Window w;
+    w.window.show();
+    auto *tabs = w.get<QTabWidget>("tabWidget");
+    QCOMPARE(w.window.centralWidget(), tabs);
+    QCOMPARE(QStringList({ tabs->tabText(0), tabs->tabText(1), tabs->tabText(2) }),
+        QStringList({ "Simulator", "Analysis", "Graph" }));
     QCOMPARE(tabs->currentIndex(), 0);
-    QStringList titles;
-    for (int i = 0; i < tabs->count(); ++i)
-        titles << tabs->tabText(i);
-    QCOMPARE(titles, QStringList({ "Simulator", "Analysis", "Graph" }));
-
-    auto *pages = widget<TabStaircase>(window, "tabStaircase");
-    QCOMPARE(pages->count(), 1);
-    QCOMPARE(pages->tabText(0), QString("Staircase 0"));
-    QCOMPARE(widget<QSpinBox>(window, "spinBoxNStaircases")->value(), 1);
-
-    auto *table = widget<QTableWidget>(window, "tableWidget");
-    QCOMPARE(table->rowCount(), 0);
+    QCOMPARE(w.tabs->count(), 1);
+    QCOMPARE(w.tabs->tabText(0), QString("Staircase 0"));
+    QCOMPARE(w.table->rowCount(), 0);
     QStringList headers;
-    for (int c = 0; c < table->columnCount(); ++c)
-        headers << table->horizontalHeaderItem(c)->text();
+    for (int c = 0; c < w.table->columnCount(); ++c)
+        headers << w.table->horizontalHeaderItem(c)->text();
     QCOMPARE(headers, QStringList({ "ID", "Ntrial", "Steps", "Inversions", "State", "Response" }));
-    QCOMPARE(widget<QLabel>(window, "labelNTrialsRequired")->text(), QString("--"));
-    QVERIFY(widget<QSpinBox>(window, "spinBoxLastInvAverage")->isEnabled());
+    QCOMPARE(w.get<QLabel>("labelNTrialsRequired")->text(), QString("--"));
+    QVERIFY(w.average->isEnabled());
+    QCOMPARE(w.plot->graphCount(), 0);
+    QCOMPARE(w.window.size(), w.window.minimumSize()); // first shown at its smallest
 
-    QCOMPARE(widget<StaircasePlot>(window, "customPlot")->graphCount(), 0);
-    QCOMPARE(window.size(), window.minimumSize()); // first shown at its smallest
+    QStringList combos;
+    for (const char *name : { "comboBox", "comboBoxDrawStyle" })
+        for (int i = 0; i < w.get<QComboBox>(name)->count(); ++i)
+            combos << w.get<QComboBox>(name)->itemText(i);
+    QCOMPARE(combos,
+        QStringList({ "Normal cumulative ", "Logistic (not implemented yet)", "Cauchy (atan)  (not implemented yet)",
+            "Right gumbel  (not implemented yet)", "Left gumbel  (not implemented yet)", "None", "Cross", "Circles",
+            "Squares" }));
+    QCOMPARE(texts(w.window.menuBar()->actions()), QStringList({ " File ", " Credits " }));
+    QCOMPARE(texts(w.get<QMenu>("menuBayesian_Model")->actions()),
+        QStringList({
+            "actionNew_experiment New experiment... Ctrl+N",
+            "actionOpenFile Open experiment file... Ctrl+O",
+            "actionSaveFile Save experiment file... Ctrl+S",
+            "actionExportResultsToFile Export results to file... Ctrl+E",
+            "actionExport_graph_to_pdf Print graph to pdf... Ctrl+P",
+            "actionQuit Quit Ctrl+Q",
+        }));
 }
 
 void MainWindowTest::inputsHaveTheirRanges_data()
@@ -104,7 +167,7 @@ void MainWindowTest::inputsHaveTheirRanges()
     QFETCH(double, step);
     QFETCH(double, value);
     MainWindow window;
-    auto *box = widget<QAbstractSpinBox>(window, name.toLatin1().constData());
+    auto *box = child<QAbstractSpinBox>(window, name.toLatin1().constData());
     QCOMPARE(box->property("minimum").toDouble(), minimum);
     QCOMPARE(box->property("maximum").toDouble(), maximum);
     QCOMPARE(box->property("singleStep").toDouble(), step);
@@ -113,84 +176,196 @@ void MainWindowTest::inputsHaveTheirRanges()
         QCOMPARE(d->decimals(), 3);
 }
 
-void MainWindowTest::comboBoxesListTheirItems()
+void MainWindowTest::staircaseCountDrivesPagesGraphsAndAveraging()
 {
-    MainWindow window;
-    auto items = [](QComboBox *box) {
-        QStringList texts;
-        for (int i = 0; i < box->count(); ++i)
-            texts << box->itemText(i);
-        return texts;
-    };
-    QCOMPARE(items(widget<QComboBox>(window, "comboBox")),
-        QStringList(
-            { "Normal cumulative ", "Logistic (not implemented yet)", "Cauchy (atan)  (not implemented yet)",
-                "Right gumbel  (not implemented yet)", "Left gumbel  (not implemented yet)" }));
-    QCOMPARE(items(widget<QComboBox>(window, "comboBoxDrawStyle")),
-        QStringList({ "None", "Cross", "Circles", "Squares" }));
-}
-
-void MainWindowTest::fileMenuListsItsCommandsWithShortcuts()
-{
-    MainWindow window;
-    QStringList menus;
-    for (QAction *a : window.menuBar()->actions())
-        menus << a->text();
-    QCOMPARE(menus, QStringList({ "File", "Credits" }));
-
-    QStringList entries;
-    for (QAction *a : widget<QMenu>(window, "menuBayesian_Model")->actions())
-        entries << a->objectName() + " " + a->text() + " " + a->shortcut().toString();
-    QCOMPARE(entries,
-        QStringList({
-            "actionNew_experiment New experiment... Ctrl+N",
-            "actionOpenFile Open experiment file... Ctrl+O",
-            "actionSaveFile Save experiment file... Ctrl+S",
-            "actionExportResultsToFile Export results to file... Ctrl+E",
-            "actionExport_graph_to_pdf Print graph to pdf... Ctrl+P",
-            "actionQuit Quit Ctrl+Q",
-        }));
-    QCOMPARE(widget<QMenu>(window, "menuCredits")->actions().size(), 1);
-    QVERIFY(!widget<QMenu>(window, "menuCredits")->actions().first()->text().isEmpty());
-}
-
-void MainWindowTest::staircaseCountDrivesPagesAndGraphs()
-{
-    MainWindow window;
-    auto *count = widget<QSpinBox>(window, "spinBoxNStaircases");
-    auto *pages = widget<TabStaircase>(window, "tabStaircase");
-    auto *plot = widget<StaircasePlot>(window, "customPlot");
-
-    pages->pageAt(0)->setStartLevel(2.5);
+    Window w;
+    auto *count = w.get<QSpinBox>("spinBoxNStaircases");
+    w.tabs->pageAt(0)->setStartLevel(2.5);
     count->setValue(3);
-    QCOMPARE(pages->count(), 3);
-    QCOMPARE(pages->tabText(2), QString("Staircase 2"));
-    QCOMPARE(pages->pageAt(0)->getStartLevel(), 2.5);
-    QCOMPARE(plot->graphCount(), 3);
-
+    QCOMPARE(w.tabs->count(), 3);
+    QCOMPARE(w.tabs->tabText(2), QString("Staircase 2"));
+    QCOMPARE(w.tabs->pageAt(0)->getStartLevel(), 2.5);
+    QCOMPARE(w.plot->graphCount(), 3);
+    // Before any run no count matches the last run's (none): averaging stays off.
+    QVERIFY(!w.average->isEnabled());
     count->setValue(1);
-    QCOMPARE(pages->count(), 1);
-    QCOMPARE(plot->graphCount(), 1);
+    QCOMPARE(w.tabs->count(), 1);
+    QCOMPARE(w.plot->graphCount(), 1);
+    QVERIFY(!w.average->isEnabled());
 }
 
-void MainWindowTest::averagingIsDisabledWhilePagesDifferFromTheLastRun()
+void MainWindowTest::startFillsTheTableTheAnalysisAndTheGraph()
 {
-    MainWindow window;
-    auto *count = widget<QSpinBox>(window, "spinBoxNStaircases");
-    auto *average = widget<QSpinBox>(window, "spinBoxLastInvAverage");
-    // Before any run no staircase count matches the last run's (none), so any change disables it.
-    count->setValue(2);
-    QVERIFY(!average->isEnabled());
-    count->setValue(1);
-    QVERIFY(!average->isEnabled());
+    Window w;
+    w.get<QComboBox>("comboBoxDrawStyle")->setCurrentIndex(2); // "Circles", chosen before the run
+    w.setPages(3, 10, 2);
+    w.average->setValue(2);
+    w.start();
+
+    QCOMPARE(w.table->rowCount(), 60);
+    QCOMPARE(w.get<QLabel>("labelNTrialsRequired")->text(), QString("60"));
+    QStringList numbers;
+    for (int i = 0; i < 60; ++i)
+        numbers << QString::number(i);
+    QCOMPARE(w.column(1), numbers);
+    for (const QString id : { "0", "1", "2" })
+        QCOMPARE(w.column(0).count(id), 20);
+    QCOMPARE(w.list("listWidget").size(), 3);
+    QCOMPARE(w.list("listWidgetPsychoTarget").filter(QRegularExpression("^\\d+(\\.\\d+)?%$")).size(), 3);
+    QVERIFY(w.average->isEnabled());
+    QCOMPARE(w.average->value(), 1);
+    QVERIFY(w.table->isEnabled());
+    QCOMPARE(w.window.statusBar()->currentMessage(), QString("Data updated"));
+    QVERIFY(w.dialogs->messages.isEmpty());
+
+    // One track per staircase over both repetitions, without markers until a style is chosen again.
+    const QVector<QColor> colors = StaircaseGraph::staircaseColors();
+    QCOMPARE(w.plot->graphCount(), 3);
+    for (int v = 0; v < 3; ++v) {
+        QCOMPARE(w.plot->graph(v)->name(), QStringLiteral("Staircase %1").arg(v));
+        QCOMPARE(w.plot->graph(v)->pen().color(), colors[v]);
+        QCOMPARE(w.plot->graph(v)->dataCount(), 20);
+        QCOMPARE(w.plot->graph(v)->scatterStyle().shape(), QCPScatterStyle::ssNone);
+    }
+    QCOMPARE(w.plot->xAxis->range(), QCPRange(0, 9));
+    QVERIFY(!w.plot->xAxis2->visible());
 }
 
-void MainWindowTest::quitClosesTheLastWindow()
+void MainWindowTest::startRefusesAPageThatCannotRunAndKeepsTheResults()
+{
+    Window w;
+    w.setPages(3, 5, 2);
+    w.start();
+    w.average->setValue(2);
+    const QStringList rows = rowTexts(*w.table->model());
+    const QStringList lists = w.list("listWidget") + w.list("listWidgetPsychoTarget");
+
+    w.tabs->pageAt(2)->setClampActive(true);
+    w.tabs->pageAt(2)->setLowerClamp(1.0);
+    w.tabs->pageAt(2)->setUpperClamp(1.0);
+    w.start();
+    QCOMPARE(w.dialogs->messages.size(), 1);
+    QCOMPARE(w.dialogs->messages[0].title, QString("Warning"));
+    QCOMPARE(w.dialogs->messages[0].text,
+        QString("Staircase 2: the lower clamp (1) must be below the upper clamp (1).\nThe simulation was not started."));
+    QCOMPARE(rowTexts(*w.table->model()), rows);
+    QCOMPARE(w.list("listWidget") + w.list("listWidgetPsychoTarget"), lists);
+    QCOMPARE(w.average->value(), 2);
+}
+
+void MainWindowTest::averagingMoreReversalsThanAPageAllowsIsLowered()
+{
+    Window w;
+    w.get<QSpinBox>("spinBoxNStaircases")->setValue(3);
+    const int maxInversions[] = { 3, 8, 4 };
+    for (int i = 0; i < 3; ++i)
+        w.tabs->pageAt(i)->setMaxInversions(maxInversions[i]);
+    w.start();
+    w.average->setValue(3);
+    const QStringList overThree = w.list("listWidget");
+    QVERIFY(w.dialogs->messages.isEmpty()); // equal to the smallest maximum: no warning
+
+    w.average->setValue(5);
+    QCOMPARE(w.dialogs->messages.size(), 1);
+    QCOMPARE(w.dialogs->messages[0].title, QString("Warning"));
+    QCOMPARE(w.dialogs->messages[0].text,
+        QString("You can't average on a number of inversion higher than the inversions for the staircase(s)\n0 2"));
+    QCOMPARE(w.average->value(), 3);
+    QCOMPARE(w.list("listWidget"), overThree);
+}
+
+void MainWindowTest::exportWritesTheTableAsShown()
+{
+    Window w;
+    w.setPages(2, 10, 2);
+    StaircaseParamSetter *first = w.tabs->pageAt(0);
+    child<QCheckBox>(*first, "checkBoxStringID")->setChecked(true);
+    child<QLineEdit>(*first, "lineEditStringID")->setText(QString::fromUtf8("\xce\xb1-left"));
+    w.get<QCheckBox>("checkBoxSortByID")->setChecked(true);
+    w.start();
+
+    QTemporaryDir dir;
+    w.get<QAction>("actionExportResultsToFile")->trigger(); // cancelled
+    QVERIFY(QDir(dir.path()).isEmpty());
+    const QString path = dir.filePath("results.csv");
+    w.dialogs->fileNames.enqueue(path);
+    w.get<QAction>("actionExportResultsToFile")->trigger();
+    QCOMPARE(w.dialogs->prompts.size(), 2);
+    QCOMPARE(w.dialogs->prompts[1].caption, QString("Save simulation results..."));
+    QCOMPARE(w.dialogs->prompts[1].filter, QString(".csv"));
+    QVERIFY(w.dialogs->messages.isEmpty());
+
+    // Rows grouped by ID as the table shows them: "1" sorts before "?-left".
+    QStringList expected = rowTexts(*w.table->model()).replaceInStrings(QString::fromUtf8("\xce\xb1-left"), "?-left");
+    QCOMPARE(expected.size(), 40);
+    QCOMPARE(expected.filter(QRegularExpression("^1\t")).size(), 20);
+    QVERIFY(expected.first().startsWith("1\t"));
+    expected.prepend("ID\tNtrial\tSteps\tInversions\tState\tResponse");
+    QCOMPARE(QString::fromLatin1(readFile(path)), expected.join('\n') + '\n');
+}
+
+void MainWindowTest::graphControlsRedrawTheLastRunWithTheObserverAsItIsNow()
+{
+    Window w;
+    w.setPages(2, 5, 1);
+    w.start();
+    const QVector<double> levels = w.levels(0);
+    w.get<QComboBox>("comboBoxDrawStyle")->setCurrentIndex(3);
+    QCOMPARE(w.plot->graphCount(), 2);
+    QCOMPARE(w.plot->graph(1)->scatterStyle().shape(), QCPScatterStyle::ssSquare);
+
+    // A new staircase count empties the plot; redrawing goes back to the last run's staircases.
+    w.get<QSpinBox>("spinBoxNStaircases")->setValue(4);
+    QCOMPARE(w.plot->graphCount(), 4);
+    QCOMPARE(w.plot->graph(0)->dataCount(), 0);
+    w.get<QDoubleSpinBox>("doubleSpinBoxMean")->setValue(2.5);
+    w.get<QDoubleSpinBox>("doubleSpinBoxStd")->setValue(0.25);
+    w.get<QCheckBox>("checkBox")->setChecked(true);
+    QCOMPARE(w.plot->graphCount(), 3); // two staircases and the reference
+    QCOMPARE(w.levels(0), levels);
+    QCOMPARE(w.plot->graph(0)->scatterStyle().shape(), QCPScatterStyle::ssSquare);
+    const QCPGraph *reference = w.plot->graph(2);
+    QCOMPARE(reference->name(), QStringLiteral("Reference psychometric (\u03bc ,\u03c3)=(2.5, 0.25 )"));
+    QCOMPARE(reference->data()->constBegin()->key, 2.5 - 10 * 0.25);
+    QVERIFY(w.plot->xAxis2->visible() && w.plot->yAxis2->visible());
+    QCOMPARE(w.plot->xAxis->range(), QCPRange(0, 4 + 6));
+
+    w.get<QCheckBox>("checkBox")->setChecked(false);
+    QCOMPARE(w.plot->graphCount(), 2);
+    QVERIFY(!w.plot->xAxis2->visible() && !w.plot->yAxis2->visible());
+}
+
+void MainWindowTest::pdfExportWarnsBeforeAnyRunThenWritesOnePageOfThePlotSize()
+{
+    Window w;
+    QTemporaryDir dir;
+    const QString fileName = dir.filePath(QStringLiteral("graph.pdf"));
+    w.dialogs->fileNames.enqueue(fileName);
+    w.get<QAction>("actionExport_graph_to_pdf")->trigger();
+    QCOMPARE(w.dialogs->messages.size(), 1);
+    QCOMPARE(w.dialogs->messages[0].title, QStringLiteral("Warning"));
+    QCOMPARE(w.dialogs->messages[0].text, QStringLiteral("No graph to export, please run experiment before."));
+    QVERIFY(w.dialogs->prompts.isEmpty());
+
+    w.setPages(2, 10, 1);
+    w.start();
+    w.window.show();
+    w.plot->resize(640, 360);
+    w.get<QAction>("actionExport_graph_to_pdf")->trigger();
+    QCOMPARE(w.dialogs->messages.size(), 1);
+    const QString pdf = QString::fromLatin1(readFile(fileName));
+    QCOMPARE(pdf.count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))), 1);
+    const QRegularExpressionMatch box
+        = QRegularExpression(QStringLiteral("/MediaBox\\s*\\[\\s*0\\s+0\\s+([\\d.]+)\\s+([\\d.]+)\\s*\\]")).match(pdf);
+    QCOMPARE(QSizeF(box.captured(1).toDouble(), box.captured(2).toDouble()), QSizeF(640, 360));
+}
+
+void MainWindowTest::quitEndsTheEventLoop()
 {
     MainWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTimer::singleShot(0, widget<QAction>(window, "actionQuit"), &QAction::trigger);
+    QTimer::singleShot(0, child<QAction>(window, "actionQuit"), &QAction::trigger);
     QTimer guard; // ends a loop that would otherwise hang
     guard.setSingleShot(true);
     connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
