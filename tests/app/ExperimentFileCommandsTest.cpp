@@ -82,7 +82,8 @@ QStringList ExperimentFileCommandsTest::windowState()
                             .arg(tabs()->count()) };
     for (int i = 0; i < tabs()->count(); ++i) {
         const StaircaseParamSetter *p = tabs()->pageAt(i);
-        const auto enabled = [p](const char *name) { return child<QWidget>(*p, name)->isEnabled() ? "on" : "off"; };
+        const auto enabled
+            = [p](const char *name) { return child<QWidget>(*p, name)->isEnabled() ? "on" : "off"; };
         state << QStringLiteral("%1 %2 %3 %4 %5 [%6] %7 clamp %8 %9 %10 %11 %12%13%14")
                      .arg(tabs()->tabText(i))
                      .arg(p->getStartLevel())
@@ -168,14 +169,14 @@ void ExperimentFileCommandsTest::refusedFileLeavesTheWindowAsItWas_data()
     QTest::newRow("cancelled") << fileWith("Mu", "") << QString();
     QTest::newRow("no such file") << QByteArray()
                                   << "Can't read the parameters file %1:\nNo such file or directory";
-    QTest::newRow("too few start states") << fileWith("sStairStartStates", "sStairStartStates: 4,-2.5")
-                                          << "Wrong number of start states!\nCheck \"sStairStartStates\" to have "
-                                             "3 elements";
+    QTest::newRow("too few start states")
+        << fileWith("sStairStartStates", "sStairStartStates: 4,-2.5")
+        << "Wrong number of start states!\nCheck \"sStairStartStates\" to have "
+           "3 elements";
     QTest::newRow("missing required key")
         << fileWith("sStairMaxTrials", "") << "Can't find such identifier: sStairMaxTrials";
-    QTest::newRow("value that does not convert")
-        << fileWith("sStairCorrectAnswers", "sStairCorrectAnswers: 2,x,1")
-        << "Can't read \"x\" in \"sStairCorrectAnswers\" as a whole number.";
+    QTest::newRow("value that does not convert") << fileWith("sStairCorrectAnswers",
+        "sStairCorrectAnswers: 2,x,1") << "Can't read \"x\" in \"sStairCorrectAnswers\" as a whole number.";
     QTest::newRow("bad observer value after good pages")
         << fileWith("Sigma", "Sigma: 1..5") << "Can't read \"1..5\" in \"Sigma\" as a number.";
     QTest::newRow("fewer step lists than staircases")

@@ -59,7 +59,8 @@ struct Window {
     QVector<double> levels(int graph) const
     {
         QVector<double> values;
-        for (auto it = plot->graph(graph)->data()->constBegin(); it != plot->graph(graph)->data()->constEnd(); ++it)
+        for (auto it = plot->graph(graph)->data()->constBegin(); it != plot->graph(graph)->data()->constEnd();
+             ++it)
             values << it->value;
         return values;
     }
@@ -128,9 +129,9 @@ void MainWindowTest::startsWithOneStaircaseAndAnEmptyTable()
         for (int i = 0; i < w.get<QComboBox>(name)->count(); ++i)
             combos << w.get<QComboBox>(name)->itemText(i);
     QCOMPARE(combos,
-        QStringList({ "Normal cumulative ", "Logistic (not implemented yet)", "Cauchy (atan)  (not implemented yet)",
-            "Right gumbel  (not implemented yet)", "Left gumbel  (not implemented yet)", "None", "Cross", "Circles",
-            "Squares" }));
+        QStringList({ "Normal cumulative ", "Logistic (not implemented yet)",
+            "Cauchy (atan)  (not implemented yet)", "Right gumbel  (not implemented yet)",
+            "Left gumbel  (not implemented yet)", "None", "Cross", "Circles", "Squares" }));
     QCOMPARE(texts(w.window.menuBar()->actions()), QStringList({ " File ", " Credits " }));
     QCOMPARE(texts(w.get<QMenu>("menuBayesian_Model")->actions()),
         QStringList({
@@ -247,7 +248,8 @@ void MainWindowTest::startRefusesAPageThatCannotRunAndKeepsTheResults()
     QCOMPARE(w.dialogs->messages.size(), 1);
     QCOMPARE(w.dialogs->messages[0].title, QString("Warning"));
     QCOMPARE(w.dialogs->messages[0].text,
-        QString("Staircase 2: the lower clamp (1) must be below the upper clamp (1).\nThe simulation was not started."));
+        QString("Staircase 2: the lower clamp (1) must be below the upper clamp (1).\nThe simulation was not "
+                "started."));
     QCOMPARE(rowTexts(*w.table->model()), rows);
     QCOMPARE(w.list("listWidget") + w.list("listWidgetPsychoTarget"), lists);
     QCOMPARE(w.average->value(), 2);
@@ -269,7 +271,8 @@ void MainWindowTest::averagingMoreReversalsThanAPageAllowsIsLowered()
     QCOMPARE(w.dialogs->messages.size(), 1);
     QCOMPARE(w.dialogs->messages[0].title, QString("Warning"));
     QCOMPARE(w.dialogs->messages[0].text,
-        QString("You can't average on a number of inversion higher than the inversions for the staircase(s)\n0 2"));
+        QString("You can't average on a number of inversion higher than the inversions for the "
+                "staircase(s)\n0 2"));
     QCOMPARE(w.average->value(), 3);
     QCOMPARE(w.list("listWidget"), overThree);
 }
@@ -296,7 +299,8 @@ void MainWindowTest::exportWritesTheTableAsShown()
     QVERIFY(w.dialogs->messages.isEmpty());
 
     // Rows grouped by ID as the table shows them: "1" sorts before "?-left".
-    QStringList expected = rowTexts(*w.table->model()).replaceInStrings(QString::fromUtf8("\xce\xb1-left"), "?-left");
+    QStringList expected
+        = rowTexts(*w.table->model()).replaceInStrings(QString::fromUtf8("\xce\xb1-left"), "?-left");
     QCOMPARE(expected.size(), 40);
     QCOMPARE(expected.filter(QRegularExpression("^1\t")).size(), 20);
     QVERIFY(expected.first().startsWith("1\t"));
@@ -344,7 +348,8 @@ void MainWindowTest::pdfExportWarnsBeforeAnyRunThenWritesOnePageOfThePlotSize()
     w.get<QAction>("actionExport_graph_to_pdf")->trigger();
     QCOMPARE(w.dialogs->messages.size(), 1);
     QCOMPARE(w.dialogs->messages[0].title, QStringLiteral("Warning"));
-    QCOMPARE(w.dialogs->messages[0].text, QStringLiteral("No graph to export, please run experiment before."));
+    QCOMPARE(
+        w.dialogs->messages[0].text, QStringLiteral("No graph to export, please run experiment before."));
     QVERIFY(w.dialogs->prompts.isEmpty());
 
     w.setPages(2, 10, 1);
@@ -356,7 +361,8 @@ void MainWindowTest::pdfExportWarnsBeforeAnyRunThenWritesOnePageOfThePlotSize()
     const QString pdf = QString::fromLatin1(readFile(fileName));
     QCOMPARE(pdf.count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))), 1);
     const QRegularExpressionMatch box
-        = QRegularExpression(QStringLiteral("/MediaBox\\s*\\[\\s*0\\s+0\\s+([\\d.]+)\\s+([\\d.]+)\\s*\\]")).match(pdf);
+        = QRegularExpression(QStringLiteral("/MediaBox\\s*\\[\\s*0\\s+0\\s+([\\d.]+)\\s+([\\d.]+)\\s*\\]"))
+              .match(pdf);
     QCOMPARE(QSizeF(box.captured(1).toDouble(), box.captured(2).toDouble()), QSizeF(640, 360));
 }
 

@@ -113,7 +113,8 @@ void ResultsTest::analysisLinesPerStaircase()
     QCOMPARE(lines.averages, QStringList({ "4.000000", "1.000000", "1.000000" }));
     QCOMPARE(lines.targets, QStringList({ "99.9968%", "84.1345%", "84.1345%" }));
 
-    const AnalysisLines atMean = analysisLines({ { 0, { { 0, 0.0 } } } }, 1, PsychometricObserver(0.0, 1.0, 0.5, 0.0));
+    const AnalysisLines atMean
+        = analysisLines({ { 0, { { 0, 0.0 } } } }, 1, PsychometricObserver(0.0, 1.0, 0.5, 0.0));
     QCOMPARE(atMean.targets, QStringList({ "75%" }));
 }
 
@@ -240,7 +241,8 @@ void ResultsTest::exportReportsAFileItCannotWriteByName()
     const QString path = dir.filePath("missing/results.csv");
     QTableWidget table(0, 6);
     const QString message = exportResults(*table.model(), path);
-    QVERIFY2(message.startsWith("Could not write the simulation results to " + QDir::toNativeSeparators(path)),
+    QVERIFY2(
+        message.startsWith("Could not write the simulation results to " + QDir::toNativeSeparators(path)),
         qPrintable(message));
     QVERIFY(!QFile::exists(path));
 }

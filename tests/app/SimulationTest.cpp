@@ -146,8 +146,8 @@ void SimulationTest::clampsReachOnlyTheirStaircase()
 
 void SimulationTest::exampleExperimentsLoadWithoutWarningsAndRun()
 {
-    const std::pair<const char *, int> examples[]
-        = { { "single-staircase.txt", 1 }, { "three-interleaved-staircases.txt", 3 }, { "clamped-staircases.txt", 2 } };
+    const std::pair<const char *, int> examples[] = { { "single-staircase.txt", 1 },
+        { "three-interleaved-staircases.txt", 3 }, { "clamped-staircases.txt", 2 } };
     for (const auto &[file, staircases] : examples) {
         const ExperimentReading reading = readExperimentFile(QStringLiteral(QUORVEL_EXAMPLES_DIR "/") + file);
         QVERIFY2(reading.ok(), reading.error.c_str());

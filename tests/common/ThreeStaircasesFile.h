@@ -23,12 +23,14 @@ inline const std::string threeStaircasesFile = "Mu 0.5\n"
                                                "sStairMaxClampHits: 2.9\n";
 
 // The file with the line of `key` replaced by `line` (removed when empty).
-inline std::string withLine(const std::string &key, const std::string &line, std::string text = threeStaircasesFile)
+inline std::string withLine(
+    const std::string &key, const std::string &line, std::string text = threeStaircasesFile)
 {
     std::istringstream is(text);
     std::string out, current;
     while (std::getline(is, current)) {
-        if (current.compare(0, key.size() + 1, key + ":") != 0 && current.compare(0, key.size() + 1, key + " ") != 0)
+        if (current.compare(0, key.size() + 1, key + ":") != 0
+            && current.compare(0, key.size() + 1, key + " ") != 0)
             out += current + "\n";
         else if (!line.empty())
             out += line + "\n";

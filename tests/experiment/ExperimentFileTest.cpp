@@ -35,7 +35,8 @@ TEST(ReadExperiment, RefusalNamesTheProblemAndGivesNoExperiment)
         { "StartStatesCount", "sStairStartStates", "sStairStartStates: 4,-2.5",
             "Wrong number of start states!\nCheck \"sStairStartStates\" to have 3 elements" },
         { "AscendingCount", "sStairAscending", "sStairAscending: 0,1,0,1",
-            "Wrong number of ascending/descending staircases!\nCheck \"sStairAscending\" to have 3 elements" },
+            "Wrong number of ascending/descending staircases!\nCheck \"sStairAscending\" to have 3 "
+            "elements" },
         { "MaxInversionsCount", "sStairMaxInversions", "sStairMaxInversions: 8",
             "Wrong number of max inversions!\nCheck \"sStairMaxInversions\" to have 3 elements" },
         { "MaxTrialsCount", "sStairMaxTrials", "sStairMaxTrials: 50,60",
@@ -77,8 +78,8 @@ TEST(ReadExperiment, RefusalNamesTheProblemAndGivesNoExperiment)
             "Can't read \"inf\" in \"sStairMaxClampHits\" as a number." },
         { "ObserverValueNotANumber", "Sigma", "Sigma: 0,5", "Can't read \"0,5\" in \"Sigma\" as a number." },
         { "MissingStaircaseCount", "sStairNumber", "", "Can't find such identifier: sStairNumber" },
-        { "MissingPositiveStep", "sStairPositiveStep", "sStairPositiveStep:",
-            "Can't find such identifier: sStairPositiveStep" },
+        { "MissingPositiveStep", "sStairPositiveStep",
+            "sStairPositiveStep:", "Can't find such identifier: sStairPositiveStep" },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -111,9 +112,9 @@ TEST(ReadExperiment, OneStepListWithoutSemicolonServesEveryStaircase)
 
 TEST(FormatReal, WritesTheShortestTextThatReadsBack)
 {
-    const std::pair<double, const char *> cases[] = { { 0.5, "0.5" }, { -99999, "-99999" }, { 0.001, "0.001" },
-        { -12345.678, "-12345.678" }, { 0.1, "0.1" }, { 100000, "100000" }, { 0, "0" }, { 1e-7, "1e-07" },
-        { 1.0 / 3, "0.3333333333333333" }, { 2.5e15, "2.5e+15" } };
+    const std::pair<double, const char *> cases[] = { { 0.5, "0.5" }, { -99999, "-99999" },
+        { 0.001, "0.001" }, { -12345.678, "-12345.678" }, { 0.1, "0.1" }, { 100000, "100000" }, { 0, "0" },
+        { 1e-7, "1e-07" }, { 1.0 / 3, "0.3333333333333333" }, { 2.5e15, "2.5e+15" } };
     for (const auto &[value, text] : cases)
         EXPECT_EQ(formatReal(value), text);
 }
@@ -121,18 +122,19 @@ TEST(FormatReal, WritesTheShortestTextThatReadsBack)
 TEST(PositiveStepsProblem, RefusesTextsThatWouldBreakTheFile)
 {
     // The text the message shows: trimmed; nullptr when the text can be written.
-    const std::pair<const char *, const char *> cases[] = { { "1,0.5", nullptr }, { " \t1,0.5\n", nullptr },
-        { "1,,0.5,", nullptr }, { "1, 0.5", "1, 0.5" }, { " 1,0.5\n0.2 ", "1,0.5\n0.2" }, { "1;0.5", "1;0.5" },
-        { "1:0.5", "1:0.5" }, { " \n ", "" } };
+    const std::pair<const char *, const char *> cases[]
+        = { { "1,0.5", nullptr }, { " \t1,0.5\n", nullptr }, { "1,,0.5,", nullptr }, { "1, 0.5", "1, 0.5" },
+              { " 1,0.5\n0.2 ", "1,0.5\n0.2" }, { "1;0.5", "1;0.5" }, { "1:0.5", "1:0.5" }, { " \n ", "" } };
     ExperimentDescription e;
     e.staircases.resize(2);
     for (const auto &[text, shown] : cases) {
         e.staircases[1].positiveStepsText = text;
         const std::string expected = !shown ? ""
-            : !*shown ? "Staircase 1 has no positive steps, so the file could not be read back. Nothing was written."
-                      : "The positive steps of Staircase 1 (\"" + std::string(shown)
-                    + "\") hold white space, a \":\" or a \";\", which would break the parameters file. "
-                      "Separate the steps with commas only. Nothing was written.";
+            : !*shown
+            ? "Staircase 1 has no positive steps, so the file could not be read back. Nothing was written."
+            : "The positive steps of Staircase 1 (\"" + std::string(shown)
+                + "\") hold white space, a \":\" or a \";\", which would break the parameters file. "
+                  "Separate the steps with commas only. Nothing was written.";
         EXPECT_EQ(positiveStepsProblem(e), expected) << '"' << text << '"';
     }
 }

@@ -28,7 +28,8 @@ TEST(RandomEngine, StartsTheStandardSequenceOfSeed5489)
 TEST(RandomEngine, DrawsFollowBoostRandom)
 {
     // The last range is narrow enough for rounding to reach max and force redraws.
-    const std::pair<double, double> ranges[] = { { 0, 1 }, { -3.5, 2.25 }, { -1e300, 1e300 }, { 2, 2 + 1e-15 } };
+    const std::pair<double, double> ranges[]
+        = { { 0, 1 }, { -3.5, 2.25 }, { -1e300, 1e300 }, { 2, 2 + 1e-15 } };
     for (const auto &[min, max] : ranges) {
         SCOPED_TRACE(testing::Message() << "[" << min << ", " << max << ")");
         RandomEngine engine;

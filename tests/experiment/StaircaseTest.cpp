@@ -1,7 +1,7 @@
+#include "Staircase.h"
 #include "ParStaircase.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
-#include "Staircase.h"
 
 #include "EngineTestSupport.h"
 
@@ -102,8 +102,8 @@ TEST(Staircase, Traces)
         // Before the first inversion one answer of the driving kind is a run.
         { "DescendingFirstFalseThenTrue", runOf3, "FT", { 11, 7 }, { 0, 1 }, {}, 0 },
         // After it, N answers are needed and runs keep stepping the same way.
-        { "DescendingRunsOfThree", runOf3, "TFTTTTTT", { 6, 7, 7, 7, 3, 3, 3, -1 }, { 0, 1, 1, 1, 2, 2, 2, 2 },
-            {}, 0 },
+        { "DescendingRunsOfThree", runOf3, "TFTTTTTT", { 6, 7, 7, 7, 3, 3, 3, -1 },
+            { 0, 1, 1, 1, 2, 2, 2, 2 }, {}, 0 },
         // Limits of 0 (and maxTrials 1) end a staircase after its first trial.
         { "MaxTrialsOne", oneTrial, "T", { -1 }, { 0 }, {}, 1 },
         { "MaxTrialsZero", noTrial, "F", { 1 }, { 0 }, {}, 1 },
@@ -201,8 +201,7 @@ TEST(Staircase, StepSizeListIsPaddedToMaxInversions)
     } cases[] = {
         { 5, { 4, 2 }, { 4, 2, 2, 2, 2 }, false },
         { 2, { 4, 2, 1 }, { 4, 2, 1 }, true }, // too many: kept whole
-        { 0, { 1 }, { 1 }, true },
-        { 3, {}, {}, false }, // empty stays empty
+        { 0, { 1 }, { 1 }, true }, { 3, {}, {}, false }, // empty stays empty
     };
     for (const auto &c : cases) {
         Staircase s;
@@ -296,7 +295,8 @@ TEST(ParStaircase, PicksFollowTheEngineAndRemoveFinishedStaircases)
     while (!allFinished) {
         ASSERT_LT(trials, 35);
         const int n = static_cast<int>(remainingIds.size());
-        const int expectedId = remainingIds[boost::random::uniform_int_distribution<int>(1, n)(reference) % n];
+        const int expectedId
+            = remainingIds[boost::random::uniform_int_distribution<int>(1, n)(reference) % n];
         reference(); // the observer's draw
 
         Staircase &s = set.chooseStaircase();

@@ -1,0 +1,247 @@
+// The staircase parameter page, the tab set that holds the pages, and the
+// reading of the pages before a run.
+#include "QtTestSupport.h"
+#include "StaircasePages.h"
+#include "StaircaseParamSetter.h"
+#include "TabStaircase.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+
+#include <boost/lexical_cast.hpp>
+
+#include <sstream>
+
+Q_DECLARE_METATYPE(std::vector<double>)
+
+namespace
+{
+
+const char *const clampFields[] = { "spinBoxNClamp", "doubleSpinBoxLowerClamp", "doubleSpinBoxUpperClamp" };
+
+void click(QCheckBox *box)
+{
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+}
+
+// The enabled state of the clamp fields, e.g. "on on on".
+QString clampFieldsEnabled(const StaircaseParamSetter &page)
+{
+    QStringList states;
+    for (const char *name : clampFields)
+        states << (child<QWidget>(page, name)->isEnabled() ? "on" : "off");
+    return states.join(' ');
+}
+
+// Every tab's title and string ID.
+QStringList tabsShown(const TabStaircase &tabs)
+{
+    QStringList shown;
+    for (int i = 0; i < tabs.count(); ++i)
+        shown << tabs.tabText(i) + " = " + tabs.pageAt(i)->getStringId();
+    return shown;
+}
+
+} // namespace
+
+class PagesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void freshPageHasTheDefaults();
+    void positiveSteps_data();
+    void positiveSteps();
+    void settersGoThroughTheWidgets();
+    void clampFieldsFollowTheCheckBox();
+    void stringIdIsTheUserTextOrThePageNumber();
+    void tabSetGrowsAndShrinksAtTheEnd();
+    void namesWhatKeepsAStaircaseFromRunning_data();
+    void namesWhatKeepsAStaircaseFromRunning();
+    void runProblemNamesTheFirstFaultyStaircase();
+};
+
+void PagesTest::freshPageHasTheDefaults()
+{
+    StaircaseParamSetter page;
+    const StaircaseSettings s = readStaircasePage(page);
+    std::ostringstream os;
+    os << s.startLevel << ' ' << s.ascending << ' ' << s.correctAnswers << ' ' << s.maxInversions << ' '
+       << s.maxTrials << " [" << s.positiveStepsText << "] " << s.negativeStep << ' ' << s.clampActive << ' '
+       << s.lowerClamp << ' ' << s.upperClamp << ' ' << s.maxClampHits;
+    QCOMPARE(os.str(), std::string("-5 1 1 4 100 [0.2] 0.5 0 -99999 99999 0"));
+    QVERIFY(!child<QRadioButton>(page, "descendingRadio")->isChecked());
+    QCOMPARE(clampFieldsEnabled(page), QString("off off off"));
+    QVERIFY(!child<QCheckBox>(page, "checkBoxStringID")->isChecked());
+    QVERIFY(!child<QLineEdit>(page, "lineEditStringID")->isEnabled());
+    QVERIFY(child<QLineEdit>(page, "lineEditStringID")->text().isEmpty());
+    QCOMPARE(child<QAbstractSpinBox>(page, "doubleSpinBoxLowerClamp")->text(), QString("-99999.000"));
+}
+
+void PagesTest::positiveSteps_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<std::vector<double>>("steps"); // empty with a text that is no list: throws
+    QTest::newRow("default") << "0.2" << std::vector<double> { 0.2 };
+    QTest::newRow("tooltip example") << "1,0.5,0.2" << std::vector<double> { 1, 0.5, 0.2 };
+    QTest::newRow("blanks and line break at the ends") << "  1,0.5\n" << std::vector<double> { 1, 0.5 };
+    QTest::newRow("doubled and trailing comma") << "1,,0.5," << std::vector<double> { 1, 0.5 };
+    QTest::newRow("empty") << "" << std::vector<double> {};
+    QTest::newRow("blank after comma") << "1, 0.5" << std::vector<double> {};
+    QTest::newRow("semicolon") << "1;0.5" << std::vector<double> {};
+    QTest::newRow("trailing letter") << "1,0.5x" << std::vector<double> {};
+}
+
+void PagesTest::positiveSteps()
+{
+    QFETCH(QString, text);
+    QFETCH(std::vector<double>, steps);
+    StaircaseParamSetter page;
+    page.setPositiveStepsText(text.toStdString());
+    if (steps.empty() && !text.isEmpty())
+        QVERIFY_THROWS_EXCEPTION(boost::bad_lexical_cast, page.getPositiveSteps());
+    else
+        QCOMPARE(page.getPositiveSteps(), steps);
+}
+
+void PagesTest::settersGoThroughTheWidgets()
+{
+    StaircaseParamSetter page;
+    page.setCorrectAnswers(2.9);
+    QCOMPARE(page.getCorrectAnswers(), 2);
+    page.setCorrectAnswers(1e12); // far outside int: clamped, not overflowed
+    QCOMPARE(page.getCorrectAnswers(), 99);
+    page.setMaxInversions(0);
+    QCOMPARE(page.getMaxInversions(), 1);
+    page.setAscending(false);
+    QVERIFY(child<QRadioButton>(page, "descendingRadio")->isChecked());
+    page.setStartLevel(-12345.6789);
+    QCOMPARE(page.getStartLevel(), -12345.679); // three decimals
+    page.setUpperClamp(1e6);
+    QCOMPARE(page.getUpperClamp(), 99999.0);
+}
+
+void PagesTest::clampFieldsFollowTheCheckBox()
+{
+    StaircaseParamSetter page;
+    page.setClampActive(true);
+    QCOMPARE(clampFieldsEnabled(page), QString("on on on"));
+    page.setClampActive(false);
+    QCOMPARE(clampFieldsEnabled(page), QString("off off off"));
+    // A click by the user moves the fields with the box.
+    page.show();
+    click(child<QCheckBox>(page, "checkBoxClampActive"));
+    QVERIFY(page.isClampActive());
+    QCOMPARE(clampFieldsEnabled(page), QString("on on on"));
+}
+
+void PagesTest::stringIdIsTheUserTextOrThePageNumber()
+{
+    StaircaseParamSetter first;
+    StaircaseParamSetter second;
+    QCOMPARE(first.getStringId(), QString("0"));
+    QCOMPARE(second.getStringId(), QString("1"));
+
+    second.show();
+    auto *box = child<QCheckBox>(second, "checkBoxStringID");
+    auto *edit = child<QLineEdit>(second, "lineEditStringID");
+    click(box);
+    QVERIFY(edit->isEnabled());
+    QCOMPARE(second.getStringId(), QString()); // checked and empty: the empty text
+    edit->setText("left eye");
+    QCOMPARE(second.getStringId(), QString("left eye"));
+    click(box);
+    QVERIFY(!edit->isEnabled());
+    QCOMPARE(edit->text(), QString("left eye")); // kept while unchecked
+    QCOMPARE(second.getStringId(), QString("1"));
+}
+
+void PagesTest::tabSetGrowsAndShrinksAtTheEnd()
+{
+    TabStaircase tabs;
+    tabs.setNumberOfTabs(1);
+    StaircaseParamSetter *first = tabs.pageAt(0);
+    first->setStartLevel(3.25);
+    tabs.setNumberOfTabs(3);
+    QCOMPARE(tabsShown(tabs), QStringList({ "Staircase 0 = 0", "Staircase 1 = 1", "Staircase 2 = 2" }));
+    QCOMPARE(tabs.pageAt(0), first);
+    QCOMPARE(first->getStartLevel(), 3.25);
+    QCOMPARE(tabs.widget(2), tabs.pageAt(2));
+    QCOMPARE(tabs.pageAt(2)->getStartLevel(), -5.0);
+    QVERIFY(!tabs.pageAt(-1) && !tabs.pageAt(3));
+
+    // Shrinking drops the last pages; growing again gives fresh ones, numbered by their tab.
+    tabs.pageAt(1)->setMaxTrials(8);
+    tabs.setNumberOfTabs(1);
+    QCOMPARE(tabsShown(tabs), QStringList({ "Staircase 0 = 0" }));
+    QCOMPARE(tabs.pageAt(0), first);
+    tabs.setNumberOfTabs(2);
+    QCOMPARE(tabsShown(tabs), QStringList({ "Staircase 0 = 0", "Staircase 1 = 1" }));
+    QCOMPARE(tabs.pageAt(1)->getMaxTrials(), 100);
+
+    tabs.setNumberOfTabs(-3); // treated as 0
+    QCOMPARE(tabs.count(), 0);
+    tabs.setNumberOfTabs(4);
+    tabs.removeAllPages();
+    QCOMPARE(tabs.count(), 0);
+    QVERIFY(!tabs.pageAt(0));
+    tabs.setNumberOfTabs(1);
+    QCOMPARE(tabsShown(tabs), QStringList({ "Staircase 0 = 0" }));
+}
+
+void PagesTest::namesWhatKeepsAStaircaseFromRunning_data()
+{
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<bool>("clampActive");
+    QTest::addColumn<double>("lower");
+    QTest::addColumn<double>("upper");
+    QTest::addColumn<QString>("problem");
+    const QString example = " Enter one step size per reversal, separated by commas, e.g. 1,0.5,0.2";
+    const QString none = "Staircase 1: no positive step size is given." + example;
+    const QString notANumber = "Staircase 1: the positive step size \"%1\" is not a number." + example;
+    QTest::newRow("valid") << "1,0.5" << false << 0.0 << 0.0 << QString();
+    QTest::newRow("empty") << "" << false << 0.0 << 0.0 << none;
+    QTest::newRow("blanks") << " \n\t" << false << 0.0 << 0.0 << none;
+    QTest::newRow("commas only") << ",, ," << false << 0.0 << 0.0 << notANumber.arg(" ");
+    QTest::newRow("blank after comma") << "1, 0.5" << false << 0.0 << 0.0 << notANumber.arg(" 0.5");
+    QTest::newRow("semicolon") << "1;0.5" << false << 0.0 << 0.0 << notANumber.arg("1;0.5");
+    QTest::newRow("nan") << "1,nan" << false << 0.0 << 0.0 << notANumber.arg("nan");
+    QTest::newRow("clamps equal") << "1" << true << 5.0 << 5.0
+                                  << "Staircase 1: the lower clamp (5) must be below the upper clamp (5).";
+    QTest::newRow("clamps reversed")
+        << "1" << true << 2.5 << -1.0
+        << "Staircase 1: the lower clamp (2.5) must be below the upper clamp (-1).";
+    QTest::newRow("reversed but inactive") << "1" << false << 2.5 << -1.0 << QString();
+}
+
+void PagesTest::namesWhatKeepsAStaircaseFromRunning()
+{
+    QFETCH(QString, steps);
+    QFETCH(bool, clampActive);
+    QFETCH(double, lower);
+    QFETCH(double, upper);
+    QFETCH(QString, problem);
+    StaircaseParamSetter page;
+    page.setPositiveStepsText(steps.toStdString());
+    page.setClampActive(clampActive);
+    page.setLowerClamp(lower);
+    page.setUpperClamp(upper);
+    QCOMPARE(staircaseProblem(readStaircasePage(page), "Staircase 1"), problem);
+}
+
+void PagesTest::runProblemNamesTheFirstFaultyStaircase()
+{
+    StaircaseSettings good, bad, worse;
+    bad.clampActive = true;
+    bad.lowerClamp = bad.upperClamp = 1.0;
+    worse.positiveStepsText = "";
+    QCOMPARE(runProblem({ good, good }), QString());
+    QCOMPARE(runProblem({ good, bad, worse }),
+        QString("Staircase 1: the lower clamp (1) must be below the upper clamp (1).\n"
+                "The simulation was not started."));
+}
+
+QTEST_MAIN(PagesTest)
+#include "PagesTest.moc"
