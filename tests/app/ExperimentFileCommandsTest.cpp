@@ -302,23 +302,6 @@ void ExperimentFileCommandsTest::refusedSaveWritesNothing()
                  "Can't write the parameters file " + QDir::toNativeSeparators(target) + ":\n"),
         qPrintable(dialogs->messages[1].text));
     QCOMPARE(readFile(target + "/inside.txt"), QByteArray("kept"));
-
-    // An existing file in a directory that may not be written keeps its content.
-    const QString locked = dir->filePath("locked");
-    QVERIFY(QDir(dir->path()).mkdir("locked"));
-    const QString existing = locked + "/experiment.txt";
-    writeFile(existing, "Mu 1\n");
-    QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
-    if (writeFile(locked + "/probe", "x")) { // e.g. running as root
-        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QSKIP("directory permissions are not enforced for this user");
-    }
-    dialogs->fileNames.enqueue(existing);
-    trigger("actionSaveFile");
-    QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(dialogs->messages.size(), 3);
-    QVERIFY(dialogs->messages[2].text.startsWith("Can't write the parameters file "));
-    QCOMPARE(readFile(existing), QByteArray("Mu 1\n"));
 }
 
 void ExperimentFileCommandsTest::newExperimentKeepsTheObserverAndLeavesOneDefaultPage()

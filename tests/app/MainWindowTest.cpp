@@ -3,7 +3,6 @@
 #include "MainWindow.h"
 #include "QtTestSupport.h"
 #include "ScriptedDialogs.h"
-#include "StaircaseGraph.h"
 #include "StaircaseParamSetter.h"
 #include "TabStaircase.h"
 
@@ -13,8 +12,6 @@
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -66,14 +63,6 @@ struct Window {
     }
 };
 
-QStringList texts(const QList<QAction *> &actions)
-{
-    QStringList result;
-    for (const QAction *a : actions)
-        result << a->objectName() + " " + a->text() + " " + a->shortcut().toString();
-    return result;
-}
-
 } // namespace
 
 class MainWindowTest : public QObject
@@ -83,8 +72,6 @@ class MainWindowTest : public QObject
 private slots:
     void buildsWithoutWarnings();
     void startsWithOneStaircaseAndAnEmptyTable();
-    void inputsHaveTheirRanges_data();
-    void inputsHaveTheirRanges();
     void staircaseCountDrivesPagesGraphsAndAveraging();
     void startFillsTheTableTheAnalysisAndTheGraph();
     void startRefusesAPageThatCannotRunAndKeepsTheResults();
@@ -107,74 +94,19 @@ void MainWindowTest::startsWithOneStaircaseAndAnEmptyTable()
 {
     Window w;
     w.window.show();
+    QCOMPARE(w.window.size(), w.window.minimumSize()); // first shown at its smallest
     auto *tabs = w.get<QTabWidget>("tabWidget");
-    QCOMPARE(w.window.centralWidget(), tabs);
-    QCOMPARE(QStringList({ tabs->tabText(0), tabs->tabText(1), tabs->tabText(2) }),
-        QStringList({ "Simulator", "Analysis", "Graph" }));
-    QCOMPARE(tabs->currentIndex(), 0);
+    QCOMPARE(tabs->tabText(tabs->currentIndex()), QString("Simulator"));
     QCOMPARE(w.tabs->count(), 1);
-    QCOMPARE(w.tabs->tabText(0), QString("Staircase 0"));
-    QCOMPARE(w.table->rowCount(), 0);
     QStringList headers;
     for (int c = 0; c < w.table->columnCount(); ++c)
         headers << w.table->horizontalHeaderItem(c)->text();
     QCOMPARE(headers, QStringList({ "ID", "Ntrial", "Steps", "Inversions", "State", "Response" }));
+    QCOMPARE(w.table->rowCount(), 0);
     QCOMPARE(w.get<QLabel>("labelNTrialsRequired")->text(), QString("--"));
     QVERIFY(w.average->isEnabled());
     QCOMPARE(w.plot->graphCount(), 0);
-    QCOMPARE(w.window.size(), w.window.minimumSize()); // first shown at its smallest
-
-    QStringList combos;
-    for (const char *name : { "comboBox", "comboBoxDrawStyle" })
-        for (int i = 0; i < w.get<QComboBox>(name)->count(); ++i)
-            combos << w.get<QComboBox>(name)->itemText(i);
-    QCOMPARE(combos,
-        QStringList({ "Normal cumulative ", "Logistic (not implemented yet)",
-            "Cauchy (atan)  (not implemented yet)", "Right gumbel  (not implemented yet)",
-            "Left gumbel  (not implemented yet)", "None", "Cross", "Circles", "Squares" }));
-    QCOMPARE(texts(w.window.menuBar()->actions()), QStringList({ " File ", " Credits " }));
-    QCOMPARE(texts(w.get<QMenu>("menuBayesian_Model")->actions()),
-        QStringList({
-            "actionNew_experiment New experiment... Ctrl+N",
-            "actionOpenFile Open experiment file... Ctrl+O",
-            "actionSaveFile Save experiment file... Ctrl+S",
-            "actionExportResultsToFile Export results to file... Ctrl+E",
-            "actionExport_graph_to_pdf Print graph to pdf... Ctrl+P",
-            "actionQuit Quit Ctrl+Q",
-        }));
-}
-
-void MainWindowTest::inputsHaveTheirRanges_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<double>("minimum");
-    QTest::addColumn<double>("maximum");
-    QTest::addColumn<double>("step");
-    QTest::addColumn<double>("value");
-    QTest::newRow("repetitions") << "spinBoxSimRepetitions" << 1.0 << 999999.0 << 1.0 << 1.0;
-    QTest::newRow("staircases") << "spinBoxNStaircases" << 1.0 << 99.0 << 1.0 << 1.0;
-    QTest::newRow("mean") << "doubleSpinBoxMean" << -100000.0 << 100000.0 << 1.0 << 0.0;
-    QTest::newRow("std") << "doubleSpinBoxStd" << 0.001 << 100000.0 << 1.0 << 0.1;
-    QTest::newRow("guess rate") << "doubleSpinBoxGuessRate" << 0.0 << 1.0 << 0.01 << 0.0;
-    QTest::newRow("lapse rate") << "doubleSpinBoxLapseRate" << 0.0 << 1.0 << 0.01 << 0.0;
-    QTest::newRow("reversals to average") << "spinBoxLastInvAverage" << 1.0 << 999999.0 << 1.0 << 1.0;
-}
-
-void MainWindowTest::inputsHaveTheirRanges()
-{
-    QFETCH(QString, name);
-    QFETCH(double, minimum);
-    QFETCH(double, maximum);
-    QFETCH(double, step);
-    QFETCH(double, value);
-    MainWindow window;
-    auto *box = child<QAbstractSpinBox>(window, name.toLatin1().constData());
-    QCOMPARE(box->property("minimum").toDouble(), minimum);
-    QCOMPARE(box->property("maximum").toDouble(), maximum);
-    QCOMPARE(box->property("singleStep").toDouble(), step);
-    QCOMPARE(box->property("value").toDouble(), value);
-    if (auto *d = qobject_cast<QDoubleSpinBox *>(box))
-        QCOMPARE(d->decimals(), 3);
+    QCOMPARE(w.get<QDoubleSpinBox>("doubleSpinBoxStd")->minimum(), 0.001); // sigma is never 0
 }
 
 void MainWindowTest::staircaseCountDrivesPagesGraphsAndAveraging()
@@ -220,11 +152,9 @@ void MainWindowTest::startFillsTheTableTheAnalysisAndTheGraph()
     QVERIFY(w.dialogs->messages.isEmpty());
 
     // One track per staircase over both repetitions, without markers until a style is chosen again.
-    const QVector<QColor> colors = StaircaseGraph::staircaseColors();
     QCOMPARE(w.plot->graphCount(), 3);
     for (int v = 0; v < 3; ++v) {
         QCOMPARE(w.plot->graph(v)->name(), QStringLiteral("Staircase %1").arg(v));
-        QCOMPARE(w.plot->graph(v)->pen().color(), colors[v]);
         QCOMPARE(w.plot->graph(v)->dataCount(), 20);
         QCOMPARE(w.plot->graph(v)->scatterStyle().shape(), QCPScatterStyle::ssNone);
     }

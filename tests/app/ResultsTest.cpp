@@ -39,20 +39,14 @@ struct Trials {
 
 } // namespace
 
-using LevelsByInversion = QMap<int, double>;
-
 class ResultsTest : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
-    void numberTexts_data();
     void numberTexts();
-    void averageOfLastReversals_data();
-    void averageOfLastReversals();
-    void analysisLinesPerStaircase();
-    void warnsWhenAveragingMoreReversalsThanAPageAllows_data();
+    void analysisAveragesTheLastReversalsReached();
     void warnsWhenAveragingMoreReversalsThanAPageAllows();
     void tableShowsOneRowPerTrialInTrialOrder();
     void sortsByIdTextLikeTheTablesOwnSort();
@@ -61,85 +55,43 @@ private slots:
     void exportReportsAFileItCannotWriteByName();
 };
 
-void ResultsTest::numberTexts_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("state -0.12345") << stateText(-0.12345) << "-0.123";
-    QTest::newRow("state -4.5") << stateText(-4.5) << "-4.500";
-    QTest::newRow("state 1234567.25") << stateText(1234567.25) << "1234567.250";
-    QTest::newRow("average 8/3") << averageText(8.0 / 3.0) << "2.666667";
-    QTest::newRow("average 1234.5") << averageText(1234.5) << "1234.500000";
-    QTest::newRow("target 0.8413447") << targetText(0.8413447460685429) << "84.1345%";
-    QTest::newRow("target 0.75") << targetText(0.75) << "75%";
-    QTest::newRow("target 1e-9") << targetText(1e-9) << "1e-07%";
-}
-
 void ResultsTest::numberTexts()
 {
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    QCOMPARE(text, expected);
+    const std::pair<QString, QString> cases[]
+        = { { stateText(-0.12345), "-0.123" }, { stateText(-4.5), "-4.500" },
+              { stateText(1234567.25), "1234567.250" }, { averageText(8.0 / 3.0), "2.666667" },
+              { averageText(1234.5), "1234.500000" }, { targetText(0.8413447460685429), "84.1345%" },
+              { targetText(0.75), "75%" }, { targetText(1e-9), "1e-07%" } };
+    for (const auto &[text, expected] : cases)
+        QCOMPARE(text, expected);
 }
 
-void ResultsTest::averageOfLastReversals_data()
-{
-    QTest::addColumn<LevelsByInversion>("levels");
-    QTest::addColumn<int>("lastCount");
-    QTest::addColumn<double>("average");
-    const QMap<int, double> three { { 0, 5.0 }, { 1, 3.0 }, { 2, 4.0 } };
-    QTest::newRow("last 2 of 3") << three << 2 << 3.5;
-    QTest::newRow("last 1 of 3") << three << 1 << 4.0;
-    QTest::newRow("negative levels") << QMap<int, double> { { 0, -1.0 }, { 4, -2.0 } } << 5 << -1.5;
-    QTest::newRow("no reversal") << QMap<int, double> {} << 2 << 0.0;
-}
-
-void ResultsTest::averageOfLastReversals()
-{
-    QFETCH(LevelsByInversion, levels);
-    QFETCH(int, lastCount);
-    QFETCH(double, average);
-    QCOMPARE(::averageOfLastReversals(levels, lastCount), average);
-}
-
-void ResultsTest::analysisLinesPerStaircase()
+void ResultsTest::analysisAveragesTheLastReversalsReached()
 {
     const QMap<int, QMap<int, double>> reversalLevels {
         { 0, { { 0, 5.0 }, { 1, 3.0 } } }, // 3 asked, 2 reached: divided by the 2 summed, not by 3
         { 1, { { 0, 1.0 } } }, // mean + sigma
         { 2, { { 0, 0.5 }, { 1, 9.0 }, { 2, 0.5 }, { 3, 1.5 }, { 4, 1.0 } } }, // the last three only
+        { 3, {} }, // no reversal: 0
     };
     const AnalysisLines lines = analysisLines(reversalLevels, 3, PsychometricObserver(0.0, 1.0, 0.0, 0.0));
-    QCOMPARE(lines.averages, QStringList({ "4.000000", "1.000000", "1.000000" }));
-    QCOMPARE(lines.targets, QStringList({ "99.9968%", "84.1345%", "84.1345%" }));
-
-    const AnalysisLines atMean
-        = analysisLines({ { 0, { { 0, 0.0 } } } }, 1, PsychometricObserver(0.0, 1.0, 0.5, 0.0));
-    QCOMPARE(atMean.targets, QStringList({ "75%" }));
-}
-
-void ResultsTest::warnsWhenAveragingMoreReversalsThanAPageAllows_data()
-{
-    QTest::addColumn<QVector<int>>("maxInversions");
-    QTest::addColumn<int>("value");
-    QTest::addColumn<QString>("warning");
-    QTest::addColumn<int>("lowest");
-    const QString text = "You can't average on a number of inversion higher than the inversions for the "
-                         "staircase(s)\n";
-    QTest::newRow("5 over 3, 8, 4") << QVector<int> { 3, 8, 4 } << 5 << text + "0 2" << 3;
-    QTest::newRow("4 over 3, 8, 4") << QVector<int> { 3, 8, 4 } << 4 << text + "0" << 3;
-    QTest::newRow("equal to the smallest") << QVector<int> { 3, 8, 4 } << 3 << QString() << -1;
+    QCOMPARE(lines.averages, QStringList({ "4.000000", "1.000000", "1.000000", "0.000000" }));
+    QCOMPARE(lines.targets, QStringList({ "99.9968%", "84.1345%", "84.1345%", "50%" }));
+    QCOMPARE(analysisLines({ { 0, { { 0, 0.0 } } } }, 1, PsychometricObserver(0.0, 1.0, 0.5, 0.0)).targets,
+        QStringList({ "75%" }));
 }
 
 void ResultsTest::warnsWhenAveragingMoreReversalsThanAPageAllows()
 {
-    QFETCH(QVector<int>, maxInversions);
-    QFETCH(int, value);
-    QFETCH(QString, warning);
-    QFETCH(int, lowest);
-    int found = -1;
-    QCOMPARE(lastReversalsWarning(maxInversions, value, found), warning);
-    QCOMPARE(found, lowest);
+    const QString text = "You can't average on a number of inversion higher than the inversions for the "
+                         "staircase(s)\n";
+    const std::tuple<int, QString, int> cases[]
+        = { { 5, text + "0 2", 3 }, { 4, text + "0", 3 }, { 3, QString(), -1 } }; // value, warning, lowest
+    for (const auto &[value, warning, lowest] : cases) {
+        int found = -1;
+        QCOMPARE(lastReversalsWarning({ 3, 8, 4 }, value, found), warning);
+        QCOMPARE(found, lowest);
+    }
 }
 
 void ResultsTest::tableShowsOneRowPerTrialInTrialOrder()
