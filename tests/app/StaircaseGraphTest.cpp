@@ -19,16 +19,8 @@ using Rows = QVector<Row>;
 
 } // namespace
 
-Q_DECLARE_METATYPE(Rows)
-Q_DECLARE_METATYPE(ObserverSettings)
-
 namespace
 {
-
-ObserverSettings observerOf(double mean, double standardDeviation, double guessRate, double lapseRate)
-{
-    return { mean, standardDeviation, lapseRate, guessRate };
-}
 
 void fillTable(QTableWidget &table, const Rows &rows)
 {
@@ -58,13 +50,10 @@ class StaircaseGraphTest : public QObject
 private slots:
     void colorsStartWithTheSixteenNamedOnesThenStayDistinct();
     void tracksAreSortedByStepsKeepingRowOrderForEqualSteps();
-    void cellTextsReadAsQtReadsThem_data();
     void cellTextsReadAsQtReadsThem();
-    void referenceCurveSpansTenSigmaMirroredInItsStrip_data();
     void referenceCurveSpansTenSigmaMirroredInItsStrip();
     void referenceNameShowsMeanAndSigmaWithSixDigits();
     void drawBuildsNamedColouredTracksAndTheSidewaysReference();
-    void degenerateTablesGiveUsableRanges_data();
     void degenerateTablesGiveUsableRanges();
     void pdfExportCancelledOrUnwritableWritesNothing();
 };
@@ -112,62 +101,47 @@ void StaircaseGraphTest::tracksAreSortedByStepsKeepingRowOrderForEqualSteps()
 }
 
 // Plain decimal cells are read without Qt's conversion; the numbers must not differ from it.
-void StaircaseGraphTest::cellTextsReadAsQtReadsThem_data()
-{
-    QTest::addColumn<QString>("text");
-    const char *texts[] = { "0.000", "-0.125", "2.675", "0.3", "123456.789", "-0", "99999999999999.9",
-        "1234567890123456.7", "0.123456789", "1e3", "1.", ".5", "+2.500", " 3 ", "-", "0.1.2", "12,5", "007",
-        "1.0", "4294967297" };
-    for (const char *text : texts)
-        QTest::newRow(text) << QString::fromLatin1(text);
-}
-
 void StaircaseGraphTest::cellTextsReadAsQtReadsThem()
 {
-    QFETCH(QString, text);
-    QTableWidget table;
-    fillTable(table, { { "0", "0", "0" } });
-    table.item(0, 2)->setText(text);
-    table.item(0, 4)->setText(text);
-    const StaircaseGraph::Tracks tracks = StaircaseGraph::collectTracks(*table.model(), 1);
-    QCOMPARE(tracks.keys[0].size(), 1);
-    const double level = tracks.values[0][0];
-    const double expected = text.toDouble(); // 0 when the text is no number
-    QVERIFY2(level == expected && std::signbit(level) == std::signbit(expected),
-        qPrintable(QString::number(level, 'g', 17)));
-    bool ok = false;
-    const int steps = text.toInt(&ok, 10);
-    QCOMPARE(tracks.keys[0][0], ok ? steps : 0.0);
-}
-
-void StaircaseGraphTest::referenceCurveSpansTenSigmaMirroredInItsStrip_data()
-{
-    QTest::addColumn<ObserverSettings>("observer");
-    QTest::newRow("defaults") << observerOf(0.0, 0.1, 0.0, 0.0);
-    QTest::newRow("guess and lapse") << observerOf(1.0, 1.0, 0.5, 0.02);
-    QTest::newRow("smallest sigma") << observerOf(50.0, 0.001, 0.0, 0.1);
-    QTest::newRow("wide, negative mean") << observerOf(-99.99, 99.99, 0.25, 0.0);
+    for (const char *text : { "0.000", "-0.125", "2.675", "0.3", "123456.789", "-0", "99999999999999.9",
+             "1234567890123456.7", "0.123456789", "1e3", "1.", ".5", "+2.500", " 3 ", "-", "0.1.2", "12,5",
+             "007", "1.0", "4294967297" }) {
+        QTableWidget table;
+        fillTable(table, { { "0", text, text } });
+        const StaircaseGraph::Tracks tracks = StaircaseGraph::collectTracks(*table.model(), 1);
+        const double level = tracks.values[0][0];
+        const double expected = QString(text).toDouble(); // 0 when the text is no number
+        QVERIFY2(level == expected && std::signbit(level) == std::signbit(expected), text);
+        bool ok = false;
+        const int steps = QString(text).toInt(&ok, 10);
+        QVERIFY2(tracks.keys[0][0] == (ok ? steps : 0.0), text);
+    }
 }
 
 void StaircaseGraphTest::referenceCurveSpansTenSigmaMirroredInItsStrip()
 {
-    QFETCH(ObserverSettings, observer);
-    const double mu = observer.mean, sigma = observer.standardDeviation;
-    const double start = 17.0;
-    QVector<double> keys, values;
-    StaircaseGraph::referenceCurve(observer, start, keys, values);
+    const ObserverSettings observers[] = { // mean, sigma, lapse, guess
+        { 0.0, 0.1, 0.0, 0.0 }, { 1.0, 1.0, 0.02, 0.5 }, { 50.0, 0.001, 0.1, 0.0 },
+        { -99.99, 99.99, 0.0, 0.25 }
+    };
+    for (const ObserverSettings &observer : observers) {
+        const double mu = observer.mean, sigma = observer.standardDeviation;
+        const double start = 17.0;
+        QVector<double> keys, values;
+        StaircaseGraph::referenceCurve(observer, start, keys, values);
 
-    QVERIFY2(keys.size() == 1000 || keys.size() == 1001, qPrintable(QString::number(keys.size())));
-    QCOMPARE(values.size(), keys.size());
-    QCOMPARE(keys.first(), mu - 10 * sigma);
-    QVERIFY(keys.last() <= mu + 10 * sigma);
-    // Low levels sit near start + 6(1 - λ), high levels near start + 6γ, the mean halfway.
-    const double gamma = observer.guessRate, lambda = observer.lapseRate;
-    QVERIFY(std::abs(values.first() - (start + 6 * (1 - lambda))) < 1e-9);
-    QVERIFY(std::abs(values.last() - (start + 6 * gamma)) < 1e-6);
-    const int middle = static_cast<int>(std::lround((mu - keys.first()) / (sigma / 50)));
-    QVERIFY(std::abs(values[middle] - (start + 6 * (gamma + (1 - gamma - lambda) / 2))) < 1e-6);
-    QVERIFY(std::is_sorted(values.crbegin(), values.crend()));
+        QVERIFY2(keys.size() == 1000 || keys.size() == 1001, qPrintable(QString::number(keys.size())));
+        QCOMPARE(values.size(), keys.size());
+        QCOMPARE(keys.first(), mu - 10 * sigma);
+        QVERIFY(keys.last() <= mu + 10 * sigma);
+        // Low levels sit near start + 6(1 - λ), high levels near start + 6γ, the mean halfway.
+        const double gamma = observer.guessRate, lambda = observer.lapseRate;
+        QVERIFY(std::abs(values.first() - (start + 6 * (1 - lambda))) < 1e-9);
+        QVERIFY(std::abs(values.last() - (start + 6 * gamma)) < 1e-6);
+        const int middle = static_cast<int>(std::lround((mu - keys.first()) / (sigma / 50)));
+        QVERIFY(std::abs(values[middle] - (start + 6 * (gamma + (1 - gamma - lambda) / 2))) < 1e-6);
+        QVERIFY(std::is_sorted(values.crbegin(), values.crend()));
+    }
 }
 
 void StaircaseGraphTest::referenceNameShowsMeanAndSigmaWithSixDigits()
@@ -230,35 +204,27 @@ void StaircaseGraphTest::drawBuildsNamedColouredTracksAndTheSidewaysReference()
     QCOMPARE(plot.xAxis->range(), QCPRange(0, 1));
 }
 
-void StaircaseGraphTest::degenerateTablesGiveUsableRanges_data()
-{
-    QTest::addColumn<Rows>("rows");
-    QTest::addColumn<bool>("reference");
-    QTest::addColumn<QCPRange>("keyRange");
-    QTest::newRow("empty table") << Rows {} << false << QCPRange(0, 1);
-    QTest::newRow("empty table with reference") << Rows {} << true << QCPRange(0, 6);
-    QTest::newRow("one row") << Rows { { "0", "0", "2.500" } } << false << QCPRange(0, 1);
-    QTest::newRow("level never moved")
-        << Rows { { "0", "0", "-3.000" }, { "0", "1", "-3.000" } } << false << QCPRange(0, 1);
-}
-
 void StaircaseGraphTest::degenerateTablesGiveUsableRanges()
 {
-    QFETCH(Rows, rows);
-    QFETCH(bool, reference);
-    QFETCH(QCPRange, keyRange);
-    QTableWidget table;
-    fillTable(table, rows);
-    QCustomPlot plot;
-    plot.yAxis->setRange(100, 200); // a stale range from an earlier picture
-    StaircaseGraph::draw(
-        plot, *table.model(), ids, StaircaseGraph::staircaseColors(), { 1, 0, reference, {} });
-    QCOMPARE(plot.graph(0)->dataCount(), rows.size());
-    QCOMPARE(plot.xAxis->range(), keyRange);
-    const QCPRange levels = plot.yAxis->range();
-    QVERIFY(levels.size() > 0 && levels.size() < 100);
-    for (const Row &row : rows)
-        QVERIFY(levels.contains(QString::fromUtf8(row.state).toDouble()));
+    const std::tuple<const char *, Rows, bool, QCPRange> cases[] = { // rows, reference, key range
+        { "empty", {}, false, QCPRange(0, 1) }, { "empty with reference", {}, true, QCPRange(0, 6) },
+        { "one row", { { "0", "0", "2.500" } }, false, QCPRange(0, 1) },
+        { "level never moved", { { "0", "0", "-3.000" }, { "0", "1", "-3.000" } }, false, QCPRange(0, 1) }
+    };
+    for (const auto &[name, rows, reference, keyRange] : cases) {
+        QTableWidget table;
+        fillTable(table, rows);
+        QCustomPlot plot;
+        plot.yAxis->setRange(100, 200); // a stale range from an earlier picture
+        StaircaseGraph::draw(
+            plot, *table.model(), ids, StaircaseGraph::staircaseColors(), { 1, 0, reference, {} });
+        QVERIFY2(plot.graph(0)->dataCount() == rows.size(), name);
+        QVERIFY2(plot.xAxis->range() == keyRange, name);
+        const QCPRange levels = plot.yAxis->range();
+        QVERIFY2(levels.size() > 0 && levels.size() < 100, name);
+        for (const Row &row : rows)
+            QVERIFY2(levels.contains(QString::fromUtf8(row.state).toDouble()), name);
+    }
 }
 
 void StaircaseGraphTest::pdfExportCancelledOrUnwritableWritesNothing()
