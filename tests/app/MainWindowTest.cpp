@@ -72,10 +72,8 @@ class MainWindowTest : public QObject
 private slots:
     void buildsWithoutWarnings();
     void startsWithOneStaircaseAndAnEmptyTable();
-    void staircaseCountDrivesPagesGraphsAndAveraging();
     void startFillsTheTableTheAnalysisAndTheGraph();
-    void startRefusesAPageThatCannotRunAndKeepsTheResults();
-    void averagingMoreReversalsThanAPageAllowsIsLowered();
+    void analysisLowersTooLargeAveragesAndSurvivesARefusedStart();
     void exportWritesTheTableAsShown();
     void graphControlsRedrawTheLastRunWithTheObserverAsItIsNow();
     void pdfExportWarnsBeforeAnyRunThenWritesOnePageOfThePlotSize();
@@ -107,16 +105,12 @@ void MainWindowTest::startsWithOneStaircaseAndAnEmptyTable()
     QVERIFY(w.average->isEnabled());
     QCOMPARE(w.plot->graphCount(), 0);
     QCOMPARE(w.get<QDoubleSpinBox>("doubleSpinBoxStd")->minimum(), 0.001); // sigma is never 0
-}
 
-void MainWindowTest::staircaseCountDrivesPagesGraphsAndAveraging()
-{
-    Window w;
+    // The staircase count drives pages and graphs; the pages that stay keep their values.
     auto *count = w.get<QSpinBox>("spinBoxNStaircases");
     w.tabs->pageAt(0)->setStartLevel(2.5);
     count->setValue(3);
     QCOMPARE(w.tabs->count(), 3);
-    QCOMPARE(w.tabs->tabText(2), QString("Staircase 2"));
     QCOMPARE(w.tabs->pageAt(0)->getStartLevel(), 2.5);
     QCOMPARE(w.plot->graphCount(), 3);
     // Before any run no count matches the last run's (none): averaging stays off.
@@ -162,30 +156,7 @@ void MainWindowTest::startFillsTheTableTheAnalysisAndTheGraph()
     QVERIFY(!w.plot->xAxis2->visible());
 }
 
-void MainWindowTest::startRefusesAPageThatCannotRunAndKeepsTheResults()
-{
-    Window w;
-    w.setPages(3, 5, 2);
-    w.start();
-    w.average->setValue(2);
-    const QStringList rows = rowTexts(*w.table->model());
-    const QStringList lists = w.list("listWidget") + w.list("listWidgetPsychoTarget");
-
-    w.tabs->pageAt(2)->setClampActive(true);
-    w.tabs->pageAt(2)->setLowerClamp(1.0);
-    w.tabs->pageAt(2)->setUpperClamp(1.0);
-    w.start();
-    QCOMPARE(w.dialogs->messages.size(), 1);
-    QCOMPARE(w.dialogs->messages[0].title, QString("Warning"));
-    QCOMPARE(w.dialogs->messages[0].text,
-        QString("Staircase 2: the lower clamp (1) must be below the upper clamp (1).\nThe simulation was not "
-                "started."));
-    QCOMPARE(rowTexts(*w.table->model()), rows);
-    QCOMPARE(w.list("listWidget") + w.list("listWidgetPsychoTarget"), lists);
-    QCOMPARE(w.average->value(), 2);
-}
-
-void MainWindowTest::averagingMoreReversalsThanAPageAllowsIsLowered()
+void MainWindowTest::analysisLowersTooLargeAveragesAndSurvivesARefusedStart()
 {
     Window w;
     w.get<QSpinBox>("spinBoxNStaircases")->setValue(3);
@@ -194,7 +165,7 @@ void MainWindowTest::averagingMoreReversalsThanAPageAllowsIsLowered()
         w.tabs->pageAt(i)->setMaxInversions(maxInversions[i]);
     w.start();
     w.average->setValue(3);
-    const QStringList overThree = w.list("listWidget");
+    const QStringList overThree = w.list("listWidget") + w.list("listWidgetPsychoTarget");
     QVERIFY(w.dialogs->messages.isEmpty()); // equal to the smallest maximum: no warning
 
     w.average->setValue(5);
@@ -204,7 +175,22 @@ void MainWindowTest::averagingMoreReversalsThanAPageAllowsIsLowered()
         QString("You can't average on a number of inversion higher than the inversions for the "
                 "staircase(s)\n0 2"));
     QCOMPARE(w.average->value(), 3);
-    QCOMPARE(w.list("listWidget"), overThree);
+    QCOMPARE(w.list("listWidget") + w.list("listWidgetPsychoTarget"), overThree);
+
+    // A page that cannot run: Start refuses and the results stay as they were.
+    const QStringList rows = rowTexts(*w.table->model());
+    w.tabs->pageAt(2)->setClampActive(true);
+    w.tabs->pageAt(2)->setLowerClamp(1.0);
+    w.tabs->pageAt(2)->setUpperClamp(1.0);
+    w.start();
+    QCOMPARE(w.dialogs->messages.size(), 2);
+    QCOMPARE(w.dialogs->messages[1].title, QString("Warning"));
+    QCOMPARE(w.dialogs->messages[1].text,
+        QString("Staircase 2: the lower clamp (1) must be below the upper clamp (1).\nThe simulation was not "
+                "started."));
+    QCOMPARE(rowTexts(*w.table->model()), rows);
+    QCOMPARE(w.list("listWidget") + w.list("listWidgetPsychoTarget"), overThree);
+    QCOMPARE(w.average->value(), 3);
 }
 
 void MainWindowTest::exportWritesTheTableAsShown()

@@ -1,15 +1,13 @@
 #pragma once
 // Answers the window's prompts without a person: file dialogs return queued
 // names (an empty name when the queue is empty, as if cancelled), and every
-// message box is recorded. An optional hook runs while a box is "open".
+// message box is recorded.
 
 #include "UserDialogs.h"
 
 #include <QList>
 #include <QQueue>
 #include <QString>
-
-#include <functional>
 
 struct ShownMessage {
     QString title;
@@ -28,25 +26,27 @@ public:
     QQueue<QString> fileNames;
     QList<FilePrompt> prompts;
     QList<ShownMessage> messages;
-    std::function<void(const ShownMessage &)> onWarning;
 
     QString openFileName(
         QWidget *, const QString &caption, const QString &dir, const QString &filter) override
     {
-        prompts.append({ caption, dir, filter });
-        return fileNames.isEmpty() ? QString() : fileNames.dequeue();
+        return ask({ caption, dir, filter });
     }
     QString saveFileName(
         QWidget *, const QString &caption, const QString &dir, const QString &filter) override
     {
-        prompts.append({ caption, dir, filter });
-        return fileNames.isEmpty() ? QString() : fileNames.dequeue();
+        return ask({ caption, dir, filter });
     }
     void warning(QWidget *, const QString &title, const QString &text) override
     {
         messages.append({ title, text });
-        if (onWarning)
-            onWarning(messages.last());
+    }
+
+private:
+    QString ask(const FilePrompt &prompt)
+    {
+        prompts.append(prompt);
+        return fileNames.isEmpty() ? QString() : fileNames.dequeue();
     }
 };
 
