@@ -8,12 +8,8 @@
 #include "TabStaircase.h"
 #include "ThreeStaircasesFile.h"
 
-#include <QAction>
-#include <QDir>
-#include <QDoubleSpinBox>
-#include <QSpinBox>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace
 {

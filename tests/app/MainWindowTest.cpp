@@ -6,20 +6,8 @@
 #include "StaircaseParamSetter.h"
 #include "TabStaircase.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDoubleSpinBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QSpinBox>
-#include <QStatusBar>
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 #include <qcustomplot.h>
 
 namespace

@@ -5,10 +5,8 @@
 #include "StaircaseParamSetter.h"
 #include "TabStaircase.h"
 
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QRadioButton>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <boost/lexical_cast.hpp>
 

@@ -7,11 +7,8 @@
 #include "ResultsExport.h"
 #include "ResultsTable.h"
 
-#include <QDir>
-#include <QHeaderView>
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace
 {

@@ -2,9 +2,8 @@
 #include "StaircaseGraph.h"
 #include "ScriptedDialogs.h"
 
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 #include <qcustomplot.h>
 
 #include <cmath>
