@@ -8,6 +8,8 @@
 #include "TabStaircase.h"
 #include "ThreeStaircasesFile.h"
 
+#include <QProcess>
+
 #include <QtTest>
 #include <QtWidgets>
 
@@ -298,6 +300,21 @@ void ExperimentFileCommandsTest::refusedSaveWritesNothing()
                  "Can't write the parameters file " + QDir::toNativeSeparators(target) + ":\n"),
         qPrintable(dialogs->messages[1].text));
     QCOMPARE(readFile(target + "/inside.txt"), QByteArray("kept"));
+
+    // An existing file that may not be replaced keeps its content. The file is made immutable,
+    // which holds even for root (directory permissions do not).
+    const QString existing = dir->filePath("existing.txt");
+    writeFile(existing, "Mu 1\n");
+    if (QProcess::execute("chattr", { "+i", existing }) != 0)
+        QSKIP("the file system cannot make a file immutable here");
+    dialogs->fileNames.enqueue(existing);
+    trigger("actionSaveFile");
+    QProcess::execute("chattr", { "-i", existing });
+    QCOMPARE(dialogs->messages.size(), 3);
+    QVERIFY2(dialogs->messages[2].text.startsWith(
+                 "Can't write the parameters file " + QDir::toNativeSeparators(existing) + ":\n"),
+        qPrintable(dialogs->messages[2].text));
+    QCOMPARE(readFile(existing), QByteArray("Mu 1\n"));
 }
 
 void ExperimentFileCommandsTest::newExperimentKeepsTheObserverAndLeavesOneDefaultPage()

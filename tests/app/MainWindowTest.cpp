@@ -60,6 +60,8 @@ class MainWindowTest : public QObject
 private slots:
     void buildsWithoutWarnings();
     void startsWithOneStaircaseAndAnEmptyTable();
+    void observerTakesLevelsAnywhereInTheStimulusRange();
+    void fileMenuListsItsCommandsInOrderWithShortcuts();
     void startFillsTheTableTheAnalysisAndTheGraph();
     void analysisLowersTooLargeAveragesAndSurvivesARefusedStart();
     void exportWritesTheTableAsShown();
@@ -92,7 +94,6 @@ void MainWindowTest::startsWithOneStaircaseAndAnEmptyTable()
     QCOMPARE(w.get<QLabel>("labelNTrialsRequired")->text(), QString("--"));
     QVERIFY(w.average->isEnabled());
     QCOMPARE(w.plot->graphCount(), 0);
-    QCOMPARE(w.get<QDoubleSpinBox>("doubleSpinBoxStd")->minimum(), 0.001); // sigma is never 0
 
     // The staircase count drives pages and graphs; the pages that stay keep their values.
     auto *count = w.get<QSpinBox>("spinBoxNStaircases");
@@ -107,6 +108,34 @@ void MainWindowTest::startsWithOneStaircaseAndAnEmptyTable()
     QCOMPARE(w.tabs->count(), 1);
     QCOMPARE(w.plot->graphCount(), 1);
     QVERIFY(!w.average->isEnabled());
+}
+
+void MainWindowTest::observerTakesLevelsAnywhereInTheStimulusRange()
+{
+    // Levels range over +-100000, so a file's negative mean or wide spread must reach the observer
+    // unchanged rather than be clamped to a different observer.
+    Window w;
+    auto *mean = w.get<QDoubleSpinBox>("doubleSpinBoxMean");
+    auto *std = w.get<QDoubleSpinBox>("doubleSpinBoxStd");
+    QCOMPARE(std::pair(mean->minimum(), mean->maximum()), std::pair(-100000.0, 100000.0));
+    QCOMPARE(std::pair(std->minimum(), std->maximum()), std::pair(0.001, 100000.0)); // sigma is never 0
+    mean->setValue(-12.345);
+    std->setValue(250.5);
+    QCOMPARE(mean->text(), QString("-12.345"));
+    QCOMPARE(std->value(), 250.5);
+    QCOMPARE(std::pair(mean->decimals(), std->decimals()), std::pair(3, 3));
+}
+
+void MainWindowTest::fileMenuListsItsCommandsInOrderWithShortcuts()
+{
+    Window w;
+    QStringList entries;
+    for (QAction *a : w.get<QMenu>("menuBayesian_Model")->actions())
+        entries << a->text() + " " + a->shortcut().toString();
+    QCOMPARE(entries,
+        QStringList(
+            { "New experiment... Ctrl+N", "Open experiment file... Ctrl+O", "Save experiment file... Ctrl+S",
+                "Export results to file... Ctrl+E", "Print graph to pdf... Ctrl+P", "Quit Ctrl+Q" }));
 }
 
 void MainWindowTest::startFillsTheTableTheAnalysisAndTheGraph()
