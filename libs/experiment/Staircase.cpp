@@ -108,43 +108,31 @@ bool Staircase::step(bool response)
     if (ascending) {
         if (response) {
             state -= negativeStep;
-            if (lastDirection != wentDown)
-                ++inversions;
-            lastDirection = wentDown;
+            changeDirection(wentDown);
         } else if (inversions == 0) {
             // First phase: a single false answer is a run.
-            if (lastDirection != wentUp)
-                ++inversions;
-            lastDirection = wentUp;
+            changeDirection(wentUp);
             fillResponseWindow(true);
             QUORVEL_ASSERT(!positiveSteps.empty(), "!positiveSteps.empty()");
             state += positiveSteps[0];
         }
         if (windowTrueCount == 0 && inversions >= 1 && trials > 1) {
-            if (lastDirection != wentUp)
-                ++inversions;
-            lastDirection = wentUp;
+            changeDirection(wentUp);
             fillResponseWindow(true);
             state += runStepSize();
         }
     } else {
         if (!response) {
             state += negativeStep;
-            if (lastDirection != wentUp)
-                ++inversions;
-            lastDirection = wentUp;
+            changeDirection(wentUp);
         } else if (inversions == 0) {
-            if (lastDirection != wentDown)
-                ++inversions;
-            lastDirection = wentDown;
+            changeDirection(wentDown);
             fillResponseWindow(false);
             QUORVEL_ASSERT(!positiveSteps.empty(), "!positiveSteps.empty()");
             state -= positiveSteps[0];
         }
         if (windowTrueCount == responseWindow.size() && inversions >= 1 && trials > 1) {
-            if (lastDirection != wentDown)
-                ++inversions;
-            lastDirection = wentDown;
+            changeDirection(wentDown);
             fillResponseWindow(false);
             state -= runStepSize();
         }
@@ -164,6 +152,13 @@ bool Staircase::step(bool response)
     return trials >= maxTrials || inversions >= maxInversions
         || (maxUpperClampHits >= 1 && upperClampHits >= maxUpperClampHits)
         || (maxLowerClampHits >= 1 && lowerClampHits >= maxLowerClampHits);
+}
+
+void Staircase::changeDirection(int direction)
+{
+    if (lastDirection != direction)
+        ++inversions;
+    lastDirection = direction;
 }
 
 double Staircase::runStepSize() const

@@ -79,6 +79,8 @@ private:
     void resetResponseWindow(bool value);
     void fillResponseWindow(bool value);
     void pushResponse(bool response);
+    // Records a level change in `direction`, counting an inversion when it reverses the last one.
+    void changeDirection(int direction);
     double runStepSize() const;
 
     double state;
