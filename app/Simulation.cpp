@@ -34,7 +34,7 @@ void configureParStaircase(ParStaircase &parStaircase, const std::vector<Stairca
     parStaircase.setAscending(ascending);
     parStaircase.setStartStates(startLevels);
     parStaircase.setCorrectAnswersToPositiveStep(correctAnswers);
-    // Before the step sizes: the step list is padded to the maximum reversals when it is set.
+    // Before the step sizes: a step list is checked against the maximum reversals when it is set.
     parStaircase.setMaxInversions(maxInversions);
     parStaircase.setMaxTrials(maxTrials);
     for (int i = 0; i < n; ++i)

@@ -80,10 +80,16 @@ void Staircase::setStepSizes(const std::vector<double> &steps, double negative)
                   << std::endl;
         return;
     }
-    // An empty list has no last entry to repeat: it stays empty, and a step
-    // that needs an entry fails its contract instead of reading nothing.
-    if (!positiveSteps.empty())
-        positiveSteps.resize(static_cast<std::size_t>(maxInversions), positiveSteps.back());
+    // The list counts as padded with its last entry up to maxInversions entries; stepSize
+    // reads it that way, so a large maxInversions costs no memory and no time per repetition.
+}
+
+std::vector<double> Staircase::getPositiveSteps() const
+{
+    std::vector<double> padded = positiveSteps;
+    if (!padded.empty() && padded.size() < static_cast<std::size_t>(std::max(maxInversions, 0)))
+        padded.resize(static_cast<std::size_t>(maxInversions), padded.back());
+    return padded;
 }
 
 void Staircase::setClamps(double lower, double upper, int limit)
@@ -113,8 +119,7 @@ bool Staircase::step(bool response)
             // First phase: a single false answer is a run.
             changeDirection(wentUp);
             fillResponseWindow(true);
-            QUORVEL_ASSERT(!positiveSteps.empty(), "!positiveSteps.empty()");
-            state += positiveSteps[0];
+            state += stepSize(0);
         }
         if (windowTrueCount == 0 && inversions >= 1 && trials > 1) {
             changeDirection(wentUp);
@@ -128,8 +133,7 @@ bool Staircase::step(bool response)
         } else if (inversions == 0) {
             changeDirection(wentDown);
             fillResponseWindow(false);
-            QUORVEL_ASSERT(!positiveSteps.empty(), "!positiveSteps.empty()");
-            state -= positiveSteps[0];
+            state -= stepSize(0);
         }
         if (windowTrueCount == responseWindow.size() && inversions >= 1 && trials > 1) {
             changeDirection(wentDown);
@@ -163,10 +167,15 @@ void Staircase::changeDirection(int direction)
 
 double Staircase::runStepSize() const
 {
-    const int index = inversions == maxInversions ? maxInversions - 1 : inversions / 2;
-    QUORVEL_ASSERT(
-        index >= 0 && static_cast<std::size_t>(index) < positiveSteps.size(), "index < positiveSteps.size()");
-    return positiveSteps[static_cast<std::size_t>(index)];
+    return stepSize(inversions == maxInversions ? maxInversions - 1 : inversions / 2);
+}
+
+double Staircase::stepSize(int index) const
+{
+    // An empty list has no entry to repeat: a step that needs one is a broken contract.
+    QUORVEL_ASSERT(!positiveSteps.empty(), "!positiveSteps.empty()");
+    const std::size_t last = positiveSteps.size() - 1;
+    return positiveSteps[std::min(static_cast<std::size_t>(std::max(index, 0)), last)];
 }
 
 std::vector<bool> Staircase::getResponseWindow() const

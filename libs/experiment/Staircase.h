@@ -23,7 +23,7 @@
 // leaves the clamps active but never ends the staircase).
 //
 // Expected order of calls: init, the setters (setMaxInversions before
-// setStepSizes, which pads the list to maxInversions entries), then
+// setStepSizes, which checks the list against maxInversions), then
 // getState / step once per trial until step returns true. Stepping when a
 // positive step is due and the step list has no entry for it is a broken
 // caller contract and aborts with a message (see Contract.h).
@@ -51,8 +51,9 @@ public:
     // step: all true when ascending, all false when descending.
     void setCorrectAnswersToPositiveStep(int n);
     void setAscending(bool ascending);
-    // Copies `steps` and pads it with its last entry to maxInversions
-    // entries; a longer list is kept whole after a message on stderr.
+    // Copies `steps`, which count as padded with their last entry to
+    // maxInversions entries; a longer list is kept whole after a message on
+    // stderr.
     void setStepSizes(const std::vector<double> &steps, double negativeStep);
     // Needs lower < upper; otherwise writes a message on stderr and keeps
     // the clamps and limits it had. `limit` goes to both clamp-hit limits;
@@ -70,7 +71,8 @@ public:
     double getUpperClamp() const { return upperClamp; }
     int getLowerClampHits() const { return lowerClampHits; }
     int getUpperClampHits() const { return upperClampHits; }
-    const std::vector<double> &getPositiveSteps() const { return positiveSteps; }
+    // The step sizes as the rule indexes them, padded to maxInversions entries.
+    std::vector<double> getPositiveSteps() const;
     // The last responses, newest first. A run length of 0 keeps one entry,
     // the newest response, as a run length of 1 does.
     std::vector<bool> getResponseWindow() const;
@@ -82,6 +84,8 @@ private:
     // Records a level change in `direction`, counting an inversion when it reverses the last one.
     void changeDirection(int direction);
     double runStepSize() const;
+    // Entry `index` of the padded step list.
+    double stepSize(int index) const;
 
     double state;
     int maxInversions;
@@ -105,5 +109,5 @@ private:
     std::vector<char> responseWindow;
     std::size_t windowFront;
     std::size_t windowTrueCount;
-    std::vector<double> positiveSteps;
+    std::vector<double> positiveSteps; // as given, not padded
 };
