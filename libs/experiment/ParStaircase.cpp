@@ -20,6 +20,8 @@ void ParStaircase::clear()
 {
     vStaircase.clear();
     currentStaircase = noCurrent;
+    lastStep = noCurrent;
+    lastFinished = false;
 }
 
 void ParStaircase::addStaircases(int n)
@@ -94,11 +96,21 @@ Staircase &ParStaircase::chooseStaircase()
 bool ParStaircase::step(bool response)
 {
     QUORVEL_ASSERT(currentStaircase < vStaircase.size(), "currentStaircase < vStaircase.size()");
-    if (!vStaircase[currentStaircase].step(response))
+    lastStep = currentStaircase;
+    lastFinished = vStaircase[currentStaircase].step(response);
+    if (!lastFinished)
         return false;
+    finishedStaircase = std::move(vStaircase[currentStaircase]);
     vStaircase.erase(vStaircase.begin() + static_cast<std::ptrdiff_t>(currentStaircase));
     currentStaircase = noCurrent;
     return vStaircase.empty();
+}
+
+const Staircase &ParStaircase::lastStepped() const
+{
+    QUORVEL_ASSERT(
+        lastFinished || lastStep < vStaircase.size(), "lastFinished || lastStep < vStaircase.size()");
+    return lastFinished ? finishedStaircase : vStaircase[lastStep];
 }
 
 Staircase *ParStaircase::findById(int id)

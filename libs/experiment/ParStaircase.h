@@ -51,6 +51,11 @@ public:
     // Routes the response to the picked staircase; returns true once no
     // staircase is left.
     bool step(bool response);
+    // The staircase that took the last response, as it is after it (kept
+    // until the next step even when it finished and left the set).
+    const Staircase &lastStepped() const;
+    // Whether that response finished it.
+    bool lastStepFinished() const { return lastFinished; }
 
     // Number of staircases not finished yet.
     int size() const { return static_cast<int>(vStaircase.size()); }
@@ -67,5 +72,8 @@ private:
     std::vector<Staircase> vStaircase;
     // Position of currentStaircase in vStaircase; noCurrent when none.
     std::size_t currentStaircase;
+    std::size_t lastStep = noCurrent;
+    bool lastFinished = false;
+    Staircase finishedStaircase;
     static constexpr std::size_t noCurrent = static_cast<std::size_t>(-1);
 };

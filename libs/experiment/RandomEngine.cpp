@@ -12,7 +12,12 @@ RandomEngine &processEngine = RandomEngine::global();
 } // namespace
 
 RandomEngine::RandomEngine()
-    : generator(defaultSeed)
+    : RandomEngine(defaultSeed)
+{
+}
+
+RandomEngine::RandomEngine(std::uint32_t seed)
+    : generator(seed)
 {
 }
 

@@ -26,6 +26,9 @@ public:
     static constexpr std::uint32_t defaultSeed = 5489;
 
     RandomEngine();
+    // Seeded with `seed` by the standard MT19937 initialisation; RandomEngine()
+    // is RandomEngine(defaultSeed).
+    explicit RandomEngine(std::uint32_t seed);
     RandomEngine(const RandomEngine &) = delete;
     RandomEngine &operator=(const RandomEngine &) = delete;
 

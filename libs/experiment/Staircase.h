@@ -67,6 +67,8 @@ public:
     int getId() const { return id; }
     int getInversions() const { return inversions; }
     int getTrials() const { return trials; }
+    int getMaxInversions() const { return maxInversions; }
+    int getMaxTrials() const { return maxTrials; }
     double getLowerClamp() const { return lowerClamp; }
     double getUpperClamp() const { return upperClamp; }
     int getLowerClampHits() const { return lowerClampHits; }

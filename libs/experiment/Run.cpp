@@ -1,0 +1,277 @@
+#include "Run.h"
+
+#include "ParStaircase.h"
+#include "PsychometricObserver.h"
+#include "RandomEngine.h"
+#include "TextUtils.h"
+
+#include <boost/algorithm/string/trim.hpp>
+#include <boost/lexical_cast.hpp>
+
+#include <cmath>
+
+namespace
+{
+
+// How often a run looks at the cancel flag and reports progress, in trials.
+constexpr std::size_t progressInterval = 1 << 14;
+
+std::string tabTitle(std::size_t index)
+{
+    return "Staircase " + std::to_string(index);
+}
+
+// The first token of a positive-step text that is not a finite number, if any.
+bool firstBadToken(const std::string &text, std::string &bad)
+{
+    for (const std::string &token : tokenize(boost::algorithm::trim_copy(text), ",")) {
+        double value;
+        // "nan" and "inf" convert, but no staircase can step by them.
+        if (!boost::conversion::try_lexical_convert(token, value) || !std::isfinite(value)) {
+            bad = token;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string staircaseProblem(
+    const StaircaseSettings &settings, const std::string &id, const std::string &title)
+{
+    const std::string example = "Enter one step size per reversal, separated by commas, e.g. 1,0.5,0.2";
+    std::string bad;
+    if (firstBadToken(settings.positiveStepsText, bad))
+        return title + ": the positive step size \"" + bad + "\" is not a number. " + example;
+    if (positiveStepSizes(settings.positiveStepsText).empty()) // every token is a number by now
+        return title + ": no positive step size is given. " + example;
+    if (settings.clampActive && !(settings.lowerClamp < settings.upperClamp))
+        return title + ": the lower clamp (" + boost::lexical_cast<std::string>(settings.lowerClamp)
+            + ") must be below the upper clamp (" + boost::lexical_cast<std::string>(settings.upperClamp)
+            + ").";
+    if (id.find_first_of("\t\r\n") != std::string::npos)
+        return title
+            + ": its string ID holds a tab or a line break, which would break the rows of the "
+              "results table and its export. Remove it from the string ID.";
+    return std::string();
+}
+
+StopReason stopReason(const Staircase &s)
+{
+    if (s.getInversions() >= s.getMaxInversions())
+        return StopReason::maxReversals;
+    if (s.getTrials() >= s.getMaxTrials())
+        return StopReason::maxTrials;
+    return StopReason::clampHits;
+}
+
+} // namespace
+
+RunResult::RunResult(RunRequest request)
+    : runRequest(std::move(request))
+{
+}
+
+// Appends to a RunResult as a run goes; the only writer of its storage.
+class RunRecorder
+{
+public:
+    explicit RunRecorder(RunResult &result)
+        : result(result)
+        , n(static_cast<std::size_t>(result.staircaseCount()))
+        , pending(n)
+    {
+    }
+
+    void record(const TrialRecord &trial)
+    {
+        const std::size_t k = result.recordedTrials;
+        if ((k & RunResult::blockMask) == 0)
+            result.blocks.push_back(std::make_unique<TrialRecord[]>(RunResult::blockSize));
+        result.blocks.back()[k & RunResult::blockMask] = trial;
+        ++result.recordedTrials;
+    }
+
+    void reversal(int staircase, double level)
+    {
+        pending[std::size_t(staircase)].reversalLevels.push_back(level);
+    }
+
+    void finished(const Staircase &s, double lastLevel, bool reversed)
+    {
+        Pending &p = pending[std::size_t(s.getId())];
+        p.outcome.endedOnReversal = reversed;
+        p.outcome.trials = static_cast<std::uint32_t>(s.getTrials());
+        p.outcome.lastLevel = lastLevel;
+        p.outcome.stop = stopReason(s);
+    }
+
+    // Moves the repetition's reversal levels to the result in staircase order.
+    void endRepetition()
+    {
+        for (Pending &p : pending) {
+            p.outcome.firstReversal = result.reversals.size();
+            p.outcome.reversalCount = static_cast<std::uint32_t>(p.reversalLevels.size());
+            result.reversals.insert(result.reversals.end(), p.reversalLevels.begin(), p.reversalLevels.end());
+            result.outcomes.push_back(p.outcome);
+            p = Pending();
+        }
+        ++result.completedRepetitions;
+    }
+
+    void end(bool complete) { result.complete = complete; }
+
+private:
+    struct Pending {
+        StaircaseOutcome outcome;
+        std::vector<double> reversalLevels;
+    };
+    RunResult &result;
+    std::size_t n;
+    std::vector<Pending> pending;
+};
+
+std::string runProblem(const RunRequest &request)
+{
+    const int n = request.staircaseCount();
+    if (n < 1 || n > 99)
+        return "An experiment needs between 1 and 99 staircases.\nThe simulation was not started.";
+    if (request.repetitions < 1)
+        return "An experiment needs at least one repetition.\nThe simulation was not started.";
+    const ObserverSettings &o = request.observer;
+    if (!(o.guessRate + o.lapseRate < 1.0))
+        return "The guess rate (" + boost::lexical_cast<std::string>(o.guessRate) + ") and the lapse rate ("
+            + boost::lexical_cast<std::string>(o.lapseRate)
+            + ") add up to 1 or more, so the psychometric function would not rise with the level. Their sum "
+              "must stay below 1.\nThe simulation was not started.";
+    for (std::size_t i = 0; i < request.staircases.size(); ++i) {
+        const std::string id = i < request.staircaseIds.size() ? request.staircaseIds[i] : std::string();
+        const std::string problem = staircaseProblem(request.staircases[i], id, tabTitle(i));
+        if (!problem.empty())
+            return problem + "\nThe simulation was not started.";
+    }
+    return std::string();
+}
+
+std::uint64_t maximumTrials(const RunRequest &request)
+{
+    std::uint64_t perRepetition = 0;
+    for (const StaircaseSettings &s : request.staircases)
+        perRepetition += static_cast<std::uint64_t>(std::max(s.maxTrials, 1));
+    return perRepetition * static_cast<std::uint64_t>(std::max(request.repetitions, 0));
+}
+
+namespace
+{
+
+void configure(ParStaircase &set, const std::vector<StaircaseSettings> &staircases,
+    const std::vector<std::vector<double>> &positiveSteps)
+{
+    const int n = int(staircases.size());
+    set.clear();
+    set.addStaircases(n);
+    std::vector<bool> ascending;
+    std::vector<double> startLevels;
+    std::vector<int> correctAnswers, maxInversions, maxTrials;
+    for (const StaircaseSettings &s : staircases) {
+        ascending.push_back(s.ascending);
+        startLevels.push_back(s.startLevel);
+        correctAnswers.push_back(s.correctAnswers);
+        maxInversions.push_back(s.maxInversions);
+        maxTrials.push_back(s.maxTrials);
+    }
+    set.setAscending(ascending);
+    set.setStartStates(startLevels);
+    set.setCorrectAnswersToPositiveStep(correctAnswers);
+    // Before the step sizes: a step list is checked against the maximum reversals when it is set.
+    set.setMaxInversions(maxInversions);
+    set.setMaxTrials(maxTrials);
+    for (int i = 0; i < n; ++i)
+        set.setStepSizes(i, positiveSteps[std::size_t(i)], staircases[std::size_t(i)].negativeStep);
+    for (int i = 0; i < n; ++i) {
+        const StaircaseSettings &s = staircases[std::size_t(i)];
+        if (s.clampActive)
+            set.setClamps(i, s.lowerClamp, s.upperClamp, s.maxClampHits);
+    }
+}
+
+} // namespace
+
+RunResult simulate(const RunRequest &request, RandomEngine &engine, const ProgressCallback &progress,
+    const std::atomic<bool> *cancel)
+{
+    RunResult result(request);
+    RunRecorder recorder(result);
+    // The step texts are parsed once, not once per repetition.
+    std::vector<std::vector<double>> positiveSteps;
+    for (const StaircaseSettings &s : request.staircases)
+        positiveSteps.push_back(positiveStepSizes(s.positiveStepsText));
+
+    const PsychometricObserver observer(request.observer);
+    const double sqrt2Sigma = observer.sqrt2Sigma();
+    ParStaircase set(engine);
+    std::size_t trials = 0;
+    std::size_t nextCheck = progressInterval;
+    const auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_relaxed); };
+    const auto report = [&](int repetitions) {
+        if (progress)
+            progress(RunProgress { trials, repetitions });
+    };
+
+    for (int r = 0; r < request.repetitions; ++r) {
+        configure(set, request.staircases, positiveSteps);
+        bool allFinished = false;
+        while (!allFinished) {
+            Staircase &s = set.chooseStaircase();
+            // Drawn after the pick: the order of the draws is part of the results.
+            const bool response = observer.respond(s.getState(), sqrt2Sigma, engine);
+            const double level = s.getState();
+            const int id = s.getId();
+            const int reversalsBefore = s.getInversions();
+            recorder.record(
+                TrialRecord { level, static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(s.getTrials()),
+                    static_cast<std::uint32_t>(reversalsBefore), static_cast<std::uint8_t>(id), response });
+            allFinished = set.step(response);
+            const Staircase &after = set.lastStepped();
+            const bool reversed = after.getInversions() > reversalsBefore;
+            if (reversed)
+                recorder.reversal(id, level);
+            if (set.lastStepFinished())
+                recorder.finished(after, level, reversed);
+
+            if (++trials == nextCheck) {
+                nextCheck += progressInterval;
+                if (cancelled()) {
+                    recorder.end(false);
+                    return result;
+                }
+                report(r);
+            }
+        }
+        recorder.endRepetition();
+    }
+    recorder.end(true);
+    report(request.repetitions);
+    return result;
+}
+
+std::map<int, std::map<int, double>> lastReversalLevels(const RunResult &result)
+{
+    // Within a repetition the last trial presented at reversal count k is the
+    // trial that raised the count to k + 1, or the staircase's last trial when
+    // k is the count it ended with.
+    std::map<int, std::map<int, double>> levels;
+    for (int r = 0; r < result.repetitionCount(); ++r) {
+        for (int s = 0; s < result.staircaseCount(); ++s) {
+            const StaircaseOutcome &o = result.outcome(r, s);
+            if (o.trials == 0)
+                continue;
+            std::map<int, double> &byCount = levels[s];
+            const double *reversal = result.reversalLevelsBegin(r, s);
+            for (std::uint32_t k = 0; k < o.reversalCount; ++k)
+                byCount[int(k)] = reversal[k];
+            if (!o.endedOnReversal)
+                byCount[int(o.reversalCount)] = o.lastLevel;
+        }
+    }
+    return levels;
+}

@@ -1,0 +1,147 @@
+#pragma once
+// A simulation run: what was asked for, and what happened, trial by trial.
+//
+// `RunRequest` is the whole experiment as it stood when the run started (the
+// observer, every staircase's settings, the display text of every staircase and
+// the number of repetitions). `simulate` runs it against a random engine and
+// returns a `RunResult`, which is then only read: the results table, the
+// analysis, the statistics across repetitions, the graph and the exports all
+// take their numbers from it, so they always agree with each other.
+//
+// The run is the classic one, draw for draw. Before every repetition the
+// staircases are rebuilt from the settings (staircase i gets id i); on every
+// trial the set picks an unfinished staircase (uniformInt, drawn first), the
+// observer answers its level (uniformReal, drawn second), the trial is recorded
+// with the staircase's level, reversal count and trial count before the answer,
+// and only then is the answer applied. The same engine position therefore gives
+// the same trials on every machine.
+//
+// A trial takes 24 bytes. Trials are kept in blocks, so a growing run never
+// copies what it has recorded and its peak memory stays close to its size.
+
+#include "StaircaseSettings.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class RandomEngine;
+
+struct RunRequest {
+    ObserverSettings observer;
+    // Staircase i of every repetition runs with these settings.
+    std::vector<StaircaseSettings> staircases;
+    // The text that names staircase i in tables, legends and files (UTF-8).
+    std::vector<std::string> staircaseIds;
+    int repetitions = 1;
+
+    int staircaseCount() const { return static_cast<int>(staircases.size()); }
+};
+
+// Why a staircase stopped. When several limits are reached on the same trial,
+// the first in this order is given.
+enum class StopReason : std::uint8_t { maxReversals, maxTrials, clampHits };
+
+// One trial. Its run-wide trial number is its position in the run.
+struct TrialRecord {
+    double level; // the level presented
+    std::uint32_t repetition; // 0-based
+    std::uint32_t staircaseTrial; // the staircase's earlier trials in this repetition
+    std::uint32_t reversals; // the staircase's reversals before this answer
+    std::uint8_t staircase; // 0-based index (the staircase's id)
+    bool response; // the observer's answer, true = positive (correct)
+};
+
+// What one staircase did in one repetition.
+struct StaircaseOutcome {
+    std::size_t firstReversal = 0; // index of its first reversal level in the run's list
+    std::uint32_t reversalCount = 0;
+    std::uint32_t trials = 0;
+    double lastLevel = 0.0; // the level of its last trial
+    bool endedOnReversal = false; // whether the answer to its last trial counted a reversal
+    StopReason stop = StopReason::maxTrials;
+};
+
+class RunResult
+{
+public:
+    // Bytes a run needs per recorded trial, for memory estimates.
+    static constexpr std::size_t bytesPerTrial = sizeof(TrialRecord);
+
+    RunResult() = default;
+    explicit RunResult(RunRequest request);
+
+    // What was run.
+    const RunRequest &request() const { return runRequest; }
+    int staircaseCount() const { return runRequest.staircaseCount(); }
+    // Repetitions that ran to their end (all of them unless the run was cancelled).
+    int repetitionCount() const { return completedRepetitions; }
+    // False when the run was cancelled; the trials and outcomes then stop early.
+    bool isComplete() const { return complete; }
+
+    std::size_t trialCount() const { return recordedTrials; }
+    const TrialRecord &trial(std::size_t k) const { return blocks[k >> blockBits][k & blockMask]; }
+
+    const StaircaseOutcome &outcome(int repetition, int staircase) const
+    {
+        return outcomes[static_cast<std::size_t>(repetition) * static_cast<std::size_t>(staircaseCount())
+            + static_cast<std::size_t>(staircase)];
+    }
+    // The levels of the staircase's reversal trials in that repetition, in order
+    // (the level presented on each trial whose answer counted a reversal).
+    const double *reversalLevelsBegin(int repetition, int staircase) const
+    {
+        return reversals.data() + outcome(repetition, staircase).firstReversal;
+    }
+    const double *reversalLevelsEnd(int repetition, int staircase) const
+    {
+        return reversalLevelsBegin(repetition, staircase) + outcome(repetition, staircase).reversalCount;
+    }
+
+private:
+    friend class RunRecorder;
+    static constexpr unsigned blockBits = 16;
+    static constexpr std::size_t blockSize = std::size_t(1) << blockBits;
+    static constexpr std::size_t blockMask = blockSize - 1;
+
+    RunRequest runRequest;
+    std::vector<std::unique_ptr<TrialRecord[]>> blocks;
+    std::size_t recordedTrials = 0;
+    std::vector<StaircaseOutcome> outcomes; // repetition-major
+    std::vector<double> reversals;
+    int completedRepetitions = 0;
+    bool complete = false;
+};
+
+struct RunProgress {
+    std::size_t trials = 0; // recorded so far
+    int repetitions = 0; // finished so far
+};
+
+// Called now and then during a run (every few thousand trials and at the end),
+// on the thread that runs it.
+using ProgressCallback = std::function<void(const RunProgress &)>;
+
+// Empty when the request can run; otherwise the message for its first problem,
+// naming the staircase by its tab title ("Staircase 2: ...").
+std::string runProblem(const RunRequest &request);
+
+// The most trials the request can record: repetitions × the sum of the
+// staircases' maximum trials.
+std::uint64_t maximumTrials(const RunRequest &request);
+
+// Runs the request (which must have passed runProblem) with `engine`, which no
+// other thread may use meanwhile. Stops early, with an incomplete result, soon
+// after `cancel` becomes true. Throws std::bad_alloc when memory runs out.
+RunResult simulate(const RunRequest &request, RandomEngine &engine, const ProgressCallback &progress = {},
+    const std::atomic<bool> *cancel = nullptr);
+
+// Staircase index -> (reversal count before the answer -> level of the last trial
+// presented at that count, over the whole run: a later repetition replaces the
+// levels of earlier ones). Only complete repetitions count.
+std::map<int, std::map<int, double>> lastReversalLevels(const RunResult &result);
