@@ -1,9 +1,13 @@
 #include "Run.h"
+#include "ExperimentFile.h"
+#include "ParametersLoader.h"
 #include "RandomEngine.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <map>
 
 namespace
 {
@@ -233,5 +237,126 @@ TEST(Run, RefusesWhatCannotRun)
         RunRequest request = threeClampedStaircases();
         c.change(request);
         EXPECT_EQ(runProblem(request), c.message) << c.name;
+    }
+}
+
+namespace
+{
+
+// A page's defaults (ascending, correct answers 1, max reversals 4, steps 0.2
+// up and 0.5 down, no clamp) with its own start level and trial limit.
+StaircaseSettings page(double startLevel, int maxTrials = 100)
+{
+    StaircaseSettings settings;
+    settings.startLevel = startLevel;
+    settings.maxTrials = maxTrials;
+    return settings;
+}
+
+// A run with its own freshly seeded engine, as right after program start.
+RunResult freshRun(const std::vector<StaircaseSettings> &pages, int repetitions,
+    const ObserverSettings &observer = ObserverSettings { 0.0, 1.0, 0.0, 0.0 })
+{
+    RunRequest request;
+    request.observer = observer;
+    request.staircases = pages;
+    request.repetitions = repetitions;
+    RandomEngine engine;
+    return simulate(request, engine);
+}
+
+} // namespace
+
+TEST(Run, FirstTrialAfterStartUpAnswersByTheFirstDraw)
+{
+    // One staircase: the pick draws nothing, u = 0.8147236919030547.
+    for (const auto &[startLevel, answer] : { std::pair(0.9, true), std::pair(0.89, false) }) {
+        const RunResult run = freshRun({ page(startLevel) }, 1);
+        ASSERT_GT(run.trialCount(), 1u);
+        EXPECT_EQ(run.trial(0).level, startLevel);
+        EXPECT_EQ(run.trial(0).response, answer) << startLevel;
+        // One page, one repetition: every trial is staircase 0's, and its steps count the trials.
+        for (std::size_t k = 0; k < run.trialCount(); ++k) {
+            EXPECT_EQ(run.trial(k).staircase, 0);
+            EXPECT_EQ(run.trial(k).staircaseTrial, k);
+        }
+    }
+}
+
+TEST(Run, ThreePagesOfOneTrialEach)
+{
+    // Picks take the engine outputs 1 and 3 (the last pick draws nothing);
+    // u = 0.13548, 0.83501, 0.12699 at level 0 where psi is 0.5.
+    const RunResult run = freshRun({ page(0.0, 1), page(0.0, 1), page(0.0, 1) }, 1);
+    ASSERT_EQ(run.trialCount(), 3u);
+    const bool answers[] = { true, false, true };
+    for (std::size_t k = 0; k < 3; ++k) {
+        EXPECT_EQ(run.trial(k).staircase, k);
+        EXPECT_EQ(run.trial(k).response, answers[k]);
+        EXPECT_EQ(run.trial(k).staircaseTrial, 0u);
+        EXPECT_EQ(run.trial(k).level, 0.0);
+    }
+}
+
+TEST(Run, RecordsShowEachStaircaseBeforeTheAnswer)
+{
+    const double starts[] = { -2.0, 0.5, 3.0 };
+    const RunResult run = freshRun({ page(starts[0]), page(starts[1]), page(starts[2]) }, 4);
+    std::map<std::pair<unsigned, int>, unsigned> seen; // (repetition, staircase) -> trials seen
+    for (std::size_t k = 0; k < run.trialCount(); ++k) {
+        const TrialRecord &t = run.trial(k);
+        const unsigned nth = seen[{ t.repetition, t.staircase }]++;
+        EXPECT_EQ(t.staircaseTrial, nth); // each staircase's own count restarts
+        // The first answer never counts a reversal, so the first two trials show none.
+        if (nth < 2) {
+            EXPECT_EQ(t.reversals, 0u);
+        }
+        if (nth == 0) {
+            EXPECT_EQ(t.level, starts[t.staircase]);
+        }
+        // A staircase ends on the trial whose answer reaches its 4th reversal, which still shows 3.
+        EXPECT_LE(t.reversals, 3u);
+    }
+    EXPECT_EQ(seen.size(), 12u);
+    EXPECT_EQ(run.trial(run.trialCount() - 1).repetition, 3u);
+}
+
+TEST(Run, ClampsReachOnlyTheirStaircase)
+{
+    StaircaseSettings clamped = page(0.0, 200);
+    clamped.maxInversions = 50;
+    clamped.positiveStepsText = "1";
+    clamped.clampActive = true;
+    clamped.lowerClamp = -0.5;
+    clamped.upperClamp = 0.5;
+    StaircaseSettings free = clamped;
+    free.clampActive = false;
+    // An observer far off the levels keeps both staircases climbing.
+    const RunResult run = freshRun({ free, clamped }, 1, ObserverSettings { 100.0, 1.0, 0.0, 0.0 });
+    double highest[2] = { -1e9, -1e9 };
+    for (std::size_t k = 0; k < run.trialCount(); ++k)
+        highest[run.trial(k).staircase] = std::max(highest[run.trial(k).staircase], run.trial(k).level);
+    EXPECT_EQ(highest[1], 0.5);
+    EXPECT_GT(highest[0], 100.0);
+}
+
+TEST(Run, ExampleExperimentsLoadWithoutWarningsAndRun)
+{
+    const std::pair<const char *, int> examples[] = { { "single-staircase.txt", 1 },
+        { "three-interleaved-staircases.txt", 3 }, { "clamped-staircases.txt", 2 } };
+    for (const auto &[file, staircases] : examples) {
+        SCOPED_TRACE(file);
+        ParametersLoader loader;
+        loader.loadFile(std::string(QUORVEL_EXAMPLES_DIR "/") + file);
+        const ExperimentReading reading = readExperiment(loader);
+        ASSERT_TRUE(reading.ok()) << reading.error;
+        EXPECT_TRUE(reading.warnings.empty());
+        ASSERT_EQ(int(reading.experiment.staircases.size()), staircases);
+        EXPECT_EQ(positiveStepsProblem(reading.experiment), std::string());
+        EXPECT_EQ(replacedSettingsWarning(reading.experiment), std::string());
+        // Every staircase runs a real track, not a trial or two.
+        const RunResult run = freshRun(reading.experiment.staircases, 1, reading.experiment.observer);
+        for (int id = 0; id < staircases; ++id)
+            EXPECT_GE(run.outcome(0, id).trials, 10u);
     }
 }

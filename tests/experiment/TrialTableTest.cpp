@@ -1,0 +1,53 @@
+#include "TrialTable.h"
+#include "RandomEngine.h"
+#include "Run.h"
+
+#include <gtest/gtest.h>
+
+TEST(TrialTable, LevelTextsRoundLikeTheTableAlwaysHas)
+{
+    const std::pair<double, const char *> cases[]
+        = { { -0.12345, "-0.123" }, { -4.5, "-4.500" }, { 1234567.25, "1234567.250" }, { 0.0625, "0.063" },
+              { -0.0625, "-0.063" }, { 2.9375, "2.938" }, { -6249.8125, "-6249.813" }, { 0.125, "0.125" },
+              { -0.0, "0.000" }, { -0.0001, "-0.000" }, { 1e20, "100000000000000000000.000" } };
+    for (const auto &[level, text] : cases)
+        EXPECT_EQ(levelText(level), text) << level;
+}
+
+// Three staircases of one trial each right after start-up: answers true, false, true at level 0.
+TEST(TrialTable, WritesTheHeaderThenEveryTrialInTrialOrSortedOrder)
+{
+    RunRequest request;
+    request.observer = { 0.0, 1.0, 0.0, 0.0 };
+    request.staircases.assign(3, StaircaseSettings());
+    for (StaircaseSettings &s : request.staircases) {
+        s.startLevel = 0.0;
+        s.maxTrials = 1;
+    }
+    request.staircaseIds = { "b", "\xc3\xa9", "a\xe2\x82\xac" }; // "é" is Latin-1, "€" is not
+    RandomEngine engine;
+    const RunResult result = simulate(request, engine);
+
+    std::string written;
+    const TextSink collect = [&](const char *data, std::size_t size) {
+        written.append(data, size);
+        return true;
+    };
+    ASSERT_TRUE(writeTrialTable(result, nullptr, collect));
+    EXPECT_EQ(written,
+        "ID\tNtrial\tSteps\tInversions\tState\tResponse\n"
+        "b\t0\t0\t0\t0.000\t1\t\n"
+        "\xe9\t1\t0\t0\t0.000\t0\t\n"
+        "a?\t2\t0\t0\t0.000\t1\t\n");
+
+    const std::vector<std::uint32_t> sorted = rowsSortedById(result, { 1, 2, 0 });
+    EXPECT_EQ(sorted, (std::vector<std::uint32_t> { 2, 0, 1 }));
+    written.clear();
+    ASSERT_TRUE(writeTrialTable(result, &sorted, collect));
+    EXPECT_EQ(written.substr(written.find('\n') + 1, 2), "a?");
+
+    written.clear();
+    ASSERT_TRUE(writeTrialTable(RunResult(), nullptr, collect));
+    EXPECT_EQ(written, "ID\tNtrial\tSteps\tInversions\tState\tResponse\n");
+    EXPECT_FALSE(writeTrialTable(result, nullptr, [](const char *, std::size_t) { return false; }));
+}
