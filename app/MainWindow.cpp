@@ -1,12 +1,14 @@
 #include "MainWindow.h"
 
+#include "BackgroundRun.h"
 #include "ExperimentFileCommands.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
 #include "ResultStats.h"
 #include "ResultsExport.h"
-#include "ResultsTable.h"
-#include "Simulation.h"
+#include "ResultsModel.h"
+#include "Run.h"
+#include "RunMemory.h"
 #include "StaircaseGraph.h"
 #include "StaircasePages.h"
 #include "StaircaseParamSetter.h"
@@ -14,19 +16,8 @@
 #include "ui_MainWindow.h"
 
 #include <QDir>
-
-namespace
-{
-
-// Shows a status-bar text at once: a run keeps the event loop waiting, so the
-// bar is repainted here instead of when control returns.
-void showProgress(QStatusBar *statusBar, const QString &text)
-{
-    statusBar->showMessage(text);
-    statusBar->repaint();
-}
-
-} // namespace
+#include <QProgressBar>
+#include <QPushButton>
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -39,11 +30,13 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->spinBoxNStaircases, SIGNAL(valueChanged(int)), ui->tabStaircase, SLOT(setNumberOfTabs(int)));
 
     headerLabels = QStringList { "ID", "Ntrial", "Steps", "Inversions", "State", "Response" };
-    ui->tableWidget->setColumnCount(6);
-    ui->tableWidget->setHorizontalHeaderLabels(headerLabels);
+    results = new ResultsModel(headerLabels, this);
+    ui->tableWidget->setModel(results);
+    setupResultsView(*ui->tableWidget);
 
     ui->tabStaircase->setNumberOfTabs(1);
     setupPlot();
+    setupRunControls();
 
     resize(minimumSizeHint());
     ui->tabStaircase->resize(ui->tabStaircase->sizeHint());
@@ -69,6 +62,60 @@ void MainWindow::setupPlot()
     StaircaseGraph::setupPlot(*ui->customPlot, font());
 }
 
+void MainWindow::setupRunControls()
+{
+    backgroundRun = new BackgroundRun(this);
+    runProgress = new QProgressBar(ui->statusbar);
+    runProgress->setObjectName(QStringLiteral("progressBarRun"));
+    runProgress->setRange(0, 1000);
+    runProgress->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 48);
+    runProgress->hide();
+    cancelRun = new QPushButton(tr("Cancel"), ui->statusbar);
+    cancelRun->setObjectName(QStringLiteral("buttonCancelRun"));
+    cancelRun->setShortcut(QKeySequence(Qt::Key_Escape));
+    cancelRun->setToolTip(tr("Stop the run and keep the results shown (Esc)"));
+    cancelRun->hide();
+    ui->statusbar->addPermanentWidget(runProgress);
+    ui->statusbar->addPermanentWidget(cancelRun);
+    connectRun();
+}
+
+void MainWindow::connectRun()
+{
+    connect(cancelRun, &QPushButton::clicked, backgroundRun, &BackgroundRun::cancel);
+    connect(
+        backgroundRun, &BackgroundRun::progressed, this, [this](int done, int total, const QString &text) {
+            runProgress->setMaximum(total);
+            runProgress->setValue(done);
+            runProgress->setFormat(text + QStringLiteral(" (%p%)"));
+        });
+    connect(backgroundRun, &BackgroundRun::finished, this, &MainWindow::showRun);
+    connect(backgroundRun, &BackgroundRun::cancelled, this, [this] {
+        setRunning(false);
+        ui->statusbar->showMessage(tr("Run cancelled; the results shown are those of the previous run."));
+    });
+    connect(backgroundRun, &BackgroundRun::failed, this, [this](const QString &reason) {
+        setRunning(false);
+        ui->statusbar->showMessage(tr("Run stopped; the results shown are those of the previous run."));
+        dialogs->warning(
+            this, tr("Warning"), reason + tr("\nThe results shown are those of the previous run."));
+    });
+}
+
+void MainWindow::setRunning(bool running)
+{
+    for (QWidget *control :
+        { static_cast<QWidget *>(ui->buttonStart), static_cast<QWidget *>(ui->spinBoxNStaircases) })
+        control->setEnabled(!running);
+    for (QAction *command : { ui->actionNew_experiment, ui->actionOpenFile, ui->actionSaveFile,
+             ui->actionExportResultsToFile, ui->actionExport_graph_to_pdf })
+        command->setEnabled(!running);
+    runProgress->setValue(0);
+    runProgress->setFormat(tr("Starting..."));
+    runProgress->setVisible(running);
+    cancelRun->setVisible(running);
+}
+
 void MainWindow::on_actionNew_experiment_triggered()
 {
     newExperiment(experimentWidgets());
@@ -86,7 +133,7 @@ void MainWindow::on_actionExportResultsToFile_triggered()
         = dialogs->saveFileName(this, tr("Save simulation results..."), QDir::currentPath(), tr(".csv"));
     if (path.isEmpty())
         return; // cancelled: nothing written, nothing to say
-    const QString problem = exportResults(*ui->tableWidget->model(), path);
+    const QString problem = exportResults(results->result().get(), results->rowOrder(), path);
     if (!problem.isEmpty())
         dialogs->warning(this, tr("Warning"), problem);
 }
@@ -98,35 +145,35 @@ void MainWindow::on_actionQuit_triggered()
 
 void MainWindow::on_buttonStart_clicked()
 {
-    // Every page is checked before anything of the previous run is discarded.
-    const QString problem = runProblem(readStaircasePages(*ui->tabStaircase));
-    if (!problem.isEmpty()) {
-        dialogs->warning(this, tr("Warning"), problem);
+    // Read once: the run goes on with these values whatever happens to the widgets meanwhile.
+    const RunRequest request
+        = readRunRequest(*ui->tabStaircase, observerSettings(), ui->spinBoxSimRepetitions->value());
+    const std::string problem = runProblem(request);
+    if (!problem.empty()) {
+        dialogs->warning(this, tr("Warning"), QString::fromStdString(problem));
         return;
     }
-    ui->customPlot->clearPlottables();
-    ui->customPlot->clearGraphs();
-    ui->tableWidget->clear();
-    lastRunStaircaseCount = ui->tabStaircase->count();
+    const QString question = memoryQuestion(request, runMemoryBudget());
+    if (!question.isEmpty() && !dialogs->question(this, tr("Warning"), question))
+        return;
+    setRunning(true);
+    ui->statusbar->showMessage(tr("Computing..."));
+    backgroundRun->start(request, RandomEngine::global());
+}
+
+void MainWindow::showRun(std::shared_ptr<const RunResult> result)
+{
+    lastRunStaircaseCount = result->staircaseCount();
     ui->spinBoxLastInvAverage->setEnabled(true);
     ui->spinBoxLastInvAverage->setValue(1); // may refresh the lists of the previous run first
-    RunRecords records { vIds, vNtrial, vSteps, vInversions, vStates, vResponses, reversalLevels };
-    records.clear();
-    const PsychometricObserver observer(observerSettings());
-    showProgress(ui->statusbar, tr("Computing..."));
-    ui->tableWidget->setEnabled(false);
-    int trialNumber = 0;
-    for (int r = 0; r < ui->spinBoxSimRepetitions->value(); ++r) {
-        configureStaircases();
-        trialNumber = runRepetition(parStaircase, observer, RandomEngine::global(), records, trialNumber);
-    }
-    showProgress(ui->statusbar, tr("Updating table..."));
-    ui->tableWidget->setEnabled(true);
+    ui->statusbar->showMessage(tr("Updating table..."));
+    reversalLevels = lastReversalLevels(*result);
+    results->setResult(std::move(result), ui->checkBoxSortByID->isChecked());
     refreshResultsTable();
-    showProgress(ui->statusbar, tr("Updating graph..."));
+    ui->statusbar->showMessage(tr("Updating graph..."));
     updateGraph(lastRunStaircaseCount, 0); // no markers until the style is chosen again
-    showProgress(ui->statusbar, tr("Data updated"));
-    ui->buttonStart->setDown(false);
+    ui->statusbar->showMessage(tr("Data updated"));
+    setRunning(false);
 }
 
 void MainWindow::on_spinBoxLastInvAverage_valueChanged(int value)
@@ -177,20 +224,11 @@ ExperimentWidgets MainWindow::experimentWidgets() const
         ui->doubleSpinBoxGuessRate, ui->spinBoxNStaircases, ui->tabStaircase };
 }
 
-void MainWindow::configureStaircases()
-{
-    configureParStaircase(parStaircase, readStaircasePages(*ui->tabStaircase));
-}
-
 void MainWindow::refreshResultsTable()
 {
-    idTexts.clear();
-    for (int i = 0; i < ui->tabStaircase->count(); ++i)
-        idTexts.insert(i, ui->tabStaircase->pageAt(i)->getStringId());
-    fillResultsTable(*ui->tableWidget, headerLabels,
-        TrialColumns { vIds, vNtrial, vSteps, vInversions, vStates, vResponses }, idTexts,
-        ui->checkBoxSortByID->isChecked());
-    ui->labelNTrialsRequired->setText(QString::number(ui->tableWidget->rowCount()));
+    results->setResult(results->result(), ui->checkBoxSortByID->isChecked());
+    fitResultsColumns(*ui->tableWidget);
+    ui->labelNTrialsRequired->setText(QString::number(results->rowCount()));
     refreshAnalysis();
 }
 
@@ -199,7 +237,7 @@ void MainWindow::refreshAnalysis()
     ui->listWidget->clear();
     ui->listWidgetPsychoTarget->clear();
     const PsychometricObserver observer(observerSettings());
-    if (reversalLevels.isEmpty())
+    if (reversalLevels.empty())
         return;
     ui->listWidget->setEnabled(true);
     const AnalysisLines lines = analysisLines(reversalLevels, ui->spinBoxLastInvAverage->value(), observer);
@@ -210,7 +248,7 @@ void MainWindow::refreshAnalysis()
 void MainWindow::updateGraph(int staircaseCount, int scatterStyle)
 {
     // The reference curve follows the observer's spin boxes as they are now, not as they were for the run.
-    StaircaseGraph::draw(*ui->customPlot, *ui->tableWidget->model(), idTexts, graphColors,
+    StaircaseGraph::draw(*ui->customPlot, results->result().get(), graphColors,
         { staircaseCount, scatterStyle, showReference, observerSettings() });
 }
 

@@ -6,17 +6,20 @@
 // widgets and hand the work to small helpers in app/ (the run, the results
 // table and statistics, the experiment files, the graph), then show the result.
 // Prompts and message boxes go through a UserDialogs object, which tests replace.
+//
+// Start reads the widgets once into a RunRequest and runs it in the background
+// (BackgroundRun) with progress and Cancel; the finished RunResult is the one
+// owner of the run's data: the results table is a view of it, and the analysis,
+// the graph and the export read it.
 
-#include <QBitArray>
 #include <QColor>
 #include <QMainWindow>
-#include <QMap>
 #include <QStringList>
 #include <QVector>
 
+#include <map>
 #include <memory>
 
-#include "ParStaircase.h"
 #include "StaircaseSettings.h"
 #include "UserDialogs.h"
 
@@ -25,6 +28,11 @@ namespace Ui
 class MainWindow;
 }
 struct ExperimentWidgets;
+class BackgroundRun;
+class QProgressBar;
+class QPushButton;
+class ResultsModel;
+class RunResult;
 
 class MainWindow : public QMainWindow
 {
@@ -52,7 +60,11 @@ private slots:
 
 private:
     void setupPlot();
-    void configureStaircases();
+    void setupRunControls();
+    void connectRun();
+    // Disables the commands that must wait for the run's end, and shows the progress and Cancel.
+    void setRunning(bool running);
+    void showRun(std::shared_ptr<const RunResult> result);
     void refreshResultsTable();
     void refreshAnalysis();
     void updateGraph(int staircaseCount, int scatterStyle);
@@ -62,17 +74,17 @@ private:
 
     Ui::MainWindow *ui;
     int lastRunStaircaseCount = 0;
-    ParStaircase parStaircase;
     QStringList headerLabels;
-    // The records of the last run, one element per trial in all six arrays.
-    QBitArray vResponses;
-    QVector<int> vIds, vInversions, vSteps, vNtrial;
-    QVector<double> vStates;
     QVector<QColor> graphColors;
-    QMap<int, QString> idTexts;
-    // Staircase id -> (inversion count -> level of the last trial presented at that count).
-    QMap<int, QMap<int, double>> reversalLevels;
+    // Staircase id -> (inversion count -> level of the last trial presented at that count), from the
+    // run shown.
+    std::map<int, std::map<int, double>> reversalLevels;
     int drawStyle = 0;
     bool showReference = false;
     std::unique_ptr<UserDialogs> dialogs;
+    // The results table's model; it holds the run shown.
+    ResultsModel *results = nullptr;
+    BackgroundRun *backgroundRun = nullptr;
+    QProgressBar *runProgress = nullptr;
+    QPushButton *cancelRun = nullptr;
 };

@@ -4,11 +4,6 @@
 
 #include <algorithm>
 
-QString stateText(double level)
-{
-    return QString::number(level, 'f', 3);
-}
-
 QString averageText(double average)
 {
     return QString::number(average, 'f', 6);
@@ -19,21 +14,22 @@ QString targetText(double probability)
     return QString::number(probability * 100.0, 'g', 6) + QLatin1Char('%');
 }
 
-double averageOfLastReversals(const QMap<int, double> &levelsByInversion, int lastCount)
+double averageOfLastReversals(const std::map<int, double> &levelsByInversion, int lastCount)
 {
     double sum = 0.0;
     int summed = 0;
     // The highest inversion counts come last in the map.
-    for (auto it = levelsByInversion.cend(); it != levelsByInversion.cbegin() && summed < lastCount; ++summed)
-        sum += *--it;
+    for (auto it = levelsByInversion.crbegin(); it != levelsByInversion.crend() && summed < lastCount;
+         ++it, ++summed)
+        sum += it->second;
     return summed == 0 ? 0.0 : sum / summed;
 }
 
-AnalysisLines analysisLines(
-    const QMap<int, QMap<int, double>> &reversalLevels, int lastCount, const PsychometricObserver &observer)
+AnalysisLines analysisLines(const std::map<int, std::map<int, double>> &reversalLevels, int lastCount,
+    const PsychometricObserver &observer)
 {
     AnalysisLines lines;
-    for (const QMap<int, double> &levels : reversalLevels) {
+    for (const auto &[id, levels] : reversalLevels) {
         const double average = averageOfLastReversals(levels, lastCount);
         lines.averages.append(averageText(average));
         lines.targets.append(targetText(observer.probability(average)));

@@ -1,17 +1,15 @@
 #pragma once
 // Number texts and statistics of the Analysis tab.
 //
-// The results table, the analysis lists and everything that reads them back
-// (graph, export) agree because every number text is made here, with Qt's own
-// conversion: "." is always the decimal point, whatever the user's locale.
+// Every number text of the analysis is made here, with Qt's own conversion (the
+// trial table's texts come from TrialTable.h): "." is always the decimal point,
+// whatever the user's locale.
 
-#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
-// A level in the "State" column: fixed notation, 3 decimals (-4.5 gives "-4.500").
-QString stateText(double level);
+#include <map>
 
 // An average over the last reversals: fixed notation, 6 decimals (1.5 gives "1.500000").
 QString averageText(double average);
@@ -24,7 +22,7 @@ QString targetText(double probability);
 // (inversion count -> level). The divisor is the number of levels actually
 // summed, so a staircase that reached fewer reversals than asked for is not
 // pulled towards 0. An empty map, or a count below 1, gives 0.
-double averageOfLastReversals(const QMap<int, double> &levelsByInversion, int lastCount);
+double averageOfLastReversals(const std::map<int, double> &levelsByInversion, int lastCount);
 
 class PsychometricObserver;
 
@@ -36,8 +34,8 @@ struct AnalysisLines {
 
 // Lines for `reversalLevels` (staircase id -> inversion count -> level)
 // averaged over the last `lastCount` reversals.
-AnalysisLines analysisLines(
-    const QMap<int, QMap<int, double>> &reversalLevels, int lastCount, const PsychometricObserver &observer);
+AnalysisLines analysisLines(const std::map<int, std::map<int, double>> &reversalLevels, int lastCount,
+    const PsychometricObserver &observer);
 
 // Checks the number of reversals to average against every page's maximum
 // reversals (in tab order). When `value` exceeds the smallest maximum, returns

@@ -1,27 +1,16 @@
 #pragma once
-// Writes the results table to a tab-separated text file, exactly as the table
-// shows it: a fixed header line, then per row every cell's text followed by a
-// tab, in display order. The text is Latin-1; a character outside Latin-1 is
-// written as "?". The cells are read through the model, so the table's
-// storage can change without touching the export.
+// Writes a run's trials to a tab-separated text file, in the order the results
+// table shows them (TrialTable.h has the format). The file is written whole or
+// not at all: a full disk or an unwritable folder leaves any old file as it was.
 
 #include <QString>
 
-class QAbstractItemModel;
-class QIODevice;
+#include <cstdint>
+#include <vector>
 
-// The fixed first line, without its line end.
-extern const char resultsHeaderLine[];
+class RunResult;
 
-// Latin-1 bytes of a text; every character outside Latin-1 (a surrogate pair
-// counting as one character) becomes a single "?".
-QByteArray toLatin1WithReplacement(const QString &text);
-
-// Writes the header and every row of `model` to an open device.
-// Returns false when a write fails.
-bool writeResults(const QAbstractItemModel &model, QIODevice &device);
-
-// Writes the results to the file at `path`, replacing any existing file only
-// once everything was written. Returns an empty string on success, otherwise a
+// Writes the table of `result` (none: the header line alone) to `path`, in
+// trial order or in `order`. Returns an empty string on success, otherwise a
 // message naming the file and the system's reason.
-QString exportResults(const QAbstractItemModel &model, const QString &path);
+QString exportResults(const RunResult *result, const std::vector<std::uint32_t> *order, const QString &path);

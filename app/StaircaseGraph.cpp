@@ -1,10 +1,10 @@
 #include "StaircaseGraph.h"
 
+#include "Run.h"
 #include "UserDialogs.h"
 
 #include <boost/math/special_functions/erf.hpp>
 
-#include <QAbstractItemModel>
 #include <QDir>
 #include <QFont>
 #include <QLocale>
@@ -29,59 +29,6 @@ namespace
         static const int values[] = { 200, 230, 140, 170 };
         const double hue = std::fmod(k * 0.6180339887498949, 1.0);
         return QColor::fromHsv(static_cast<int>(hue * 359.0), saturations[k % 4], values[(k / 4) % 4]);
-    }
-
-    // Table cells hold plain decimal texts ("12", "-0.125"). Reading a million of them through
-    // QString::toInt/toDouble dominates a redraw, so these texts are read directly; anything else goes
-    // through Qt's own conversion. The direct reading gives the same double: an integer mantissa below
-    // 2^53 divided by an exact power of ten is correctly rounded.
-    bool readPlainDecimal(QStringView text, double &number)
-    {
-        static const double powersOfTen[] = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8 };
-        qsizetype i = 0;
-        const bool negative = !text.isEmpty() && text[0] == QLatin1Char('-');
-        if (negative)
-            ++i;
-        std::int64_t mantissa = 0;
-        int digits = 0, decimals = 0;
-        bool point = false;
-        for (; i < text.size(); ++i) {
-            const char16_t c = text[i].unicode();
-            if (c >= u'0' && c <= u'9') {
-                mantissa = mantissa * 10 + (c - u'0');
-                ++digits;
-                decimals += point;
-            } else if (c == u'.' && !point && digits > 0) {
-                point = true;
-            } else {
-                return false;
-            }
-        }
-        if (digits == 0 || digits > 15 || decimals > 8 || (point && decimals == 0))
-            return false;
-        const double magnitude = static_cast<double>(mantissa) / powersOfTen[decimals];
-        number = negative ? -magnitude : magnitude;
-        return true;
-    }
-
-    // The cell's text as a decimal integer, 0 when it is not one.
-    int cellToInt(const QVariant &cell)
-    {
-        const QString text = cell.toString();
-        double number = 0.0;
-        if (text.size() <= 9 && !text.contains(QLatin1Char('.')) && readPlainDecimal(text, number))
-            return static_cast<int>(number);
-        bool ok = false;
-        const int n = text.toInt(&ok, 10);
-        return ok ? n : 0;
-    }
-
-    // The cell's text as a real number, 0 when it is not one.
-    double cellToDouble(const QVariant &cell)
-    {
-        const QString text = cell.toString();
-        double number = 0.0;
-        return readPlainDecimal(text, number) ? number : text.toDouble();
     }
 
     double levelRangePadding(double level)
@@ -111,51 +58,47 @@ int scatterStyleForIndex(int index, int current)
     return index >= 0 && index < 4 ? codes[index] : current;
 }
 
-Tracks collectTracks(const QAbstractItemModel &table, int staircaseCount)
+Tracks collectTracks(const RunResult &result, int staircaseCount)
 {
     Tracks tracks;
     const int graphs = std::max(staircaseCount, 0);
     tracks.keys.resize(graphs);
     tracks.values.resize(graphs);
-    const int rows = table.rowCount();
-    for (int r = 0; r < rows; ++r) {
-        const int v = cellToInt(table.data(table.index(r, idColumn)));
-        if (v < 0 || v >= graphs)
+    // Counting sort by key per staircase: later repetitions start again at step 0, and adding
+    // points out of key order would be quadratic in the plot.
+    QVector<QVector<qsizetype>> starts(graphs);
+    const std::size_t n = result.trialCount();
+    for (std::size_t k = 0; k < n; ++k) {
+        const TrialRecord &t = result.trial(k);
+        if (t.staircase >= graphs || !std::isfinite(t.level))
             continue;
-        const int steps = cellToInt(table.data(table.index(r, stepsColumn)));
-        const double level = cellToDouble(table.data(table.index(r, stateColumn)));
-        if (!std::isfinite(level))
+        QVector<qsizetype> &counts = starts[t.staircase];
+        if (counts.size() <= qsizetype(t.staircaseTrial) + 1)
+            counts.resize(qsizetype(t.staircaseTrial) + 2);
+        ++counts[qsizetype(t.staircaseTrial) + 1];
+    }
+    for (int v = 0; v < graphs; ++v) {
+        std::partial_sum(starts[v].begin(), starts[v].end(), starts[v].begin());
+        const qsizetype points = starts[v].isEmpty() ? 0 : starts[v].back();
+        tracks.keys[v].resize(points);
+        tracks.values[v].resize(points);
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+        const TrialRecord &t = result.trial(k);
+        if (t.staircase >= graphs || !std::isfinite(t.level))
             continue;
+        const qsizetype at = starts[t.staircase][qsizetype(t.staircaseTrial)]++;
+        tracks.keys[t.staircase][at] = t.staircaseTrial;
+        tracks.values[t.staircase][at] = t.level;
         if (tracks.rowsUsed == 0) {
-            tracks.largestSteps = steps;
-            tracks.lowestLevel = tracks.highestLevel = level;
+            tracks.largestSteps = int(t.staircaseTrial);
+            tracks.lowestLevel = tracks.highestLevel = t.level;
         } else {
-            tracks.largestSteps = std::max(tracks.largestSteps, steps);
-            tracks.lowestLevel = std::min(tracks.lowestLevel, level);
-            tracks.highestLevel = std::max(tracks.highestLevel, level);
+            tracks.largestSteps = std::max(tracks.largestSteps, int(t.staircaseTrial));
+            tracks.lowestLevel = std::min(tracks.lowestLevel, t.level);
+            tracks.highestLevel = std::max(tracks.highestLevel, t.level);
         }
         ++tracks.rowsUsed;
-        tracks.keys[v].append(steps);
-        tracks.values[v].append(level);
-    }
-
-    // Rows of later repetitions start again at step 0; order each graph by key once here
-    // (adding points one at a time out of key order is quadratic in the plot).
-    for (int v = 0; v < graphs; ++v) {
-        QVector<double> &keys = tracks.keys[v];
-        QVector<double> &values = tracks.values[v];
-        if (std::is_sorted(keys.cbegin(), keys.cend()))
-            continue;
-        QVector<int> order(keys.size());
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) { return keys[a] < keys[b]; });
-        QVector<double> sortedKeys(keys.size()), sortedValues(values.size());
-        for (int i = 0; i < order.size(); ++i) {
-            sortedKeys[i] = keys[order[i]];
-            sortedValues[i] = values[order[i]];
-        }
-        keys.swap(sortedKeys);
-        values.swap(sortedValues);
     }
     return tracks;
 }
@@ -205,8 +148,7 @@ void setupPlot(QCustomPlot &plot, const QFont &windowFont)
     plot.legend->setBrush(QBrush(QColor(255, 255, 255, 230)));
 }
 
-void draw(QCustomPlot &plot, const QAbstractItemModel &table, const QMap<int, QString> &idTexts,
-    const QVector<QColor> &colors, const Settings &settings)
+void draw(QCustomPlot &plot, const RunResult *result, const QVector<QColor> &colors, const Settings &settings)
 {
     plot.clearPlottables();
     plot.clearGraphs();
@@ -215,7 +157,7 @@ void draw(QCustomPlot &plot, const QAbstractItemModel &table, const QMap<int, QS
     if (plot.graphCount() == 0)
         return;
 
-    const Tracks tracks = collectTracks(table, settings.staircaseCount);
+    const Tracks tracks = result ? collectTracks(*result, settings.staircaseCount) : Tracks();
     const QCPScatterStyle scatter(static_cast<QCPScatterStyle::ScatterShape>(settings.scatterStyle));
     QPen pen; // solid, width 0: one device pixel whatever the scale
     pen.setWidth(0);
@@ -225,7 +167,9 @@ void draw(QCustomPlot &plot, const QAbstractItemModel &table, const QMap<int, QS
         QCPGraph *graph = plot.graph(v);
         if (!colors.isEmpty())
             pen.setColor(colors[v % colors.size()]);
-        graph->setName(QStringLiteral("Staircase ") + idTexts.value(v));
+        const std::vector<std::string> &ids = result->request().staircaseIds;
+        graph->setName(QStringLiteral("Staircase ")
+            + (std::size_t(v) < ids.size() ? QString::fromStdString(ids[std::size_t(v)]) : QString()));
         graph->setPen(pen);
         graph->setScatterStyle(scatter);
         graph->setData(tracks.keys[v], tracks.values[v], true);

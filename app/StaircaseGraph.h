@@ -1,13 +1,12 @@
 #pragma once
-// Drawing of the Graph tab. The graph never reads the run's arrays: it reads the
-// results table's "ID", "Steps" and "State" cells back through the table's model,
-// so it always shows what the table shows. Each staircase v gets graph v (level
-// against that staircase's own trial count); with the reference switched on, one
+// Drawing of the Graph tab, from a run's result: each staircase v gets graph v
+// (its levels, at full precision, against that staircase's own trial count),
+// named after the staircase's ID as it was at Start; with the reference switched on, one
 // more graph shows the observer's psychometric function sideways in a strip six
 // trial units wide to the right of the tracks, keyed on the right axis (levels)
 // with its values on the top axis.
 //
-// The functions here work on a bare QCustomPlot and a model, so they are tested
+// The functions here work on a bare QCustomPlot and a result, so they are tested
 // and benchmarked without the main window.
 
 #include "StaircaseSettings.h"
@@ -17,19 +16,14 @@
 #include <QString>
 #include <QVector>
 
-class QAbstractItemModel;
 class QCustomPlot;
+class RunResult;
 class QFont;
 class QWidget;
 class UserDialogs;
 
 namespace StaircaseGraph
 {
-
-// Columns of the results table read by the graph.
-constexpr int idColumn = 0;
-constexpr int stepsColumn = 2;
-constexpr int stateColumn = 4;
 
 // Width of the reference curve's strip, in trial units.
 constexpr double referenceStripWidth = 6.0;
@@ -44,11 +38,11 @@ struct Settings {
     ObserverSettings observer; // the reference curve's observer
 };
 
-// The points of every staircase graph, ordered by key (equal keys keep the table's row order),
-// plus the extremes over all rows used.
+// The points of every staircase graph, ordered by key (equal keys keep trial order),
+// plus the extremes over all trials used.
 struct Tracks {
-    QVector<QVector<double>> keys; // per staircase: the "Steps" values
-    QVector<QVector<double>> values; // per staircase: the "State" levels
+    QVector<QVector<double>> keys; // per staircase: its earlier trials in the repetition
+    QVector<QVector<double>> values; // per staircase: the levels
     int rowsUsed = 0;
     int largestSteps = 0;
     double lowestLevel = 0.0;
@@ -64,9 +58,9 @@ QVector<QColor> staircaseColors();
 // "Squares"); any other index keeps `current`.
 int scatterStyleForIndex(int index, int current);
 
-// Reads the table's rows. A row goes to graph "ID" (0 when the text is no integer); a row whose
-// ID lies outside 0 … staircaseCount-1, or whose level is not a finite number, is skipped.
-Tracks collectTracks(const QAbstractItemModel &table, int staircaseCount);
+// The trials of staircases 0 … staircaseCount-1, grouped by staircase; a trial whose level is
+// not a finite number is skipped.
+Tracks collectTracks(const RunResult &result, int staircaseCount);
 
 // Sample of the reference curve: x from μ-10σ in steps of σ/50 (a running sum) while x ≤ μ+10σ,
 // value stripStart + 6·R(x), where R is the observer's function mirrored about μ.
@@ -80,10 +74,10 @@ QString referenceName(const ObserverSettings &observer);
 // window's font at 9 points, inside at the bottom right, white at alpha 230).
 void setupPlot(QCustomPlot &plot, const QFont &windowFont);
 
-// Rebuilds the whole plot from the table and redraws it. With a staircase count of 0 or less
-// the plot is only emptied.
-void draw(QCustomPlot &plot, const QAbstractItemModel &table, const QMap<int, QString> &idTexts,
-    const QVector<QColor> &colors, const Settings &settings);
+// Rebuilds the whole plot from the result (none: no tracks) and redraws it. With a staircase
+// count of 0 or less the plot is only emptied.
+void draw(
+    QCustomPlot &plot, const RunResult *result, const QVector<QColor> &colors, const Settings &settings);
 
 // Asks for a file name and writes the plot as a one-page PDF of the widget's size. Warns when the
 // plot has no graph or the file cannot be written; a cancelled dialog does nothing.

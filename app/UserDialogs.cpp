@@ -19,3 +19,9 @@ void QtUserDialogs::warning(QWidget *parent, const QString &title, const QString
 {
     QMessageBox::warning(parent, title, text, QMessageBox::Ok);
 }
+
+bool QtUserDialogs::question(QWidget *parent, const QString &title, const QString &text)
+{
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
+}

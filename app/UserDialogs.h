@@ -21,6 +21,8 @@ public:
         = 0;
     // A modal warning box with a single OK button; returns when it is closed.
     virtual void warning(QWidget *parent, const QString &title, const QString &text) = 0;
+    // A modal question with Yes and No (the default); true for Yes.
+    virtual bool question(QWidget *parent, const QString &title, const QString &text) = 0;
 };
 
 class QtUserDialogs : public UserDialogs
@@ -31,4 +33,5 @@ public:
     QString saveFileName(
         QWidget *parent, const QString &caption, const QString &dir, const QString &filter) override;
     void warning(QWidget *parent, const QString &title, const QString &text) override;
+    bool question(QWidget *parent, const QString &title, const QString &text) override;
 };

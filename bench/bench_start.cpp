@@ -1,15 +1,17 @@
-// A whole Start, headless: the run, the results table and the analysis, for
-// about 100,000 and 1,000,000 trials (4 staircases x 100 trials x 250 or 2,500
-// repetitions). BM_Start presses Start on a real window; the other benchmarks
-// time each phase on its own. "peak_MB" is the process's peak resident memory
-// so far (the largest run dominates it).
+// A whole Start, headless, for 1,000,000 and 10,000,000 trials (4 staircases x
+// 100 trials x 2,500 or 25,000 repetitions). BM_Start presses Start on a real
+// window and waits for "Data updated"; the other benchmarks time each phase on
+// its own: the run, the results table's model (sorted by ID or not), the
+// analysis lists and the graph. "peak_MB_above_idle" is the process's peak
+// resident memory so far less what it held before the first benchmark; run one
+// size alone (--benchmark_filter) to read the peak of that size.
 #include "MainWindow.h"
-#include "ParStaircase.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
 #include "ResultStats.h"
-#include "ResultsTable.h"
-#include "Simulation.h"
+#include "ResultsModel.h"
+#include "Run.h"
+#include "StaircaseGraph.h"
 #include "StaircaseParamSetter.h"
 #include "TabStaircase.h"
 
@@ -17,7 +19,10 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTableWidget>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTest>
+#include <qcustomplot.h>
 
 #include <benchmark/benchmark.h>
 
@@ -36,77 +41,83 @@ double peakMegabytes()
     return double(usage.ru_maxrss) / 1024.0;
 }
 
+// What the process held before any benchmark ran.
+const double idleMegabytes = peakMegabytes();
+
 // Staircases that end on their trial limit alone, so every repetition has 400 trials.
-std::vector<StaircaseSettings> pages()
+RunRequest request(int repetitions)
 {
-    std::vector<StaircaseSettings> settings(staircases);
+    RunRequest r;
+    r.observer = { 0.0, 1.0, 0.0, 0.0 };
+    r.staircases.resize(staircases);
     for (int i = 0; i < staircases; ++i) {
-        settings[std::size_t(i)].startLevel = -1.0 + i;
-        settings[std::size_t(i)].maxInversions = trialsPerStaircase; // never reached in 100 trials
-        settings[std::size_t(i)].maxTrials = trialsPerStaircase;
-        settings[std::size_t(i)].negativeStep = 0.5;
-        settings[std::size_t(i)].positiveStepsText = "0.2";
+        StaircaseSettings &s = r.staircases[std::size_t(i)];
+        s.startLevel = -1.0 + i;
+        s.maxInversions = trialsPerStaircase; // never reached in 100 trials
+        s.maxTrials = trialsPerStaircase;
+        s.negativeStep = 0.5;
+        s.positiveStepsText = "0.2";
+        r.staircaseIds.push_back(std::to_string(i));
     }
-    return settings;
+    r.repetitions = repetitions;
+    return r;
 }
 
-struct Records {
-    QVector<int> vIds, vNtrial, vSteps, vInversions;
-    QVector<double> vStates;
-    QBitArray vResponses;
-    QMap<int, QMap<int, double>> reversalLevels;
-    RunRecords records { vIds, vNtrial, vSteps, vInversions, vStates, vResponses, reversalLevels };
-    TrialColumns columns() const { return { vIds, vNtrial, vSteps, vInversions, vStates, vResponses }; }
-};
-
-void simulate(Records &r, int repetitions)
+std::shared_ptr<const RunResult> run(int repetitions)
 {
     RandomEngine engine;
-    ParStaircase parStaircase(engine);
-    const PsychometricObserver observer(0.0, 1.0, 0.0, 0.0);
-    const std::vector<StaircaseSettings> settings = pages();
-    r.records.clear();
-    int trialNumber = 0;
-    for (int rep = 0; rep < repetitions; ++rep) {
-        configureParStaircase(parStaircase, settings);
-        trialNumber = runRepetition(parStaircase, observer, engine, r.records, trialNumber);
-    }
+    return std::make_shared<const RunResult>(simulate(request(repetitions), engine));
+}
+
+void counters(benchmark::State &state, double trials)
+{
+    state.counters["trials"] = trials;
+    state.counters["peak_MB_above_idle"] = peakMegabytes() - idleMegabytes;
 }
 
 void BM_Run(benchmark::State &state)
 {
-    for (auto _ : state) {
-        Records r;
-        simulate(r, int(state.range(0)));
-        benchmark::DoNotOptimize(r.vIds.data());
-    }
-    state.counters["trials"] = double(state.range(0)) * staircases * trialsPerStaircase;
-    state.counters["peak_MB"] = peakMegabytes();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(run(int(state.range(0))));
+    counters(state, double(state.range(0)) * staircases * trialsPerStaircase);
 }
 
 void BM_Table(benchmark::State &state)
 {
-    Records r;
-    simulate(r, int(state.range(0)));
+    const auto result = run(int(state.range(0)));
     const QStringList headers { "ID", "Ntrial", "Steps", "Inversions", "State", "Response" };
-    const QMap<int, QString> idTexts { { 0, "0" }, { 1, "1" }, { 2, "2" }, { 3, "3" } };
-    QTableWidget table;
-    for (auto _ : state)
-        fillResultsTable(table, headers, r.columns(), idTexts, state.range(1) != 0);
-    state.counters["rows"] = double(table.rowCount());
-    state.counters["peak_MB"] = peakMegabytes();
+    ResultsModel model(headers);
+    QTableView view;
+    view.setModel(&model);
+    setupResultsView(view);
+    for (auto _ : state) {
+        model.setResult(result, state.range(1) != 0);
+        fitResultsColumns(view);
+    }
+    counters(state, double(result->trialCount()));
 }
 
 void BM_Analysis(benchmark::State &state)
 {
-    Records r;
-    simulate(r, int(state.range(0)));
+    const auto result = run(int(state.range(0)));
     const PsychometricObserver observer(0.0, 1.0, 0.0, 0.0);
     for (auto _ : state)
-        benchmark::DoNotOptimize(analysisLines(r.reversalLevels, 3, observer));
+        benchmark::DoNotOptimize(analysisLines(lastReversalLevels(*result), 3, observer));
 }
 
-// Presses Start on a window, as the user does; includes clearing the previous run.
+void BM_Graph(benchmark::State &state)
+{
+    const auto result = run(int(state.range(0)));
+    QCustomPlot plot;
+    plot.resize(800, 500);
+    plot.show();
+    const QVector<QColor> colors = StaircaseGraph::staircaseColors();
+    for (auto _ : state)
+        StaircaseGraph::draw(plot, result.get(), colors, { staircases, 0, false, { 0.0, 1.0, 0.0, 0.0 } });
+    counters(state, double(result->trialCount()));
+}
+
+// Presses Start on a window, as the user does, and waits for "Data updated".
 void BM_Start(benchmark::State &state)
 {
     MainWindow window;
@@ -118,26 +129,33 @@ void BM_Start(benchmark::State &state)
     }
     window.findChild<QSpinBox *>("spinBoxSimRepetitions")->setValue(int(state.range(0)));
     window.findChild<QCheckBox *>("checkBoxSortByID")->setChecked(state.range(1) != 0);
+    window.show();
     auto *start = window.findChild<QPushButton *>("buttonStart");
-    for (auto _ : state)
+    for (auto _ : state) {
         start->click();
-    state.counters["rows"] = double(window.findChild<QTableWidget *>("tableWidget")->rowCount());
-    state.counters["peak_MB"] = peakMegabytes();
+        if (!QTest::qWaitFor([start] { return start->isEnabled(); }, 600000))
+            state.SkipWithError("the run did not end");
+        QApplication::processEvents(); // the repaint after the new results
+    }
+    if (window.statusBar()->currentMessage() != QStringLiteral("Data updated"))
+        state.SkipWithError("the run did not end with \"Data updated\"");
+    counters(state, double(state.range(0)) * staircases * trialsPerStaircase);
 }
 
 } // namespace
 
-BENCHMARK(BM_Run)->Arg(250)->Arg(2500)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Run)->Arg(2500)->Arg(25000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Table)
-    ->Args({ 250, 0 })
     ->Args({ 2500, 0 })
-    ->Args({ 2500, 1 })
+    ->Args({ 25000, 0 })
+    ->Args({ 25000, 1 })
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK(BM_Analysis)->Arg(2500)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_Analysis)->Arg(25000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Graph)->Arg(2500)->Arg(25000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Start)
-    ->Args({ 250, 0 })
     ->Args({ 2500, 0 })
-    ->Args({ 2500, 1 })
+    ->Args({ 25000, 0 })
+    ->Args({ 25000, 1 })
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

@@ -9,6 +9,7 @@
 #include <boost/lexical_cast.hpp>
 
 #include <cmath>
+#include <stdexcept>
 
 namespace
 {
@@ -71,64 +72,56 @@ RunResult::RunResult(RunRequest request)
 {
 }
 
-// Appends to a RunResult as a run goes; the only writer of its storage.
-class RunRecorder
+RunRecorder::RunRecorder(RunResult &result)
+    : result(result)
+    , pending(std::size_t(result.staircaseCount()))
 {
-public:
-    explicit RunRecorder(RunResult &result)
-        : result(result)
-        , n(static_cast<std::size_t>(result.staircaseCount()))
-        , pending(n)
-    {
+}
+
+void RunRecorder::record(const TrialRecord &trial)
+{
+    const std::size_t k = result.recordedTrials;
+    if (k == RunResult::maximumTrialCount)
+        throw std::length_error(
+            "The run reached 2147483647 trials, the most a results table can hold, and was "
+            "stopped.");
+    if ((k & RunResult::blockMask) == 0)
+        result.blocks.push_back(std::make_unique<TrialRecord[]>(RunResult::blockSize));
+    result.blocks.back()[k & RunResult::blockMask] = trial;
+    ++result.recordedTrials;
+}
+
+void RunRecorder::reversal(int staircase, double level)
+{
+    pending[std::size_t(staircase)].reversalLevels.push_back(level);
+}
+
+void RunRecorder::finished(
+    int staircase, std::uint32_t trials, double lastLevel, bool endedOnReversal, StopReason stop)
+{
+    StaircaseOutcome &o = pending[std::size_t(staircase)].outcome;
+    o.trials = trials;
+    o.lastLevel = lastLevel;
+    o.endedOnReversal = endedOnReversal;
+    o.stop = stop;
+}
+
+void RunRecorder::endRepetition()
+{
+    for (Pending &p : pending) {
+        p.outcome.firstReversal = result.reversals.size();
+        p.outcome.reversalCount = static_cast<std::uint32_t>(p.reversalLevels.size());
+        result.reversals.insert(result.reversals.end(), p.reversalLevels.begin(), p.reversalLevels.end());
+        result.outcomes.push_back(p.outcome);
+        p = Pending();
     }
+    ++result.completedRepetitions;
+}
 
-    void record(const TrialRecord &trial)
-    {
-        const std::size_t k = result.recordedTrials;
-        if ((k & RunResult::blockMask) == 0)
-            result.blocks.push_back(std::make_unique<TrialRecord[]>(RunResult::blockSize));
-        result.blocks.back()[k & RunResult::blockMask] = trial;
-        ++result.recordedTrials;
-    }
-
-    void reversal(int staircase, double level)
-    {
-        pending[std::size_t(staircase)].reversalLevels.push_back(level);
-    }
-
-    void finished(const Staircase &s, double lastLevel, bool reversed)
-    {
-        Pending &p = pending[std::size_t(s.getId())];
-        p.outcome.endedOnReversal = reversed;
-        p.outcome.trials = static_cast<std::uint32_t>(s.getTrials());
-        p.outcome.lastLevel = lastLevel;
-        p.outcome.stop = stopReason(s);
-    }
-
-    // Moves the repetition's reversal levels to the result in staircase order.
-    void endRepetition()
-    {
-        for (Pending &p : pending) {
-            p.outcome.firstReversal = result.reversals.size();
-            p.outcome.reversalCount = static_cast<std::uint32_t>(p.reversalLevels.size());
-            result.reversals.insert(result.reversals.end(), p.reversalLevels.begin(), p.reversalLevels.end());
-            result.outcomes.push_back(p.outcome);
-            p = Pending();
-        }
-        ++result.completedRepetitions;
-    }
-
-    void end(bool complete) { result.complete = complete; }
-
-private:
-    struct Pending {
-        StaircaseOutcome outcome;
-        std::vector<double> reversalLevels;
-    };
-    RunResult &result;
-    std::size_t n;
-    std::vector<Pending> pending;
-};
+void RunRecorder::end(bool complete)
+{
+    result.complete = complete;
+}
 
 std::string runProblem(const RunRequest &request)
 {
@@ -236,7 +229,8 @@ RunResult simulate(const RunRequest &request, RandomEngine &engine, const Progre
             if (reversed)
                 recorder.reversal(id, level);
             if (set.lastStepFinished())
-                recorder.finished(after, level, reversed);
+                recorder.finished(
+                    id, static_cast<std::uint32_t>(after.getTrials()), level, reversed, stopReason(after));
 
             if (++trials == nextCheck) {
                 nextCheck += progressInterval;

@@ -72,6 +72,9 @@ class RunResult
 public:
     // Bytes a run needs per recorded trial, for memory estimates.
     static constexpr std::size_t bytesPerTrial = sizeof(TrialRecord);
+    // The most trials a run records (a table row number is an int); a run that
+    // would record more stops with std::length_error.
+    static constexpr std::size_t maximumTrialCount = 2147483647;
 
     RunResult() = default;
     explicit RunResult(RunRequest request);
@@ -118,6 +121,33 @@ private:
     bool complete = false;
 };
 
+// Builds a RunResult as a run goes: `simulate` records with it, and so can
+// anything else that makes a result (tests build small ones by hand). Trials
+// are recorded in run order; a staircase's reversal levels and its end are
+// given as they happen, and `endRepetition` files them in staircase order.
+class RunRecorder
+{
+public:
+    explicit RunRecorder(RunResult &result);
+
+    // Throws std::length_error past RunResult::maximumTrialCount trials.
+    void record(const TrialRecord &trial);
+    void reversal(int staircase, double level);
+    void finished(
+        int staircase, std::uint32_t trials, double lastLevel, bool endedOnReversal, StopReason stop);
+    void endRepetition();
+    // Marks the result complete (every repetition ran) or not.
+    void end(bool complete);
+
+private:
+    struct Pending {
+        StaircaseOutcome outcome;
+        std::vector<double> reversalLevels;
+    };
+    RunResult &result;
+    std::vector<Pending> pending;
+};
+
 struct RunProgress {
     std::size_t trials = 0; // recorded so far
     int repetitions = 0; // finished so far
@@ -137,7 +167,8 @@ std::uint64_t maximumTrials(const RunRequest &request);
 
 // Runs the request (which must have passed runProblem) with `engine`, which no
 // other thread may use meanwhile. Stops early, with an incomplete result, soon
-// after `cancel` becomes true. Throws std::bad_alloc when memory runs out.
+// after `cancel` becomes true. Throws std::bad_alloc when memory runs out and
+// std::length_error past RunResult::maximumTrialCount trials.
 RunResult simulate(const RunRequest &request, RandomEngine &engine, const ProgressCallback &progress = {},
     const std::atomic<bool> *cancel = nullptr);
 

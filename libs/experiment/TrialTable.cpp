@@ -75,7 +75,8 @@ std::string latin1WithReplacement(const std::string &utf8)
         while (valid < length && i + valid < utf8.size()
             && (static_cast<unsigned char>(utf8[i + valid]) & 0xc0) == 0x80)
             ++valid;
-        if (length == 2 && valid == 2)
+        // Two bytes with the lead 0xc2 or 0xc3 encode U+0080 … U+00FF, the upper half of Latin-1.
+        if (length == 2 && valid == 2 && c < 0xc4)
             latin1 += char(((c & 0x1f) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3f));
         else
             latin1 += '?';

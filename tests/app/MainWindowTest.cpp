@@ -17,7 +17,7 @@ struct Window {
     MainWindow window;
     ScriptedDialogs *dialogs = installScriptedDialogs(window);
     TabStaircase *tabs = child<TabStaircase>(window, "tabStaircase");
-    QTableWidget *table = child<QTableWidget>(window, "tableWidget");
+    QTableView *table = child<QTableView>(window, "tableWidget");
     QCustomPlot *plot = child<QCustomPlot>(window, "customPlot");
     QSpinBox *average = child<QSpinBox>(window, "spinBoxLastInvAverage");
 
@@ -32,7 +32,15 @@ struct Window {
         }
         get<QSpinBox>("spinBoxSimRepetitions")->setValue(repetitions);
     }
-    void start() { get<QPushButton>("buttonStart")->click(); }
+    // Presses Start and waits until the run has ended (or was refused).
+    void start()
+    {
+        auto *button = get<QPushButton>("buttonStart");
+        button->click();
+        if (!QTest::qWaitFor([button] { return button->isEnabled(); }, 30000))
+            qFatal("the run did not end");
+    }
+    int rows() const { return table->model()->rowCount(); }
     QStringList column(int c) const
     {
         QStringList texts;
@@ -64,6 +72,10 @@ private slots:
     void fileMenuListsItsCommandsInOrderWithShortcuts();
     void startFillsTheTableTheAnalysisAndTheGraph();
     void analysisLowersTooLargeAveragesAndSurvivesARefusedStart();
+    void runsInTheBackgroundAndCancelKeepsThePreviousResults();
+    void closingDuringARunCancelsIt();
+    void asksBeforeARunThatMayNotFitInMemory();
+    void resultsKeepTheirIdsAndHugeLevelsAfterNew();
     void exportWritesTheTableAsShown();
     void graphControlsRedrawTheLastRunWithTheObserverAsItIsNow();
     void pdfExportWarnsBeforeAnyRunThenWritesOnePageOfThePlotSize();
@@ -87,10 +99,12 @@ void MainWindowTest::startsWithOneStaircaseAndAnEmptyTable()
     QCOMPARE(tabs->tabText(tabs->currentIndex()), QString("Simulator"));
     QCOMPARE(w.tabs->count(), 1);
     QStringList headers;
-    for (int c = 0; c < w.table->columnCount(); ++c)
-        headers << w.table->horizontalHeaderItem(c)->text();
+    for (int c = 0; c < w.table->model()->columnCount(); ++c)
+        headers << w.table->model()->headerData(c, Qt::Horizontal).toString();
     QCOMPARE(headers, QStringList({ "ID", "Ntrial", "Steps", "Inversions", "State", "Response" }));
-    QCOMPARE(w.table->rowCount(), 0);
+    QCOMPARE(w.rows(), 0);
+    QVERIFY(!w.get<QProgressBar>("progressBarRun")->isVisible());
+    QVERIFY(!w.get<QPushButton>("buttonCancelRun")->isVisible());
     QCOMPARE(w.get<QLabel>("labelNTrialsRequired")->text(), QString("--"));
     QVERIFY(w.average->isEnabled());
     QCOMPARE(w.plot->graphCount(), 0);
@@ -146,7 +160,7 @@ void MainWindowTest::startFillsTheTableTheAnalysisAndTheGraph()
     w.average->setValue(2);
     w.start();
 
-    QCOMPARE(w.table->rowCount(), 60);
+    QCOMPARE(w.rows(), 60);
     QCOMPARE(w.get<QLabel>("labelNTrialsRequired")->text(), QString("60"));
     QStringList numbers;
     for (int i = 0; i < 60; ++i)
@@ -208,6 +222,88 @@ void MainWindowTest::analysisLowersTooLargeAveragesAndSurvivesARefusedStart()
     QCOMPARE(rowTexts(*w.table->model()), rows);
     QCOMPARE(w.list("listWidget") + w.list("listWidgetPsychoTarget"), overThree);
     QCOMPARE(w.average->value(), 3);
+}
+
+void MainWindowTest::runsInTheBackgroundAndCancelKeepsThePreviousResults()
+{
+    Window w;
+    w.setPages(2, 10, 1);
+    w.start();
+    const QStringList shown = rowTexts(*w.table->model());
+    QCOMPARE(shown.size(), 20);
+
+    w.setPages(2, 1000, 20000); // up to 40 million trials
+    w.dialogs->answers.enqueue(true); // in case this machine asks about memory
+    auto *start = w.get<QPushButton>("buttonStart");
+    auto *progress = w.get<QProgressBar>("progressBarRun");
+    auto *cancel = w.get<QPushButton>("buttonCancelRun");
+    w.window.show();
+    start->click();
+    QVERIFY(!start->isEnabled()); // before the click has returned
+    for (const char *action : { "actionNew_experiment", "actionOpenFile", "actionSaveFile",
+             "actionExportResultsToFile", "actionExport_graph_to_pdf" })
+        QVERIFY2(!w.get<QAction>(action)->isEnabled(), action);
+    QVERIFY(!w.get<QSpinBox>("spinBoxNStaircases")->isEnabled());
+    QVERIFY(progress->isVisible() && cancel->isVisible());
+    QVERIFY(QTest::qWaitFor([progress] { return progress->value() > 0; }, 20000));
+    QTest::keyClick(&w.window, Qt::Key_Escape);
+    QVERIFY(QTest::qWaitFor([start] { return start->isEnabled(); }, 5000));
+
+    QCOMPARE(rowTexts(*w.table->model()), shown);
+    QCOMPARE(w.window.statusBar()->currentMessage(),
+        QString("Run cancelled; the results shown are those of the previous run."));
+    QVERIFY(!progress->isVisible() && !cancel->isVisible());
+    QVERIFY(w.get<QAction>("actionSaveFile")->isEnabled());
+    QVERIFY(w.dialogs->messages.isEmpty());
+}
+
+void MainWindowTest::closingDuringARunCancelsIt()
+{
+    auto *window = new MainWindow;
+    installScriptedDialogs(*window)->answers.enqueue(true);
+    child<QSpinBox>(*window, "spinBoxSimRepetitions")->setValue(999999);
+    auto *start = child<QPushButton>(*window, "buttonStart");
+    start->click();
+    QVERIFY(!start->isEnabled());
+    QTest::qWait(50);
+    window->close();
+    delete window; // waits for the run, which stops within a fraction of a second
+}
+
+void MainWindowTest::asksBeforeARunThatMayNotFitInMemory()
+{
+    Window w;
+    w.get<QSpinBox>("spinBoxSimRepetitions")->setValue(999999);
+    w.tabs->pageAt(0)->setMaxTrials(999999);
+    w.start(); // answered No
+    QCOMPARE(w.dialogs->questions.size(), 1);
+    QCOMPARE(w.dialogs->questions[0].text,
+        QString("This run may record up to 999,998,000,001 trials (about 59,999.9 GB). Run anyway?"));
+    QCOMPARE(w.rows(), 0);
+    QCOMPARE(w.window.statusBar()->currentMessage(), QString());
+    QVERIFY(w.get<QAction>("actionOpenFile")->isEnabled());
+}
+
+// A staircase named by a text keeps its name and its own graph; New does not take it away.
+// Levels of ±1e30 go through the table, the analysis and the graph.
+void MainWindowTest::resultsKeepTheirIdsAndHugeLevelsAfterNew()
+{
+    Window w;
+    w.setPages(2, 10, 2);
+    StaircaseParamSetter *second = w.tabs->pageAt(1);
+    child<QCheckBox>(*second, "checkBoxStringID")->setChecked(true);
+    child<QLineEdit>(*second, "lineEditStringID")->setText("twoDown");
+    w.tabs->pageAt(0)->setPositiveStepsText("1e30");
+    w.start();
+    QCOMPARE(w.plot->graph(1)->name(), QString("Staircase twoDown"));
+    QCOMPARE(w.plot->graph(1)->dataCount(), 20);
+    QCOMPARE(w.plot->graph(0)->dataCount(), 20);
+    QVERIFY(w.column(4).contains("1000000000000000019884624838656.000"));
+
+    w.get<QAction>("actionNew_experiment")->trigger();
+    QCOMPARE(w.tabs->count(), 1);
+    QCOMPARE(w.column(0).count("twoDown"), 20);
+    QCOMPARE(w.column(0).count("0"), 20);
 }
 
 void MainWindowTest::exportWritesTheTableAsShown()

@@ -53,8 +53,6 @@ private slots:
     void clampFieldsFollowTheCheckBox();
     void stringIdIsTheUserTextOrThePageNumber();
     void tabSetGrowsAndShrinksAtTheEnd();
-    void namesWhatKeepsAStaircaseFromRunning();
-    void runProblemNamesTheFirstFaultyStaircase();
 };
 
 void PagesTest::freshPageHasTheDefaults()
@@ -166,41 +164,6 @@ void PagesTest::tabSetGrowsAndShrinksAtTheEnd()
     QVERIFY(!tabs.pageAt(0));
     tabs.setNumberOfTabs(1);
     QCOMPARE(tabsShown(tabs), QStringList({ "Staircase 0 = 0" }));
-}
-
-void PagesTest::namesWhatKeepsAStaircaseFromRunning()
-{
-    const QString example = " Enter one step size per reversal, separated by commas, e.g. 1,0.5,0.2";
-    const QString none = "Staircase 1: no positive step size is given." + example;
-    const QString notANumber = "Staircase 1: the positive step size \"%1\" is not a number." + example;
-    const std::tuple<const char *, bool, double, double, QString> cases[] = { // steps, clamp, lower, upper
-        { "1,0.5", false, 0, 0, QString() }, { "", false, 0, 0, none }, { " \n\t", false, 0, 0, none },
-        { ",, ,", false, 0, 0, notANumber.arg(" ") }, { "1, 0.5", false, 0, 0, notANumber.arg(" 0.5") },
-        { "1;0.5", false, 0, 0, notANumber.arg("1;0.5") }, { "1,nan", false, 0, 0, notANumber.arg("nan") },
-        { "1", true, 5, 5, "Staircase 1: the lower clamp (5) must be below the upper clamp (5)." },
-        { "1", true, 2.5, -1, "Staircase 1: the lower clamp (2.5) must be below the upper clamp (-1)." },
-        { "1", false, 2.5, -1, QString() }
-    };
-    for (const auto &[steps, clampActive, lower, upper, problem] : cases) {
-        StaircaseParamSetter page;
-        page.setPositiveStepsText(steps);
-        page.setClampActive(clampActive);
-        page.setLowerClamp(lower);
-        page.setUpperClamp(upper);
-        QCOMPARE(staircaseProblem(readStaircasePage(page), "Staircase 1"), problem);
-    }
-}
-
-void PagesTest::runProblemNamesTheFirstFaultyStaircase()
-{
-    StaircaseSettings good, bad, worse;
-    bad.clampActive = true;
-    bad.lowerClamp = bad.upperClamp = 1.0;
-    worse.positiveStepsText = "";
-    QCOMPARE(runProblem({ good, good }), QString());
-    QCOMPARE(runProblem({ good, bad, worse }),
-        QString("Staircase 1: the lower clamp (1) must be below the upper clamp (1).\n"
-                "The simulation was not started."));
 }
 
 QTEST_MAIN(PagesTest)

@@ -1,11 +1,15 @@
 // The Analysis tab's pieces: number texts and statistics, the results table
 // and its export. Every test runs under a German default locale, which must
 // not reach any number text.
+#include "FileSizeLimit.h"
 #include "PsychometricObserver.h"
 #include "QtTestSupport.h"
+#include "RandomEngine.h"
 #include "ResultStats.h"
 #include "ResultsExport.h"
-#include "ResultsTable.h"
+#include "ResultsModel.h"
+#include "Run.h"
+#include "TrialTable.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -15,24 +19,38 @@ namespace
 
 const QStringList headers { "ID", "Ntrial", "Steps", "Inversions", "State", "Response" };
 
-// Per-trial arrays kept alive for the TrialColumns that refer to them.
-struct Trials {
-    QVector<int> ids, ntrial, steps, inversions;
-    QVector<double> states;
-    QBitArray responses;
-
-    void add(int id, int step, int inversion, double state, bool response)
-    {
-        ids.append(id);
-        ntrial.append(int(ntrial.size()));
-        steps.append(step);
-        inversions.append(inversion);
-        states.append(state);
-        responses.resize(responses.size() + 1);
-        responses.setBit(responses.size() - 1, response);
+// A run from a freshly seeded engine: one staircase per ID, each with the
+// default page settings, its own start level and a trial limit it always reaches.
+std::shared_ptr<const RunResult> freshRun(
+    const std::vector<std::string> &ids, int maxTrials, int repetitions, double startLevel = 0.5)
+{
+    RunRequest request;
+    request.observer = { 0.0, 1.0, 0.0, 0.0 };
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        StaircaseSettings page;
+        page.startLevel = startLevel + double(i);
+        page.maxTrials = maxTrials;
+        page.maxInversions = maxTrials;
+        request.staircases.push_back(page);
     }
-    TrialColumns columns() const { return { ids, ntrial, steps, inversions, states, responses }; }
-};
+    request.staircaseIds = ids;
+    request.repetitions = repetitions;
+    RandomEngine engine;
+    return std::make_shared<const RunResult>(simulate(request, engine));
+}
+
+// The rows of the exported file, each without its line end.
+QStringList exportedRows(const RunResult &result, const std::vector<std::uint32_t> *order)
+{
+    std::string text;
+    writeTrialTable(result, order, [&text](const char *data, std::size_t size) {
+        text.append(data, size);
+        return true;
+    });
+    QStringList rows = QString::fromLatin1(text.c_str()).split('\n', Qt::SkipEmptyParts);
+    rows.removeFirst(); // the header
+    return rows;
+}
 
 } // namespace
 
@@ -45,27 +63,24 @@ private slots:
     void numberTexts();
     void analysisAveragesTheLastReversalsReached();
     void warnsWhenAveragingMoreReversalsThanAPageAllows();
-    void tableShowsOneRowPerTrialInTrialOrder();
-    void sortsByIdTextLikeTheTablesOwnSort();
+    void tableShowsOneRowPerTrialAsTheExportWritesIt();
+    void sortsByIdTextStably();
     void sizesColumnsForTheirLongestTextAndRowsAlike();
-    void exportWritesHeaderThenEveryCellFollowedByATab();
-    void exportReportsAFileItCannotWriteByName();
+    void exportReplacesAFileWholeOrNotAtAll();
 };
 
 void ResultsTest::numberTexts()
 {
-    const std::pair<QString, QString> cases[]
-        = { { stateText(-0.12345), "-0.123" }, { stateText(-4.5), "-4.500" },
-              { stateText(1234567.25), "1234567.250" }, { averageText(8.0 / 3.0), "2.666667" },
-              { averageText(1234.5), "1234.500000" }, { targetText(0.8413447460685429), "84.1345%" },
-              { targetText(0.75), "75%" }, { targetText(1e-9), "1e-07%" } };
+    const std::pair<QString, QString> cases[] = { { averageText(8.0 / 3.0), "2.666667" },
+        { averageText(1234.5), "1234.500000" }, { targetText(0.8413447460685429), "84.1345%" },
+        { targetText(0.75), "75%" }, { targetText(1e-9), "1e-07%" } };
     for (const auto &[text, expected] : cases)
         QCOMPARE(text, expected);
 }
 
 void ResultsTest::analysisAveragesTheLastReversalsReached()
 {
-    const QMap<int, QMap<int, double>> reversalLevels {
+    const std::map<int, std::map<int, double>> reversalLevels {
         { 0, { { 0, 5.0 }, { 1, 3.0 } } }, // 3 asked, 2 reached: divided by the 2 summed, not by 3
         { 1, { { 0, 1.0 } } }, // mean + sigma
         { 2, { { 0, 0.5 }, { 1, 9.0 }, { 2, 0.5 }, { 3, 1.5 }, { 4, 1.0 } } }, // the last three only
@@ -91,109 +106,88 @@ void ResultsTest::warnsWhenAveragingMoreReversalsThanAPageAllows()
     }
 }
 
-void ResultsTest::tableShowsOneRowPerTrialInTrialOrder()
+void ResultsTest::tableShowsOneRowPerTrialAsTheExportWritesIt()
 {
-    QTableWidget table;
-    Trials earlier;
-    for (int k = 0; k < 5; ++k)
-        earlier.add(0, k, 0, 1.0, true);
-    fillResultsTable(table, headers, earlier.columns(), { { 0, "0" } }, false);
-
-    Trials trials;
-    trials.add(0, 0, 0, 0.9, true);
-    trials.add(1, 0, 0, -4.5, false);
-    trials.add(0, 1, 0, -0.12345, true);
-    trials.add(7, 0, 2, 2.0, false); // an id without a page
-    fillResultsTable(table, headers, trials.columns(), { { 0, "0" }, { 1, "left" } }, false);
+    ResultsModel model(headers);
+    QCOMPARE(model.rowCount(), 0);
+    const auto run = freshRun({ "0", "left" }, 10, 3);
+    model.setResult(run, false);
     QStringList shown;
-    for (int column = 0; column < table.columnCount(); ++column)
-        shown << table.horizontalHeaderItem(column)->text();
+    for (int column = 0; column < model.columnCount(); ++column)
+        shown << model.headerData(column, Qt::Horizontal).toString();
     QCOMPARE(shown, headers);
-    QCOMPARE(rowTexts(*table.model()),
-        QStringList({ "0\t0\t0\t0\t0.900\t1\t", "left\t1\t0\t0\t-4.500\t0\t", "0\t2\t1\t0\t-0.123\t1\t",
-            "\t3\t0\t2\t2.000\t0\t" }));
+    QCOMPARE(model.rowCount(), 60);
+    QCOMPARE(rowTexts(model), exportedRows(*run, nullptr));
+    QCOMPARE(rowTexts(model).first(), QString("0\t0\t0\t0\t0.500\t1\t"));
 }
 
-void ResultsTest::sortsByIdTextLikeTheTablesOwnSort()
+void ResultsTest::sortsByIdTextStably()
 {
     // Texts compare as text ("10" before "2"); equal texts keep trial order, even
-    // when two staircases share a text; an id without a page sorts first.
-    const QMap<int, QString> idTexts { { 0, "2" }, { 1, "10" }, { 2, "b" }, { 3, "10" } };
-    Trials trials;
-    const int ids[] = { 0, 1, 2, 3, 9, 2, 1, 0, 3, 0, 9, 1 };
-    for (int k = 0; k < int(std::size(ids)); ++k)
-        trials.add(ids[k], k, k % 3, k * 0.5, k % 2);
+    // when two staircases share a text.
+    const std::vector<std::string> ids { "2", "10", "b", "10" };
+    const auto run = freshRun(ids, 5, 2);
+    ResultsModel model(headers);
+    model.setResult(run, true);
+    QVERIFY(model.rowOrder());
+    QCOMPARE(rowTexts(model), exportedRows(*run, model.rowOrder()));
 
-    QTableWidget sorted;
-    fillResultsTable(sorted, headers, trials.columns(), idTexts, true);
-    QTableWidget reference;
-    fillResultsTable(reference, headers, trials.columns(), idTexts, false);
-    reference.sortItems(0, Qt::AscendingOrder);
-    QCOMPARE(rowTexts(*sorted.model()), rowTexts(*reference.model()));
-    QCOMPARE(rowTexts(*sorted.model()).mid(0, 3),
-        QStringList({ "\t4\t4\t1\t2.000\t0\t", "\t10\t10\t1\t5.000\t0\t", "10\t1\t1\t1\t0.500\t1\t" }));
+    std::vector<std::uint32_t> expected(run->trialCount());
+    std::iota(expected.begin(), expected.end(), 0u);
+    std::stable_sort(expected.begin(), expected.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return QString::fromStdString(ids[run->trial(a).staircase])
+            < QString::fromStdString(ids[run->trial(b).staircase]);
+    });
+    QCOMPARE(*model.rowOrder(), expected);
+    model.setResult(run, false);
+    QVERIFY(!model.rowOrder());
 }
 
 void ResultsTest::sizesColumnsForTheirLongestTextAndRowsAlike()
 {
-    // The longest texts sit far beyond the rows Qt samples when it sizes a column.
-    Trials trials;
-    for (int k = 0; k < 3000; ++k)
-        trials.add(0, k < 2999 ? 1 : 123456, 0, k < 2999 ? 0.0 : -12345.678, true);
-    QTableWidget table;
-    table.resize(400, 300);
-    table.show();
-    fillResultsTable(table, headers, trials.columns(), { { 0, "0" } }, false);
-    QVector<int> widths;
+    // The longest trial numbers and levels sit in the last rows, far from the first ones.
+    const auto run = freshRun({ "0" }, 3000, 4, -12345.678);
+    ResultsModel model(headers);
+    model.setResult(run, false);
+    QTableView view;
+    view.setModel(&model);
+    setupResultsView(view);
+    view.resize(400, 300);
+    view.show();
+    fitResultsColumns(view);
+    const QFontMetrics metrics(view.font());
     for (int column = 0; column < 6; ++column)
-        widths.append(table.columnWidth(column));
-
-    table.horizontalHeader()->setResizeContentsPrecision(-1); // measure every row
-    table.resizeColumnsToContents();
-    for (int column = 0; column < 6; ++column)
-        QVERIFY2(widths[column] >= table.columnWidth(column), qPrintable(headers[column]));
-
-    const int height = table.rowHeight(0);
-    QCOMPARE(table.rowHeight(2999), height);
-    table.resizeRowToContents(2999);
-    QCOMPARE(table.rowHeight(2999), height);
+        for (int row : { model.rowCount() - 1, 0 })
+            QVERIFY2(view.columnWidth(column)
+                    >= metrics.horizontalAdvance(model.index(row, column).data().toString()),
+                qPrintable(headers[column]));
+    QCOMPARE(view.rowHeight(model.rowCount() - 1), view.rowHeight(0));
 }
 
-void ResultsTest::exportWritesHeaderThenEveryCellFollowedByATab()
+void ResultsTest::exportReplacesAFileWholeOrNotAtAll()
 {
-    QTableWidget table(4, 6);
-    const QStringList cells[] = { { "1", "0", "0", "0", "0.900", "1" },
-        { QString::fromUtf8("f\xc3\xa9"
-                            "e"),
-            QString::fromUtf8("\xce\xb1-\xce\xb2"), QString::fromUtf8("a\xf0\x9f\x98\x80z") },
-        { "0", "2", "1", "0", "-0.123" } }; // the last cell has no item
-    for (int row = 0; row < 3; ++row)
-        for (int column = 0; column < cells[row].size(); ++column)
-            table.setItem(row, column, new QTableWidgetItem(cells[row][column]));
     QTemporaryDir dir;
-    const QString path = dir.filePath("results.csv");
-    QVERIFY(writeFile(path, QByteArray(1000, 'x'))); // replaced as a whole
-    QCOMPARE(exportResults(*table.model(), path), QString());
-    // Latin-1; a character outside it, even one of two UTF-16 units, is one "?".
-    QCOMPARE(readFile(path),
-        QByteArray("ID\tNtrial\tSteps\tInversions\tState\tResponse\n"
-                   "1\t0\t0\t0\t0.900\t1\t\n"
-                   "f\xe9"
-                   "e\t?-?\ta?z\t\t\t\t\n"
-                   "0\t2\t1\t0\t-0.123\t\t\n"
-                   "\t\t\t\t\t\t\n"));
-}
+    const QString path = dir.filePath("results.tsv");
+    QVERIFY(writeFile(path, QByteArray(1000, 'x')));
+    QCOMPARE(exportResults(nullptr, nullptr, path), QString());
+    QCOMPARE(readFile(path), QByteArray("ID\tNtrial\tSteps\tInversions\tState\tResponse\n"));
 
-void ResultsTest::exportReportsAFileItCannotWriteByName()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("missing/results.csv");
-    QTableWidget table(0, 6);
-    const QString message = exportResults(*table.model(), path);
-    QVERIFY2(
-        message.startsWith("Could not write the simulation results to " + QDir::toNativeSeparators(path)),
-        qPrintable(message));
-    QVERIFY(!QFile::exists(path));
+    const auto run = freshRun({ "0", "1" }, 100, 50);
+    {
+        const FileSizeLimit fullDisk(4096);
+        const QString message = exportResults(run.get(), nullptr, path);
+        QCOMPARE(message,
+            "Could not write the simulation results to " + QDir::toNativeSeparators(path)
+                + ":\nFile too large");
+    }
+    QCOMPARE(readFile(path), QByteArray("ID\tNtrial\tSteps\tInversions\tState\tResponse\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "results.tsv" });
+
+    const QString missing = dir.filePath("missing/results.tsv");
+    QVERIFY(
+        exportResults(run.get(), nullptr, missing)
+            .startsWith("Could not write the simulation results to " + QDir::toNativeSeparators(missing)));
+    QVERIFY(!QFile::exists(missing));
 }
 
 QTEST_MAIN(ResultsTest)

@@ -1,7 +1,7 @@
 #pragma once
 // Answers the window's prompts without a person: file dialogs return queued
-// names (an empty name when the queue is empty, as if cancelled), and every
-// message box is recorded.
+// names (an empty name when the queue is empty, as if cancelled), questions
+// take queued answers (No when none is left), and every box is recorded.
 
 #include "UserDialogs.h"
 
@@ -26,6 +26,9 @@ public:
     QQueue<QString> fileNames;
     QList<FilePrompt> prompts;
     QList<ShownMessage> messages;
+    // Answers to questions, in order; an empty queue answers No.
+    QQueue<bool> answers;
+    QList<ShownMessage> questions;
 
     QString openFileName(
         QWidget *, const QString &caption, const QString &dir, const QString &filter) override
@@ -40,6 +43,11 @@ public:
     void warning(QWidget *, const QString &title, const QString &text) override
     {
         messages.append({ title, text });
+    }
+    bool question(QWidget *, const QString &title, const QString &text) override
+    {
+        questions.append({ title, text });
+        return !answers.isEmpty() && answers.dequeue();
     }
 
 private:

@@ -1,5 +1,6 @@
-// The graph drawn on a bare plot from a results table filled by hand.
+// The graph drawn on a bare plot from a run's result made by hand.
 #include "StaircaseGraph.h"
+#include "Run.h"
 #include "ScriptedDialogs.h"
 
 #include <QtTest>
@@ -12,33 +13,31 @@ namespace
 {
 
 struct Row {
-    const char *id, *steps, *state;
+    unsigned repetition;
+    std::uint8_t staircase;
+    unsigned steps;
+    double level;
 };
 using Rows = QVector<Row>;
 
-} // namespace
-
-namespace
+// A result holding exactly these trials, for staircases named by `ids`.
+RunResult runOf(const Rows &rows, const std::vector<std::string> &ids = { "0", "left" })
 {
-
-void fillTable(QTableWidget &table, const Rows &rows)
-{
-    table.clear();
-    table.setColumnCount(6);
-    table.setRowCount(rows.size());
-    for (int r = 0; r < rows.size(); ++r) {
-        table.setItem(r, 0, new QTableWidgetItem(QString::fromUtf8(rows[r].id)));
-        table.setItem(r, 2, new QTableWidgetItem(QString::fromUtf8(rows[r].steps)));
-        table.setItem(r, 4, new QTableWidgetItem(QString::fromUtf8(rows[r].state)));
-    }
+    RunRequest request;
+    request.staircases.resize(ids.size());
+    request.staircaseIds = ids;
+    RunResult result(request);
+    RunRecorder recorder(result);
+    for (const Row &row : rows)
+        recorder.record({ row.level, row.repetition, row.steps, 0, row.staircase, true });
+    recorder.end(true);
+    return result;
 }
 
 // Two staircases, two repetitions: steps restart at 0 in the second repetition.
-const Rows twoRepetitions = { { "0", "0", "1.000" }, { "1", "0", "2.000" }, { "0", "1", "0.500" },
-    { "1", "1", "1.500" }, { "0", "2", "0.750" }, { "0", "0", "1.000" }, { "1", "0", "2.000" },
-    { "0", "1", "1.250" }, { "1", "1", "2.500" }, { "1", "2", "-0.125" } };
-
-const QMap<int, QString> ids = { { 0, "0" }, { 1, "left" } };
+const Rows twoRepetitions
+    = { { 0, 0, 0, 1.0 }, { 0, 1, 0, 2.0 }, { 0, 0, 1, 0.5 }, { 0, 1, 1, 1.5 }, { 0, 0, 2, 0.75 },
+          { 1, 0, 0, 1.0 }, { 1, 1, 0, 2.0 }, { 1, 0, 1, 1.25 }, { 1, 1, 1, 2.5 }, { 1, 1, 2, -0.125 } };
 
 } // namespace
 
@@ -48,8 +47,7 @@ class StaircaseGraphTest : public QObject
 
 private slots:
     void colorsStartWithTheSixteenNamedOnesThenStayDistinct();
-    void tracksAreSortedByStepsKeepingRowOrderForEqualSteps();
-    void cellTextsReadAsQtReadsThem();
+    void tracksAreSortedByStepsKeepingTrialOrderForEqualSteps();
     void referenceCurveSpansTenSigmaMirroredInItsStrip();
     void referenceNameShowsMeanAndSigmaWithSixDigits();
     void drawBuildsNamedColouredTracksAndTheSidewaysReference();
@@ -71,50 +69,26 @@ void StaircaseGraphTest::colorsStartWithTheSixteenNamedOnesThenStayDistinct()
                 colors[i] != colors[j], qPrintable(QStringLiteral("colour %1 repeats %2").arg(i).arg(j)));
 }
 
-void StaircaseGraphTest::tracksAreSortedByStepsKeepingRowOrderForEqualSteps()
+void StaircaseGraphTest::tracksAreSortedByStepsKeepingTrialOrderForEqualSteps()
 {
-    QTableWidget table;
-    fillTable(table, twoRepetitions);
-    StaircaseGraph::Tracks tracks = StaircaseGraph::collectTracks(*table.model(), 2);
+    StaircaseGraph::Tracks tracks = StaircaseGraph::collectTracks(runOf(twoRepetitions), 2);
     QCOMPARE(tracks.keys, (QVector<QVector<double>> { { 0, 0, 1, 1, 2 }, { 0, 0, 1, 1, 2 } }));
     QCOMPARE(tracks.values,
         (QVector<QVector<double>> { { 1.0, 1.0, 0.5, 1.25, 0.75 }, { 2.0, 2.0, 1.5, 2.5, -0.125 } }));
     QCOMPARE(QVector<double>({ double(tracks.largestSteps), tracks.lowestLevel, tracks.highestLevel }),
         QVector<double>({ 2, -0.125, 2.5 }));
 
-    fillTable(table,
-        {
-            { "A", "3", "4.000" }, // text id: staircase 0
-            { "", "1", "1.000" }, // empty id (no page any more): staircase 0
-            { "1", "0", "2.000" }, { "2", "9", "99.000" }, // outside the two staircases: skipped
-            { "-1", "8", "-9.000" }, // skipped
-            { "1", "x", "y" }, // unreadable numbers read as 0
-            { "1", "5", "inf" }, // not a finite level: skipped
-        });
-    tracks = StaircaseGraph::collectTracks(*table.model(), 2);
-    QCOMPARE(tracks.keys, (QVector<QVector<double>> { { 1, 3 }, { 0, 0 } }));
-    QCOMPARE(tracks.values, (QVector<QVector<double>> { { 1.0, 4.0 }, { 2.0, 0.0 } }));
+    // Staircase 1 is named by a text, not a number: its points still go to its own graph.
+    // Levels keep their full precision; a level that is not finite is skipped.
+    tracks = StaircaseGraph::collectTracks(
+        runOf({ { 0, 0, 3, 4.0 }, { 0, 1, 0, 2.0004 }, { 0, 0, 1, 1.0 }, { 0, 1, 5, HUGE_VAL } },
+            { "0", "twoDown" }),
+        2);
+    QCOMPARE(tracks.keys, (QVector<QVector<double>> { { 1, 3 }, { 0 } }));
+    QCOMPARE(tracks.values, (QVector<QVector<double>> { { 1.0, 4.0 }, { 2.0004 } }));
     QCOMPARE(QVector<double>({ double(tracks.rowsUsed), double(tracks.largestSteps), tracks.lowestLevel,
                  tracks.highestLevel }),
-        QVector<double>({ 4, 3, 0, 4 }));
-}
-
-// Plain decimal cells are read without Qt's conversion; the numbers must not differ from it.
-void StaircaseGraphTest::cellTextsReadAsQtReadsThem()
-{
-    for (const char *text : { "0.000", "-0.125", "2.675", "0.3", "123456.789", "-0", "99999999999999.9",
-             "1234567890123456.7", "0.123456789", "1e3", "1.", ".5", "+2.500", " 3 ", "-", "0.1.2", "12,5",
-             "007", "1.0", "4294967297" }) {
-        QTableWidget table;
-        fillTable(table, { { "0", text, text } });
-        const StaircaseGraph::Tracks tracks = StaircaseGraph::collectTracks(*table.model(), 1);
-        const double level = tracks.values[0][0];
-        const double expected = QString(text).toDouble(); // 0 when the text is no number
-        QVERIFY2(level == expected && std::signbit(level) == std::signbit(expected), text);
-        bool ok = false;
-        const int steps = QString(text).toInt(&ok, 10);
-        QVERIFY2(tracks.keys[0][0] == (ok ? steps : 0.0), text);
-    }
+        QVector<double>({ 3, 3, 1, 4 }));
 }
 
 void StaircaseGraphTest::referenceCurveSpansTenSigmaMirroredInItsStrip()
@@ -155,12 +129,11 @@ void StaircaseGraphTest::referenceNameShowsMeanAndSigmaWithSixDigits()
 
 void StaircaseGraphTest::drawBuildsNamedColouredTracksAndTheSidewaysReference()
 {
-    QTableWidget table;
-    fillTable(table, twoRepetitions);
+    const RunResult run = runOf(twoRepetitions);
     QCustomPlot plot;
     const QVector<QColor> colors = StaircaseGraph::staircaseColors();
     for (int i = 0; i < 2; ++i) // a redraw replaces everything, connections included
-        StaircaseGraph::draw(plot, *table.model(), ids, colors, { 2, 4, true, { 1.0, 0.5, 0.0, 0.0 } });
+        StaircaseGraph::draw(plot, &run, colors, { 2, 4, true, { 1.0, 0.5, 0.0, 0.0 } });
 
     QCOMPARE(plot.graphCount(), 3);
     const QStringList names = { "Staircase 0", "Staircase left",
@@ -194,8 +167,8 @@ void StaircaseGraphTest::drawBuildsNamedColouredTracksAndTheSidewaysReference()
     QCOMPARE(plot.yAxis2->range(), QCPRange(-3, 3));
 
     // Without the reference: no extra graph or axes, and the view ends at the largest step count.
-    fillTable(table, { { "98", "0", "1.000" }, { "98", "1", "2.000" } });
-    StaircaseGraph::draw(plot, *table.model(), ids, colors, { 99, 0, false, {} });
+    const RunResult last = runOf({ { 0, 98, 0, 1.0 }, { 0, 98, 1, 2.0 } }, std::vector<std::string>(99));
+    StaircaseGraph::draw(plot, &last, colors, { 99, 0, false, {} });
     QCOMPARE(plot.graphCount(), 99);
     QCOMPARE(plot.graph(98)->pen().color(), colors[98]);
     QCOMPARE(plot.graph(98)->scatterStyle().shape(), QCPScatterStyle::ssNone);
@@ -207,22 +180,20 @@ void StaircaseGraphTest::degenerateTablesGiveUsableRanges()
 {
     const std::tuple<const char *, Rows, bool, QCPRange> cases[] = { // rows, reference, key range
         { "empty", {}, false, QCPRange(0, 1) }, { "empty with reference", {}, true, QCPRange(0, 6) },
-        { "one row", { { "0", "0", "2.500" } }, false, QCPRange(0, 1) },
-        { "level never moved", { { "0", "0", "-3.000" }, { "0", "1", "-3.000" } }, false, QCPRange(0, 1) }
+        { "one row", { { 0, 0, 0, 2.5 } }, false, QCPRange(0, 1) },
+        { "level never moved", { { 0, 0, 0, -3.0 }, { 0, 0, 1, -3.0 } }, false, QCPRange(0, 1) }
     };
     for (const auto &[name, rows, reference, keyRange] : cases) {
-        QTableWidget table;
-        fillTable(table, rows);
+        const RunResult run = runOf(rows);
         QCustomPlot plot;
         plot.yAxis->setRange(100, 200); // a stale range from an earlier picture
-        StaircaseGraph::draw(
-            plot, *table.model(), ids, StaircaseGraph::staircaseColors(), { 1, 0, reference, {} });
+        StaircaseGraph::draw(plot, &run, StaircaseGraph::staircaseColors(), { 1, 0, reference, {} });
         QVERIFY2(plot.graph(0)->dataCount() == rows.size(), name);
         QVERIFY2(plot.xAxis->range() == keyRange, name);
         const QCPRange levels = plot.yAxis->range();
         QVERIFY2(levels.size() > 0 && levels.size() < 100, name);
         for (const Row &row : rows)
-            QVERIFY2(levels.contains(QString::fromUtf8(row.state).toDouble()), name);
+            QVERIFY2(levels.contains(row.level), name);
     }
 }
 

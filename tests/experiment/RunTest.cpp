@@ -215,29 +215,52 @@ TEST(Run, CancelStopsEarlyWithAnIncompleteResult)
 
 TEST(Run, RefusesWhatCannotRun)
 {
+    const std::string notStarted = "\nThe simulation was not started.";
+    const std::string example = " Enter one step size per reversal, separated by commas, e.g. 1,0.5,0.2";
+    const auto notANumber = [&](const std::string &token) {
+        return "Staircase 1: the positive step size \"" + token + "\" is not a number." + example
+            + notStarted;
+    };
+    const std::string none = "Staircase 1: no positive step size is given." + example + notStarted;
     struct Case {
-        const char *name;
-        void (*change)(RunRequest &);
-        const char *message;
+        const char *steps;
+        bool clamp;
+        double lower, upper;
+        std::string message;
     };
-    const Case cases[] = {
-        { "runnable", [](RunRequest &) {}, "" },
-        { "falling function", [](RunRequest &r) { r.observer.guessRate = 0.5, r.observer.lapseRate = 0.5; },
-            "The guess rate (0.5) and the lapse rate (0.5) add up to 1 or more, so the psychometric function "
-            "would not rise with the level. Their sum must stay below 1.\nThe simulation was not started." },
-        { "bad step", [](RunRequest &r) { r.staircases[2].positiveStepsText = "1,x"; },
-            "Staircase 2: the positive step size \"x\" is not a number. Enter one step size per reversal, "
-            "separated by commas, e.g. 1,0.5,0.2\nThe simulation was not started." },
-        { "tab in id", [](RunRequest &r) { r.staircaseIds[1] = "a\tb"; },
-            "Staircase 1: its string ID holds a tab or a line break, which would break the rows of the "
-            "results "
-            "table and its export. Remove it from the string ID.\nThe simulation was not started." },
-    };
-    for (const Case &c : cases) {
+    const Case staircases[]
+        = { { "1,0.5", false, 0, 0, "" }, { "", false, 0, 0, none }, { " \n\t", false, 0, 0, none },
+              { ",, ,", false, 0, 0, notANumber(" ") }, { "1, 0.5", false, 0, 0, notANumber(" 0.5") },
+              { "1;0.5", false, 0, 0, notANumber("1;0.5") }, { "1,nan", false, 0, 0, notANumber("nan") },
+              { "1", true, 5, 5,
+                  "Staircase 1: the lower clamp (5) must be below the upper clamp (5)." + notStarted },
+              { "1", true, 2.5, -1,
+                  "Staircase 1: the lower clamp (2.5) must be below the upper clamp (-1)." + notStarted },
+              { "1", false, 2.5, -1, "" } };
+    for (const Case &c : staircases) {
         RunRequest request = threeClampedStaircases();
-        c.change(request);
-        EXPECT_EQ(runProblem(request), c.message) << c.name;
+        request.staircases[1].positiveStepsText = c.steps;
+        request.staircases[1].clampActive = c.clamp;
+        request.staircases[1].lowerClamp = c.lower;
+        request.staircases[1].upperClamp = c.upper;
+        request.staircases[2].positiveStepsText = ""; // only the first problem is named
+        const std::string laterOne = "Staircase 2: no positive step size is given." + example + notStarted;
+        EXPECT_EQ(runProblem(request), c.message.empty() ? laterOne : c.message) << c.steps;
     }
+
+    RunRequest request = threeClampedStaircases();
+    EXPECT_EQ(runProblem(request), "");
+    request.staircaseIds[1] = "a\tb";
+    EXPECT_EQ(runProblem(request),
+        "Staircase 1: its string ID holds a tab or a line break, which would break the rows of the results "
+        "table and its export. Remove it from the string ID."
+            + notStarted);
+    request = threeClampedStaircases();
+    request.observer.guessRate = request.observer.lapseRate = 0.5;
+    EXPECT_EQ(runProblem(request),
+        "The guess rate (0.5) and the lapse rate (0.5) add up to 1 or more, so the psychometric function "
+        "would not rise with the level. Their sum must stay below 1."
+            + notStarted);
 }
 
 namespace

@@ -24,7 +24,7 @@ TEST(TrialTable, WritesTheHeaderThenEveryTrialInTrialOrSortedOrder)
         s.startLevel = 0.0;
         s.maxTrials = 1;
     }
-    request.staircaseIds = { "b", "\xc3\xa9", "a\xe2\x82\xac" }; // "é" is Latin-1, "€" is not
+    request.staircaseIds = { "b", "\xc3\xa9", "a\xe2\x82\xac\xce\xb1" }; // "é" is Latin-1, "€" and "α" are not
     RandomEngine engine;
     const RunResult result = simulate(request, engine);
 
@@ -38,13 +38,13 @@ TEST(TrialTable, WritesTheHeaderThenEveryTrialInTrialOrSortedOrder)
         "ID\tNtrial\tSteps\tInversions\tState\tResponse\n"
         "b\t0\t0\t0\t0.000\t1\t\n"
         "\xe9\t1\t0\t0\t0.000\t0\t\n"
-        "a?\t2\t0\t0\t0.000\t1\t\n");
+        "a??\t2\t0\t0\t0.000\t1\t\n");
 
     const std::vector<std::uint32_t> sorted = rowsSortedById(result, { 1, 2, 0 });
     EXPECT_EQ(sorted, (std::vector<std::uint32_t> { 2, 0, 1 }));
     written.clear();
     ASSERT_TRUE(writeTrialTable(result, &sorted, collect));
-    EXPECT_EQ(written.substr(written.find('\n') + 1, 2), "a?");
+    EXPECT_EQ(written.substr(written.find('\n') + 1, 3), "a??");
 
     written.clear();
     ASSERT_TRUE(writeTrialTable(RunResult(), nullptr, collect));

@@ -1,0 +1,96 @@
+#include "BackgroundRun.h"
+
+#include <QLocale>
+#include <QTimer>
+
+#include <algorithm>
+#include <new>
+#include <stdexcept>
+
+namespace
+{
+
+// Progress is shown this often, in milliseconds.
+constexpr int progressPeriod = 200;
+
+} // namespace
+
+BackgroundRun::BackgroundRun(QObject *parent)
+    : QObject(parent)
+    , progressTimer(new QTimer(this))
+{
+    progressTimer->setInterval(progressPeriod);
+    connect(progressTimer, &QTimer::timeout, this, &BackgroundRun::reportProgress);
+}
+
+BackgroundRun::~BackgroundRun()
+{
+    cancelRequested = true;
+    if (worker.joinable())
+        worker.join();
+}
+
+void BackgroundRun::start(const RunRequest &request, RandomEngine &engine)
+{
+    if (isRunning())
+        return;
+    cancelRequested = false;
+    trialsDone = 0;
+    repetitionsDone = 0;
+    repetitions = request.repetitions;
+    trialBound = maximumTrials(request);
+    outcome.reset();
+    failure.clear();
+    worker = std::thread([this, request, &engine] {
+        try {
+            auto result = std::make_shared<RunResult>(simulate(
+                request, engine,
+                [this](const RunProgress &p) {
+                    trialsDone.store(p.trials, std::memory_order_relaxed);
+                    repetitionsDone.store(p.repetitions, std::memory_order_relaxed);
+                },
+                &cancelRequested));
+            if (result->isComplete())
+                outcome = std::move(result);
+        } catch (const std::bad_alloc &) {
+            failure = tr("There was not enough memory for this run.");
+        } catch (const std::length_error &e) {
+            failure = QString::fromStdString(e.what());
+        }
+        QMetaObject::invokeMethod(this, &BackgroundRun::workerDone, Qt::QueuedConnection);
+    });
+    progressTimer->start();
+}
+
+void BackgroundRun::cancel()
+{
+    cancelRequested = true;
+}
+
+void BackgroundRun::reportProgress()
+{
+    const std::size_t trials = trialsDone.load(std::memory_order_relaxed);
+    const int finished = repetitionsDone.load(std::memory_order_relaxed);
+    // The repetitions say how far a run of many repetitions is; the trials
+    // against their upper bound give at least a lower mark for one long repetition.
+    const double byRepetitions = repetitions > 0 ? double(finished) / repetitions : 0.0;
+    const double byTrials = trialBound > 0 ? double(trials) / double(trialBound) : 0.0;
+    const int done = int(1000.0 * std::min(1.0, std::max(byRepetitions, byTrials)));
+    const QLocale english(QLocale::English);
+    emit progressed(done, 1000,
+        tr("Repetition %1 of %2, %3 trials")
+            .arg(english.toString(std::min(finished + 1, repetitions)), english.toString(repetitions),
+                english.toString(qulonglong(trials))));
+}
+
+void BackgroundRun::workerDone()
+{
+    worker.join();
+    progressTimer->stop();
+    if (!failure.isEmpty())
+        emit failed(failure);
+    else if (outcome)
+        emit finished(std::move(outcome));
+    else
+        emit cancelled();
+}

@@ -1,0 +1,58 @@
+#pragma once
+// Runs a simulation off the GUI thread.
+//
+// `start` hands a checked RunRequest to a worker thread, which runs `simulate`
+// with the given engine (no other thread may draw from it meanwhile). While it
+// runs, `progressed` reports a few times a second how far it has come; `cancel`
+// asks it to stop, which it does within a few thousand trials. At the end
+// exactly one of `finished` (with the complete result), `cancelled` or `failed`
+// (with the reason, e.g. memory ran out) is emitted on the GUI thread. Destroying
+// the object cancels a run that is still going and waits for the worker.
+
+#include "Run.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+class QTimer;
+class RandomEngine;
+
+class BackgroundRun : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit BackgroundRun(QObject *parent = nullptr);
+    ~BackgroundRun() override;
+
+    // Starts the run; does nothing while another one is going.
+    void start(const RunRequest &request, RandomEngine &engine);
+    void cancel();
+    bool isRunning() const { return worker.joinable(); }
+
+signals:
+    // `done` out of `total` (in thousandths), and a line saying where the run is.
+    void progressed(int done, int total, const QString &text);
+    void finished(std::shared_ptr<const RunResult> result);
+    void cancelled();
+    void failed(const QString &reason);
+
+private:
+    void reportProgress();
+    void workerDone();
+
+    std::thread worker;
+    std::atomic<bool> cancelRequested { false };
+    std::atomic<std::size_t> trialsDone { 0 };
+    std::atomic<int> repetitionsDone { 0 };
+    int repetitions = 0;
+    std::uint64_t trialBound = 0;
+    QTimer *progressTimer;
+    // Set by the worker before it posts workerDone.
+    std::shared_ptr<const RunResult> outcome;
+    QString failure;
+};

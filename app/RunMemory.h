@@ -1,0 +1,23 @@
+#pragma once
+// What a run may cost in memory, asked about before it starts. The bound is
+// the run's most trials (repetitions × the staircases' maximum trials) times
+// what the window keeps per trial; most runs stop far below it, so a run over
+// the budget is asked about rather than refused.
+
+#include <QString>
+
+#include <cstdint>
+
+struct RunRequest;
+
+// Bytes the window holds per recorded trial: the trial (24), its graph point
+// together with the copy the plot makes of it (2 × 16) and its place in the
+// row order sorted by ID (4).
+constexpr std::uint64_t windowBytesPerTrial = 24 + 2 * 16 + 4;
+
+// Half the physical memory: what a run may take without asking.
+std::uint64_t runMemoryBudget();
+
+// "This run may record up to N trials (about X GB). Run anyway?" when the run's
+// bound exceeds `budget` bytes; otherwise an empty string.
+QString memoryQuestion(const RunRequest &request, std::uint64_t budget);
