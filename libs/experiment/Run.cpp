@@ -86,7 +86,8 @@ void RunRecorder::record(const TrialRecord &trial)
             "The run reached 2147483647 trials, the most a results table can hold, and was "
             "stopped.");
     if ((k & RunResult::blockMask) == 0)
-        result.blocks.push_back(std::make_unique<TrialRecord[]>(RunResult::blockSize));
+        result.blocks.emplace_back(
+            new TrialRecord[RunResult::blockSize]); // left unset: every record is written before it is read
     result.blocks.back()[k & RunResult::blockMask] = trial;
     ++result.recordedTrials;
 }

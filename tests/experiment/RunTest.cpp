@@ -7,7 +7,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <map>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace
 {
@@ -383,3 +387,23 @@ TEST(Run, ExampleExperimentsLoadWithoutWarningsAndRun)
             EXPECT_GE(run.outcome(0, id).trials, 10u);
     }
 }
+
+#ifndef __SANITIZE_ADDRESS__ // the address sanitizer reserves more address space than any limit allows
+// A run that outgrows the memory it may take stops with std::bad_alloc, which the
+// window turns into a warning; nothing else breaks.
+TEST(Run, RunningOutOfMemoryThrowsBadAlloc)
+{
+    RunRequest request = oneUpThreeDown();
+    request.repetitions = 999999; // about 70 million trials, 1.6 GB
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    rlimit previous {};
+    getrlimit(RLIMIT_AS, &previous);
+    rlimit limited = previous;
+    limited.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(256) << 20);
+    setrlimit(RLIMIT_AS, &limited);
+    RandomEngine engine;
+    EXPECT_THROW(simulate(request, engine), std::bad_alloc);
+    setrlimit(RLIMIT_AS, &previous);
+}
+#endif
