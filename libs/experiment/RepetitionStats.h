@@ -16,6 +16,7 @@
 
 #include "Run.h"
 #include "StaircaseTheory.h"
+#include "TrialTable.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -79,10 +80,6 @@ EstimateStats estimateStats(
 // `theory` is the staircase's StaircaseTheory for the run's observer.
 RepetitionStats repetitionStats(const RunResult &result, int staircase, const StaircaseTheory &theory,
     int lastReversals = defaultLastReversals);
-
-// Receives the summary in pieces; returns false when it could not take one
-// (AtomicFile::write fits), which ends the writing.
-using TextSink = std::function<bool(const char *data, std::size_t size)>;
 
 // The per-repetition summary: the header
 //   repetition  staircase  ID  estimate  reversals  trials  stop
