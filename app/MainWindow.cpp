@@ -16,8 +16,11 @@
 #include "ui_MainWindow.h"
 
 #include <QDir>
+#include <QLayout>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -41,7 +44,6 @@ MainWindow::MainWindow(QWidget *parent)
     resize(minimumSizeHint());
     ui->tabStaircase->resize(ui->tabStaircase->sizeHint());
     connect(ui->comboBoxDrawStyle, SIGNAL(currentIndexChanged(int)), this, SLOT(update()));
-    resize(0, 0); // raised to the minimum size: the window first shows at its smallest
 }
 
 MainWindow::~MainWindow()
@@ -60,6 +62,33 @@ void MainWindow::setupPlot()
     // Connected after the tab set, so a new staircase count reaches the pages before the plot.
     connect(ui->spinBoxNStaircases, SIGNAL(valueChanged(int)), ui->customPlot, SLOT(setNumberOfGraphs(int)));
     StaircaseGraph::setupPlot(*ui->customPlot, font());
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    // Sized when first shown: only then have the style and the fonts given every control its size.
+    if (!sizedForScreen) {
+        sizedForScreen = true;
+        resizeToFitScreen();
+    }
+    QMainWindow::showEvent(event);
+}
+
+void MainWindow::resizeToFitScreen()
+{
+    // The size at which every control shows without scrolling, as long as the screen has room for it.
+    ui->scrollAreaSimulator->setMinimumSize(ui->simulatorContents->minimumSizeHint());
+    // Room for a scroll bar besides: at exactly its contents' size the scroll area may still show one.
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const QSize whole = minimumSizeHint() + QSize(scrollBar, scrollBar);
+    ui->scrollAreaSimulator->setMinimumSize(0, 0);
+    // The window's minimum follows at once (the change climbs one layout per pass), so the screen's
+    // bound below holds.
+    for (QWidget *w = ui->scrollAreaSimulator; w; w = w->parentWidget())
+        QCoreApplication::sendPostedEvents(w, QEvent::LayoutRequest);
+    // Room for the window's frame, which is not known before it is shown.
+    const QSize frame(16, 48);
+    resize(whole.boundedTo(screen()->availableGeometry().size() - frame));
 }
 
 void MainWindow::setupRunControls()
@@ -236,7 +265,9 @@ void MainWindow::refreshAnalysis()
 {
     ui->listWidget->clear();
     ui->listWidgetPsychoTarget->clear();
-    const PsychometricObserver observer(observerSettings());
+    // The observer the shown run was simulated with, whatever the spin boxes say now.
+    const PsychometricObserver observer(
+        results->result() ? results->result()->request().observer : observerSettings());
     if (reversalLevels.empty())
         return;
     ui->listWidget->setEnabled(true);

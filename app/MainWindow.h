@@ -45,6 +45,9 @@ public:
     // Replaces the dialogs the window asks for file names and shows its messages with.
     void setUserDialogs(std::unique_ptr<UserDialogs> userDialogs);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private slots:
     void on_actionNew_experiment_triggered();
     void on_actionOpenFile_triggered();
@@ -61,6 +64,8 @@ private slots:
 private:
     void setupPlot();
     void setupRunControls();
+    // First size: the controls' natural size, within the screen; the Simulator tab scrolls if it must.
+    void resizeToFitScreen();
     void connectRun();
     // Disables the commands that must wait for the run's end, and shows the progress and Cancel.
     void setRunning(bool running);
@@ -87,4 +92,5 @@ private:
     BackgroundRun *backgroundRun = nullptr;
     QProgressBar *runProgress = nullptr;
     QPushButton *cancelRun = nullptr;
+    bool sizedForScreen = false;
 };

@@ -22,27 +22,45 @@ std::string tabTitle(std::size_t index)
     return "Staircase " + std::to_string(index);
 }
 
-// The first token of a positive-step text that is not a finite number, if any.
-bool firstBadToken(const std::string &text, std::string &bad)
+// What is wrong with a positive-step text's entries, if anything: the first entry
+// that is not a finite number, and the first entry with blanks around it.
+struct StepTextFaults {
+    std::string notANumber;
+    std::string blanked;
+    bool any() const { return !notANumber.empty() || !blanked.empty(); }
+};
+
+StepTextFaults stepTextFaults(const std::string &text)
 {
+    StepTextFaults faults;
+    bool found = false;
     for (const std::string &token : tokenize(boost::algorithm::trim_copy(text), ",")) {
+        const std::string entry = boost::algorithm::trim_copy(token);
+        if (entry != token && faults.blanked.empty())
+            faults.blanked = token;
         double value;
         // "nan" and "inf" convert, but no staircase can step by them.
-        if (!boost::conversion::try_lexical_convert(token, value) || !std::isfinite(value)) {
-            bad = token;
-            return true;
+        if (!found && !entry.empty()
+            && (!boost::conversion::try_lexical_convert(entry, value) || !std::isfinite(value))) {
+            faults.notANumber = entry;
+            found = true;
         }
     }
-    return false;
+    return faults;
 }
 
 std::string staircaseProblem(
     const StaircaseSettings &settings, const std::string &id, const std::string &title)
 {
     const std::string example = "Enter one step size per reversal, separated by commas, e.g. 1,0.5,0.2";
-    std::string bad;
-    if (firstBadToken(settings.positiveStepsText, bad))
-        return title + ": the positive step size \"" + bad + "\" is not a number. " + example;
+    const StepTextFaults faults = stepTextFaults(settings.positiveStepsText);
+    const std::string noBlanks = "Blanks after commas are not allowed.";
+    if (!faults.notANumber.empty())
+        return title + ": the positive step size \"" + faults.notANumber + "\" is not a number."
+            + (faults.blanked.empty() ? " " : " " + noBlanks + " ") + example;
+    if (!faults.blanked.empty())
+        return title + ": the positive step size \"" + faults.blanked + "\" has blanks around it. " + noBlanks
+            + " " + example;
     if (positiveStepSizes(settings.positiveStepsText).empty()) // every token is a number by now
         return title + ": no positive step size is given. " + example;
     if (settings.clampActive && !(settings.lowerClamp < settings.upperClamp))

@@ -226,6 +226,10 @@ TEST(Run, RefusesWhatCannotRun)
             + notStarted;
     };
     const std::string none = "Staircase 1: no positive step size is given." + example + notStarted;
+    const auto blanked = [&](const std::string &token) {
+        return "Staircase 1: the positive step size \"" + token
+            + "\" has blanks around it. Blanks after commas are not allowed." + example + notStarted;
+    };
     struct Case {
         const char *steps;
         bool clamp;
@@ -234,7 +238,11 @@ TEST(Run, RefusesWhatCannotRun)
     };
     const Case staircases[]
         = { { "1,0.5", false, 0, 0, "" }, { "", false, 0, 0, none }, { " \n\t", false, 0, 0, none },
-              { ",, ,", false, 0, 0, notANumber(" ") }, { "1, 0.5", false, 0, 0, notANumber(" 0.5") },
+              { ",, ,", false, 0, 0, blanked(" ") }, { "1, 0.5", false, 0, 0, blanked(" 0.5") },
+              { "1, 0.5, abc", false, 0, 0,
+                  "Staircase 1: the positive step size \"abc\" is not a number. Blanks after commas are not "
+                  "allowed."
+                      + example + notStarted },
               { "1;0.5", false, 0, 0, notANumber("1;0.5") }, { "1,nan", false, 0, 0, notANumber("nan") },
               { "1", true, 5, 5,
                   "Staircase 1: the lower clamp (5) must be below the upper clamp (5)." + notStarted },
