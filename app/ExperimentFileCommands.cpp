@@ -1,5 +1,6 @@
 #include "ExperimentFileCommands.h"
 
+#include "AtomicFile.h"
 #include "ParametersLoader.h"
 #include "StaircasePages.h"
 #include "StaircaseParamSetter.h"
@@ -9,7 +10,6 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
-#include <QSaveFile>
 #include <QSpinBox>
 
 namespace
@@ -131,12 +131,9 @@ ExperimentDescription experimentFromWidgets(const ExperimentWidgets &widgets)
 
 QString writeExperimentFile(const QString &path, const ExperimentDescription &experiment)
 {
-    const std::string text = writeExperiment(experiment);
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Text)
-        && file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size())
-        && file.commit())
+    AtomicFile file(QFile::encodeName(path).toStdString());
+    if (file.open() && file.write(writeExperiment(experiment)) && file.commit())
         return QString();
     return QStringLiteral("Can't write the parameters file %1:\n%2")
-        .arg(QDir::toNativeSeparators(path), file.errorString());
+        .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(file.error().c_str()));
 }

@@ -1,6 +1,7 @@
 // The New, Open and Save commands, driven through the window's actions with
 // scripted file dialogs.
 
+#include "FileSizeLimit.h"
 #include "MainWindow.h"
 #include "QtTestSupport.h"
 #include "ScriptedDialogs.h"
@@ -37,6 +38,7 @@ private slots:
     void saveThenOpenRestoresEveryPage();
     void saveWarnsWhenPagesDifferInSharedValues();
     void refusedSaveWritesNothing();
+    void saveOnAFullDiskKeepsTheOldFile();
     void newExperimentKeepsTheObserverAndLeavesOneDefaultPage();
 
 private:
@@ -315,6 +317,24 @@ void ExperimentFileCommandsTest::refusedSaveWritesNothing()
                  "Can't write the parameters file " + QDir::toNativeSeparators(existing) + ":\n"),
         qPrintable(dialogs->messages[2].text));
     QCOMPARE(readFile(existing), QByteArray("Mu 1\n"));
+}
+
+void ExperimentFileCommandsTest::saveOnAFullDiskKeepsTheOldFile()
+{
+    const QString path = dir->filePath("kept.txt");
+    const QByteArray old = QByteArray::fromStdString(threeStaircasesFile);
+    writeFile(path, old);
+    dialogs->fileNames.enqueue(path);
+    {
+        const FileSizeLimit fullDisk(100); // the file needs about 400 bytes
+        trigger("actionSaveFile");
+    }
+    QCOMPARE(readFile(path), old);
+    QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList { "kept.txt" });
+    QCOMPARE(dialogs->messages.size(), 1);
+    QCOMPARE(dialogs->messages[0].title, QStringLiteral("Warning"));
+    QCOMPARE(dialogs->messages[0].text,
+        "Can't write the parameters file " + QDir::toNativeSeparators(path) + ":\nFile too large");
 }
 
 void ExperimentFileCommandsTest::newExperimentKeepsTheObserverAndLeavesOneDefaultPage()
