@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "ExperimentFileCommands.h"
+#include "GraphPdfExport.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
 #include "ResultStats.h"
@@ -163,7 +164,7 @@ void MainWindow::on_checkBox_stateChanged(int state)
 
 void MainWindow::on_actionExport_graph_to_pdf_triggered()
 {
-    StaircaseGraph::exportPdf(*ui->customPlot, *dialogs, this);
+    exportGraphPdf(*ui->customPlot, *dialogs, this);
 }
 
 void MainWindow::on_actionSaveFile_triggered()

@@ -20,8 +20,6 @@
 class QAbstractItemModel;
 class QCustomPlot;
 class QFont;
-class QWidget;
-class UserDialogs;
 
 namespace StaircaseGraph
 {
@@ -84,10 +82,5 @@ void setupPlot(QCustomPlot &plot, const QFont &windowFont);
 // the plot is only emptied.
 void draw(QCustomPlot &plot, const QAbstractItemModel &table, const QMap<int, QString> &idTexts,
     const QVector<QColor> &colors, const Settings &settings);
-
-// Asks for a file name and writes the plot as a one-page PDF of the widget's size. Warns when the
-// plot has no graph or the file cannot be written; a cancelled dialog does nothing.
-// Returns true when a file was written.
-bool exportPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent);
 
 } // namespace StaircaseGraph
