@@ -1,6 +1,7 @@
 #include "ExperimentFileCommands.h"
 
 #include "AtomicFile.h"
+#include "FieldRanges.h"
 #include "ParametersLoader.h"
 #include "StaircasePages.h"
 #include "StaircaseParamSetter.h"
@@ -116,6 +117,14 @@ void applyExperiment(
     widgets.lapseRate->setValue(observer.lapseRate);
     widgets.mean->setValue(observer.mean);
     widgets.standardDeviation->setValue(observer.standardDeviation);
+
+    // The file is applied in full first, so each box describes the window as it now is.
+    const std::string changes = valueChangesMessage(reading.changes, n);
+    if (!changes.empty())
+        dialogs.warning(parent, errorTitle, QString::fromStdString(changes));
+    const std::string sum = guessAndLapseWarning(observer);
+    if (!sum.empty())
+        dialogs.warning(parent, errorTitle, QString::fromStdString(sum));
 }
 
 ExperimentDescription experimentFromWidgets(const ExperimentWidgets &widgets)

@@ -4,8 +4,10 @@
 //
 // Open reads and checks the whole file (ExperimentFile.h) before it touches a
 // widget, so a broken file changes nothing; only a file that passes every check
-// is applied, pages first, then the observer. Save writes through a temporary
-// file that replaces the target only once it is complete.
+// is applied, pages first, then the observer. Values that do not fit their
+// fields are applied as the fields hold them, and one box lists them. Save
+// writes through a temporary file that replaces the target only once it is
+// complete.
 
 #include "ExperimentFile.h"
 

@@ -1,5 +1,6 @@
 #include "ExperimentFile.h"
 
+#include "FieldRanges.h"
 #include "ParametersLoader.h"
 #include "TextUtils.h"
 
@@ -168,8 +169,8 @@ ExperimentReading readChecked(const ParametersLoader &loader)
         = clampStatesGiven ? convertList<bool>(loader, clampActiveKey, n) : std::vector<bool>(n, true);
     const double upperClamp = convert<double>("sStairClampUpper", loader.get("sStairClampUpper"));
     const double lowerClamp = convert<double>("sStairClampLower", loader.get("sStairClampLower"));
-    const int maxClampHits
-        = truncateToInt(convert<double>("sStairMaxClampHits", loader.get("sStairMaxClampHits")));
+    const double clampHitsInFile = convert<double>("sStairMaxClampHits", loader.get("sStairMaxClampHits"));
+    const int maxClampHits = truncateToInt(clampHitsInFile);
 
     for (int i = 0; i < n; ++i) {
         const std::size_t k = static_cast<std::size_t>(i);
@@ -197,6 +198,12 @@ ExperimentReading readChecked(const ParametersLoader &loader)
         loader, "Mu", 0.0, "Parameter \"Mu\" doesn't exists. Setting \"Mean\" to 0.0", reading.warnings);
     observer.standardDeviation = observerValue(loader, "Sigma", 1.0,
         "Parameter \"Sigma\" doesn't exists. Setting \"standard deviation\" it to 1", reading.warnings);
+
+    reading.changes = fitToFields(reading.experiment);
+    // The limit was truncated to an int on reading; the change shows the file's own number.
+    for (ValueChange &change : reading.changes)
+        if (change.field == FieldRanges::maxClampHits.name)
+            change.fileValue = formatReal(clampHitsInFile);
     return reading;
 }
 
@@ -231,6 +238,16 @@ ExperimentReading readExperiment(const ParametersLoader &loader)
         failed.error = e.what();
         return failed;
     }
+}
+
+std::string guessAndLapseWarning(const ObserverSettings &observer)
+{
+    if (observer.guessRate + observer.lapseRate < 1.0)
+        return std::string();
+    return "The guess rate (" + formatReal(observer.guessRate) + ") and the lapse rate ("
+        + formatReal(observer.lapseRate)
+        + ") add up to 1 or more, so the psychometric function does not rise with the level. Start "
+          "refuses to run until their sum is below 1.";
 }
 
 std::string formatReal(double value)

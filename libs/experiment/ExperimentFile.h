@@ -6,7 +6,9 @@
 // checked experiment or one error text: every required key, count check and
 // number conversion is done here, so the window can apply the result without
 // any step failing half-way. Missing observer keys are not errors; they give
-// their default and a warning text, in the order the window shows them.
+// their default and a warning text, in the order the window shows them. Values
+// outside their fields' ranges are not errors either: the experiment holds
+// them fitted into the fields (FieldRanges.h), and `changes` lists them.
 //
 // `writeExperiment` produces the file's lines: the fifteen classic lines
 // followed by "sStairClampActive", which records each staircase's clamp switch
@@ -27,12 +29,22 @@ struct ExperimentDescription {
     std::vector<StaircaseSettings> staircases;
 };
 
+// One value of a file that did not fit its field (FieldRanges.h).
+struct ValueChange {
+    std::string field; // the field's name, e.g. "Max trials"
+    int staircase = -1; // the staircase's index; -1 for a value of the whole experiment
+    std::string fileValue;
+    std::string usedValue;
+};
+
 struct ExperimentReading {
     // Empty when the file passed every check; otherwise the one problem found.
     std::string error;
     ExperimentDescription experiment;
     // One text per missing observer key, in the order GuessRate, LapseRate, Mu, Sigma.
     std::vector<std::string> warnings;
+    // Every value that was changed to fit its field.
+    std::vector<ValueChange> changes;
 
     bool ok() const { return error.empty(); }
 };
@@ -41,6 +53,11 @@ struct ExperimentReading {
 constexpr int maxStaircaseCount = 99;
 
 ExperimentReading readExperiment(const ParametersLoader &loader);
+
+// Empty unless the guess rate and the lapse rate add up to 1 or more, for
+// which the psychometric function does not rise; then a warning that says so
+// and that Start refuses to run.
+std::string guessAndLapseWarning(const ObserverSettings &observer);
 
 // The shortest text in the stream's default (general) notation that reads back
 // to exactly `value`, independent of the user's locale: 0.5, -99999, 0.001,

@@ -1,6 +1,7 @@
 // The New, Open and Save commands, driven through the window's actions with
 // scripted file dialogs.
 
+#include "FieldRanges.h"
 #include "FileSizeLimit.h"
 #include "MainWindow.h"
 #include "QtTestSupport.h"
@@ -33,6 +34,8 @@ private slots:
     void cleanup();
 
     void openFillsEveryPageAndTheObserver();
+    void openListsTheValuesThatDidNotFitInOneBox();
+    void fieldsHoldWhatFitToFieldsGives();
     void refusedFileLeavesTheWindowAsItWas_data();
     void refusedFileLeavesTheWindowAsItWas();
     void saveThenOpenRestoresEveryPage();
@@ -159,6 +162,71 @@ void ExperimentFileCommandsTest::openFillsEveryPageAndTheObserver()
             "Staircase 1 -2.5 asc 3 10 60 [2,1] 0.25 clamp active -3 5 2 ononon",
             "Staircase 2 0 desc 1 12 70 [4] 0.25 clamp active -3 5 2 ononon",
         }));
+}
+
+// Such values used to be changed without a word, and a later Save wrote the changed values.
+void ExperimentFileCommandsTest::openListsTheValuesThatDidNotFitInOneBox()
+{
+    std::string text = withLine("Sigma", "Sigma: -1");
+    text = withLine("GuessRate", "GuessRate: 1.5", text);
+    text = withLine("sStairMaxTrials", "sStairMaxTrials: 50,5000000,70", text);
+    text = withLine("sStairClampLower", "sStairClampLower: -1e6", text);
+    open(QByteArray::fromStdString(text));
+    QStringList boxes;
+    for (const ShownMessage &m : dialogs->messages)
+        boxes << m.title + ": " + m.text;
+    QCOMPARE(boxes,
+        QStringList({ "Error: These values of the parameters file do not fit their fields and were changed; "
+                      "Save "
+                      "writes the values used:\n"
+                      "Standard deviation: -1 in the file, 0.001 used\n"
+                      "Guess rate: 1.5 in the file, 1 used\n"
+                      "Max trials of Staircase 1: 5000000 in the file, 999999 used\n"
+                      "Lower clamp of every staircase: -1e+06 in the file, -99999 used",
+            "Error: The guess rate (1) and the lapse rate (0.01) add up to 1 or more, so the psychometric "
+            "function does not rise with the level. Start refuses to run until their sum is below 1." }));
+    QCOMPARE(windowState(),
+        (QStringList {
+            "mean 0.5 std 0.001 guess 1 lapse 0.01 pages 3/3",
+            "Staircase 0 4 desc 2 8 50 [1,0.5] 0.25 clamp active -99999 5 2 ononon",
+            "Staircase 1 -2.5 asc 3 10 999999 [2,1] 0.25 clamp active -99999 5 2 ononon",
+            "Staircase 2 0 desc 1 12 70 [4] 0.25 clamp active -99999 5 2 ononon",
+        }));
+}
+
+// The engine fits a file's values into the ranges below; the fields must hold exactly the same.
+void ExperimentFileCommandsTest::fieldsHoldWhatFitToFieldsGives()
+{
+    using namespace FieldRanges;
+    const StaircaseParamSetter &page = *tabs()->pageAt(0);
+    const auto pageBox = [&page](const char *name) { return child<QDoubleSpinBox>(page, name); };
+    const std::pair<QDoubleSpinBox *, RealField> reals[] = { { observerBox("doubleSpinBoxMean"), mean },
+        { observerBox("doubleSpinBoxStd"), standardDeviation },
+        { observerBox("doubleSpinBoxGuessRate"), guessRate },
+        { observerBox("doubleSpinBoxLapseRate"), lapseRate },
+        { pageBox("doubleSpinBoxStartState"), startLevel },
+        { pageBox("doubleSpinBoxNegativeStep"), negativeStep },
+        { pageBox("doubleSpinBoxLowerClamp"), lowerClamp },
+        { pageBox("doubleSpinBoxUpperClamp"), upperClamp } };
+    const double realValues[] = { -1e300, -100000.0005, -99999.0625, -1.0005, -0.0625, -0.0004, 0, 0.0004,
+        0.0625, 0.12345, 0.9995, 1.0625, 99998.9995, 99999.0625, 100000.0005, 1e300 };
+    for (const auto &[box, field] : reals)
+        for (const double value : realValues) {
+            box->setValue(value);
+            QVERIFY2(box->value() == fitReal(value, field),
+                qPrintable(box->objectName() + " " + QString::number(value)));
+        }
+
+    const auto pageSpinBox = [&page](const char *name) { return child<QSpinBox>(page, name); };
+    const std::pair<QSpinBox *, IntField> ints[] = { { pageSpinBox("spinBoxCorrectAnswers"), correctAnswers },
+        { pageSpinBox("spinBoxNInversions"), maxInversions }, { pageSpinBox("spinBoxNTrials"), maxTrials },
+        { pageSpinBox("spinBoxNClamp"), maxClampHits } };
+    for (const auto &[box, field] : ints)
+        for (const int value : { INT_MIN, -1, 0, 1, 2, 99, 100, 999999, 1000000, INT_MAX }) {
+            box->setValue(value);
+            QVERIFY2(box->value() == fitInt(value, field),
+                qPrintable(box->objectName() + " " + QString::number(value)));
+        }
 }
 
 void ExperimentFileCommandsTest::refusedFileLeavesTheWindowAsItWas_data()

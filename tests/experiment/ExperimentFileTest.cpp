@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <sstream>
 
 namespace
@@ -90,10 +89,11 @@ TEST(ReadExperiment, RefusalNamesTheProblemAndGivesNoExperiment)
     }
 }
 
-TEST(ReadExperiment, ClampHitLimitIsTruncatedTowardZeroWithinTheIntRange)
+// Then held within the field's range 0 ... 99; numbers far beyond an int's range are no exception.
+TEST(ReadExperiment, ClampHitLimitIsTruncatedTowardZeroThenFitted)
 {
     const std::pair<const char *, int> cases[]
-        = { { "2.9", 2 }, { "-2.9", -2 }, { "7", 7 }, { "1e300", INT_MAX }, { "-1e300", INT_MIN } };
+        = { { "2.9", 2 }, { "-2.9", 0 }, { "7", 7 }, { "1e300", 99 }, { "-1e300", 0 } };
     for (const auto &[value, expected] : cases) {
         const ExperimentReading reading
             = read(withLine("sStairMaxClampHits", std::string("sStairMaxClampHits: ") + value));
