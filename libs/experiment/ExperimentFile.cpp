@@ -34,6 +34,23 @@ std::size_t commaCount(const std::string &value)
     return static_cast<std::size_t>(std::count(value.begin(), value.end(), ','));
 }
 
+// The number of elements stringToVector finds in a comma-separated list, without making them.
+std::size_t elementCount(const std::string &list)
+{
+    std::size_t count = 0;
+    bool inElement = false;
+    const std::string trimmed = boost::algorithm::trim_copy(list);
+    for (const char c : trimmed) {
+        if (c == ',')
+            inElement = false;
+        else if (!inElement) {
+            inElement = true;
+            ++count;
+        }
+    }
+    return count;
+}
+
 ReadFailure unreadable(const std::string &key, const std::string &token, const char *expected)
 {
     return ReadFailure("Can't read \"" + token + "\" in \"" + key + "\" as " + expected + ".");
@@ -165,6 +182,13 @@ ExperimentReading readChecked(const ParametersLoader &loader)
     if (listPerStaircase && stepLists.size() < static_cast<std::size_t>(n))
         throw ReadFailure("Wrong number of positive step lists!\nCheck \"sStairPositiveStep\" to have "
             + std::to_string(n) + " lists separated by \";\"");
+    for (int i = 0; i < (listPerStaircase ? n : 1); ++i) {
+        const std::size_t sizes = elementCount(stepLists[std::size_t(i)]);
+        if (sizes > std::size_t(maxPositiveStepCount))
+            throw ReadFailure("Too many positive step sizes!\nThe list of Staircase " + std::to_string(i)
+                + " in \"sStairPositiveStep\" holds " + std::to_string(sizes) + " sizes; at most "
+                + std::to_string(maxPositiveStepCount) + " are accepted");
+    }
     const std::vector<bool> clampActive
         = clampStatesGiven ? convertList<bool>(loader, clampActiveKey, n) : std::vector<bool>(n, true);
     const double upperClamp = convert<double>("sStairClampUpper", loader.get("sStairClampUpper"));

@@ -51,6 +51,10 @@ struct ExperimentReading {
 
 // The largest number of staircases an experiment may have.
 constexpr int maxStaircaseCount = 99;
+// The most positive step sizes a staircase's list may hold in a file. A page
+// takes up to 999999 reversals, but no real procedure needs more than a few
+// dozen sizes, and a much longer text makes the page slow to lay out.
+constexpr int maxPositiveStepCount = 100000;
 
 ExperimentReading readExperiment(const ParametersLoader &loader);
 

@@ -102,6 +102,26 @@ TEST(ReadExperiment, ClampHitLimitIsTruncatedTowardZeroThenFitted)
     }
 }
 
+// A longer list froze Open for minutes while the page laid the text out.
+TEST(ReadExperiment, StepListsHoldAtMostTheLimit)
+{
+    std::string longest = "1";
+    for (int i = 1; i < maxPositiveStepCount; ++i)
+        longest += ",0.5";
+    const std::pair<std::string, const char *> cases[]
+        = { { longest, nullptr }, { "1;2;" + longest, nullptr }, { "," + longest + ",", nullptr },
+              { longest + ",0.5", "0" }, { "1;2;" + longest + ",0.5", "2" } };
+    for (const auto &[steps, refused] : cases) {
+        const ExperimentReading reading
+            = read(withLine("sStairPositiveStep", "sStairPositiveStep: " + steps));
+        EXPECT_EQ(reading.error,
+            refused ? "Too many positive step sizes!\nThe list of Staircase " + std::string(refused)
+                    + " in \"sStairPositiveStep\" holds 100001 sizes; at most 100000 are accepted"
+                    : "")
+            << steps.substr(0, 8);
+    }
+}
+
 TEST(ReadExperiment, OneStepListWithoutSemicolonServesEveryStaircase)
 {
     const ExperimentReading reading = read(withLine("sStairPositiveStep", "sStairPositiveStep: 0.5,0.25"));
