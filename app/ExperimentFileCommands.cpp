@@ -47,11 +47,11 @@ bool saveExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, QWid
 {
     const ExperimentDescription experiment = experimentFromWidgets(widgets);
     // Checked before asking for a name: such a text cannot be written at all.
-    const std::string stepsProblem = positiveStepsProblem(experiment);
-    if (!stepsProblem.empty()) {
-        dialogs.warning(parent, warningTitle, QString::fromStdString(stepsProblem));
-        return false;
-    }
+    for (const std::string &problem : { positiveStepsProblem(experiment), stringIdProblem(experiment) })
+        if (!problem.empty()) {
+            dialogs.warning(parent, warningTitle, QString::fromStdString(problem));
+            return false;
+        }
     const QString path = dialogs.saveFileName(
         parent, QStringLiteral("Save parameters file..."), QDir::currentPath(), QStringLiteral(".txt"));
     if (path.isEmpty())
@@ -61,9 +61,6 @@ bool saveExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, QWid
         dialogs.warning(parent, warningTitle, writeError);
         return false;
     }
-    const std::string replaced = replacedSettingsWarning(experiment);
-    if (!replaced.empty())
-        dialogs.warning(parent, warningTitle, QString::fromStdString(replaced));
     return true;
 }
 
@@ -107,7 +104,13 @@ void applyExperiment(
         page->setUpperClamp(s.upperClamp);
         page->setLowerClamp(s.lowerClamp);
         page->setMaxClampHits(s.maxClampHits);
+        if (reading.experiment.stringIdsGiven) {
+            page->setStringIdActive(s.useStringId);
+            page->setStringIdText(QString::fromStdString(s.stringId));
+        }
     }
+    if (reading.experiment.repetitions)
+        widgets.repetitions->setValue(*reading.experiment.repetitions);
 
     // Missing observer keys are reported in key order; their defaults are already in the values.
     for (const std::string &warning : reading.warnings)
@@ -135,6 +138,8 @@ ExperimentDescription experimentFromWidgets(const ExperimentWidgets &widgets)
     experiment.observer.lapseRate = widgets.lapseRate->value();
     experiment.observer.guessRate = widgets.guessRate->value();
     experiment.staircases = readStaircasePages(*widgets.tabs);
+    experiment.repetitions = widgets.repetitions->value();
+    experiment.stringIdsGiven = true;
     return experiment;
 }
 

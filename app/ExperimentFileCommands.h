@@ -27,6 +27,7 @@ struct ExperimentWidgets {
     QDoubleSpinBox *guessRate;
     QSpinBox *staircaseCount;
     TabStaircase *tabs;
+    QSpinBox *repetitions;
 };
 
 // New experiment: one default page; the observer is left as it is.

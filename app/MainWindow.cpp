@@ -175,7 +175,7 @@ void MainWindow::on_actionSaveFile_triggered()
 ExperimentWidgets MainWindow::experimentWidgets() const
 {
     return { ui->doubleSpinBoxMean, ui->doubleSpinBoxStd, ui->doubleSpinBoxLapseRate,
-        ui->doubleSpinBoxGuessRate, ui->spinBoxNStaircases, ui->tabStaircase };
+        ui->doubleSpinBoxGuessRate, ui->spinBoxNStaircases, ui->tabStaircase, ui->spinBoxSimRepetitions };
 }
 
 void MainWindow::configureStaircases()

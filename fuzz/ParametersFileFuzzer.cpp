@@ -62,7 +62,7 @@ bool same(const StaircaseSettings &a, const StaircaseSettings &b)
         && a.maxInversions == b.maxInversions && a.maxTrials == b.maxTrials
         && a.positiveStepsText == b.positiveStepsText && a.negativeStep == b.negativeStep
         && a.clampActive == b.clampActive && a.lowerClamp == b.lowerClamp && a.upperClamp == b.upperClamp
-        && a.maxClampHits == b.maxClampHits;
+        && a.maxClampHits == b.maxClampHits && a.stringId == b.stringId && a.useStringId == b.useStringId;
 }
 
 } // namespace
@@ -102,26 +102,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
     }
 
-    replacedSettingsWarning(experiment);
-    if (!positiveStepsProblem(experiment).empty())
+    if (!positiveStepsProblem(experiment).empty() || !stringIdProblem(experiment).empty())
         return 0;
     const ExperimentReading again = readText(writeExperiment(experiment));
-    if (!again.ok() || !again.warnings.empty()
-        || again.experiment.staircases.size() != experiment.staircases.size())
+    if (!again.ok() || !again.warnings.empty() || !again.changes.empty()
+        || again.experiment.staircases.size() != experiment.staircases.size()
+        || again.experiment.repetitions != experiment.repetitions
+        || again.experiment.stringIdsGiven != experiment.stringIdsGiven)
         std::abort();
     const ObserverSettings &a = experiment.observer;
     const ObserverSettings &b = again.experiment.observer;
     if (a.mean != b.mean || a.standardDeviation != b.standardDeviation || a.lapseRate != b.lapseRate
         || a.guessRate != b.guessRate)
         std::abort();
-    // The file keeps the first staircase's shared values for all.
     for (std::size_t i = 0; i < experiment.staircases.size(); ++i) {
         StaircaseSettings expected = experiment.staircases[i];
-        const StaircaseSettings &first = experiment.staircases.front();
-        expected.negativeStep = first.negativeStep;
-        expected.lowerClamp = first.lowerClamp;
-        expected.upperClamp = first.upperClamp;
-        expected.maxClampHits = first.maxClampHits;
         boost::algorithm::trim(expected.positiveStepsText);
         if (!same(expected, again.experiment.staircases[i]))
             std::abort();

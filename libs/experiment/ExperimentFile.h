@@ -10,15 +10,28 @@
 // outside their fields' ranges are not errors either: the experiment holds
 // them fitted into the fields (FieldRanges.h), and `changes` lists them.
 //
-// `writeExperiment` produces the file's lines: the fifteen classic lines
-// followed by "sStairClampActive", which records each staircase's clamp switch
-// (readers that ignore unknown keys still read our files). Reals are written in
-// the shortest text that reads back to the same number. The file holds one
-// negative step, one pair of clamps and one clamp-hit limit, taken from the
-// first staircase; `replacedSettingsWarning` says whose values that loses.
+// `writeExperiment` produces the file's lines: the fifteen classic lines, whose
+// single negative step, clamps and clamp-hit limit are the first staircase's,
+// then "sStairClampActive" (each staircase's clamp switch), then what the
+// classic lines cannot hold (readers that ignore unknown keys still read our
+// files):
+//
+//   sStairRepetitions: 20                    the simulator's repetitions
+//   sStairStringIdActive: 1,0,1              each "String ID" box
+//   sStairStringIds: left,,right             each string ID (left out when all are empty)
+//   sStairNegativeStepList: 0.5,0.25,1       each staircase's own negative step,
+//   sStairClampLowerList: -3,-99999,-2       lower clamp,
+//   sStairClampUpperList: 5,99999,2          upper clamp
+//   sStairMaxClampHitsList: 2,0,5            and clamp-hit limit
+//
+// Each of these is optional on reading, with the count check of the other
+// lists; a list replaces the single value of its classic line, and without the
+// string ID lines Open leaves the pages' string IDs as they are. Reals are
+// written in the shortest text that reads back to the same number.
 
 #include "StaircaseSettings.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +40,11 @@ class ParametersLoader;
 struct ExperimentDescription {
     ObserverSettings observer;
     std::vector<StaircaseSettings> staircases;
+    // The simulator's repetitions; none for a file without them.
+    std::optional<int> repetitions;
+    // Whether the staircases' string IDs and their "String ID" boxes are known;
+    // false for a file without them.
+    bool stringIdsGiven = false;
 };
 
 // One value of a file that did not fit its field (FieldRanges.h).
@@ -73,10 +91,9 @@ std::string formatReal(double value);
 // (white space inside it, a ':' or ';', or nothing at all once trimmed).
 std::string positiveStepsProblem(const ExperimentDescription &experiment);
 
+// Empty when the experiment can be written; otherwise a text naming the first
+// staircase whose string ID the file cannot hold (white space, a ':' or a ',').
+std::string stringIdProblem(const ExperimentDescription &experiment);
+
 // The whole file text, one line per key, each ending with a line break.
 std::string writeExperiment(const ExperimentDescription &experiment);
-
-// Empty when every staircase has the first one's negative step, clamps and
-// clamp-hit limit; otherwise a text naming the staircases whose values the
-// file replaces by the first one's.
-std::string replacedSettingsWarning(const ExperimentDescription &experiment);

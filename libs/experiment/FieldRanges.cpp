@@ -76,6 +76,8 @@ std::vector<ValueChange> fitToFields(ExperimentDescription &experiment)
     fit.real(o.standardDeviation, FieldRanges::standardDeviation);
     fit.real(o.guessRate, FieldRanges::guessRate);
     fit.real(o.lapseRate, FieldRanges::lapseRate);
+    if (experiment.repetitions)
+        fit.integer(*experiment.repetitions, FieldRanges::repetitions);
 
     std::vector<StaircaseSettings> &staircases = experiment.staircases;
     const int n = static_cast<int>(staircases.size());

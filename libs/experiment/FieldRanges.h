@@ -36,6 +36,7 @@ constexpr RealField mean { "Mean", -100000.0, 100000.0 };
 constexpr RealField standardDeviation { "Standard deviation", 0.001, 100000.0 };
 constexpr RealField guessRate { "Guess rate", 0.0, 1.0 };
 constexpr RealField lapseRate { "Lapse rate", 0.0, 1.0 };
+constexpr IntField repetitions { "Simulator repetitions", 1, 999999 };
 
 constexpr RealField startLevel { "Start level", -100000.0, 100000.0 };
 constexpr IntField correctAnswers { "Correct answers", 1, 99 };

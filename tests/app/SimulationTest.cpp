@@ -154,7 +154,6 @@ void SimulationTest::exampleExperimentsLoadWithoutWarningsAndRun()
         QVERIFY(reading.warnings.empty());
         QCOMPARE(int(reading.experiment.staircases.size()), staircases);
         QCOMPARE(positiveStepsProblem(reading.experiment), std::string());
-        QCOMPARE(replacedSettingsWarning(reading.experiment), std::string());
         // Every staircase runs a real track, not a trial or two.
         const Run run(reading.experiment.staircases, 1, PsychometricObserver(reading.experiment.observer));
         for (int id = 0; id < staircases; ++id)
