@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "FieldRanges.h"
+#include "FileLocations.h"
 #include "ParametersLoader.h"
 #include "StaircasePages.h"
 #include "StaircaseParamSetter.h"
@@ -28,40 +29,46 @@ void newExperiment(const ExperimentWidgets &widgets)
     widgets.staircaseCount->setValue(1);
 }
 
-bool openExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent)
+QString openExperiment(
+    const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent, FileLocations &locations)
 {
     const QString path = dialogs.openFileName(parent, QStringLiteral("Parameters file to open"),
-        QStringLiteral("../libs/experiment/"), QStringLiteral("Text file (*.txt);;Exp files (*.exp)"));
+        locations.folder(), QStringLiteral("Text file (*.txt);;Exp files (*.exp)"));
+    locations.remember(path);
     if (path.isEmpty())
-        return false;
+        return QString();
     const ExperimentReading reading = readExperimentFile(path);
     if (!reading.ok()) {
         dialogs.warning(parent, errorTitle, QString::fromStdString(reading.error));
-        return false;
+        return QString();
     }
     applyExperiment(reading, widgets, dialogs, parent);
-    return true;
+    return path;
 }
 
-bool saveExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent)
+QString saveExperiment(
+    const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent, FileLocations &locations)
 {
     const ExperimentDescription experiment = experimentFromWidgets(widgets);
     // Checked before asking for a name: such a text cannot be written at all.
     for (const std::string &problem : { positiveStepsProblem(experiment), stringIdProblem(experiment) })
         if (!problem.empty()) {
             dialogs.warning(parent, warningTitle, QString::fromStdString(problem));
-            return false;
+            return QString();
         }
-    const QString path = dialogs.saveFileName(
-        parent, QStringLiteral("Save parameters file..."), QDir::currentPath(), QStringLiteral(".txt"));
+    const QString path
+        = withDefaultSuffix(dialogs.saveFileName(parent, QStringLiteral("Save parameters file..."),
+                                locations.folder(), QStringLiteral(".txt"), QStringLiteral("txt")),
+            QStringLiteral("txt"));
+    locations.remember(path);
     if (path.isEmpty())
-        return false;
+        return QString();
     const QString writeError = writeExperimentFile(path, experiment);
     if (!writeError.isEmpty()) {
         dialogs.warning(parent, warningTitle, writeError);
-        return false;
+        return QString();
     }
-    return true;
+    return path;
 }
 
 ExperimentReading readExperimentFile(const QString &path)

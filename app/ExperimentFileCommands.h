@@ -13,6 +13,7 @@
 
 #include <QString>
 
+class FileLocations;
 class QDoubleSpinBox;
 class QSpinBox;
 class QWidget;
@@ -33,11 +34,16 @@ struct ExperimentWidgets {
 // New experiment: one default page; the observer is left as it is.
 void newExperiment(const ExperimentWidgets &widgets);
 
-// Asks for a file and applies it; returns whether the widgets were changed.
-bool openExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent);
+// Asks for a file, starting in the folder last used, and applies it; returns
+// its path when the widgets were changed, otherwise an empty string.
+QString openExperiment(
+    const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent, FileLocations &locations);
 
-// Asks for a file name and writes the experiment; returns whether a file was written.
-bool saveExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent);
+// Asks for a file name, starting in the folder last used, and writes the
+// experiment (".txt" is added to a name without a suffix); returns the path
+// written, or an empty string when nothing was written.
+QString saveExperiment(
+    const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent, FileLocations &locations);
 
 // The steps of the commands above.
 ExperimentReading readExperimentFile(const QString &path);

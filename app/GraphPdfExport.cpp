@@ -1,6 +1,7 @@
 #include "GraphPdfExport.h"
 
 #include "AtomicFile.h"
+#include "FileLocations.h"
 #include "UserDialogs.h"
 
 #include <QDir>
@@ -22,7 +23,7 @@ bool isCompletePdf(const QByteArray &bytes)
 
 } // namespace
 
-bool exportGraphPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent)
+bool exportGraphPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent, FileLocations &locations)
 {
     const QString warningTitle = QStringLiteral("Warning");
     if (plot.graphCount() == 0) {
@@ -30,8 +31,11 @@ bool exportGraphPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent)
             parent, warningTitle, QStringLiteral("No graph to export, please run experiment before."));
         return false;
     }
-    const QString fileName = dialogs.saveFileName(
-        parent, QStringLiteral("Output file..."), QDir::currentPath(), QStringLiteral(".pdf"));
+    const QString fileName
+        = withDefaultSuffix(dialogs.saveFileName(parent, QStringLiteral("Output file..."), locations.folder(),
+                                QStringLiteral(".pdf"), QStringLiteral("pdf")),
+            QStringLiteral("pdf"));
+    locations.remember(fileName);
     if (fileName.isEmpty())
         return false;
     const QString problem = writeGraphPdf(plot, fileName);

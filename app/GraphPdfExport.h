@@ -7,14 +7,16 @@
 
 #include <QString>
 
+class FileLocations;
 class QCustomPlot;
 class QWidget;
 class UserDialogs;
 
-// Asks for a file name and writes the plot as a one-page PDF of the widget's
-// size. Warns when the plot has no graph or the file cannot be written; a
+// Asks for a file name, starting in the folder last used, and writes the plot
+// as a one-page PDF of the widget's size (".pdf" is added to a name without a
+// suffix). Warns when the plot has no graph or the file cannot be written; a
 // cancelled dialog does nothing. Returns true when a file was written.
-bool exportGraphPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent);
+bool exportGraphPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent, FileLocations &locations);
 
 // Writes the plot to `path` whole or not at all. Empty on success, otherwise
 // the reason.

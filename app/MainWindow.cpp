@@ -35,6 +35,7 @@ MainWindow::MainWindow(QWidget *parent)
     , dialogs(std::make_unique<QtUserDialogs>())
 {
     ui->setupUi(this); // also connects the slots by name
+    programTitle = windowTitle();
     setCentralWidget(ui->tabWidget); // discards the generated central widget
 
     connect(ui->spinBoxNStaircases, SIGNAL(valueChanged(int)), ui->tabStaircase, SLOT(setNumberOfTabs(int)));
@@ -78,7 +79,9 @@ void MainWindow::on_actionNew_experiment_triggered()
 
 void MainWindow::on_actionOpenFile_triggered()
 {
-    openExperiment(experimentWidgets(), *dialogs, this);
+    const QString path = openExperiment(experimentWidgets(), *dialogs, this, fileLocations);
+    if (!path.isEmpty())
+        setWindowTitle(titleWithFile(programTitle, path));
 }
 
 void MainWindow::on_actionExportResultsToFile_triggered()
@@ -164,12 +167,14 @@ void MainWindow::on_checkBox_stateChanged(int state)
 
 void MainWindow::on_actionExport_graph_to_pdf_triggered()
 {
-    exportGraphPdf(*ui->customPlot, *dialogs, this);
+    exportGraphPdf(*ui->customPlot, *dialogs, this, fileLocations);
 }
 
 void MainWindow::on_actionSaveFile_triggered()
 {
-    saveExperiment(experimentWidgets(), *dialogs, this);
+    const QString path = saveExperiment(experimentWidgets(), *dialogs, this, fileLocations);
+    if (!path.isEmpty())
+        setWindowTitle(titleWithFile(programTitle, path));
 }
 
 ExperimentWidgets MainWindow::experimentWidgets() const

@@ -16,6 +16,7 @@
 
 #include <memory>
 
+#include "FileLocations.h"
 #include "ParStaircase.h"
 #include "StaircaseSettings.h"
 #include "UserDialogs.h"
@@ -75,4 +76,7 @@ private:
     int drawStyle = 0;
     bool showReference = false;
     std::unique_ptr<UserDialogs> dialogs;
+    // Where the Open, Save and export dialogs start; the title that Open and Save extend by the file's name.
+    FileLocations fileLocations;
+    QString programTitle;
 };

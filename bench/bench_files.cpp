@@ -28,7 +28,11 @@ public:
     {
         return path;
     }
-    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    QString saveFileName(
+        QWidget *, const QString &, const QString &, const QString &, const QString &) override
+    {
+        return {};
+    }
     void warning(QWidget *, const QString &, const QString &) override { ++boxes; }
 
 private:

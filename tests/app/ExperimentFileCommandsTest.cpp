@@ -42,6 +42,7 @@ private slots:
     void refusedSaveWritesNothing();
     void saveOnAFullDiskKeepsTheOldFile();
     void newExperimentKeepsTheObserverAndLeavesOneDefaultPage();
+    void dialogsStartWhereTheLastFileWasAndNamesGetTheirSuffix();
 
 private:
     void trigger(const char *action) { child<QAction>(*window, action)->trigger(); }
@@ -147,7 +148,9 @@ void ExperimentFileCommandsTest::openFillsEveryPageAndTheObserver()
 
     QCOMPARE(dialogs->prompts.size(), 1);
     QCOMPARE(dialogs->prompts[0].caption, QStringLiteral("Parameters file to open"));
-    QCOMPARE(dialogs->prompts[0].dir, QStringLiteral("../libs/experiment/"));
+    // The example experiments' folder, wherever the program was started from.
+    QVERIFY2(QFileInfo::exists(dialogs->prompts[0].dir + "/three-interleaved-staircases.txt"),
+        qPrintable(dialogs->prompts[0].dir));
     QCOMPARE(dialogs->prompts[0].filter, QStringLiteral("Text file (*.txt);;Exp files (*.exp)"));
     // Missing observer keys: one box each, in key order, and their defaults.
     QStringList boxes;
@@ -369,8 +372,8 @@ void ExperimentFileCommandsTest::refusedSaveWritesNothing()
     tabs()->pageAt(0)->setStringIdText("left");
 
     // A directory in the way cannot be replaced by the file.
-    const QString target = dir->filePath("taken");
-    QVERIFY(QDir(dir->path()).mkdir("taken"));
+    const QString target = dir->filePath("taken.txt");
+    QVERIFY(QDir(dir->path()).mkdir("taken.txt"));
     writeFile(target + "/inside.txt", "kept");
     dialogs->fileNames.enqueue(target);
     trigger("actionSaveFile");
@@ -425,6 +428,35 @@ void ExperimentFileCommandsTest::newExperimentKeepsTheObserverAndLeavesOneDefaul
             "Staircase 0 -5 asc 1 4 100 [0.2] 0.5 clamp inactive -99999 99999 0 offoffoff id offoff[]" }));
     QCOMPARE(tabs()->pageAt(0)->getStringId(), QStringLiteral("0"));
     QVERIFY(dialogs->messages.isEmpty());
+}
+
+void ExperimentFileCommandsTest::dialogsStartWhereTheLastFileWasAndNamesGetTheirSuffix()
+{
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quorvel v 0.5"));
+    open(fileWith("sStairStartStates", "sStairStartStates: 1"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quorvel v 0.5")); // refused: nothing changes
+    open(QByteArray::fromStdString(threeStaircasesFile));
+    QCOMPARE(window->windowTitle(), QStringLiteral("experiment.txt — Quorvel v 0.5"));
+
+    QTemporaryDir other;
+    dialogs->fileNames.enqueue(other.filePath("copy")); // no suffix
+    trigger("actionSaveFile");
+    QVERIFY(readFile(other.filePath("copy.txt")).startsWith("Mu 0.5\n"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("copy.txt — Quorvel v 0.5"));
+    dialogs->fileNames.enqueue(other.filePath("graph"));
+    trigger("actionExport_graph_to_pdf");
+    QVERIFY(readFile(other.filePath("graph.pdf")).startsWith("%PDF"));
+    trigger("actionOpenFile"); // cancelled
+
+    QStringList prompts;
+    for (const FilePrompt &p : dialogs->prompts.mid(1))
+        prompts << p.caption + " in " + QDir(p.dir).dirName() + " ." + p.defaultSuffix;
+    QCOMPARE(prompts,
+        QStringList({ "Parameters file to open in " + QDir(dir->path()).dirName() + " .",
+            "Save parameters file... in " + QDir(dir->path()).dirName() + " .txt",
+            "Output file... in " + QDir(other.path()).dirName() + " .pdf",
+            "Parameters file to open in " + QDir(other.path()).dirName() + " ." }));
+    QCOMPARE(dialogs->messages.size(), 1); // the refused file's
 }
 
 QTEST_MAIN(ExperimentFileCommandsTest)

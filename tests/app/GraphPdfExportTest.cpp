@@ -1,6 +1,7 @@
 // The graph's PDF export on a bare plot with scripted file dialogs.
 #include "GraphPdfExport.h"
 
+#include "FileLocations.h"
 #include "FileSizeLimit.h"
 #include "QtTestSupport.h"
 #include "ScriptedDialogs.h"
@@ -21,21 +22,23 @@ private slots:
 void GraphPdfExportTest::cancelledOrUnwritableWritesNothing()
 {
     QTemporaryDir dir;
-    QVERIFY(QDir::setCurrent(dir.path()));
+    FileLocations locations(dir.path());
     QCustomPlot plot;
     plot.addGraph();
     ScriptedDialogs dialogs; // no name queued: the dialog is cancelled
-    QVERIFY(!exportGraphPdf(plot, dialogs, nullptr));
+    QVERIFY(!exportGraphPdf(plot, dialogs, nullptr, locations));
     QCOMPARE(dialogs.prompts.size(), 1);
     QCOMPARE(dialogs.prompts[0].caption, QStringLiteral("Output file..."));
-    QCOMPARE(dialogs.prompts[0].dir, QDir::currentPath());
+    QCOMPARE(dialogs.prompts[0].dir, dir.path());
     QCOMPARE(dialogs.prompts[0].filter, QStringLiteral(".pdf"));
+    QCOMPARE(dialogs.prompts[0].defaultSuffix, QStringLiteral("pdf"));
+    QCOMPARE(locations.folder(), dir.path());
     QVERIFY(dialogs.messages.isEmpty());
     QVERIFY(QDir(dir.path()).isEmpty());
 
     const QString fileName = dir.filePath(QStringLiteral("missing/graph.pdf"));
     dialogs.fileNames.enqueue(fileName);
-    QVERIFY(!exportGraphPdf(plot, dialogs, nullptr));
+    QVERIFY(!exportGraphPdf(plot, dialogs, nullptr, locations));
     QCOMPARE(dialogs.messages.size(), 1);
     QCOMPARE(dialogs.messages[0].title, QStringLiteral("Warning"));
     QVERIFY2(dialogs.messages[0].text.startsWith(QStringLiteral("The graph could not be written to %1:\n")
@@ -52,9 +55,10 @@ void GraphPdfExportTest::fullDiskKeepsTheOldFile()
     plot.addGraph()->setData({ 0, 1, 2 }, { 1, 3, 2 });
     plot.replot();
     const QString path = dir.filePath(QStringLiteral("graph.pdf"));
+    FileLocations locations(dir.path());
     ScriptedDialogs dialogs;
-    dialogs.fileNames.enqueue(path);
-    QVERIFY(exportGraphPdf(plot, dialogs, nullptr)); // the old file
+    dialogs.fileNames.enqueue(dir.filePath(QStringLiteral("graph"))); // the suffix is added
+    QVERIFY(exportGraphPdf(plot, dialogs, nullptr, locations)); // the old file
     const QByteArray old = readFile(path);
     QVERIFY(old.startsWith("%PDF"));
 
@@ -62,7 +66,7 @@ void GraphPdfExportTest::fullDiskKeepsTheOldFile()
     dialogs.fileNames.enqueue(path);
     {
         const FileSizeLimit fullDisk(old.size() / 2);
-        QVERIFY(!exportGraphPdf(plot, dialogs, nullptr));
+        QVERIFY(!exportGraphPdf(plot, dialogs, nullptr, locations));
     }
     QCOMPARE(readFile(path), old);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "graph.pdf" });
