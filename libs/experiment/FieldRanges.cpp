@@ -122,7 +122,7 @@ std::string valueChangesMessage(const std::vector<ValueChange> &changes, int sta
             line->staircases.push_back(c.staircase);
     }
     std::string text = "These values of the parameters file do not fit their fields and were changed; "
-                       "Save writes the values used:";
+                       "Save writes the values used:\n";
     for (const Line &l : lines) {
         text += "\n" + l.change->field;
         if (l.change->staircase >= 0)

@@ -186,7 +186,7 @@ void ExperimentFileCommandsTest::openListsTheValuesThatDidNotFitInOneBox()
     QCOMPARE(boxes,
         QStringList({ "Error: These values of the parameters file do not fit their fields and were changed; "
                       "Save "
-                      "writes the values used:\n"
+                      "writes the values used:\n\n"
                       "Standard deviation: -1 in the file, 0.001 used\n"
                       "Guess rate: 1.5 in the file, 1 used\n"
                       "Max trials of Staircase 1: 5000000 in the file, 999999 used\n"

@@ -43,7 +43,7 @@ TEST(ReadExperiment, FitsOutOfRangeValuesAndListsEachChangeOnce)
     EXPECT_EQ(valueChangesMessage(reading.changes, 3),
         "These values of the parameters file do not fit their fields and were changed; Save writes the "
         "values "
-        "used:\n"
+        "used:\n\n"
         "Mean: 1e+300 in the file, 100000 used\n"
         "Standard deviation: 0 in the file, 0.001 used\n"
         "Guess rate: 1.5 in the file, 1 used\n"
