@@ -11,6 +11,7 @@
 #include <climits>
 #include <cmath>
 #include <locale>
+#include <new>
 #include <sstream>
 #include <stdexcept>
 
@@ -305,6 +306,10 @@ ExperimentReading readExperiment(const ParametersLoader &loader)
     } catch (const ReadFailure &e) {
         ExperimentReading failed;
         failed.error = e.what();
+        return failed;
+    } catch (const std::bad_alloc &) {
+        ExperimentReading failed;
+        failed.error = "There is not enough memory to read the parameters file.";
         return failed;
     }
 }
