@@ -1,4 +1,4 @@
-// Dialog folders, default suffixes and the window title, without a window.
+// Dialog folders and default suffixes, without a window (the title is checked on the window).
 #include "FileLocations.h"
 
 #include <QtTest>
@@ -10,7 +10,6 @@ class FileLocationsTest : public QObject
 private slots:
     void suffixIsAddedOnlyToANameWithoutOne();
     void examplesFolderComesFromTheProgramNotTheWorkingFolder();
-    void titleNamesTheFile();
 };
 
 void FileLocationsTest::suffixIsAddedOnlyToANameWithoutOne()
@@ -38,13 +37,6 @@ void FileLocationsTest::examplesFolderComesFromTheProgramNotTheWorkingFolder()
     QCOMPARE(locations.folder(), examples);
     locations.remember(program + "/results.txt");
     QCOMPARE(locations.folder(), program);
-}
-
-void FileLocationsTest::titleNamesTheFile()
-{
-    QCOMPARE(titleWithFile("Quorvel v 0.5", QString()), QString("Quorvel v 0.5"));
-    QCOMPARE(
-        titleWithFile("Quorvel v 0.5", "/data/results.txt"), QString("results.txt \u2014 Quorvel v 0.5"));
 }
 
 QTEST_GUILESS_MAIN(FileLocationsTest)

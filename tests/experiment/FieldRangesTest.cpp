@@ -10,19 +10,7 @@
 namespace
 {
 
-TEST(FitReal, RoundsToThreeDecimalsLikeTheSpinBoxThenClamps)
-{
-    const RealField sigma = FieldRanges::standardDeviation;
-    const std::pair<double, double> cases[] = { { 0.5, 0.5 }, { 0.12345, 0.123 },
-        // Exact binary ties go away from zero, not to even.
-        { 0.0625, 0.063 }, { 2.0625, 2.063 }, { 0.1875, 0.188 },
-        // Rounded first: 0.0004 becomes 0, which the range lifts to the minimum.
-        { 0.0004, 0.001 }, { 0.0, 0.001 }, { -1.0, 0.001 }, { 1e300, 100000.0 } };
-    for (const auto &[value, fitted] : cases)
-        EXPECT_EQ(fitReal(value, sigma), fitted) << value;
-    EXPECT_EQ(fitReal(-0.0625, FieldRanges::startLevel), -0.063);
-}
-
+// How fitReal rounds and clamps is checked against the spin boxes themselves, in the window's tests.
 TEST(ReadExperiment, FitsOutOfRangeValuesAndListsEachChangeOnce)
 {
     std::string text = threeStaircasesFile;
