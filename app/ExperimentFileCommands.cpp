@@ -1,5 +1,8 @@
 #include "ExperimentFileCommands.h"
 
+#include "AtomicFile.h"
+#include "FieldRanges.h"
+#include "FileLocations.h"
 #include "ParametersLoader.h"
 #include "StaircasePages.h"
 #include "StaircaseParamSetter.h"
@@ -9,7 +12,6 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
-#include <QSaveFile>
 #include <QSpinBox>
 
 namespace
@@ -27,43 +29,46 @@ void newExperiment(const ExperimentWidgets &widgets)
     widgets.staircaseCount->setValue(1);
 }
 
-bool openExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent)
+QString openExperiment(
+    const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent, FileLocations &locations)
 {
     const QString path = dialogs.openFileName(parent, QStringLiteral("Parameters file to open"),
-        QStringLiteral("../libs/experiment/"), QStringLiteral("Text file (*.txt);;Exp files (*.exp)"));
+        locations.folder(), QStringLiteral("Text file (*.txt);;Exp files (*.exp)"));
+    locations.remember(path);
     if (path.isEmpty())
-        return false;
+        return QString();
     const ExperimentReading reading = readExperimentFile(path);
     if (!reading.ok()) {
         dialogs.warning(parent, errorTitle, QString::fromStdString(reading.error));
-        return false;
+        return QString();
     }
     applyExperiment(reading, widgets, dialogs, parent);
-    return true;
+    return path;
 }
 
-bool saveExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent)
+QString saveExperiment(
+    const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent, FileLocations &locations)
 {
     const ExperimentDescription experiment = experimentFromWidgets(widgets);
     // Checked before asking for a name: such a text cannot be written at all.
-    const std::string stepsProblem = positiveStepsProblem(experiment);
-    if (!stepsProblem.empty()) {
-        dialogs.warning(parent, warningTitle, QString::fromStdString(stepsProblem));
-        return false;
-    }
-    const QString path = dialogs.saveFileName(
-        parent, QStringLiteral("Save parameters file..."), QDir::currentPath(), QStringLiteral(".txt"));
+    for (const std::string &problem : { positiveStepsProblem(experiment), stringIdProblem(experiment) })
+        if (!problem.empty()) {
+            dialogs.warning(parent, warningTitle, QString::fromStdString(problem));
+            return QString();
+        }
+    const QString path
+        = withDefaultSuffix(dialogs.saveFileName(parent, QStringLiteral("Save parameters file..."),
+                                locations.folder(), QStringLiteral(".txt"), QStringLiteral("txt")),
+            QStringLiteral("txt"));
+    locations.remember(path);
     if (path.isEmpty())
-        return false;
+        return QString();
     const QString writeError = writeExperimentFile(path, experiment);
     if (!writeError.isEmpty()) {
         dialogs.warning(parent, warningTitle, writeError);
-        return false;
+        return QString();
     }
-    const std::string replaced = replacedSettingsWarning(experiment);
-    if (!replaced.empty())
-        dialogs.warning(parent, warningTitle, QString::fromStdString(replaced));
-    return true;
+    return path;
 }
 
 ExperimentReading readExperimentFile(const QString &path)
@@ -106,7 +111,13 @@ void applyExperiment(
         page->setUpperClamp(s.upperClamp);
         page->setLowerClamp(s.lowerClamp);
         page->setMaxClampHits(s.maxClampHits);
+        if (reading.experiment.stringIdsGiven) {
+            page->setStringIdActive(s.useStringId);
+            page->setStringIdText(QString::fromStdString(s.stringId));
+        }
     }
+    if (reading.experiment.repetitions)
+        widgets.repetitions->setValue(*reading.experiment.repetitions);
 
     // Missing observer keys are reported in key order; their defaults are already in the values.
     for (const std::string &warning : reading.warnings)
@@ -116,6 +127,14 @@ void applyExperiment(
     widgets.lapseRate->setValue(observer.lapseRate);
     widgets.mean->setValue(observer.mean);
     widgets.standardDeviation->setValue(observer.standardDeviation);
+
+    // The file is applied in full first, so each box describes the window as it now is.
+    const std::string changes = valueChangesMessage(reading.changes, n);
+    if (!changes.empty())
+        dialogs.warning(parent, errorTitle, QString::fromStdString(changes));
+    const std::string sum = guessAndLapseWarning(observer);
+    if (!sum.empty())
+        dialogs.warning(parent, errorTitle, QString::fromStdString(sum));
 }
 
 ExperimentDescription experimentFromWidgets(const ExperimentWidgets &widgets)
@@ -126,17 +145,16 @@ ExperimentDescription experimentFromWidgets(const ExperimentWidgets &widgets)
     experiment.observer.lapseRate = widgets.lapseRate->value();
     experiment.observer.guessRate = widgets.guessRate->value();
     experiment.staircases = readStaircasePages(*widgets.tabs);
+    experiment.repetitions = widgets.repetitions->value();
+    experiment.stringIdsGiven = true;
     return experiment;
 }
 
 QString writeExperimentFile(const QString &path, const ExperimentDescription &experiment)
 {
-    const std::string text = writeExperiment(experiment);
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Text)
-        && file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size())
-        && file.commit())
+    AtomicFile file(QFile::encodeName(path).toStdString());
+    if (file.open() && file.write(writeExperiment(experiment)) && file.commit())
         return QString();
     return QStringLiteral("Can't write the parameters file %1:\n%2")
-        .arg(QDir::toNativeSeparators(path), file.errorString());
+        .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(file.error().c_str()));
 }

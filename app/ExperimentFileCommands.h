@@ -4,13 +4,16 @@
 //
 // Open reads and checks the whole file (ExperimentFile.h) before it touches a
 // widget, so a broken file changes nothing; only a file that passes every check
-// is applied, pages first, then the observer. Save writes through a temporary
-// file that replaces the target only once it is complete.
+// is applied, pages first, then the observer. Values that do not fit their
+// fields are applied as the fields hold them, and one box lists them. Save
+// writes through a temporary file that replaces the target only once it is
+// complete.
 
 #include "ExperimentFile.h"
 
 #include <QString>
 
+class FileLocations;
 class QDoubleSpinBox;
 class QSpinBox;
 class QWidget;
@@ -25,16 +28,22 @@ struct ExperimentWidgets {
     QDoubleSpinBox *guessRate;
     QSpinBox *staircaseCount;
     TabStaircase *tabs;
+    QSpinBox *repetitions;
 };
 
 // New experiment: one default page; the observer is left as it is.
 void newExperiment(const ExperimentWidgets &widgets);
 
-// Asks for a file and applies it; returns whether the widgets were changed.
-bool openExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent);
+// Asks for a file, starting in the folder last used, and applies it; returns
+// its path when the widgets were changed, otherwise an empty string.
+QString openExperiment(
+    const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent, FileLocations &locations);
 
-// Asks for a file name and writes the experiment; returns whether a file was written.
-bool saveExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent);
+// Asks for a file name, starting in the folder last used, and writes the
+// experiment (".txt" is added to a name without a suffix); returns the path
+// written, or an empty string when nothing was written.
+QString saveExperiment(
+    const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent, FileLocations &locations);
 
 // The steps of the commands above.
 ExperimentReading readExperimentFile(const QString &path);

@@ -2,6 +2,7 @@
 
 #include "BackgroundRun.h"
 #include "ExperimentFileCommands.h"
+#include "GraphPdfExport.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
 #include "ResultStats.h"
@@ -28,6 +29,7 @@ MainWindow::MainWindow(QWidget *parent)
     , dialogs(std::make_unique<QtUserDialogs>())
 {
     ui->setupUi(this); // also connects the slots by name
+    programTitle = windowTitle();
     setCentralWidget(ui->tabWidget); // discards the generated central widget
 
     connect(ui->spinBoxNStaircases, SIGNAL(valueChanged(int)), ui->tabStaircase, SLOT(setNumberOfTabs(int)));
@@ -153,15 +155,21 @@ void MainWindow::on_actionNew_experiment_triggered()
 
 void MainWindow::on_actionOpenFile_triggered()
 {
-    openExperiment(experimentWidgets(), *dialogs, this);
+    const QString path = openExperiment(experimentWidgets(), *dialogs, this, fileLocations);
+    if (!path.isEmpty())
+        setWindowTitle(titleWithFile(programTitle, path));
 }
 
 void MainWindow::on_actionExportResultsToFile_triggered()
 {
-    const QString path
-        = dialogs->saveFileName(this, tr("Save simulation results..."), QDir::currentPath(), tr(".csv"));
+    // The file is tab-separated: it is named so, and offered so in the dialog.
+    const QString suffix = QStringLiteral("tsv");
+    const QString path = withDefaultSuffix(
+        dialogs->saveFileName(this, tr("Save simulation results..."), fileLocations.folder(), ".tsv", suffix),
+        suffix);
     if (path.isEmpty())
         return; // cancelled: nothing written, nothing to say
+    fileLocations.remember(path);
     const QString problem = exportResults(results->result().get(), results->rowOrder(), path);
     if (!problem.isEmpty())
         dialogs->warning(this, tr("Warning"), problem);
@@ -239,18 +247,20 @@ void MainWindow::on_checkBox_stateChanged(int state)
 
 void MainWindow::on_actionExport_graph_to_pdf_triggered()
 {
-    StaircaseGraph::exportPdf(*ui->customPlot, *dialogs, this);
+    exportGraphPdf(*ui->customPlot, *dialogs, this, fileLocations);
 }
 
 void MainWindow::on_actionSaveFile_triggered()
 {
-    saveExperiment(experimentWidgets(), *dialogs, this);
+    const QString path = saveExperiment(experimentWidgets(), *dialogs, this, fileLocations);
+    if (!path.isEmpty())
+        setWindowTitle(titleWithFile(programTitle, path));
 }
 
 ExperimentWidgets MainWindow::experimentWidgets() const
 {
     return { ui->doubleSpinBoxMean, ui->doubleSpinBoxStd, ui->doubleSpinBoxLapseRate,
-        ui->doubleSpinBoxGuessRate, ui->spinBoxNStaircases, ui->tabStaircase };
+        ui->doubleSpinBoxGuessRate, ui->spinBoxNStaircases, ui->tabStaircase, ui->spinBoxSimRepetitions };
 }
 
 void MainWindow::refreshResultsTable()

@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 
+#include "FileLocations.h"
 #include "StaircaseSettings.h"
 #include "UserDialogs.h"
 
@@ -93,4 +94,7 @@ private:
     QProgressBar *runProgress = nullptr;
     QPushButton *cancelRun = nullptr;
     bool sizedForScreen = false;
+    // Where the Open, Save and export dialogs start; the title that Open and Save extend by the file's name.
+    FileLocations fileLocations;
+    QString programTitle;
 };

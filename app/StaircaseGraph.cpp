@@ -1,11 +1,9 @@
 #include "StaircaseGraph.h"
 
 #include "Run.h"
-#include "UserDialogs.h"
 
 #include <boost/math/special_functions/erf.hpp>
 
-#include <QDir>
 #include <QFont>
 #include <QLocale>
 #include <qcustomplot.h>
@@ -218,26 +216,6 @@ void draw(QCustomPlot &plot, const RunResult *result, const QVector<QColor> &col
     plot.axisRect()->setRangeZoom(Qt::Vertical);
     plot.axisRect()->setAutoMargins(QCP::msAll);
     plot.replot();
-}
-
-bool exportPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent)
-{
-    const QString warningTitle = QStringLiteral("Warning");
-    if (plot.graphCount() == 0) {
-        dialogs.warning(
-            parent, warningTitle, QStringLiteral("No graph to export, please run experiment before."));
-        return false;
-    }
-    const QString fileName = dialogs.saveFileName(
-        parent, QStringLiteral("Output file..."), QDir::currentPath(), QStringLiteral(".pdf"));
-    if (fileName.isEmpty())
-        return false;
-    if (!plot.savePdf(fileName, 0, 0, QCP::epAllowCosmetic)) {
-        dialogs.warning(parent, warningTitle,
-            QStringLiteral("The graph could not be written to %1.").arg(QDir::toNativeSeparators(fileName)));
-        return false;
-    }
-    return true;
 }
 
 } // namespace StaircaseGraph

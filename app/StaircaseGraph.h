@@ -19,8 +19,6 @@
 class QCustomPlot;
 class RunResult;
 class QFont;
-class QWidget;
-class UserDialogs;
 
 namespace StaircaseGraph
 {
@@ -78,10 +76,5 @@ void setupPlot(QCustomPlot &plot, const QFont &windowFont);
 // count of 0 or less the plot is only emptied.
 void draw(
     QCustomPlot &plot, const RunResult *result, const QVector<QColor> &colors, const Settings &settings);
-
-// Asks for a file name and writes the plot as a one-page PDF of the widget's size. Warns when the
-// plot has no graph or the file cannot be written; a cancelled dialog does nothing.
-// Returns true when a file was written.
-bool exportPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent);
 
 } // namespace StaircaseGraph

@@ -17,6 +17,8 @@ StaircaseSettings readStaircasePage(const StaircaseParamSetter &page)
     settings.lowerClamp = page.getLowerClamp();
     settings.upperClamp = page.getUpperClamp();
     settings.maxClampHits = page.getMaxClampHits();
+    settings.stringId = page.getStringIdText().toStdString();
+    settings.useStringId = page.isStringIdActive();
     return settings;
 }
 

@@ -151,3 +151,24 @@ QString StaircaseParamSetter::getStringId() const
         return ui->lineEditStringID->text();
     return QString::number(pageId);
 }
+
+bool StaircaseParamSetter::isStringIdActive() const
+{
+    return ui->checkBoxStringID->isChecked();
+}
+
+void StaircaseParamSetter::setStringIdActive(bool active)
+{
+    ui->checkBoxStringID->setChecked(active);
+    ui->lineEditStringID->setEnabled(active);
+}
+
+QString StaircaseParamSetter::getStringIdText() const
+{
+    return ui->lineEditStringID->text();
+}
+
+void StaircaseParamSetter::setStringIdText(const QString &text)
+{
+    ui->lineEditStringID->setText(text);
+}

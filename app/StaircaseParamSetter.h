@@ -54,6 +54,12 @@ public:
 
     // The user's string ID when "String ID" is checked (even if empty), otherwise the page number.
     QString getStringId() const;
+    // The "String ID" box and its text, which is kept while the box is unchecked.
+    bool isStringIdActive() const;
+    // Checks or unchecks the box and enables or disables the text with it.
+    void setStringIdActive(bool active);
+    QString getStringIdText() const;
+    void setStringIdText(const QString &text);
 
 private:
     Ui::StaircaseParamSetter *ui;

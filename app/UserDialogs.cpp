@@ -9,10 +9,15 @@ QString QtUserDialogs::openFileName(
     return QFileDialog::getOpenFileName(parent, caption, dir, filter);
 }
 
-QString QtUserDialogs::saveFileName(
-    QWidget *parent, const QString &caption, const QString &dir, const QString &filter)
+QString QtUserDialogs::saveFileName(QWidget *parent, const QString &caption, const QString &dir,
+    const QString &filter, const QString &defaultSuffix)
 {
-    return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+    QFileDialog dialog(parent, caption, dir, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().front();
 }
 
 void QtUserDialogs::warning(QWidget *parent, const QString &title, const QString &text)

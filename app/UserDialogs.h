@@ -16,8 +16,10 @@ public:
     virtual QString openFileName(
         QWidget *parent, const QString &caption, const QString &dir, const QString &filter)
         = 0;
-    virtual QString saveFileName(
-        QWidget *parent, const QString &caption, const QString &dir, const QString &filter)
+    // The dialog adds `defaultSuffix` (e.g. "txt") to a name without one before it asks whether to
+    // replace an existing file.
+    virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
+        const QString &filter, const QString &defaultSuffix = QString())
         = 0;
     // A modal warning box with a single OK button; returns when it is closed.
     virtual void warning(QWidget *parent, const QString &title, const QString &text) = 0;
@@ -30,8 +32,8 @@ class QtUserDialogs : public UserDialogs
 public:
     QString openFileName(
         QWidget *parent, const QString &caption, const QString &dir, const QString &filter) override;
-    QString saveFileName(
-        QWidget *parent, const QString &caption, const QString &dir, const QString &filter) override;
+    QString saveFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter,
+        const QString &defaultSuffix = QString()) override;
     void warning(QWidget *parent, const QString &title, const QString &text) override;
     bool question(QWidget *parent, const QString &title, const QString &text) override;
 };

@@ -1,17 +1,27 @@
 // Feeds arbitrary bytes to the parameter file reader and the conversions that
-// Open performs. Besides crashes, hangs and sanitizer reports it checks that an
-// accepted experiment which Save would write reads back unchanged.
+// Open performs. Every input is read twice, as text and as a file through
+// loadFile, and both readings must agree. An accepted experiment then goes
+// through what fills the pages: its values already fit the fields, so fitting
+// them again changes nothing; the change list, the guess and lapse check and
+// the step lists' conversion run as Open and Start run them. Besides crashes,
+// hangs and sanitizer reports it checks that an accepted experiment which Save
+// would write reads back unchanged.
 
 #include "ExperimentFile.h"
+#include "FieldRanges.h"
 #include "ParametersLoader.h"
 #include "TextUtils.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <streambuf>
+
+#include <unistd.h>
 
 namespace
 {
@@ -22,6 +32,20 @@ class NullBuffer : public std::streambuf
 protected:
     int overflow(int c) override { return c; }
 };
+
+std::string filePath;
+
+ExperimentReading readFile(const std::string &text)
+{
+    std::ofstream(filePath, std::ios::binary | std::ios::trunc) << text;
+    ParametersLoader loader;
+    try {
+        loader.loadFile(filePath);
+    } catch (const ParametersFileError &) {
+        std::abort(); // a small regular file is always read
+    }
+    return readExperiment(loader);
+}
 
 ExperimentReading readText(const std::string &text)
 {
@@ -38,7 +62,7 @@ bool same(const StaircaseSettings &a, const StaircaseSettings &b)
         && a.maxInversions == b.maxInversions && a.maxTrials == b.maxTrials
         && a.positiveStepsText == b.positiveStepsText && a.negativeStep == b.negativeStep
         && a.clampActive == b.clampActive && a.lowerClamp == b.lowerClamp && a.upperClamp == b.upperClamp
-        && a.maxClampHits == b.maxClampHits;
+        && a.maxClampHits == b.maxClampHits && a.stringId == b.stringId && a.useStringId == b.useStringId;
 }
 
 } // namespace
@@ -47,46 +71,52 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     static NullBuffer nullBuffer;
     std::cerr.rdbuf(&nullBuffer);
+    filePath = "/tmp/quorvel-fuzz-" + std::to_string(getpid()) + ".txt";
+    std::atexit([] { std::remove(filePath.c_str()); });
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const ExperimentReading reading = readText(std::string(reinterpret_cast<const char *>(data), size));
+    const std::string text(reinterpret_cast<const char *>(data), size);
+    const ExperimentReading reading = readText(text);
+    if (readFile(text).error != reading.error)
+        std::abort();
     if (!reading.ok())
         return 0;
 
     const ExperimentDescription &experiment = reading.experiment;
-    if (experiment.staircases.empty() || experiment.staircases.size() > maxStaircaseCount)
+    const int n = static_cast<int>(experiment.staircases.size());
+    if (n < 1 || n > maxStaircaseCount)
         std::abort();
+    ExperimentDescription fitted = experiment;
+    if (!fitToFields(fitted).empty()
+        || valueChangesMessage(reading.changes, n).empty() != reading.changes.empty())
+        std::abort();
+    guessAndLapseWarning(experiment.observer);
     // What a run does with each page's step text.
     for (const StaircaseSettings &s : experiment.staircases) {
         try {
-            stringToVector<double>(s.positiveStepsText, ",");
+            positiveStepSizes(s.positiveStepsText);
         } catch (const boost::bad_lexical_cast &) {
         }
     }
 
-    replacedSettingsWarning(experiment);
-    if (!positiveStepsProblem(experiment).empty())
+    if (!positiveStepsProblem(experiment).empty() || !stringIdProblem(experiment).empty())
         return 0;
     const ExperimentReading again = readText(writeExperiment(experiment));
-    if (!again.ok() || !again.warnings.empty()
-        || again.experiment.staircases.size() != experiment.staircases.size())
+    if (!again.ok() || !again.warnings.empty() || !again.changes.empty()
+        || again.experiment.staircases.size() != experiment.staircases.size()
+        || again.experiment.repetitions != experiment.repetitions
+        || again.experiment.stringIdsGiven != experiment.stringIdsGiven)
         std::abort();
     const ObserverSettings &a = experiment.observer;
     const ObserverSettings &b = again.experiment.observer;
     if (a.mean != b.mean || a.standardDeviation != b.standardDeviation || a.lapseRate != b.lapseRate
         || a.guessRate != b.guessRate)
         std::abort();
-    // The file keeps the first staircase's shared values for all.
     for (std::size_t i = 0; i < experiment.staircases.size(); ++i) {
         StaircaseSettings expected = experiment.staircases[i];
-        const StaircaseSettings &first = experiment.staircases.front();
-        expected.negativeStep = first.negativeStep;
-        expected.lowerClamp = first.lowerClamp;
-        expected.upperClamp = first.upperClamp;
-        expected.maxClampHits = first.maxClampHits;
         boost::algorithm::trim(expected.positiveStepsText);
         if (!same(expected, again.experiment.staircases[i]))
             std::abort();

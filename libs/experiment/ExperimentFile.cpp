@@ -1,5 +1,6 @@
 #include "ExperimentFile.h"
 
+#include "FieldRanges.h"
 #include "ParametersLoader.h"
 #include "TextUtils.h"
 
@@ -10,6 +11,7 @@
 #include <climits>
 #include <cmath>
 #include <locale>
+#include <new>
 #include <sstream>
 #include <stdexcept>
 
@@ -31,6 +33,23 @@ std::string wrongCount(const std::string &what, const std::string &key, int n)
 std::size_t commaCount(const std::string &value)
 {
     return static_cast<std::size_t>(std::count(value.begin(), value.end(), ','));
+}
+
+// The number of elements stringToVector finds in a comma-separated list, without making them.
+std::size_t elementCount(const std::string &list)
+{
+    std::size_t count = 0;
+    bool inElement = false;
+    const std::string trimmed = boost::algorithm::trim_copy(list);
+    for (const char c : trimmed) {
+        if (c == ',')
+            inElement = false;
+        else if (!inElement) {
+            inElement = true;
+            ++count;
+        }
+    }
+    return count;
 }
 
 ReadFailure unreadable(const std::string &key, const std::string &token, const char *expected)
@@ -77,6 +96,16 @@ const ListKey ascendingKey { "sStairAscending", "ascending/descending staircases
 const ListKey maxInversionsKey { "sStairMaxInversions", "max inversions" };
 const ListKey maxTrialsKey { "sStairMaxTrials", "max trials" };
 const ListKey clampActiveKey { "sStairClampActive", "clamp states" };
+// The optional per-staircase lines that follow the classic ones.
+const char repetitionsKey[] = "sStairRepetitions";
+const ListKey stringIdActiveKey { "sStairStringIdActive", "string ID states" };
+const ListKey stringIdsKey { "sStairStringIds", "string IDs" };
+const ListKey negativeStepListKey { "sStairNegativeStepList", "negative steps" };
+const ListKey clampLowerListKey { "sStairClampLowerList", "lower clamps" };
+const ListKey clampUpperListKey { "sStairClampUpperList", "upper clamps" };
+const ListKey maxClampHitsListKey { "sStairMaxClampHitsList", "maximum clamp hits" };
+const ListKey perStaircaseKeys[] = { stringIdActiveKey, stringIdsKey, negativeStepListKey, clampLowerListKey,
+    clampUpperListKey, maxClampHitsListKey };
 
 void checkListCount(const ParametersLoader &loader, const ListKey &list, int n)
 {
@@ -102,6 +131,26 @@ template <typename T> std::vector<T> convertList(const ParametersLoader &loader,
     for (int i = 0; i < n; ++i)
         values.push_back(convert<T>(list.key, tokens[static_cast<std::size_t>(i)]));
     return values;
+}
+
+// The list's own elements when the file holds it, otherwise n times `single`.
+template <typename T>
+std::vector<T> perStaircase(const ParametersLoader &loader, const ListKey &list, int n, const T &single)
+{
+    return loader.exists(list.key) ? convertList<T>(loader, list, n) : std::vector<T>(std::size_t(n), single);
+}
+
+// String IDs are split at every comma, so an empty ID ("left,,right") keeps its place.
+std::vector<std::string> stringIds(const ParametersLoader &loader)
+{
+    std::vector<std::string> ids(1);
+    for (const char c : loader.get(stringIdsKey.key)) {
+        if (c == ',')
+            ids.emplace_back();
+        else
+            ids.back() += c;
+    }
+    return ids;
 }
 
 // The clamp-hit limit is read as a real and truncated toward zero; values
@@ -154,6 +203,9 @@ ExperimentReading readChecked(const ParametersLoader &loader)
     const bool clampStatesGiven = loader.exists(clampActiveKey.key);
     if (clampStatesGiven)
         checkListCount(loader, clampActiveKey, n);
+    for (const ListKey &list : perStaircaseKeys)
+        if (loader.exists(list.key))
+            checkListCount(loader, list, n);
 
     const std::vector<double> startStates = convertList<double>(loader, startStatesKey, n);
     const std::vector<int> correctAnswers = convertList<int>(loader, correctAnswersKey, n);
@@ -164,12 +216,29 @@ ExperimentReading readChecked(const ParametersLoader &loader)
     if (listPerStaircase && stepLists.size() < static_cast<std::size_t>(n))
         throw ReadFailure("Wrong number of positive step lists!\nCheck \"sStairPositiveStep\" to have "
             + std::to_string(n) + " lists separated by \";\"");
+    for (int i = 0; i < (listPerStaircase ? n : 1); ++i) {
+        const std::size_t sizes = elementCount(stepLists[std::size_t(i)]);
+        if (sizes > std::size_t(maxPositiveStepCount))
+            throw ReadFailure("Too many positive step sizes!\nThe list of Staircase " + std::to_string(i)
+                + " in \"sStairPositiveStep\" holds " + std::to_string(sizes) + " sizes; at most "
+                + std::to_string(maxPositiveStepCount) + " are accepted");
+    }
     const std::vector<bool> clampActive
         = clampStatesGiven ? convertList<bool>(loader, clampActiveKey, n) : std::vector<bool>(n, true);
     const double upperClamp = convert<double>("sStairClampUpper", loader.get("sStairClampUpper"));
     const double lowerClamp = convert<double>("sStairClampLower", loader.get("sStairClampLower"));
-    const int maxClampHits
-        = truncateToInt(convert<double>("sStairMaxClampHits", loader.get("sStairMaxClampHits")));
+    const double clampHitsInFile = convert<double>("sStairMaxClampHits", loader.get("sStairMaxClampHits"));
+    const std::vector<double> negativeSteps = perStaircase(loader, negativeStepListKey, n, negativeStep);
+    const std::vector<double> lowerClamps = perStaircase(loader, clampLowerListKey, n, lowerClamp);
+    const std::vector<double> upperClamps = perStaircase(loader, clampUpperListKey, n, upperClamp);
+    const std::vector<double> clampHits = perStaircase(loader, maxClampHitsListKey, n, clampHitsInFile);
+    ExperimentDescription &experiment = reading.experiment;
+    experiment.stringIdsGiven = loader.exists(stringIdActiveKey.key) || loader.exists(stringIdsKey.key);
+    const std::vector<bool> useStringIds = perStaircase(loader, stringIdActiveKey, n, false);
+    const std::vector<std::string> ids
+        = loader.exists(stringIdsKey.key) ? stringIds(loader) : std::vector<std::string>(std::size_t(n));
+    if (loader.exists(repetitionsKey))
+        experiment.repetitions = convert<int>(repetitionsKey, loader.get(repetitionsKey));
 
     for (int i = 0; i < n; ++i) {
         const std::size_t k = static_cast<std::size_t>(i);
@@ -179,16 +248,18 @@ ExperimentReading readChecked(const ParametersLoader &loader)
         s.ascending = ascending[k];
         s.maxInversions = maxInversions[k];
         s.maxTrials = maxTrials[k];
-        s.negativeStep = negativeStep;
+        s.negativeStep = negativeSteps[k];
         s.positiveStepsText = listPerStaircase ? stepLists[k] : stepLists.front();
         s.clampActive = clampActive[k];
-        s.upperClamp = upperClamp;
-        s.lowerClamp = lowerClamp;
-        s.maxClampHits = maxClampHits;
-        reading.experiment.staircases.push_back(s);
+        s.upperClamp = upperClamps[k];
+        s.lowerClamp = lowerClamps[k];
+        s.maxClampHits = truncateToInt(clampHits[k]);
+        s.stringId = ids[k];
+        s.useStringId = useStringIds[k];
+        experiment.staircases.push_back(s);
     }
 
-    ObserverSettings &observer = reading.experiment.observer;
+    ObserverSettings &observer = experiment.observer;
     observer.guessRate = observerValue(loader, "GuessRate", 0.0,
         "Parameter \"GuessRate\" doesn't exists. Setting it to 0.0", reading.warnings);
     observer.lapseRate = observerValue(loader, "LapseRate", 0.0,
@@ -197,6 +268,12 @@ ExperimentReading readChecked(const ParametersLoader &loader)
         loader, "Mu", 0.0, "Parameter \"Mu\" doesn't exists. Setting \"Mean\" to 0.0", reading.warnings);
     observer.standardDeviation = observerValue(loader, "Sigma", 1.0,
         "Parameter \"Sigma\" doesn't exists. Setting \"standard deviation\" it to 1", reading.warnings);
+
+    reading.changes = fitToFields(experiment);
+    // The limit was truncated to an int on reading; the change shows the file's own number.
+    for (ValueChange &change : reading.changes)
+        if (change.field == FieldRanges::maxClampHits.name)
+            change.fileValue = formatReal(clampHits[std::size_t(change.staircase)]);
     return reading;
 }
 
@@ -230,7 +307,21 @@ ExperimentReading readExperiment(const ParametersLoader &loader)
         ExperimentReading failed;
         failed.error = e.what();
         return failed;
+    } catch (const std::bad_alloc &) {
+        ExperimentReading failed;
+        failed.error = "There is not enough memory to read the parameters file.";
+        return failed;
     }
+}
+
+std::string guessAndLapseWarning(const ObserverSettings &observer)
+{
+    if (observer.guessRate + observer.lapseRate < 1.0)
+        return std::string();
+    return "The guess rate (" + formatReal(observer.guessRate) + ") and the lapse rate ("
+        + formatReal(observer.lapseRate)
+        + ") add up to 1 or more, so the psychometric function does not rise with the level. Start "
+          "refuses to run until their sum is below 1.";
 }
 
 std::string formatReal(double value)
@@ -308,23 +399,43 @@ std::string writeExperiment(const ExperimentDescription &experiment)
     text += "sStairClampActive: " + joinedStaircases(experiment, [](const StaircaseSettings &s) {
         return s.clampActive ? "1" : "0";
     }) + "\n";
+    // The lines above are the classic file, unchanged; what it could not hold follows.
+    if (experiment.repetitions)
+        text += std::string(repetitionsKey) + ": " + number(*experiment.repetitions) + "\n";
+    if (experiment.stringIdsGiven) {
+        text += std::string(stringIdActiveKey.key) + ": "
+            + joinedStaircases(
+                experiment, [](const StaircaseSettings &s) { return s.useStringId ? "1" : "0"; })
+            + "\n";
+        // A line without a value would read as no line, so IDs that are all empty are left out.
+        const std::string ids
+            = joinedStaircases(experiment, [](const StaircaseSettings &s) { return s.stringId; });
+        if (ids.find_first_not_of(',') != std::string::npos)
+            text += std::string(stringIdsKey.key) + ": " + ids + "\n";
+    }
+    text += std::string(negativeStepListKey.key) + ": "
+        + joinedStaircases(experiment, [](const StaircaseSettings &s) { return formatReal(s.negativeStep); })
+        + "\n";
+    text += std::string(clampLowerListKey.key) + ": "
+        + joinedStaircases(experiment, [](const StaircaseSettings &s) { return formatReal(s.lowerClamp); })
+        + "\n";
+    text += std::string(clampUpperListKey.key) + ": "
+        + joinedStaircases(experiment, [](const StaircaseSettings &s) { return formatReal(s.upperClamp); })
+        + "\n";
+    text += std::string(maxClampHitsListKey.key) + ": "
+        + joinedStaircases(experiment, [&](const StaircaseSettings &s) { return number(s.maxClampHits); })
+        + "\n";
     return text;
 }
 
-std::string replacedSettingsWarning(const ExperimentDescription &experiment)
+std::string stringIdProblem(const ExperimentDescription &experiment)
 {
-    std::vector<std::string> replaced;
-    for (std::size_t i = 1; i < experiment.staircases.size(); ++i) {
-        const StaircaseSettings &first = experiment.staircases.front();
-        const StaircaseSettings &s = experiment.staircases[i];
-        if (s.negativeStep != first.negativeStep || s.lowerClamp != first.lowerClamp
-            || s.upperClamp != first.upperClamp || s.maxClampHits != first.maxClampHits)
-            replaced.push_back(std::to_string(i));
+    for (std::size_t i = 0; i < experiment.staircases.size(); ++i) {
+        const std::string &id = experiment.staircases[i].stringId;
+        if (id.find_first_of(" \t\n\v\f\r:,") != std::string::npos)
+            return "The string ID of Staircase " + std::to_string(i) + " (\"" + id
+                + "\") holds a blank, a tab, a line break, a \":\" or a \",\", which the parameters file "
+                  "cannot hold. Change the string ID. Nothing was written.";
     }
-    if (replaced.empty())
-        return std::string();
-    return "The parameters file holds one negative step, one pair of clamps and one maximum of clamp hits "
-           "for "
-           "every staircase, those of Staircase 0. The different values of Staircase "
-        + joined(replaced, ", Staircase ") + " were not saved.";
+    return std::string();
 }

@@ -6,17 +6,32 @@
 // checked experiment or one error text: every required key, count check and
 // number conversion is done here, so the window can apply the result without
 // any step failing half-way. Missing observer keys are not errors; they give
-// their default and a warning text, in the order the window shows them.
+// their default and a warning text, in the order the window shows them. Values
+// outside their fields' ranges are not errors either: the experiment holds
+// them fitted into the fields (FieldRanges.h), and `changes` lists them.
 //
-// `writeExperiment` produces the file's lines: the fifteen classic lines
-// followed by "sStairClampActive", which records each staircase's clamp switch
-// (readers that ignore unknown keys still read our files). Reals are written in
-// the shortest text that reads back to the same number. The file holds one
-// negative step, one pair of clamps and one clamp-hit limit, taken from the
-// first staircase; `replacedSettingsWarning` says whose values that loses.
+// `writeExperiment` produces the file's lines: the fifteen classic lines, whose
+// single negative step, clamps and clamp-hit limit are the first staircase's,
+// then "sStairClampActive" (each staircase's clamp switch), then what the
+// classic lines cannot hold (readers that ignore unknown keys still read our
+// files):
+//
+//   sStairRepetitions: 20                    the simulator's repetitions
+//   sStairStringIdActive: 1,0,1              each "String ID" box
+//   sStairStringIds: left,,right             each string ID (left out when all are empty)
+//   sStairNegativeStepList: 0.5,0.25,1       each staircase's own negative step,
+//   sStairClampLowerList: -3,-99999,-2       lower clamp,
+//   sStairClampUpperList: 5,99999,2          upper clamp
+//   sStairMaxClampHitsList: 2,0,5            and clamp-hit limit
+//
+// Each of these is optional on reading, with the count check of the other
+// lists; a list replaces the single value of its classic line, and without the
+// string ID lines Open leaves the pages' string IDs as they are. Reals are
+// written in the shortest text that reads back to the same number.
 
 #include "StaircaseSettings.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +40,19 @@ class ParametersLoader;
 struct ExperimentDescription {
     ObserverSettings observer;
     std::vector<StaircaseSettings> staircases;
+    // The simulator's repetitions; none for a file without them.
+    std::optional<int> repetitions;
+    // Whether the staircases' string IDs and their "String ID" boxes are known;
+    // false for a file without them.
+    bool stringIdsGiven = false;
+};
+
+// One value of a file that did not fit its field (FieldRanges.h).
+struct ValueChange {
+    std::string field; // the field's name, e.g. "Max trials"
+    int staircase = -1; // the staircase's index; -1 for a value of the whole experiment
+    std::string fileValue;
+    std::string usedValue;
 };
 
 struct ExperimentReading {
@@ -33,14 +61,25 @@ struct ExperimentReading {
     ExperimentDescription experiment;
     // One text per missing observer key, in the order GuessRate, LapseRate, Mu, Sigma.
     std::vector<std::string> warnings;
+    // Every value that was changed to fit its field.
+    std::vector<ValueChange> changes;
 
     bool ok() const { return error.empty(); }
 };
 
 // The largest number of staircases an experiment may have.
 constexpr int maxStaircaseCount = 99;
+// The most positive step sizes a staircase's list may hold in a file. A page
+// takes up to 999999 reversals, but no real procedure needs more than a few
+// dozen sizes, and a much longer text makes the page slow to lay out.
+constexpr int maxPositiveStepCount = 100000;
 
 ExperimentReading readExperiment(const ParametersLoader &loader);
+
+// Empty unless the guess rate and the lapse rate add up to 1 or more, for
+// which the psychometric function does not rise; then a warning that says so
+// and that Start refuses to run.
+std::string guessAndLapseWarning(const ObserverSettings &observer);
 
 // The shortest text in the stream's default (general) notation that reads back
 // to exactly `value`, independent of the user's locale: 0.5, -99999, 0.001,
@@ -52,10 +91,9 @@ std::string formatReal(double value);
 // (white space inside it, a ':' or ';', or nothing at all once trimmed).
 std::string positiveStepsProblem(const ExperimentDescription &experiment);
 
+// Empty when the experiment can be written; otherwise a text naming the first
+// staircase whose string ID the file cannot hold (white space, a ':' or a ',').
+std::string stringIdProblem(const ExperimentDescription &experiment);
+
 // The whole file text, one line per key, each ending with a line break.
 std::string writeExperiment(const ExperimentDescription &experiment);
-
-// Empty when every staircase has the first one's negative step, clamps and
-// clamp-hit limit; otherwise a text naming the staircases whose values the
-// file replaces by the first one's.
-std::string replacedSettingsWarning(const ExperimentDescription &experiment);

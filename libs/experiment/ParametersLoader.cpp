@@ -4,10 +4,71 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <iostream>
+#include <iterator>
+#include <new>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 const char *const ParametersLoader::separators = ":\t\r  ";
+
+namespace
+{
+
+const char byteOrderMark[] = "\xEF\xBB\xBF";
+
+// Closes the descriptor when the read ends, however it ends.
+struct Descriptor {
+    int fd;
+    ~Descriptor() { ::close(fd); }
+};
+
+ParametersFileError tooLarge(const std::string &path)
+{
+    return ParametersFileError(path, "The file is larger than 16 MB, the most a parameters file may hold");
+}
+
+// Refuses what `loadFile` must not read: anything but a regular file, or a
+// regular file beyond the size limit.
+void checkKind(const std::string &path, const struct stat &info)
+{
+    if (S_ISDIR(info.st_mode))
+        throw ParametersFileError(path, std::strerror(EISDIR));
+    if (!S_ISREG(info.st_mode)) {
+        const char *kind = S_ISFIFO(info.st_mode)            ? "a named pipe"
+            : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? "a device"
+            : S_ISSOCK(info.st_mode)                         ? "a socket"
+                                                             : "something else";
+        throw ParametersFileError(path, std::string("It is ") + kind + ", not a regular file");
+    }
+    if (info.st_size > ParametersLoader::maxFileSize)
+        throw tooLarge(path);
+}
+
+// The whole content of an open regular file. Files such as those of /proc
+// report a size of 0, so the size limit is checked again while reading.
+std::string readAll(const std::string &path, int fd)
+{
+    std::string text;
+    char chunk[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw ParametersFileError(path, std::strerror(errno));
+        }
+        if (n == 0)
+            return text;
+        if (static_cast<long long>(text.size()) + n > ParametersLoader::maxFileSize)
+            throw tooLarge(path);
+        text.append(chunk, static_cast<std::size_t>(n));
+    }
+}
+
+} // namespace
 
 MissingKeyError::MissingKeyError(const std::string &key)
     : std::runtime_error("Can't find such identifier: " + key)
@@ -24,29 +85,53 @@ ParametersFileError::ParametersFileError(const std::string &path, const std::str
 
 void ParametersLoader::loadFile(const std::string &path)
 {
-    errno = 0;
-    std::ifstream is(path.c_str());
-    if (!is.good())
-        throw ParametersFileError(path, errno ? std::strerror(errno) : "the file cannot be opened");
-    errno = 0;
-    if (!load(is))
-        throw ParametersFileError(path, errno ? std::strerror(errno) : "the file cannot be read");
+    struct stat info {
+    };
+    if (::stat(path.c_str(), &info) != 0)
+        throw ParametersFileError(path, std::strerror(errno));
+    checkKind(path, info);
+    // Opened without blocking: should the name have become a named pipe since
+    // the check, the open still returns at once and the check below refuses it.
+    const Descriptor file { ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) };
+    if (file.fd < 0)
+        throw ParametersFileError(path, std::strerror(errno));
+    if (::fstat(file.fd, &info) != 0)
+        throw ParametersFileError(path, std::strerror(errno));
+    checkKind(path, info);
+    try {
+        std::multimap<std::string, std::string> read;
+        parse(readAll(path, file.fd), read);
+        table.merge(read);
+    } catch (const std::bad_alloc &) {
+        throw ParametersFileError(path, "There is not enough memory to read it");
+    }
 }
 
 bool ParametersLoader::load(std::istream &is)
 {
-    std::string line;
-    // getline also delivers a last line that has no line break.
-    while (std::getline(is, line)) {
-        if (line.size() <= 1)
-            continue;
-        const std::vector<std::string> tokens = tokenize(line, separators);
-        if (tokens.empty() || tokens.front()[0] == '#')
-            continue;
-        for (std::size_t i = 1; i < tokens.size(); ++i)
-            table.emplace(tokens.front(), tokens[i]);
+    const std::string text { std::istreambuf_iterator<char>(is), std::istreambuf_iterator<char>() };
+    if (is.bad())
+        return false;
+    parse(text, table);
+    return true;
+}
+
+void ParametersLoader::parse(const std::string &text, std::multimap<std::string, std::string> &into)
+{
+    std::size_t start = text.compare(0, 3, byteOrderMark) == 0 ? 3 : 0;
+    // Lines end at a line feed; a last line without one is read too.
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        if (end - start > 1) {
+            const std::vector<std::string> tokens = tokenize(text.substr(start, end - start), separators);
+            if (!tokens.empty() && tokens.front()[0] != '#')
+                for (std::size_t i = 1; i < tokens.size(); ++i)
+                    into.emplace(tokens.front(), tokens[i]);
+        }
+        start = end + 1;
     }
-    return !is.bad();
 }
 
 bool ParametersLoader::exists(const std::string &key) const

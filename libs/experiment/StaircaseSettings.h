@@ -26,6 +26,9 @@ struct StaircaseSettings {
     double lowerClamp = -99999.0;
     double upperClamp = 99999.0;
     int maxClampHits = 0;
+    // The page's "String ID" text (UTF-8), kept whether or not its box is checked.
+    std::string stringId;
+    bool useStringId = false;
 };
 
 // The positive step sizes of a step text such as "1,0.5,0.2": the ends are

@@ -1,6 +1,8 @@
 // The New, Open and Save commands, driven through the window's actions with
 // scripted file dialogs.
 
+#include "FieldRanges.h"
+#include "FileSizeLimit.h"
 #include "MainWindow.h"
 #include "QtTestSupport.h"
 #include "ScriptedDialogs.h"
@@ -32,12 +34,15 @@ private slots:
     void cleanup();
 
     void openFillsEveryPageAndTheObserver();
+    void openListsTheValuesThatDidNotFitInOneBox();
+    void fieldsHoldWhatFitToFieldsGives();
     void refusedFileLeavesTheWindowAsItWas_data();
     void refusedFileLeavesTheWindowAsItWas();
     void saveThenOpenRestoresEveryPage();
-    void saveWarnsWhenPagesDifferInSharedValues();
     void refusedSaveWritesNothing();
+    void saveOnAFullDiskKeepsTheOldFile();
     void newExperimentKeepsTheObserverAndLeavesOneDefaultPage();
+    void dialogsStartWhereTheLastFileWasAndNamesGetTheirSuffix();
 
 private:
     void trigger(const char *action) { child<QAction>(*window, action)->trigger(); }
@@ -71,18 +76,19 @@ void ExperimentFileCommandsTest::cleanup()
 
 QStringList ExperimentFileCommandsTest::windowState()
 {
-    QStringList state { QStringLiteral("mean %1 std %2 guess %3 lapse %4 pages %5/%6")
+    QStringList state { QStringLiteral("mean %1 std %2 guess %3 lapse %4 pages %5/%6 reps %7")
                             .arg(observerBox("doubleSpinBoxMean")->value())
                             .arg(observerBox("doubleSpinBoxStd")->value())
                             .arg(observerBox("doubleSpinBoxGuessRate")->value())
                             .arg(observerBox("doubleSpinBoxLapseRate")->value())
                             .arg(child<QSpinBox>(*window, "spinBoxNStaircases")->value())
-                            .arg(tabs()->count()) };
+                            .arg(tabs()->count())
+                            .arg(child<QSpinBox>(*window, "spinBoxSimRepetitions")->value()) };
     for (int i = 0; i < tabs()->count(); ++i) {
         const StaircaseParamSetter *p = tabs()->pageAt(i);
         const auto enabled
             = [p](const char *name) { return child<QWidget>(*p, name)->isEnabled() ? "on" : "off"; };
-        state << QStringLiteral("%1 %2 %3 %4 %5 [%6] %7 clamp %8 %9 %10 %11 %12%13%14")
+        state << QStringLiteral("%1 %2 %3 %4 %5 [%6] %7 clamp %8 %9 %10 %11 %12%13%14 id %15")
                      .arg(tabs()->tabText(i))
                      .arg(p->getStartLevel())
                      .arg(p->isAscending() ? "asc" : "desc")
@@ -95,7 +101,9 @@ QStringList ExperimentFileCommandsTest::windowState()
                      .arg(p->getUpperClamp())
                      .arg(p->getMaxClampHits())
                      .arg(enabled("doubleSpinBoxLowerClamp"), enabled("doubleSpinBoxUpperClamp"),
-                         enabled("spinBoxNClamp"));
+                         enabled("spinBoxNClamp"),
+                         QString(p->isStringIdActive() ? "on" : "off") + enabled("lineEditStringID") + "["
+                             + p->getStringIdText() + "]");
     }
     return state;
 }
@@ -114,6 +122,9 @@ void ExperimentFileCommandsTest::fillTwoPages()
     second->setClampActive(true);
     second->setLowerClamp(-1);
     second->setMaxClampHits(4);
+    second->setStringIdActive(true);
+    second->setStringIdText("kept");
+    child<QSpinBox>(*window, "spinBoxSimRepetitions")->setValue(5);
 }
 
 // Writes `content` to a file and opens it; returns the file's path.
@@ -137,7 +148,9 @@ void ExperimentFileCommandsTest::openFillsEveryPageAndTheObserver()
 
     QCOMPARE(dialogs->prompts.size(), 1);
     QCOMPARE(dialogs->prompts[0].caption, QStringLiteral("Parameters file to open"));
-    QCOMPARE(dialogs->prompts[0].dir, QStringLiteral("../libs/experiment/"));
+    // The example experiments' folder, wherever the program was started from.
+    QVERIFY2(QFileInfo::exists(dialogs->prompts[0].dir + "/three-interleaved-staircases.txt"),
+        qPrintable(dialogs->prompts[0].dir));
     QCOMPARE(dialogs->prompts[0].filter, QStringLiteral("Text file (*.txt);;Exp files (*.exp)"));
     // Missing observer keys: one box each, in key order, and their defaults.
     QStringList boxes;
@@ -152,11 +165,76 @@ void ExperimentFileCommandsTest::openFillsEveryPageAndTheObserver()
         }));
     QCOMPARE(windowState(),
         (QStringList {
-            "mean 0 std 1 guess 0 lapse 0 pages 3/3",
-            "Staircase 0 4 desc 2 8 50 [1,0.5] 0.25 clamp active -3 5 2 ononon",
-            "Staircase 1 -2.5 asc 3 10 60 [2,1] 0.25 clamp active -3 5 2 ononon",
-            "Staircase 2 0 desc 1 12 70 [4] 0.25 clamp active -3 5 2 ononon",
+            "mean 0 std 1 guess 0 lapse 0 pages 3/3 reps 5",
+            "Staircase 0 4 desc 2 8 50 [1,0.5] 0.25 clamp active -3 5 2 ononon id offoff[]",
+            "Staircase 1 -2.5 asc 3 10 60 [2,1] 0.25 clamp active -3 5 2 ononon id onon[kept]",
+            "Staircase 2 0 desc 1 12 70 [4] 0.25 clamp active -3 5 2 ononon id offoff[]",
         }));
+}
+
+// Such values used to be changed without a word, and a later Save wrote the changed values.
+void ExperimentFileCommandsTest::openListsTheValuesThatDidNotFitInOneBox()
+{
+    std::string text = withLine("Sigma", "Sigma: -1");
+    text = withLine("GuessRate", "GuessRate: 1.5", text);
+    text = withLine("sStairMaxTrials", "sStairMaxTrials: 50,5000000,70", text);
+    text = withLine("sStairClampLower", "sStairClampLower: -1e6", text);
+    open(QByteArray::fromStdString(text));
+    QStringList boxes;
+    for (const ShownMessage &m : dialogs->messages)
+        boxes << m.title + ": " + m.text;
+    QCOMPARE(boxes,
+        QStringList({ "Error: These values of the parameters file do not fit their fields and were changed; "
+                      "Save "
+                      "writes the values used:\n\n"
+                      "Standard deviation: -1 in the file, 0.001 used\n"
+                      "Guess rate: 1.5 in the file, 1 used\n"
+                      "Max trials of Staircase 1: 5000000 in the file, 999999 used\n"
+                      "Lower clamp of every staircase: -1e+06 in the file, -99999 used",
+            "Error: The guess rate (1) and the lapse rate (0.01) add up to 1 or more, so the psychometric "
+            "function does not rise with the level. Start refuses to run until their sum is below 1." }));
+    QCOMPARE(windowState(),
+        (QStringList {
+            "mean 0.5 std 0.001 guess 1 lapse 0.01 pages 3/3 reps 1",
+            "Staircase 0 4 desc 2 8 50 [1,0.5] 0.25 clamp active -99999 5 2 ononon id offoff[]",
+            "Staircase 1 -2.5 asc 3 10 999999 [2,1] 0.25 clamp active -99999 5 2 ononon id offoff[]",
+            "Staircase 2 0 desc 1 12 70 [4] 0.25 clamp active -99999 5 2 ononon id offoff[]",
+        }));
+}
+
+// The engine fits a file's values into the ranges below; the fields must hold exactly the same.
+void ExperimentFileCommandsTest::fieldsHoldWhatFitToFieldsGives()
+{
+    using namespace FieldRanges;
+    const StaircaseParamSetter &page = *tabs()->pageAt(0);
+    const auto pageBox = [&page](const char *name) { return child<QDoubleSpinBox>(page, name); };
+    const std::pair<QDoubleSpinBox *, RealField> reals[] = { { observerBox("doubleSpinBoxMean"), mean },
+        { observerBox("doubleSpinBoxStd"), standardDeviation },
+        { observerBox("doubleSpinBoxGuessRate"), guessRate },
+        { observerBox("doubleSpinBoxLapseRate"), lapseRate },
+        { pageBox("doubleSpinBoxStartState"), startLevel },
+        { pageBox("doubleSpinBoxNegativeStep"), negativeStep },
+        { pageBox("doubleSpinBoxLowerClamp"), lowerClamp },
+        { pageBox("doubleSpinBoxUpperClamp"), upperClamp } };
+    const double realValues[] = { -1e300, -100000.0005, -99999.0625, -1.0005, -0.0625, -0.0004, 0, 0.0004,
+        0.0625, 0.12345, 0.9995, 1.0625, 99998.9995, 99999.0625, 100000.0005, 1e300 };
+    for (const auto &[box, field] : reals)
+        for (const double value : realValues) {
+            box->setValue(value);
+            QVERIFY2(box->value() == fitReal(value, field),
+                qPrintable(box->objectName() + " " + QString::number(value)));
+        }
+
+    const auto pageSpinBox = [&page](const char *name) { return child<QSpinBox>(page, name); };
+    const std::pair<QSpinBox *, IntField> ints[] = { { pageSpinBox("spinBoxCorrectAnswers"), correctAnswers },
+        { pageSpinBox("spinBoxNInversions"), maxInversions }, { pageSpinBox("spinBoxNTrials"), maxTrials },
+        { pageSpinBox("spinBoxNClamp"), maxClampHits } };
+    for (const auto &[box, field] : ints)
+        for (const int value : { INT_MIN, -1, 0, 1, 2, 99, 100, 999999, 1000000, INT_MAX }) {
+            box->setValue(value);
+            QVERIFY2(box->value() == fitInt(value, field),
+                qPrintable(box->objectName() + " " + QString::number(value)));
+        }
 }
 
 void ExperimentFileCommandsTest::refusedFileLeavesTheWindowAsItWas_data()
@@ -201,10 +279,13 @@ void ExperimentFileCommandsTest::refusedFileLeavesTheWindowAsItWas()
     QCOMPARE(windowState(), before);
 }
 
+// Every page keeps its own negative step, clamps and string ID, and the file its repetitions:
+// these used to be lost (with a warning only after the file was written).
 void ExperimentFileCommandsTest::saveThenOpenRestoresEveryPage()
 {
     fillTwoPages();
     setStaircaseCount(3);
+    child<QSpinBox>(*window, "spinBoxSimRepetitions")->setValue(20);
     observerBox("doubleSpinBoxMean")->setValue(-12345.678);
     StaircaseParamSetter *first = tabs()->pageAt(0);
     first->setStartLevel(-12345.678);
@@ -213,14 +294,17 @@ void ExperimentFileCommandsTest::saveThenOpenRestoresEveryPage()
     first->setMaxTrials(999999);
     first->setPositiveStepsText("  1,0.5,0.25\n");
     first->setClampActive(true);
-    tabs()->pageAt(2)->setPositiveStepsText("0.001");
-    // Every page shares the first page's negative step and clamps, so Save has nothing to warn about.
-    for (int i = 0; i < 3; ++i) {
-        tabs()->pageAt(i)->setNegativeStep(0.125);
-        tabs()->pageAt(i)->setLowerClamp(-2.5);
-        tabs()->pageAt(i)->setUpperClamp(99998.999);
-        tabs()->pageAt(i)->setMaxClampHits(7);
-    }
+    first->setNegativeStep(0.125);
+    first->setUpperClamp(99998.999);
+    first->setStringIdActive(true);
+    first->setStringIdText("left");
+    tabs()->pageAt(1)->setStringIdText(""); // checked and empty
+    StaircaseParamSetter *third = tabs()->pageAt(2);
+    third->setPositiveStepsText("0.001");
+    third->setNegativeStep(2);
+    third->setLowerClamp(-2.5);
+    third->setMaxClampHits(7);
+    third->setStringIdText("right"); // kept while unchecked
     QStringList expected = windowState();
     expected[1].replace("[  1,0.5,0.25\n]", "[1,0.5,0.25]");
 
@@ -229,7 +313,6 @@ void ExperimentFileCommandsTest::saveThenOpenRestoresEveryPage()
     trigger("actionSaveFile");
     QCOMPARE(dialogs->prompts.size(), 1);
     QCOMPARE(dialogs->prompts[0].caption, QStringLiteral("Save parameters file..."));
-    QCOMPARE(dialogs->prompts[0].dir, QDir::currentPath());
     QCOMPARE(dialogs->prompts[0].filter, QStringLiteral(".txt"));
     QVERIFY(dialogs->messages.isEmpty());
     QCOMPARE(readFile(path),
@@ -245,35 +328,24 @@ void ExperimentFileCommandsTest::saveThenOpenRestoresEveryPage()
                    "sStairMaxTrials: 999999,100,100\n"
                    "sStairPositiveStep: 1,0.5,0.25;3,2,1;0.001\n"
                    "sStairNegativeStep: 0.125\n"
-                   "sStairClampLower: -2.5\n"
+                   "sStairClampLower: -99999\n"
                    "sStairClampUpper: 99998.999\n"
-                   "sStairMaxClampHits: 7\n"
-                   "sStairClampActive: 1,1,0\n"));
+                   "sStairMaxClampHits: 0\n"
+                   "sStairClampActive: 1,1,0\n"
+                   "sStairRepetitions: 20\n"
+                   "sStairStringIdActive: 1,1,0\n"
+                   "sStairStringIds: left,,right\n"
+                   "sStairNegativeStepList: 0.125,0.5,2\n"
+                   "sStairClampLowerList: -99999,-1,-2.5\n"
+                   "sStairClampUpperList: 99998.999,99999,99999\n"
+                   "sStairMaxClampHitsList: 0,4,7\n"));
 
     trigger("actionNew_experiment");
+    child<QSpinBox>(*window, "spinBoxSimRepetitions")->setValue(1);
     dialogs->fileNames.enqueue(path);
     trigger("actionOpenFile");
     QVERIFY(dialogs->messages.isEmpty());
     QCOMPARE(windowState(), expected);
-}
-
-void ExperimentFileCommandsTest::saveWarnsWhenPagesDifferInSharedValues()
-{
-    fillTwoPages(); // the second page has its own clamps
-    setStaircaseCount(4);
-    tabs()->pageAt(3)->setNegativeStep(2);
-    const QString path = dir->filePath("shared.txt");
-    dialogs->fileNames.enqueue(path);
-    trigger("actionSaveFile");
-
-    QCOMPARE(dialogs->messages.size(), 1);
-    QCOMPARE(dialogs->messages[0].title, QStringLiteral("Warning"));
-    QCOMPARE(dialogs->messages[0].text,
-        QStringLiteral("The parameters file holds one negative step, one pair of clamps and one maximum of "
-                       "clamp hits for every staircase, those of Staircase 0. The different values of "
-                       "Staircase 1, Staircase 3 were not saved."));
-    // The file is written all the same, with the first page's values.
-    QVERIFY(readFile(path).contains("sStairNegativeStep: 0.5\nsStairClampLower: -99999\n"));
 }
 
 void ExperimentFileCommandsTest::refusedSaveWritesNothing()
@@ -286,19 +358,30 @@ void ExperimentFileCommandsTest::refusedSaveWritesNothing()
     QCOMPARE(dialogs->messages[0].title, QStringLiteral("Warning"));
     QVERIFY2(dialogs->messages[0].text.startsWith("The positive steps of Staircase 0 "),
         qPrintable(dialogs->messages[0].text));
+    // So is a string ID that would break the file's lines.
+    tabs()->pageAt(0)->setPositiveStepsText("1");
+    tabs()->pageAt(0)->setStringIdText("left eye");
+    trigger("actionSaveFile");
+    QVERIFY(dialogs->prompts.isEmpty());
+    QCOMPARE(dialogs->messages.size(), 2);
+    QCOMPARE(dialogs->messages[1].text,
+        QStringLiteral(
+            "The string ID of Staircase 0 (\"left eye\") holds a blank, a tab, a line break, a \":\" "
+            "or a \",\", which the parameters file cannot hold. Change the string ID. Nothing was "
+            "written."));
+    tabs()->pageAt(0)->setStringIdText("left");
 
     // A directory in the way cannot be replaced by the file.
-    tabs()->pageAt(0)->setPositiveStepsText("1");
-    const QString target = dir->filePath("taken");
-    QVERIFY(QDir(dir->path()).mkdir("taken"));
+    const QString target = dir->filePath("taken.txt");
+    QVERIFY(QDir(dir->path()).mkdir("taken.txt"));
     writeFile(target + "/inside.txt", "kept");
     dialogs->fileNames.enqueue(target);
     trigger("actionSaveFile");
-    QCOMPARE(dialogs->messages.size(), 2);
-    QCOMPARE(dialogs->messages[1].title, QStringLiteral("Warning"));
-    QVERIFY2(dialogs->messages[1].text.startsWith(
+    QCOMPARE(dialogs->messages.size(), 3);
+    QCOMPARE(dialogs->messages[2].title, QStringLiteral("Warning"));
+    QVERIFY2(dialogs->messages[2].text.startsWith(
                  "Can't write the parameters file " + QDir::toNativeSeparators(target) + ":\n"),
-        qPrintable(dialogs->messages[1].text));
+        qPrintable(dialogs->messages[2].text));
     QCOMPARE(readFile(target + "/inside.txt"), QByteArray("kept"));
 
     // An existing file that may not be replaced keeps its content. The file is made immutable,
@@ -310,11 +393,29 @@ void ExperimentFileCommandsTest::refusedSaveWritesNothing()
     dialogs->fileNames.enqueue(existing);
     trigger("actionSaveFile");
     QProcess::execute("chattr", { "-i", existing });
-    QCOMPARE(dialogs->messages.size(), 3);
-    QVERIFY2(dialogs->messages[2].text.startsWith(
+    QCOMPARE(dialogs->messages.size(), 4);
+    QVERIFY2(dialogs->messages[3].text.startsWith(
                  "Can't write the parameters file " + QDir::toNativeSeparators(existing) + ":\n"),
-        qPrintable(dialogs->messages[2].text));
+        qPrintable(dialogs->messages[3].text));
     QCOMPARE(readFile(existing), QByteArray("Mu 1\n"));
+}
+
+void ExperimentFileCommandsTest::saveOnAFullDiskKeepsTheOldFile()
+{
+    const QString path = dir->filePath("kept.txt");
+    const QByteArray old = QByteArray::fromStdString(threeStaircasesFile);
+    writeFile(path, old);
+    dialogs->fileNames.enqueue(path);
+    {
+        const FileSizeLimit fullDisk(100); // the file needs about 400 bytes
+        trigger("actionSaveFile");
+    }
+    QCOMPARE(readFile(path), old);
+    QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList { "kept.txt" });
+    QCOMPARE(dialogs->messages.size(), 1);
+    QCOMPARE(dialogs->messages[0].title, QStringLiteral("Warning"));
+    QCOMPARE(dialogs->messages[0].text,
+        "Can't write the parameters file " + QDir::toNativeSeparators(path) + ":\nFile too large");
 }
 
 void ExperimentFileCommandsTest::newExperimentKeepsTheObserverAndLeavesOneDefaultPage()
@@ -323,10 +424,39 @@ void ExperimentFileCommandsTest::newExperimentKeepsTheObserverAndLeavesOneDefaul
     tabs()->pageAt(0)->setStartLevel(3);
     trigger("actionNew_experiment");
     QCOMPARE(windowState(),
-        QStringList({ "mean 1.25 std 0.75 guess 0.5 lapse 0.02 pages 1/1",
-            "Staircase 0 -5 asc 1 4 100 [0.2] 0.5 clamp inactive -99999 99999 0 offoffoff" }));
+        QStringList({ "mean 1.25 std 0.75 guess 0.5 lapse 0.02 pages 1/1 reps 5",
+            "Staircase 0 -5 asc 1 4 100 [0.2] 0.5 clamp inactive -99999 99999 0 offoffoff id offoff[]" }));
     QCOMPARE(tabs()->pageAt(0)->getStringId(), QStringLiteral("0"));
     QVERIFY(dialogs->messages.isEmpty());
+}
+
+void ExperimentFileCommandsTest::dialogsStartWhereTheLastFileWasAndNamesGetTheirSuffix()
+{
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quorvel v 0.5"));
+    open(fileWith("sStairStartStates", "sStairStartStates: 1"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quorvel v 0.5")); // refused: nothing changes
+    open(QByteArray::fromStdString(threeStaircasesFile));
+    QCOMPARE(window->windowTitle(), QStringLiteral("experiment.txt — Quorvel v 0.5"));
+
+    QTemporaryDir other;
+    dialogs->fileNames.enqueue(other.filePath("copy")); // no suffix
+    trigger("actionSaveFile");
+    QVERIFY(readFile(other.filePath("copy.txt")).startsWith("Mu 0.5\n"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("copy.txt — Quorvel v 0.5"));
+    dialogs->fileNames.enqueue(other.filePath("graph"));
+    trigger("actionExport_graph_to_pdf");
+    QVERIFY(readFile(other.filePath("graph.pdf")).startsWith("%PDF"));
+    trigger("actionOpenFile"); // cancelled
+
+    QStringList prompts;
+    for (const FilePrompt &p : dialogs->prompts.mid(1))
+        prompts << p.caption + " in " + QDir(p.dir).dirName() + " ." + p.defaultSuffix;
+    QCOMPARE(prompts,
+        QStringList({ "Parameters file to open in " + QDir(dir->path()).dirName() + " .",
+            "Save parameters file... in " + QDir(dir->path()).dirName() + " .txt",
+            "Output file... in " + QDir(other.path()).dirName() + " .pdf",
+            "Parameters file to open in " + QDir(other.path()).dirName() + " ." }));
+    QCOMPARE(dialogs->messages.size(), 1); // the refused file's
 }
 
 QTEST_MAIN(ExperimentFileCommandsTest)

@@ -1,6 +1,7 @@
 // The window, driven as a user would: its set-up, Start with the Analysis and
 // Graph tabs it fills, the results and graph exports, and Quit.
 #include "MainWindow.h"
+#include "FileSizeLimit.h"
 #include "QtTestSupport.h"
 #include "ScriptedDialogs.h"
 #include "StaircaseParamSetter.h"
@@ -331,13 +332,13 @@ void MainWindowTest::exportWritesTheTableAsShown()
     QTemporaryDir dir;
     w.get<QAction>("actionExportResultsToFile")->trigger(); // cancelled
     QVERIFY(QDir(dir.path()).isEmpty());
-    const QString path = dir.filePath("results.csv");
-    w.dialogs->fileNames.enqueue(path);
+    w.dialogs->fileNames.enqueue(dir.filePath("results")); // named without a suffix
     w.get<QAction>("actionExportResultsToFile")->trigger();
     QCOMPARE(w.dialogs->prompts.size(), 2);
     QCOMPARE(w.dialogs->prompts[1].caption, QString("Save simulation results..."));
-    QCOMPARE(w.dialogs->prompts[1].filter, QString(".csv"));
+    QCOMPARE(w.dialogs->prompts[1].filter, QString(".tsv"));
     QVERIFY(w.dialogs->messages.isEmpty());
+    const QString path = dir.filePath("results.tsv");
 
     // Rows grouped by ID as the table shows them: "1" sorts before "?-left".
     QStringList expected
@@ -346,7 +347,20 @@ void MainWindowTest::exportWritesTheTableAsShown()
     QCOMPARE(expected.filter(QRegularExpression("^1\t")).size(), 20);
     QVERIFY(expected.first().startsWith("1\t"));
     expected.prepend("ID\tNtrial\tSteps\tInversions\tState\tResponse");
-    QCOMPARE(QString::fromLatin1(readFile(path)), expected.join('\n') + '\n');
+    const QByteArray exported = readFile(path);
+    QCOMPARE(QString::fromLatin1(exported), expected.join('\n') + '\n');
+
+    // The next dialog starts where the last file went; a full disk keeps that file and says so once.
+    w.dialogs->fileNames.enqueue(path);
+    {
+        const FileSizeLimit fullDisk(100);
+        w.get<QAction>("actionExportResultsToFile")->trigger();
+    }
+    QCOMPARE(w.dialogs->prompts[2].dir, dir.path());
+    QCOMPARE(w.dialogs->messages.size(), 1);
+    QCOMPARE(w.dialogs->messages[0].text,
+        "Could not write the simulation results to " + QDir::toNativeSeparators(path) + ":\nFile too large");
+    QCOMPARE(readFile(path), exported);
 }
 
 void MainWindowTest::graphControlsRedrawTheLastRunWithTheObserverAsItIsNow()

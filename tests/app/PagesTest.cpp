@@ -70,6 +70,8 @@ void PagesTest::freshPageHasTheDefaults()
     QVERIFY(!child<QLineEdit>(page, "lineEditStringID")->isEnabled());
     QVERIFY(child<QLineEdit>(page, "lineEditStringID")->text().isEmpty());
     QCOMPARE(child<QAbstractSpinBox>(page, "doubleSpinBoxLowerClamp")->text(), QString("-99999.000"));
+    // A step list is one unbroken word; laid out without breaks, a long one took minutes.
+    QCOMPARE(child<QTextEdit>(page, "textEdit")->wordWrapMode(), QTextOption::WrapAnywhere);
 }
 
 void PagesTest::positiveSteps()

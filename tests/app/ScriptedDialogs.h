@@ -18,6 +18,7 @@ struct FilePrompt {
     QString caption;
     QString dir;
     QString filter;
+    QString defaultSuffix;
 };
 
 class ScriptedDialogs : public UserDialogs
@@ -33,12 +34,12 @@ public:
     QString openFileName(
         QWidget *, const QString &caption, const QString &dir, const QString &filter) override
     {
-        return ask({ caption, dir, filter });
+        return ask({ caption, dir, filter, QString() });
     }
-    QString saveFileName(
-        QWidget *, const QString &caption, const QString &dir, const QString &filter) override
+    QString saveFileName(QWidget *, const QString &caption, const QString &dir, const QString &filter,
+        const QString &defaultSuffix = QString()) override
     {
-        return ask({ caption, dir, filter });
+        return ask({ caption, dir, filter, defaultSuffix });
     }
     void warning(QWidget *, const QString &title, const QString &text) override
     {

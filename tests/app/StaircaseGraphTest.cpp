@@ -1,7 +1,6 @@
 // The graph drawn on a bare plot from a run's result made by hand.
 #include "StaircaseGraph.h"
 #include "Run.h"
-#include "ScriptedDialogs.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -52,7 +51,6 @@ private slots:
     void referenceNameShowsMeanAndSigmaWithSixDigits();
     void drawBuildsNamedColouredTracksAndTheSidewaysReference();
     void degenerateTablesGiveUsableRanges();
-    void pdfExportCancelledOrUnwritableWritesNothing();
 };
 
 void StaircaseGraphTest::colorsStartWithTheSixteenNamedOnesThenStayDistinct()
@@ -195,30 +193,6 @@ void StaircaseGraphTest::degenerateTablesGiveUsableRanges()
         for (const Row &row : rows)
             QVERIFY2(levels.contains(row.level), name);
     }
-}
-
-void StaircaseGraphTest::pdfExportCancelledOrUnwritableWritesNothing()
-{
-    QTemporaryDir dir;
-    QVERIFY(QDir::setCurrent(dir.path()));
-    QCustomPlot plot;
-    plot.addGraph();
-    ScriptedDialogs dialogs; // no name queued: the dialog is cancelled
-    QVERIFY(!StaircaseGraph::exportPdf(plot, dialogs, nullptr));
-    QCOMPARE(dialogs.prompts.size(), 1);
-    QCOMPARE(dialogs.prompts[0].caption, QStringLiteral("Output file..."));
-    QCOMPARE(dialogs.prompts[0].dir, QDir::currentPath());
-    QCOMPARE(dialogs.prompts[0].filter, QStringLiteral(".pdf"));
-    QVERIFY(dialogs.messages.isEmpty());
-    QVERIFY(QDir(dir.path()).isEmpty());
-
-    const QString fileName = dir.filePath(QStringLiteral("missing/graph.pdf"));
-    dialogs.fileNames.enqueue(fileName);
-    QVERIFY(!StaircaseGraph::exportPdf(plot, dialogs, nullptr));
-    QCOMPARE(dialogs.messages.size(), 1);
-    QCOMPARE(dialogs.messages[0].title, QStringLiteral("Warning"));
-    QCOMPARE(dialogs.messages[0].text,
-        QStringLiteral("The graph could not be written to %1.").arg(QDir::toNativeSeparators(fileName)));
 }
 
 QTEST_MAIN(StaircaseGraphTest)

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <sstream>
 
 namespace
@@ -77,6 +76,16 @@ TEST(ReadExperiment, RefusalNamesTheProblemAndGivesNoExperiment)
         { "ClampHitsNotANumber", "sStairMaxClampHits", "sStairMaxClampHits: inf",
             "Can't read \"inf\" in \"sStairMaxClampHits\" as a number." },
         { "ObserverValueNotANumber", "Sigma", "Sigma: 0,5", "Can't read \"0,5\" in \"Sigma\" as a number." },
+        // The optional per-staircase lines are counted like the classic lists.
+        { "NegativeStepListCount", "sStairMaxClampHits", "sStairMaxClampHits: 2\nsStairNegativeStepList: 1,2",
+            "Wrong number of negative steps!\nCheck \"sStairNegativeStepList\" to have 3 elements" },
+        { "StringIdsCount", "sStairMaxClampHits", "sStairMaxClampHits: 2\nsStairStringIds: a,b,c,",
+            "Wrong number of string IDs!\nCheck \"sStairStringIds\" to have 3 elements" },
+        { "ClampUpperListNotANumber", "sStairMaxClampHits",
+            "sStairMaxClampHits: 2\nsStairClampUpperList: 1,x,3",
+            "Can't read \"x\" in \"sStairClampUpperList\" as a number." },
+        { "RepetitionsNotAnInt", "sStairMaxClampHits", "sStairMaxClampHits: 2\nsStairRepetitions: 2.5",
+            "Can't read \"2.5\" in \"sStairRepetitions\" as a whole number." },
         { "MissingStaircaseCount", "sStairNumber", "", "Can't find such identifier: sStairNumber" },
         { "MissingPositiveStep", "sStairPositiveStep",
             "sStairPositiveStep:", "Can't find such identifier: sStairPositiveStep" },
@@ -90,15 +99,36 @@ TEST(ReadExperiment, RefusalNamesTheProblemAndGivesNoExperiment)
     }
 }
 
-TEST(ReadExperiment, ClampHitLimitIsTruncatedTowardZeroWithinTheIntRange)
+// Then held within the field's range 0 ... 99; numbers far beyond an int's range are no exception.
+TEST(ReadExperiment, ClampHitLimitIsTruncatedTowardZeroThenFitted)
 {
     const std::pair<const char *, int> cases[]
-        = { { "2.9", 2 }, { "-2.9", -2 }, { "7", 7 }, { "1e300", INT_MAX }, { "-1e300", INT_MIN } };
+        = { { "2.9", 2 }, { "-2.9", 0 }, { "7", 7 }, { "1e300", 99 }, { "-1e300", 0 } };
     for (const auto &[value, expected] : cases) {
         const ExperimentReading reading
             = read(withLine("sStairMaxClampHits", std::string("sStairMaxClampHits: ") + value));
         ASSERT_TRUE(reading.ok()) << reading.error;
         EXPECT_EQ(reading.experiment.staircases[2].maxClampHits, expected) << value;
+    }
+}
+
+// A longer list froze Open for minutes while the page laid the text out.
+TEST(ReadExperiment, StepListsHoldAtMostTheLimit)
+{
+    std::string longest = "1";
+    for (int i = 1; i < maxPositiveStepCount; ++i)
+        longest += ",0.5";
+    const std::pair<std::string, const char *> cases[]
+        = { { longest, nullptr }, { "1;2;" + longest, nullptr }, { "," + longest + ",", nullptr },
+              { longest + ",0.5", "0" }, { "1;2;" + longest + ",0.5", "2" } };
+    for (const auto &[steps, refused] : cases) {
+        const ExperimentReading reading
+            = read(withLine("sStairPositiveStep", "sStairPositiveStep: " + steps));
+        EXPECT_EQ(reading.error,
+            refused ? "Too many positive step sizes!\nThe list of Staircase " + std::string(refused)
+                    + " in \"sStairPositiveStep\" holds 100001 sizes; at most 100000 are accepted"
+                    : "")
+            << steps.substr(0, 8);
     }
 }
 
@@ -108,6 +138,39 @@ TEST(ReadExperiment, OneStepListWithoutSemicolonServesEveryStaircase)
     ASSERT_TRUE(reading.ok()) << reading.error;
     for (const StaircaseSettings &s : reading.experiment.staircases)
         EXPECT_EQ(s.positiveStepsText, "0.5,0.25");
+}
+
+TEST(ReadExperiment, PerStaircaseListsReplaceTheSharedValues)
+{
+    const ExperimentReading reading = read(threeStaircasesFile
+        + "sStairStringIds: ,x,\nsStairNegativeStepList: 1,2,3\nsStairMaxClampHitsList: 2.9,150,-1\n");
+    ASSERT_TRUE(reading.ok()) << reading.error;
+    std::ostringstream os;
+    for (const StaircaseSettings &s : reading.experiment.staircases)
+        os << '[' << s.stringId << "] " << s.useStringId << ' ' << s.negativeStep << ' ' << s.maxClampHits
+           << ' ' << s.lowerClamp << ';';
+    EXPECT_EQ(os.str(), "[] 0 1 2 -3;[x] 0 2 99 -3;[] 0 3 0 -3;");
+    EXPECT_TRUE(reading.experiment.stringIdsGiven);
+    EXPECT_FALSE(reading.experiment.repetitions);
+    EXPECT_EQ(reading.changes.size(), 2u);
+    EXPECT_EQ(reading.changes[0].fileValue, "150"); // the file's number, not the truncated one
+}
+
+TEST(StringIdProblem, RefusesWhatBreaksTheFilesLinesOrLists)
+{
+    ExperimentDescription e;
+    e.staircases.resize(2);
+    for (const char *id : { "", "left",
+             "Gr\xC3\xB6\xC3\x9F"
+             "e",
+             "#1", "a;b" }) {
+        e.staircases[1].stringId = id;
+        EXPECT_EQ(stringIdProblem(e), "") << id;
+    }
+    for (const char *id : { "left eye", "a\tb", "a\nb", "a\rb", "a:b", "a,b", " " }) {
+        e.staircases[1].stringId = id;
+        EXPECT_EQ(stringIdProblem(e).rfind("The string ID of Staircase 1 (", 0), 0u) << id;
+    }
 }
 
 TEST(FormatReal, WritesTheShortestTextThatReadsBack)

@@ -2,7 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <exception>
+#include <fstream>
 #include <sstream>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -35,6 +42,8 @@ TEST(ParametersLoader, GivesTheFirstValueOfTheFirstOccurrence)
         { "NoFinalLineBreak", "Mu 0.5\r\nSigma 2", "Sigma", "2" },
         { "CommaListIsOneValue", "sStairStartStates: 0,0.5,1\n", "sStairStartStates", "0,0.5,1" },
         { "BlanksSplitAList", "sStairStartStates: 0, 0.5, 1\n", "sStairStartStates", "0," },
+        { "ByteOrderMarkSkipped", "\xEF\xBB\xBFMu 0.5\n", "Mu", "0.5" },
+        { "ByteOrderMarkOnlyAtTheStart", "Sigma 1\n\xEF\xBB\xBFMu 0.5\n", "Mu", nullptr },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -71,8 +80,75 @@ TEST(ParametersLoader, UnreadableFileIsReportedWithTheSystemsReason)
         EXPECT_EQ(e.path(), missing);
         EXPECT_EQ(e.reason(), "No such file or directory");
     }
-    // A directory opens but cannot be read.
-    EXPECT_THROW(ParametersLoader().loadFile(testing::TempDir()), ParametersFileError);
+}
+
+// The reason loadFile gives for refusing `path`, or "" when it reads the file.
+std::string refusal(const std::string &path)
+{
+    try {
+        ParametersLoader().loadFile(path);
+        return "";
+    } catch (const ParametersFileError &e) {
+        EXPECT_EQ(e.path(), path);
+        return e.reason();
+    }
+}
+
+// Each of these blocked forever or exhausted memory when read line by line.
+TEST(ParametersLoader, ReadsOnlyRegularFilesUpToTheSizeLimit)
+{
+    char pattern[] = "/tmp/loader-test-XXXXXX";
+    const std::string folder = mkdtemp(pattern);
+    const std::string fifo = folder + "/fifo", limit = folder + "/limit.txt", over = folder + "/over.txt";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const auto &[path, size] : { std::pair(limit, 0), std::pair(over, 1) }) {
+        std::ofstream { path };
+        // Sparse: no disk space is used.
+        ASSERT_EQ(truncate(path.c_str(), ParametersLoader::maxFileSize + size), 0);
+    }
+    const std::string tooLarge = "The file is larger than 16 MB, the most a parameters file may hold";
+    const std::pair<std::string, std::string> cases[]
+        = { { folder, "Is a directory" }, { fifo, "It is a named pipe, not a regular file" },
+              { "/dev/urandom", "It is a device, not a regular file" }, { over, tooLarge }, { limit, "" } };
+    for (const auto &[path, reason] : cases)
+        EXPECT_EQ(refusal(path), reason) << path;
+    std::system(("rm -rf '" + folder + "'").c_str());
+}
+
+TEST(ParametersLoader, RunningOutOfMemoryIsReportedAsAFileThatCannotBeRead)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
+#else
+    const std::string path = testing::TempDir() + "many-short-lines.txt";
+    {
+        std::ofstream file(path);
+        for (int i = 0; i < 1500000; ++i)
+            file << "k " << i << '\n';
+    }
+    // Address space in use now, plus 32 MB: far less than the table of 1.5 million values needs.
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    rlimit previous {};
+    getrlimit(RLIMIT_AS, &previous);
+    rlimit limited = previous;
+    limited.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(32) << 20);
+    std::exception_ptr thrown;
+    setrlimit(RLIMIT_AS, &limited);
+    try {
+        ParametersLoader().loadFile(path);
+    } catch (...) {
+        thrown = std::current_exception();
+    }
+    setrlimit(RLIMIT_AS, &previous);
+    std::remove(path.c_str());
+    ASSERT_TRUE(thrown);
+    try {
+        std::rethrow_exception(thrown);
+    } catch (const ParametersFileError &e) {
+        EXPECT_EQ(e.reason(), "There is not enough memory to read it");
+    }
+#endif
 }
 
 } // namespace

@@ -388,7 +388,6 @@ TEST(Run, ExampleExperimentsLoadWithoutWarningsAndRun)
         EXPECT_TRUE(reading.warnings.empty());
         ASSERT_EQ(int(reading.experiment.staircases.size()), staircases);
         EXPECT_EQ(positiveStepsProblem(reading.experiment), std::string());
-        EXPECT_EQ(replacedSettingsWarning(reading.experiment), std::string());
         // Every staircase runs a real track, not a trial or two.
         const RunResult run = freshRun(reading.experiment.staircases, 1, reading.experiment.observer);
         for (int id = 0; id < staircases; ++id)

@@ -1,0 +1,70 @@
+#include "GraphPdfExport.h"
+
+#include "AtomicFile.h"
+#include "FileLocations.h"
+#include "UserDialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <qcustomplot.h>
+
+namespace
+{
+
+// The PDF writer does not report failed writes, so a full disk leaves a file
+// that is empty or cut short: a complete PDF starts with its header and ends
+// with its trailer.
+bool isCompletePdf(const QByteArray &bytes)
+{
+    return bytes.startsWith("%PDF") && bytes.trimmed().endsWith("%%EOF");
+}
+
+} // namespace
+
+bool exportGraphPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent, FileLocations &locations)
+{
+    const QString warningTitle = QStringLiteral("Warning");
+    if (plot.graphCount() == 0) {
+        dialogs.warning(
+            parent, warningTitle, QStringLiteral("No graph to export, please run experiment before."));
+        return false;
+    }
+    const QString fileName
+        = withDefaultSuffix(dialogs.saveFileName(parent, QStringLiteral("Output file..."), locations.folder(),
+                                QStringLiteral(".pdf"), QStringLiteral("pdf")),
+            QStringLiteral("pdf"));
+    locations.remember(fileName);
+    if (fileName.isEmpty())
+        return false;
+    const QString problem = writeGraphPdf(plot, fileName);
+    if (!problem.isEmpty()) {
+        dialogs.warning(parent, warningTitle,
+            QStringLiteral("The graph could not be written to %1:\n%2")
+                .arg(QDir::toNativeSeparators(fileName), problem));
+        return false;
+    }
+    return true;
+}
+
+QString writeGraphPdf(QCustomPlot &plot, const QString &path)
+{
+    const QFileInfo target(path);
+    // Beside the target, so a folder that cannot take the PDF fails here already.
+    QTemporaryFile temporary(
+        target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
+    if (!temporary.open())
+        return temporary.errorString();
+    temporary.close(); // the plot opens the file by its name; it is removed when `temporary` goes
+    const bool saved = plot.savePdf(temporary.fileName(), 0, 0, QCP::epAllowCosmetic);
+    QFile written(temporary.fileName());
+    const QByteArray bytes = written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray();
+    if (!saved || !isCompletePdf(bytes))
+        return QStringLiteral("The PDF came out incomplete; the disk may be full.");
+
+    AtomicFile file(QFile::encodeName(path).toStdString());
+    if (file.open() && file.write(bytes.constData(), std::size_t(bytes.size())) && file.commit())
+        return QString();
+    return QString::fromLocal8Bit(file.error().c_str());
+}
