@@ -26,30 +26,22 @@ TEST(BatchOptions, ReadsEveryOptionBeforeOrAfterTheFileInBothForms)
     EXPECT_EQ(defaults.lastReversals, 6);
 }
 
+// The usual bad input is run through the program itself (BatchProgramTest).
 TEST(BatchOptions, RefusesWhatItCannotUseWithTheReason)
 {
     const struct {
         std::vector<std::string> arguments;
         const char *error;
     } cases[] = {
-        { { "e.txt", "--seed", "-1" }, "--seed needs a whole number from 0 to 4294967295, not \"-1\"." },
-        { { "e.txt", "--seed", "4294967296" },
-            "--seed needs a whole number from 0 to 4294967295, not \"4294967296\"." },
-        { { "e.txt", "--seed=1.5" }, "--seed needs a whole number from 0 to 4294967295, not \"1.5\"." },
         { { "e.txt", "--seed", "+5" }, "--seed needs a whole number from 0 to 4294967295, not \"+5\"." },
         { { "e.txt", "--seed", "" }, "--seed needs a whole number from 0 to 4294967295, not \"\"." },
-        { { "e.txt", "--repetitions", "0" },
-            "--repetitions needs a whole number from 1 to 2147483647, not \"0\"." },
         { { "e.txt", "--repetitions", "2147483648" },
             "--repetitions needs a whole number from 1 to 2147483647, not \"2147483648\"." },
-        { { "e.txt", "--last-reversals", "0" },
-            "--last-reversals needs a whole number from 1 to 2147483647, not \"0\"." },
         { { "e.txt", "--seed" }, "--seed needs a value." },
         { { "e.txt", "--trials=" }, "--trials needs a file name, or - for the standard output." },
         { { "e.txt", "--tag", "=1" }, "--tag needs NAME=VALUE, for example --tag step=0.5, not \"=1\"." },
         { { "e.txt", "--tag", "a=x\ty" },
             "--tag \"a=x\ty\" holds a tab, a line break or a '\"', which would break the summary's rows." },
-        { { "e.txt", "--repeat", "3" }, "Unknown option \"--repeat\"." },
         { { "e.txt", "-q" }, "Unknown option \"-q\"." },
         { {}, "No experiment file is given." },
         { { "a.txt", "b.txt" }, "One experiment file at a time, not 2." },

@@ -88,7 +88,6 @@ TEST_F(BatchProgramTest, BadInputEndsWithItsStatusAndOneClearMessage)
         const char *message; // the first line of the standard error
     } cases[] = {
         { R"("$BATCH" "$EXAMPLE" --frobnicate)", 2, "quorvel-batch: Unknown option \"--frobnicate\"." },
-        { R"("$BATCH")", 2, "quorvel-batch: No experiment file is given." },
         { R"("$BATCH" "$EXAMPLE" --repetitions 0)", 2,
             "quorvel-batch: --repetitions needs a whole number from 1 to 2147483647, not \"0\"." },
         { R"("$BATCH" "$EXAMPLE" --repetitions -2)", 2,
@@ -114,6 +113,10 @@ TEST_F(BatchProgramTest, BadInputEndsWithItsStatusAndOneClearMessage)
             3,
             "quorvel-batch: The guess rate (0.5) and the lapse rate (0.5) add up to 1 or more, so the "
             "psychometric function would not rise with the level. Their sum must stay below 1." },
+        { R"(cp "$EXAMPLE" copy.txt
+             "$BATCH" copy.txt --summary ./copy.txt; status=$?
+             cmp -s copy.txt "$EXAMPLE" && rm copy.txt && exit $status)",
+            2, "quorvel-batch: --summary ./copy.txt is the experiment file itself, which it would replace." },
         { R"("$BATCH" "$EXAMPLE" --trials no-such-folder/trials.tsv)", 4,
             "quorvel-batch: can't write the trials to no-such-folder/trials.tsv: No such file or directory" },
         { R"("$BATCH" "$EXAMPLE" --summary .)", 4,

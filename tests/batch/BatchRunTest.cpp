@@ -172,17 +172,3 @@ TEST_F(BatchRunTest, InterruptedRunReplacesNoFileAndLeavesNoTemporaryFile)
     EXPECT_EQ(entries(), std::vector<std::string> { "trials.tsv" });
     EXPECT_EQ(read(folder + "/trials.tsv"), "old trials");
 }
-
-TEST_F(BatchRunTest, RefusesToWriteOverTheExperimentFile)
-{
-    const std::string path = folder + "/experiment.txt";
-    const std::string content = read(example("single-staircase.txt"));
-    put(path, content);
-    const Outcome outcome
-        = run({ path, "--summary", folder + "/../" + folder.substr(5) + "/experiment.txt" });
-    EXPECT_EQ(outcome.status, exitUsage);
-    EXPECT_EQ(outcome.err.substr(0, outcome.err.find('\n')),
-        "quorvel-batch: --summary " + folder + "/../" + folder.substr(5)
-            + "/experiment.txt is the experiment file itself, which it would replace.");
-    EXPECT_EQ(read(path), content);
-}
