@@ -5,36 +5,13 @@
 #include "ParStaircase.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
+#include "TrialLoopExperiment.h"
 
 #include <benchmark/benchmark.h>
 #include <boost/math/special_functions/erf.hpp>
 
-#include <vector>
-
 namespace
 {
-
-void configure(ParStaircase &set, int n)
-{
-    const std::size_t count = static_cast<std::size_t>(n);
-    set.clear();
-    set.addStaircases(n);
-    std::vector<bool> ascending(count);
-    std::vector<double> starts(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        ascending[i] = i % 2 == 0;
-        starts[i] = ascending[i] ? -5.0 : 5.0;
-    }
-    set.setAscending(ascending);
-    set.setStartStates(starts);
-    set.setCorrectAnswersToPositiveStep(std::vector<int>(count, 3));
-    set.setMaxInversions(std::vector<int>(count, 200));
-    set.setMaxTrials(std::vector<int>(count, 2000));
-    for (int id = 0; id < n; ++id)
-        set.setStepSizes(id, { 1.0, 0.5, 0.25, 0.1 }, 0.1);
-    for (int id = 0; id < n; id += 2)
-        set.setClamps(id, -20.0, 20.0, 0);
-}
 
 void trialLoop(benchmark::State &state)
 {
@@ -43,12 +20,12 @@ void trialLoop(benchmark::State &state)
     ParStaircase set(engine);
     const PsychometricObserver observer(0.0, 1.0, 0.02, 0.02);
     const double sqrt2Sigma = observer.sqrt2Sigma();
-    configure(set, staircases);
+    configureTrialLoop(set, staircases);
     for (auto _ : state) {
         Staircase &s = set.chooseStaircase();
         const bool response = observer.respond(s.getState(), sqrt2Sigma, engine);
         if (set.step(response))
-            configure(set, staircases);
+            configureTrialLoop(set, staircases);
     }
     state.SetItemsProcessed(state.iterations());
 }

@@ -2,8 +2,10 @@
 
 #include "Run.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <numeric>
 
 const char trialTableHeader[] = "ID\tNtrial\tSteps\tInversions\tState\tResponse";
@@ -18,37 +20,63 @@ constexpr std::size_t maxLevelText = 320;
 // Pieces are handed to the sink in blocks of about this size.
 constexpr std::size_t blockSize = std::size_t(1) << 16;
 
-template <typename T> void appendNumber(std::string &out, T value)
-{
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out.append(digits, end);
-}
+// Below this magnitude a level times 1000 is under 2^52, so its fraction is
+// exact and the fast path below can round it.
+constexpr double fastLevelLimit = 1e9;
 
-} // namespace
-
-void appendLevelText(std::string &out, double level)
+// Writes the level text at `out`, which has room for maxLevelText characters,
+// and returns its end.
+char *writeLevelText(char *out, double level)
 {
     if (level == 0.0) {
-        out += "0.000"; // -0.0 too
-        return;
+        std::memcpy(out, "0.000", 5); // -0.0 too
+        return out + 5;
+    }
+    const double magnitude = std::fabs(level);
+    if (magnitude < fastLevelLimit) {
+        // Thousandths, rounded to nearest from the exact value: the product p
+        // is rounded, but p + e is exact. p can sit on the wrong side of a
+        // halfway point only by being that point itself (it is a double
+        // here), where e says which side the exact value is on; e == 0 is a
+        // true tie, rounded away from zero as the table always has.
+        const double p = magnitude * 1000.0;
+        const double e = std::fma(magnitude, 1000.0, -p);
+        double units = std::floor(p);
+        const double fraction = p - units;
+        if (fraction > 0.5 || (fraction == 0.5 && e >= 0.0))
+            units += 1.0;
+        const auto thousandths = static_cast<std::uint64_t>(units);
+        if (level < 0.0)
+            *out++ = '-'; // a small negative level is "-0.000"
+        out = std::to_chars(out, out + 24, thousandths / 1000).ptr;
+        const auto decimals = static_cast<unsigned>(thousandths % 1000);
+        out[0] = '.';
+        out[1] = char('0' + decimals / 100);
+        out[2] = char('0' + decimals / 10 % 10);
+        out[3] = char('0' + decimals % 10);
+        return out + 4;
     }
     // The exact binary value lies halfway between two texts only when 16·level
     // is an odd integer (a tie at the third decimal needs a denominator that
     // divides 2000 and is a power of two). Such a level has exactly four
     // decimals, the last a 5, and rounds away from zero as the table always
     // has: its third decimal goes up by one (it is never a 9, so nothing carries).
-    char text[maxLevelText];
     const double sixteenths = level * 16.0;
     if (std::isfinite(sixteenths) && sixteenths == std::trunc(sixteenths)
         && std::fmod(sixteenths, 2.0) != 0.0) {
-        const auto end = std::to_chars(text, text + sizeof text, level, std::chars_format::fixed, 4).ptr;
+        char *end = std::to_chars(out, out + maxLevelText, level, std::chars_format::fixed, 4).ptr;
         ++end[-2];
-        out.append(text, end - 1);
-        return;
+        return end - 1;
     }
-    const auto end = std::to_chars(text, text + sizeof text, level, std::chars_format::fixed, 3).ptr;
-    out.append(text, end);
+    return std::to_chars(out, out + maxLevelText, level, std::chars_format::fixed, 3).ptr;
+}
+
+} // namespace
+
+void appendLevelText(std::string &out, double level)
+{
+    char text[maxLevelText];
+    out.append(text, writeLevelText(text, level));
 }
 
 std::string levelText(double level)
@@ -104,32 +132,43 @@ std::vector<std::uint32_t> rowsSortedById(const RunResult &result, const std::ve
 bool writeTrialTable(const RunResult &result, const std::vector<std::uint32_t> *order, const TextSink &sink)
 {
     std::vector<std::string> ids;
+    std::size_t longestId = 0;
     for (int s = 0; s < result.staircaseCount(); ++s) {
         const auto &texts = result.request().staircaseIds;
         ids.push_back(latin1WithReplacement(std::size_t(s) < texts.size() ? texts[std::size_t(s)] : ""));
         ids.back() += '\t';
+        longestId = std::max(longestId, ids.back().size());
     }
-    std::string block = trialTableHeader;
-    block += '\n';
-    block.reserve(blockSize + 2 * maxLevelText);
+    // Rows are written straight into one buffer, handed over whenever it
+    // holds a block; it has room for one more row of the longest kind.
+    constexpr std::size_t numberText = 24;
+    std::vector<char> buffer(blockSize + longestId + 3 * numberText + maxLevelText + 8);
+    char *const begin = buffer.data();
+    char *const full = begin + blockSize;
+    char *out = begin;
+    const auto number = [&out](auto value) {
+        out = std::to_chars(out, out + numberText, value).ptr;
+        *out++ = '\t';
+    };
+    out = std::copy_n(trialTableHeader, sizeof trialTableHeader - 1, out);
+    *out++ = '\n';
     const std::size_t n = result.trialCount();
     for (std::size_t row = 0; row < n; ++row) {
         const std::size_t k = order ? (*order)[row] : row;
         const TrialRecord &t = result.trial(k);
-        block += ids[t.staircase];
-        appendNumber(block, k);
-        block += '\t';
-        appendNumber(block, t.staircaseTrial);
-        block += '\t';
-        appendNumber(block, t.reversals);
-        block += '\t';
-        appendLevelText(block, t.level);
-        block += t.response ? "\t1\t\n" : "\t0\t\n";
-        if (block.size() >= blockSize) {
-            if (!sink(block.data(), block.size()))
+        const std::string &id = ids[t.staircase];
+        out = std::copy_n(id.data(), id.size(), out);
+        number(k);
+        number(t.staircaseTrial);
+        number(t.reversals);
+        out = writeLevelText(out, t.level);
+        std::memcpy(out, t.response ? "\t1\t\n" : "\t0\t\n", 4);
+        out += 4;
+        if (out >= full) {
+            if (!sink(begin, std::size_t(out - begin)))
                 return false;
-            block.clear();
+            out = begin;
         }
     }
-    return sink(block.data(), block.size());
+    return sink(begin, std::size_t(out - begin));
 }

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <random>
+
 TEST(TrialTable, LevelTextsRoundLikeTheTableAlwaysHas)
 {
     const std::pair<double, const char *> cases[]
@@ -12,6 +16,37 @@ TEST(TrialTable, LevelTextsRoundLikeTheTableAlwaysHas)
               { -0.0, "0.000" }, { -0.0001, "-0.000" }, { 1e20, "100000000000000000000.000" } };
     for (const auto &[level, text] : cases)
         EXPECT_EQ(levelText(level), text) << level;
+}
+
+// Against printf's exact "%.3f" (which rounds an exact tie to even): a tie is
+// moved a long double's ulp away from zero first, so it rounds away from zero as the table
+// has it. Ties, thousandths and their neighbours, and levels of every size on
+// both sides of the writer's fast path.
+TEST(TrialTable, LevelTextsAreTheExactValueRoundedWithTiesAwayFromZero)
+{
+    const auto expected = [](double level) {
+        if (level == 0.0)
+            return std::string("0.000");
+        const double sixteenths = level * 16.0;
+        long double exact = level; // finer steps than a double's, so a nudge stays below 0.0005
+        if (sixteenths == std::trunc(sixteenths) && std::fmod(sixteenths, 2.0) != 0.0)
+            exact = std::nextafter(exact, exact * 2.0L);
+        char text[400];
+        std::snprintf(text, sizeof text, "%.3Lf", exact);
+        return std::string(text);
+    };
+    std::vector<double> levels;
+    std::mt19937_64 random(42);
+    for (int k = -5000; k <= 5000; ++k)
+        for (double level : { k / 16.0, k / 1000.0, (k + 0.5) / 1000.0, k * 1e5 + 0.0625 })
+            for (double near : { level, std::nextafter(level, -1e300), std::nextafter(level, 1e300) })
+                levels.push_back(near);
+    for (int i = 0; i < 50000; ++i) {
+        const double magnitude = std::pow(10.0, std::uniform_real_distribution<double>(-5.0, 14.0)(random));
+        levels.push_back(i % 2 ? magnitude : -magnitude);
+    }
+    for (double level : levels)
+        ASSERT_EQ(levelText(level), expected(level)) << std::hexfloat << level;
 }
 
 // Three staircases of one trial each right after start-up: answers true, false, true at level 0.
@@ -24,7 +59,8 @@ TEST(TrialTable, WritesTheHeaderThenEveryTrialInTrialOrSortedOrder)
         s.startLevel = 0.0;
         s.maxTrials = 1;
     }
-    request.staircaseIds = { "b", "\xc3\xa9", "a\xe2\x82\xac\xce\xb1" }; // "é" is Latin-1, "€" and "α" are not
+    request.staircaseIds
+        = { "b", "\xc3\xa9", "a\xe2\x82\xac\xce\xb1" }; // "é" is Latin-1, "€" and "α" are not
     RandomEngine engine;
     const RunResult result = simulate(request, engine);
 

@@ -1,0 +1,50 @@
+#pragma once
+// The command line of quorvel-batch, read into a plain struct.
+//
+// `parseBatchOptions` takes the arguments after the program name and either
+// returns the options or the one problem it found (a usage error: exit 2).
+// Options may stand before or after the experiment file, as "--name value" or
+// "--name=value"; "--" ends the options. Numbers are read strictly and in the
+// same way whatever the user's locale: decimal digits only, no sign, no blanks.
+
+#include "RandomEngine.h"
+#include "RepetitionStats.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct BatchOptions {
+    std::string experimentPath;
+    // Empty: the file's repetition count (1 when it gives none).
+    std::optional<int> repetitions;
+    std::uint32_t seed = RandomEngine::defaultSeed;
+    int lastReversals = defaultLastReversals;
+    // Empty: not written; "-": the standard output.
+    std::string trialsPath;
+    std::string summaryPath;
+    // (column name, value) pairs put before the summary's own columns, in order.
+    std::vector<std::pair<std::string, std::string>> tags;
+    bool quiet = false;
+    bool help = false;
+};
+
+struct ParsedOptions {
+    BatchOptions options;
+    std::string error; // empty when the command line is usable
+
+    bool ok() const { return error.empty(); }
+};
+
+ParsedOptions parseBatchOptions(const std::vector<std::string> &arguments);
+
+// The text --help prints, and that follows every usage error on standard error.
+extern const char batchUsage[];
+
+// A seed: decimal digits for a value from 0 to 4294967295.
+std::optional<std::uint32_t> parseSeed(const std::string &text);
+
+// A count of at least 1: decimal digits for a value from 1 to 2147483647.
+std::optional<int> parsePositiveCount(const std::string &text);

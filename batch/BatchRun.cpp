@@ -1,0 +1,282 @@
+#include "BatchRun.h"
+
+#include "BatchOptions.h"
+#include "BatchOutput.h"
+#include "ExperimentLoading.h"
+#include "ProgressLine.h"
+#include "RandomEngine.h"
+#include "RepetitionStats.h"
+#include "Run.h"
+#include "StaircaseTable.h"
+#include "TrialTable.h"
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+#include <sys/stat.h>
+
+namespace
+{
+
+const char programName[] = "quorvel-batch";
+
+// Messages go through here so that a progress line never runs into them.
+class Reporter
+{
+public:
+    explicit Reporter(const BatchConsole &console)
+        : console(console)
+        , progress(console.err, console.progress)
+    {
+    }
+
+    void error(const std::string &message)
+    {
+        progress.clear();
+        std::fprintf(console.err, "%s: %s\n", programName, message.c_str());
+    }
+    void warning(const std::string &message) { error("warning: " + message); }
+    ProgressLine &line() { return progress; }
+
+private:
+    const BatchConsole &console;
+    ProgressLine progress;
+};
+
+int usageError(const BatchConsole &console, const std::string &message)
+{
+    std::fprintf(console.err, "%s: %s\n\n%s", programName, message.c_str(), batchUsage);
+    return exitUsage;
+}
+
+bool sameFile(const std::string &a, const std::string &b)
+{
+    struct stat first, second;
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev
+        && first.st_ino == second.st_ino;
+}
+
+std::string outputProblem(const BatchOptions &options)
+{
+    for (const auto &[option, path] :
+        { std::pair { "--trials", options.trialsPath }, std::pair { "--summary", options.summaryPath } })
+        if (!path.empty() && path != "-" && sameFile(path, options.experimentPath))
+            return std::string(option) + " " + path
+                + " is the experiment file itself, which it would replace.";
+    return std::string();
+}
+
+// Puts the --tag columns in front of every line that passes through: their
+// names before the header, their values before every row.
+class TaggedLines
+{
+public:
+    TaggedLines(const std::vector<std::pair<std::string, std::string>> &tags, TextSink next)
+        : next(std::move(next))
+    {
+        for (const auto &[name, value] : tags) {
+            headerPrefix += name + '\t';
+            rowPrefix += value + '\t';
+        }
+    }
+
+    bool operator()(const char *data, std::size_t size)
+    {
+        std::size_t start = 0;
+        while (start < size) {
+            if (atLineStart) {
+                const std::string &prefix = header ? headerPrefix : rowPrefix;
+                if (!next(prefix.data(), prefix.size()))
+                    return false;
+                atLineStart = header = false;
+            }
+            const void *newline = std::memchr(data + start, '\n', size - start);
+            const std::size_t end
+                = newline ? std::size_t(static_cast<const char *>(newline) - data) + 1 : size;
+            if (!next(data + start, end - start))
+                return false;
+            atLineStart = newline != nullptr;
+            start = end;
+        }
+        return true;
+    }
+
+private:
+    TextSink next;
+    std::string headerPrefix, rowPrefix;
+    bool atLineStart = true;
+    bool header = true;
+};
+
+std::string progressText(const RunProgress &p, int repetitions)
+{
+    return std::string(programName) + ": repetition "
+        + std::to_string(std::min(p.repetitions + 1, repetitions)) + " of " + std::to_string(repetitions)
+        + ", " + std::to_string(p.trials) + " trials";
+}
+
+class BatchRun
+{
+public:
+    BatchRun(const BatchOptions &options, const BatchConsole &console, const std::atomic<bool> *cancel)
+        : options(options)
+        , console(console)
+        , cancel(cancel)
+        , report(console)
+    {
+    }
+
+    int run();
+
+private:
+    bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
+    int unwritable(const char *what, BatchOutput &output);
+    int interrupted();
+    int writeOutputs(const RunResult &result);
+    int printTable(const RunResult &result);
+    TextSink sinkFor(BatchOutput &output, const char *what);
+
+    const BatchOptions &options;
+    const BatchConsole &console;
+    const std::atomic<bool> *cancel;
+    Reporter report;
+    BatchOutput trials { options.trialsPath, console.out };
+    BatchOutput summary { options.summaryPath, console.out };
+};
+
+int BatchRun::unwritable(const char *what, BatchOutput &output)
+{
+    report.error("can't write the " + std::string(what) + " to " + output.name() + ": " + output.error());
+    trials.discard();
+    summary.discard();
+    return exitUnwritable;
+}
+
+int BatchRun::interrupted()
+{
+    trials.discard();
+    summary.discard();
+    report.error("interrupted; no output file was replaced.");
+    return exitInterrupted;
+}
+
+TextSink BatchRun::sinkFor(BatchOutput &output, const char *what)
+{
+    return [this, &output, what, written = std::size_t(0)](const char *data, std::size_t size) mutable {
+        if (cancelled())
+            return false;
+        written += size;
+        if (report.line().due())
+            report.line().show(std::string(programName) + ": writing the " + what + ", "
+                + std::to_string(written >> 20) + " MB");
+        return output.write(data, size);
+    };
+}
+
+int BatchRun::run()
+{
+    if (const std::string problem = outputProblem(options); !problem.empty())
+        return usageError(console, problem);
+    LoadedExperiment experiment = loadExperimentFile(options.experimentPath);
+    if (!experiment.ok()) {
+        report.error(experiment.error);
+        return exitUnreadable;
+    }
+    for (const std::string &warning : experiment.warnings)
+        report.warning(warning);
+    RunRequest &request = experiment.request;
+    request.repetitions = options.repetitions.value_or(request.repetitions);
+    if (const std::string problem = runProblem(request); !problem.empty()) {
+        report.error(problem);
+        return exitUnreadable;
+    }
+
+    // Before the run: a long run must not end in a file that cannot be written.
+    if (!options.trialsPath.empty() && !trials.open())
+        return unwritable("trials", trials);
+    if (!options.summaryPath.empty() && !summary.open())
+        return unwritable("summary", summary);
+
+    RandomEngine engine(options.seed);
+    const auto showProgress = [&](const RunProgress &p) {
+        if (report.line().due())
+            report.line().show(progressText(p, request.repetitions));
+    };
+    try {
+        const RunResult result = simulate(request, engine, showProgress, cancel);
+        if (!result.isComplete())
+            return interrupted();
+        if (const int status = writeOutputs(result); status != exitDone)
+            return status;
+        report.line().clear();
+        return printTable(result);
+    } catch (const std::bad_alloc &) {
+        trials.discard();
+        summary.discard();
+        report.error("out of memory: the run keeps every trial in memory ("
+            + std::to_string(RunResult::bytesPerTrial) + " bytes each), and this one may record up to "
+            + std::to_string(maximumTrials(request)) + " trials. Run fewer repetitions, or lower the maximum "
+            + "trials.");
+        return exitRunFailed;
+    } catch (const std::length_error &e) {
+        trials.discard();
+        summary.discard();
+        report.error(e.what());
+        return exitRunFailed;
+    }
+}
+
+int BatchRun::writeOutputs(const RunResult &result)
+{
+    // Both are written in full before either replaces its file.
+    if (!options.trialsPath.empty() && !writeTrialTable(result, nullptr, sinkFor(trials, "trials")))
+        return cancelled() ? interrupted() : unwritable("trials", trials);
+    if (!options.summaryPath.empty()
+        && !writeRepetitionSummary(
+            result, options.lastReversals, TaggedLines(options.tags, sinkFor(summary, "summary"))))
+        return cancelled() ? interrupted() : unwritable("summary", summary);
+    if (cancelled())
+        return interrupted();
+    if (!options.trialsPath.empty() && !trials.finish())
+        return unwritable("trials", trials);
+    if (!options.summaryPath.empty() && !summary.finish())
+        return unwritable("summary", summary);
+    return exitDone;
+}
+
+int BatchRun::printTable(const RunResult &result)
+{
+    if (options.quiet)
+        return exitDone;
+    const std::string table = staircaseTableText(result, options.lastReversals);
+    // The standard output carries a TSV when an output is "-"; the table must not mix into it.
+    if (trials.isStandardOutput() || summary.isStandardOutput()) {
+        std::fputs(table.c_str(), console.err);
+        return exitDone;
+    }
+    errno = 0;
+    if (std::fwrite(table.data(), 1, table.size(), console.out) != table.size()
+        || std::fflush(console.out) != 0 || std::ferror(console.out)) {
+        report.error(std::string("can't write the table to the standard output: ")
+            + std::strerror(errno ? errno : EIO));
+        return exitUnwritable;
+    }
+    return exitDone;
+}
+
+} // namespace
+
+int batchMain(
+    const std::vector<std::string> &arguments, const BatchConsole &console, const std::atomic<bool> *cancel)
+{
+    const ParsedOptions parsed = parseBatchOptions(arguments);
+    if (!parsed.ok())
+        return usageError(console, parsed.error);
+    if (parsed.options.help) {
+        std::fputs(batchUsage, console.out);
+        return std::fflush(console.out) == 0 && !std::ferror(console.out) ? exitDone : exitUnwritable;
+    }
+    return BatchRun(parsed.options, console, cancel).run();
+}

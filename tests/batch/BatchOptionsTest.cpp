@@ -1,0 +1,55 @@
+#include "BatchOptions.h"
+
+#include <gtest/gtest.h>
+
+TEST(BatchOptions, ReadsEveryOptionBeforeOrAfterTheFileInBothForms)
+{
+    const ParsedOptions parsed
+        = parseBatchOptions({ "--seed=4294967295", "--repetitions", "7", "exp.txt", "--last-reversals=1",
+            "--trials", "-", "--summary", "s.tsv", "--tag", "step=0.5", "--tag=seed=", "--quiet" });
+    ASSERT_TRUE(parsed.ok()) << parsed.error;
+    const BatchOptions &o = parsed.options;
+    EXPECT_EQ(o.experimentPath, "exp.txt");
+    EXPECT_EQ(o.seed, 4294967295u);
+    EXPECT_EQ(o.repetitions, 7);
+    EXPECT_EQ(o.lastReversals, 1);
+    EXPECT_EQ(o.trialsPath, "-");
+    EXPECT_EQ(o.summaryPath, "s.tsv");
+    const std::vector<std::pair<std::string, std::string>> tags { { "step", "0.5" }, { "seed", "" } };
+    EXPECT_EQ(o.tags, tags);
+    EXPECT_TRUE(o.quiet);
+
+    const BatchOptions defaults = parseBatchOptions({ "--", "--odd-name.txt" }).options;
+    EXPECT_EQ(defaults.experimentPath, "--odd-name.txt");
+    EXPECT_EQ(defaults.seed, 5489u);
+    EXPECT_FALSE(defaults.repetitions);
+    EXPECT_EQ(defaults.lastReversals, 6);
+}
+
+// The usual bad input is run through the program itself (BatchProgramTest).
+TEST(BatchOptions, RefusesWhatItCannotUseWithTheReason)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        const char *error;
+    } cases[] = {
+        { { "e.txt", "--seed", "+5" }, "--seed needs a whole number from 0 to 4294967295, not \"+5\"." },
+        { { "e.txt", "--seed", "" }, "--seed needs a whole number from 0 to 4294967295, not \"\"." },
+        { { "e.txt", "--repetitions", "2147483648" },
+            "--repetitions needs a whole number from 1 to 2147483647, not \"2147483648\"." },
+        { { "e.txt", "--seed" }, "--seed needs a value." },
+        { { "e.txt", "--trials=" }, "--trials needs a file name, or - for the standard output." },
+        { { "e.txt", "--tag", "=1" }, "--tag needs NAME=VALUE, for example --tag step=0.5, not \"=1\"." },
+        { { "e.txt", "--tag", "a=x\ty" },
+            "--tag \"a=x\ty\" holds a tab, a line break or a '\"', which would break the summary's rows." },
+        { { "e.txt", "-q" }, "Unknown option \"-q\"." },
+        { {}, "No experiment file is given." },
+        { { "a.txt", "b.txt" }, "One experiment file at a time, not 2." },
+        { { "e.txt", "--trials", "-", "--summary", "-" },
+            "--trials and --summary can't both go to the standard output (-); write one of them to a file." },
+        { { "e.txt", "--trials", "out", "--summary", "out" },
+            "--trials and --summary name the same file, \"out\"; the second would replace the first." },
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(parseBatchOptions(c.arguments).error, c.error) << ::testing::PrintToString(c.arguments);
+}
