@@ -1,6 +1,7 @@
 #include "ExperimentLoading.h"
 
 #include "ExperimentFile.h"
+#include "FieldRanges.h"
 #include "ParametersLoader.h"
 
 #include <iostream>
@@ -48,17 +49,22 @@ LoadedExperiment loadExperimentFile(const std::string &path)
         loaded.error = reading.error;
         return loaded;
     }
+    // The warnings of the window's Open, in its order; a guess rate and a lapse rate that add up to 1
+    // or more need none, since the run refuses them with its own message.
     loaded.warnings = reading.warnings;
-    // Values changed to fit the window's fields are to be listed here too, once
-    // the reading reports them, so the batch program warns as Open does.
+    if (!reading.changes.empty())
+        loaded.warnings.push_back(
+            valueChangesMessage(reading.changes, static_cast<int>(reading.experiment.staircases.size())));
 
+    // The values as the window would hold them after Open: fitted to the fields, with the file's
+    // repetitions (else 1) and each staircase named by its string ID or, without one, its number.
     RunRequest &request = loaded.request;
     request.observer = reading.experiment.observer;
     request.staircases = reading.experiment.staircases;
-    // The repetition count and the string IDs come from the reading once the
-    // file can hold them; until then a page without a string ID shows its number.
-    request.repetitions = 1;
-    for (std::size_t i = 0; i < request.staircases.size(); ++i)
-        request.staircaseIds.push_back(std::to_string(i));
+    request.repetitions = reading.experiment.repetitions.value_or(1);
+    for (std::size_t i = 0; i < request.staircases.size(); ++i) {
+        const StaircaseSettings &s = request.staircases[i];
+        request.staircaseIds.push_back(s.useStringId ? s.stringId : std::to_string(i));
+    }
     return loaded;
 }

@@ -1,14 +1,18 @@
 // The New, Open and Save commands, driven through the window's actions with
 // scripted file dialogs.
 
+#include "ExperimentLoading.h"
 #include "FieldRanges.h"
 #include "FileSizeLimit.h"
 #include "MainWindow.h"
 #include "QtTestSupport.h"
+#include "RandomEngine.h"
 #include "ScriptedDialogs.h"
+#include "StaircasePages.h"
 #include "StaircaseParamSetter.h"
 #include "TabStaircase.h"
 #include "ThreeStaircasesFile.h"
+#include "TrialTable.h"
 
 #include <QProcess>
 
@@ -346,6 +350,27 @@ void ExperimentFileCommandsTest::saveThenOpenRestoresEveryPage()
     trigger("actionOpenFile");
     QVERIFY(dialogs->messages.isEmpty());
     QCOMPARE(windowState(), expected);
+
+    // The batch program runs the saved file exactly as the window runs its pages.
+    const RunRequest inWindow = readRunRequest(*tabs(),
+        { -12345.678, observerBox("doubleSpinBoxStd")->value(),
+            observerBox("doubleSpinBoxLapseRate")->value(), observerBox("doubleSpinBoxGuessRate")->value() },
+        child<QSpinBox>(*window, "spinBoxSimRepetitions")->value());
+    const LoadedExperiment inBatch = loadExperimentFile(QFile::encodeName(path).toStdString());
+    QVERIFY(inBatch.error.empty());
+    QCOMPARE(inBatch.request.staircaseIds, inWindow.staircaseIds);
+    QCOMPARE(inBatch.request.repetitions, 20);
+    const auto trials = [](RunRequest request) {
+        request.repetitions = 1; // the first staircase alone may take a million trials per repetition
+        RandomEngine engine;
+        std::string text;
+        writeTrialTable(simulate(request, engine), nullptr, [&text](const char *data, std::size_t size) {
+            text.append(data, size);
+            return true;
+        });
+        return text;
+    };
+    QCOMPARE(trials(inBatch.request), trials(inWindow));
 }
 
 void ExperimentFileCommandsTest::refusedSaveWritesNothing()
