@@ -4,6 +4,7 @@
 #include "ExperimentFileCommands.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
+#include "RepetitionStatsPanel.h"
 #include "ResultStats.h"
 #include "ResultsExport.h"
 #include "ResultsModel.h"
@@ -37,6 +38,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->tabStaircase->setNumberOfTabs(1);
     setupPlot();
     setupRunControls();
+    setupRepetitionViews();
 
     resize(minimumSizeHint());
     ui->tabStaircase->resize(ui->tabStaircase->sizeHint());
@@ -46,6 +48,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    repetitionStats.reset(); // it refers to widgets of ui
     delete ui;
 }
 
@@ -80,6 +83,12 @@ void MainWindow::setupRunControls()
     connectRun();
 }
 
+void MainWindow::setupRepetitionViews()
+{
+    repetitionStats = std::make_unique<RepetitionStatsPanel>(
+        *ui->tableRepetitionStats, *ui->comboBoxEstimatesStaircase, *ui->plotEstimates);
+}
+
 void MainWindow::connectRun()
 {
     connect(cancelRun, &QPushButton::clicked, backgroundRun, &BackgroundRun::cancel);
@@ -107,8 +116,9 @@ void MainWindow::setRunning(bool running)
     for (QWidget *control :
         { static_cast<QWidget *>(ui->buttonStart), static_cast<QWidget *>(ui->spinBoxNStaircases) })
         control->setEnabled(!running);
-    for (QAction *command : { ui->actionNew_experiment, ui->actionOpenFile, ui->actionSaveFile,
-             ui->actionExportResultsToFile, ui->actionExport_graph_to_pdf })
+    for (QAction *command :
+        { ui->actionNew_experiment, ui->actionOpenFile, ui->actionSaveFile, ui->actionExportResultsToFile,
+            ui->actionExportRepetitionSummary, ui->actionExport_graph_to_pdf })
         command->setEnabled(!running);
     runProgress->setValue(0);
     runProgress->setFormat(tr("Starting..."));
@@ -134,6 +144,22 @@ void MainWindow::on_actionExportResultsToFile_triggered()
     if (path.isEmpty())
         return; // cancelled: nothing written, nothing to say
     const QString problem = exportResults(results->result().get(), results->rowOrder(), path);
+    if (!problem.isEmpty())
+        dialogs->warning(this, tr("Warning"), problem);
+}
+
+void MainWindow::on_actionExportRepetitionSummary_triggered()
+{
+    const std::shared_ptr<const RunResult> &run = results->result();
+    if (!run) {
+        dialogs->warning(this, tr("Warning"), tr("No results to export, please run experiment before."));
+        return;
+    }
+    const QString path = dialogs->saveFileName(
+        this, tr("Export repetition summary..."), QDir::currentPath(), tr("Tab-separated values (*.tsv)"));
+    if (path.isEmpty())
+        return;
+    const QString problem = exportRepetitionSummary(*run, ui->spinBoxLastReversalsPerEstimate->value(), path);
     if (!problem.isEmpty())
         dialogs->warning(this, tr("Warning"), problem);
 }
@@ -168,6 +194,7 @@ void MainWindow::showRun(std::shared_ptr<const RunResult> result)
     ui->spinBoxLastInvAverage->setValue(1); // may refresh the lists of the previous run first
     ui->statusbar->showMessage(tr("Updating table..."));
     reversalLevels = lastReversalLevels(*result);
+    repetitionStats->setRun(result, ui->spinBoxLastReversalsPerEstimate->value());
     results->setResult(std::move(result), ui->checkBoxSortByID->isChecked());
     refreshResultsTable();
     ui->statusbar->showMessage(tr("Updating graph..."));
@@ -216,6 +243,16 @@ void MainWindow::on_actionExport_graph_to_pdf_triggered()
 void MainWindow::on_actionSaveFile_triggered()
 {
     saveExperiment(experimentWidgets(), *dialogs, this);
+}
+
+void MainWindow::on_spinBoxLastReversalsPerEstimate_valueChanged(int value)
+{
+    repetitionStats->setLastReversals(value);
+}
+
+void MainWindow::on_comboBoxEstimatesStaircase_currentIndexChanged(int index)
+{
+    repetitionStats->showStaircase(index);
 }
 
 ExperimentWidgets MainWindow::experimentWidgets() const

@@ -10,7 +10,9 @@
 // Start reads the widgets once into a RunRequest and runs it in the background
 // (BackgroundRun) with progress and Cancel; the finished RunResult is the one
 // owner of the run's data: the results table is a view of it, and the analysis,
-// the graph and the export read it.
+// the graph and the export read it. The statistics across repetitions are a
+// small object of their own (RepetitionStatsPanel) that the slots hand the
+// widgets' values to.
 
 #include <QColor>
 #include <QMainWindow>
@@ -31,6 +33,7 @@ struct ExperimentWidgets;
 class BackgroundRun;
 class QProgressBar;
 class QPushButton;
+class RepetitionStatsPanel;
 class ResultsModel;
 class RunResult;
 
@@ -49,6 +52,7 @@ private slots:
     void on_actionNew_experiment_triggered();
     void on_actionOpenFile_triggered();
     void on_actionExportResultsToFile_triggered();
+    void on_actionExportRepetitionSummary_triggered();
     void on_actionQuit_triggered();
     void on_buttonStart_clicked();
     void on_spinBoxLastInvAverage_valueChanged(int value);
@@ -57,10 +61,13 @@ private slots:
     void on_checkBox_stateChanged(int state);
     void on_actionExport_graph_to_pdf_triggered();
     void on_actionSaveFile_triggered();
+    void on_spinBoxLastReversalsPerEstimate_valueChanged(int value);
+    void on_comboBoxEstimatesStaircase_currentIndexChanged(int index);
 
 private:
     void setupPlot();
     void setupRunControls();
+    void setupRepetitionViews();
     void connectRun();
     // Disables the commands that must wait for the run's end, and shows the progress and Cancel.
     void setRunning(bool running);
@@ -87,4 +94,5 @@ private:
     BackgroundRun *backgroundRun = nullptr;
     QProgressBar *runProgress = nullptr;
     QPushButton *cancelRun = nullptr;
+    std::unique_ptr<RepetitionStatsPanel> repetitionStats;
 };
