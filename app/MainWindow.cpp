@@ -4,6 +4,7 @@
 #include "ExperimentFileCommands.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
+#include "RepetitionSelector.h"
 #include "RepetitionStatsPanel.h"
 #include "ResultStats.h"
 #include "ResultsExport.h"
@@ -87,6 +88,9 @@ void MainWindow::setupRepetitionViews()
 {
     repetitionStats = std::make_unique<RepetitionStatsPanel>(
         *ui->tableRepetitionStats, *ui->comboBoxEstimatesStaircase, *ui->plotEstimates);
+    graphRepetition = new RepetitionSelector(*ui->comboBoxGraphRepetition, this);
+    connect(graphRepetition, &RepetitionSelector::refused, this,
+        [this](const QString &message) { dialogs->warning(this, tr("Warning"), message); });
 }
 
 void MainWindow::connectRun()
@@ -195,6 +199,7 @@ void MainWindow::showRun(std::shared_ptr<const RunResult> result)
     ui->statusbar->showMessage(tr("Updating table..."));
     reversalLevels = lastReversalLevels(*result);
     repetitionStats->setRun(result, ui->spinBoxLastReversalsPerEstimate->value());
+    graphRepetition->setRepetitionCount(result->repetitionCount());
     results->setResult(std::move(result), ui->checkBoxSortByID->isChecked());
     refreshResultsTable();
     ui->statusbar->showMessage(tr("Updating graph..."));
@@ -255,6 +260,16 @@ void MainWindow::on_comboBoxEstimatesStaircase_currentIndexChanged(int index)
     repetitionStats->showStaircase(index);
 }
 
+void MainWindow::on_comboBoxGraphRepetition_currentIndexChanged(int)
+{
+    updateGraph(lastRunStaircaseCount, drawStyle);
+}
+
+void MainWindow::on_buttonResetView_clicked()
+{
+    StaircaseGraph::showView(*ui->customPlot, graphView);
+}
+
 ExperimentWidgets MainWindow::experimentWidgets() const
 {
     return { ui->doubleSpinBoxMean, ui->doubleSpinBoxStd, ui->doubleSpinBoxLapseRate,
@@ -284,9 +299,13 @@ void MainWindow::refreshAnalysis()
 
 void MainWindow::updateGraph(int staircaseCount, int scatterStyle)
 {
-    // The reference curve follows the observer's spin boxes as they are now, not as they were for the run.
-    StaircaseGraph::draw(*ui->customPlot, results->result().get(), graphColors,
-        { staircaseCount, scatterStyle, showReference, observerSettings() });
+    // The reference curve follows the observer's spin boxes as they are now, not as they were for the
+    // run; the targets are the run's own.
+    StaircaseGraph::Settings settings(staircaseCount, scatterStyle, showReference, observerSettings());
+    settings.repetitions = graphRepetition->repetitions();
+    settings.repetition = graphRepetition->repetition();
+    settings.targetLevels = repetitionStats->targetLevels();
+    graphView = StaircaseGraph::draw(*ui->customPlot, results->result().get(), graphColors, settings);
 }
 
 ObserverSettings MainWindow::observerSettings() const

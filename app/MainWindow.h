@@ -10,8 +10,9 @@
 // Start reads the widgets once into a RunRequest and runs it in the background
 // (BackgroundRun) with progress and Cancel; the finished RunResult is the one
 // owner of the run's data: the results table is a view of it, and the analysis,
-// the graph and the export read it. The statistics across repetitions are a
-// small object of their own (RepetitionStatsPanel) that the slots hand the
+// the graph and the export read it. The statistics across repetitions
+// (RepetitionStatsPanel) and the Graph tab's repetition choice
+// (RepetitionSelector) are small objects of their own that the slots hand the
 // widgets' values to.
 
 #include <QColor>
@@ -22,6 +23,7 @@
 #include <map>
 #include <memory>
 
+#include "StaircaseGraph.h"
 #include "StaircaseSettings.h"
 #include "UserDialogs.h"
 
@@ -33,6 +35,7 @@ struct ExperimentWidgets;
 class BackgroundRun;
 class QProgressBar;
 class QPushButton;
+class RepetitionSelector;
 class RepetitionStatsPanel;
 class ResultsModel;
 class RunResult;
@@ -63,6 +66,8 @@ private slots:
     void on_actionSaveFile_triggered();
     void on_spinBoxLastReversalsPerEstimate_valueChanged(int value);
     void on_comboBoxEstimatesStaircase_currentIndexChanged(int index);
+    void on_comboBoxGraphRepetition_currentIndexChanged(int index);
+    void on_buttonResetView_clicked();
 
 private:
     void setupPlot();
@@ -95,4 +100,7 @@ private:
     QProgressBar *runProgress = nullptr;
     QPushButton *cancelRun = nullptr;
     std::unique_ptr<RepetitionStatsPanel> repetitionStats;
+    RepetitionSelector *graphRepetition = nullptr;
+    // The ranges of the graph as last drawn, which Reset view brings back.
+    StaircaseGraph::View graphView;
 };

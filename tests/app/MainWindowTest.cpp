@@ -79,6 +79,7 @@ private slots:
     void exportWritesTheTableAsShown();
     void graphControlsRedrawTheLastRunWithTheObserverAsItIsNow();
     void repetitionStatsFollowTheShownRunAndKeepTheirReversalCount();
+    void graphShowsTheRepetitionChosenOrTyped();
     void pdfExportWarnsBeforeAnyRunThenWritesOnePageOfThePlotSize();
     void quitEndsTheEventLoop();
 };
@@ -418,6 +419,50 @@ void MainWindowTest::repetitionStatsFollowTheShownRunAndKeepTheirReversalCount()
     QCOMPARE(w.dialogs->messages[1].title, QString("Warning"));
     QVERIFY(w.dialogs->messages[1].text.startsWith("Could not write the repetition summary to "
         + QDir::toNativeSeparators(dir.filePath("missing/summary.tsv"))));
+}
+
+void MainWindowTest::graphShowsTheRepetitionChosenOrTyped()
+{
+    Window w;
+    w.setPages(2, 10, 3);
+    w.start();
+    auto *choice = w.get<QComboBox>("comboBoxGraphRepetition");
+    QCOMPARE(choice->count(), 2 + 3);
+    QCOMPARE(choice->itemText(1), QString("Median and 25\u201375 %"));
+    QCOMPARE(w.plot->graph(0)->dataCount(), 30);
+    QCOMPARE(w.plot->itemCount(), 2 * 2); // a line at each staircase's target, and its label
+
+    choice->lineEdit()->setText("2");
+    QTest::keyClick(choice->lineEdit(), Qt::Key_Return);
+    QCOMPARE(choice->currentIndex(), 3);
+    QCOMPARE(w.plot->graph(0)->dataCount(), 10);
+    choice->lineEdit()->setText("4");
+    QTest::keyClick(choice->lineEdit(), Qt::Key_Return);
+    QCOMPARE(choice->currentIndex(), 3);
+    QCOMPARE(choice->lineEdit()->text(), QString("2"));
+    QCOMPARE(w.dialogs->messages.size(), 1);
+    QCOMPARE(w.dialogs->messages[0].text,
+        QString("\"4\" is no repetition of the run shown: type a number from 1 to 3, or choose All or Median "
+                "and 25\u201375 %."));
+
+    choice->setCurrentIndex(1);
+    QCOMPARE(w.plot->graphCount(), 2 + 2 * 2);
+    QCOMPARE(w.plot->graph(0)->dataCount(), 10);
+    w.plot->xAxis->setRange(100, 200);
+    w.get<QPushButton>("buttonResetView")->click();
+    QCOMPARE(w.plot->xAxis->range(), QCPRange(0, 9));
+
+    // A new staircase count empties the plot, target lines included; a new run keeps the choice
+    // when it still exists.
+    w.get<QSpinBox>("spinBoxNStaircases")->setValue(3);
+    QCOMPARE(std::pair(w.plot->plottableCount(), w.plot->itemCount()), std::pair(3, 0));
+    w.setPages(2, 10, 2);
+    w.start();
+    QCOMPARE(choice->currentIndex(), 1);
+    choice->setCurrentIndex(3);
+    w.setPages(2, 10, 1);
+    w.start();
+    QCOMPARE(choice->currentText(), QString("All"));
 }
 
 void MainWindowTest::pdfExportWarnsBeforeAnyRunThenWritesOnePageOfThePlotSize()
