@@ -90,7 +90,7 @@ int RepetitionSelector::itemFor(const QString &text) const
     const QString typed = text.trimmed();
     if (typed.compare(allText, Qt::CaseInsensitive) == 0)
         return 0;
-    if (typed.compare(medianText, Qt::CaseInsensitive) == 0)
+    if (typed.startsWith(QStringLiteral("median"), Qt::CaseInsensitive)) // the dash is hard to type
         return 1;
     bool isNumber = false;
     const int number = typed.toInt(&isNumber);
@@ -107,8 +107,8 @@ void RepetitionSelector::choose()
     }
     restoreText();
     emit refused(choices->count > 0
-            ? tr("\"%1\" is no repetition of the run shown: type a number from 1 to %2, or choose %3 or %4.")
-                  .arg(typed, QString::number(choices->count), allText, medianText)
+            ? tr("\"%1\" is no repetition of the run shown: type a number from 1 to %2, All or Median.")
+                  .arg(typed, QString::number(choices->count))
             : tr("\"%1\" is no repetition: no run is shown yet.").arg(typed));
 }
 

@@ -31,8 +31,8 @@ public:
     // The repetition chosen (0-based); 0 unless repetitions() is Repetitions::one.
     int repetition() const;
 
-    // The item a typed text names, or -1: "All" and "Median and 25–75 %" (case
-    // ignored) or a repetition number 1 … count.
+    // The item a typed text names, or -1: "All", a text that starts with
+    // "Median" (case ignored), or a repetition number 1 … count.
     int itemFor(const QString &text) const;
 
 signals:
