@@ -4,8 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
-#include <unordered_set>
+#include <cstring>
 #include <vector>
 
 namespace StaircaseGraph
@@ -30,8 +29,62 @@ namespace
     using Point = std::pair<std::uint32_t, double>;
     using Points = std::vector<Point>;
 
-    struct PointHash {
-        std::size_t operator()(const Point &p) const { return std::hash<double>()(p.second) * 31u + p.first; }
+    // The distinct points seen, in an open-addressing table: a run of millions of trials looks up
+    // every reversal, and node-based sets spend most of their time chasing pointers.
+    class DistinctPoints
+    {
+    public:
+        std::size_t size() const { return count; }
+        void insert(std::uint32_t key, double level)
+        {
+            if (2 * (count + 1) > cells.size())
+                grow();
+            if (place(cells, { key, level }))
+                ++count;
+        }
+        Points points() const
+        {
+            Points found;
+            for (const Slot &slot : cells)
+                if (slot.used)
+                    found.push_back(slot.point);
+            return found;
+        }
+
+    private:
+        struct Slot {
+            Point point;
+            bool used = false;
+        };
+
+        static bool place(std::vector<Slot> &table, const Point &p)
+        {
+            std::uint64_t bits = 0;
+            std::memcpy(&bits, &p.second, sizeof bits);
+            std::uint64_t h = bits ^ (std::uint64_t(p.first) * 0x9e3779b97f4a7c15u);
+            h = (h ^ (h >> 30)) * 0xbf58476d1ce4e5b9u; // splitmix64's finaliser
+            h = (h ^ (h >> 27)) * 0x94d049bb133111ebu;
+            const std::size_t mask = table.size() - 1;
+            for (std::size_t i = std::size_t(h ^ (h >> 31)) & mask;; i = (i + 1) & mask) {
+                if (!table[i].used) {
+                    table[i] = { p, true };
+                    return true;
+                }
+                if (table[i].point == p)
+                    return false;
+            }
+        }
+        void grow()
+        {
+            std::vector<Slot> larger(std::max<std::size_t>(256, 2 * cells.size()));
+            for (const Slot &slot : cells)
+                if (slot.used)
+                    place(larger, slot.point);
+            cells.swap(larger);
+        }
+
+        std::vector<Slot> cells;
+        std::size_t count = 0;
     };
 
 } // namespace
@@ -62,7 +115,7 @@ Tracks reversalPoints(const RunResult &result, int staircaseCount, int repetitio
     std::vector<Points> points(static_cast<std::size_t>(graphs));
     // Over all repetitions most reversal points repeat (the levels lie on a grid), so only the
     // distinct ones are kept, without collecting them all first.
-    std::vector<std::unordered_set<Point, PointHash>> distinct(repetition < 0 ? points.size() : 0);
+    std::vector<DistinctPoints> distinct(repetition < 0 ? points.size() : 0);
     const auto mark = [&](std::size_t k) {
         const TrialRecord &t = result.trial(k);
         if (!std::isfinite(t.level))
@@ -70,7 +123,7 @@ Tracks reversalPoints(const RunResult &result, int staircaseCount, int repetitio
         if (repetition >= 0)
             points[t.staircase].emplace_back(t.staircaseTrial, t.level);
         else if (distinct[t.staircase].size() < std::size_t(maxReversalMarkers))
-            distinct[t.staircase].emplace(t.staircaseTrial, t.level);
+            distinct[t.staircase].insert(t.staircaseTrial, t.level);
     };
     constexpr std::size_t none = std::size_t(-1);
     std::vector<std::size_t> previous(static_cast<std::size_t>(graphs), none);
@@ -104,7 +157,7 @@ Tracks reversalPoints(const RunResult &result, int staircaseCount, int repetitio
     for (int s = 0; s < graphs; ++s) {
         Points &p = points[std::size_t(s)];
         if (repetition < 0) {
-            p.assign(distinct[std::size_t(s)].cbegin(), distinct[std::size_t(s)].cend());
+            p = distinct[std::size_t(s)].points();
             std::sort(p.begin(), p.end());
         }
         for (const auto &[key, level] : p) {
