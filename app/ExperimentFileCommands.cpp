@@ -56,11 +56,8 @@ QString saveExperiment(
             dialogs.warning(parent, warningTitle, QString::fromStdString(problem));
             return QString();
         }
-    const QString path
-        = withDefaultSuffix(dialogs.saveFileName(parent, QStringLiteral("Save parameters file..."),
-                                locations.folder(), QStringLiteral(".txt"), QStringLiteral("txt")),
-            QStringLiteral("txt"));
-    locations.remember(path);
+    const QString path = askFileToSave(
+        dialogs, parent, locations, QStringLiteral("Save parameters file..."), QStringLiteral("txt"));
     if (path.isEmpty())
         return QString();
     const QString writeError = writeExperimentFile(path, experiment);

@@ -1,5 +1,7 @@
 #include "FileLocations.h"
 
+#include "UserDialogs.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -41,4 +43,13 @@ QString titleWithFile(const QString &programTitle, const QString &filePath)
     if (filePath.isEmpty())
         return programTitle;
     return QFileInfo(filePath).fileName() + QStringLiteral(" \u2014 ") + programTitle;
+}
+
+QString askFileToSave(UserDialogs &dialogs, QWidget *parent, FileLocations &locations, const QString &caption,
+    const QString &suffix)
+{
+    const QString path = withDefaultSuffix(
+        dialogs.saveFileName(parent, caption, locations.folder(), QLatin1Char('.') + suffix, suffix), suffix);
+    locations.remember(path);
+    return path;
 }

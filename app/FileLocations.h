@@ -11,6 +11,9 @@
 
 #include <QString>
 
+class QWidget;
+class UserDialogs;
+
 class FileLocations
 {
 public:
@@ -37,3 +40,9 @@ QString withDefaultSuffix(const QString &path, const QString &suffix);
 
 // "<file name> — <program title>", or the program title alone for no file.
 QString titleWithFile(const QString &programTitle, const QString &filePath);
+
+// Asks for the name of a file to write: the dialog starts in the folder last
+// used and offers ".<suffix>", the name gets that suffix when it has none, and
+// its folder becomes the one the next dialog starts in. Empty when cancelled.
+QString askFileToSave(UserDialogs &dialogs, QWidget *parent, FileLocations &locations, const QString &caption,
+    const QString &suffix);

@@ -32,10 +32,7 @@ bool exportGraphPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent, Fi
         return false;
     }
     const QString fileName
-        = withDefaultSuffix(dialogs.saveFileName(parent, QStringLiteral("Output file..."), locations.folder(),
-                                QStringLiteral(".pdf"), QStringLiteral("pdf")),
-            QStringLiteral("pdf"));
-    locations.remember(fileName);
+        = askFileToSave(dialogs, parent, locations, QStringLiteral("Output file..."), QStringLiteral("pdf"));
     if (fileName.isEmpty())
         return false;
     const QString problem = writeGraphPdf(plot, fileName);

@@ -5,6 +5,8 @@
 #include "GraphPdfExport.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
+#include "RepetitionSelector.h"
+#include "RepetitionStatsPanel.h"
 #include "ResultStats.h"
 #include "ResultsExport.h"
 #include "ResultsModel.h"
@@ -42,6 +44,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->tabStaircase->setNumberOfTabs(1);
     setupPlot();
     setupRunControls();
+    setupRepetitionViews();
 
     resize(minimumSizeHint());
     ui->tabStaircase->resize(ui->tabStaircase->sizeHint());
@@ -50,6 +53,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    repetitionStats.reset(); // it refers to widgets of ui
     delete ui;
 }
 
@@ -111,6 +115,15 @@ void MainWindow::setupRunControls()
     connectRun();
 }
 
+void MainWindow::setupRepetitionViews()
+{
+    repetitionStats = std::make_unique<RepetitionStatsPanel>(
+        *ui->tableRepetitionStats, *ui->comboBoxEstimatesStaircase, *ui->plotEstimates);
+    graphRepetition = new RepetitionSelector(*ui->comboBoxGraphRepetition, this);
+    connect(graphRepetition, &RepetitionSelector::refused, this,
+        [this](const QString &message) { dialogs->warning(this, tr("Warning"), message); });
+}
+
 void MainWindow::connectRun()
 {
     connect(cancelRun, &QPushButton::clicked, backgroundRun, &BackgroundRun::cancel);
@@ -138,8 +151,9 @@ void MainWindow::setRunning(bool running)
     for (QWidget *control :
         { static_cast<QWidget *>(ui->buttonStart), static_cast<QWidget *>(ui->spinBoxNStaircases) })
         control->setEnabled(!running);
-    for (QAction *command : { ui->actionNew_experiment, ui->actionOpenFile, ui->actionSaveFile,
-             ui->actionExportResultsToFile, ui->actionExport_graph_to_pdf })
+    for (QAction *command :
+        { ui->actionNew_experiment, ui->actionOpenFile, ui->actionSaveFile, ui->actionExportResultsToFile,
+            ui->actionExportRepetitionSummary, ui->actionExport_graph_to_pdf })
         command->setEnabled(!running);
     runProgress->setValue(0);
     runProgress->setFormat(tr("Starting..."));
@@ -163,14 +177,27 @@ void MainWindow::on_actionOpenFile_triggered()
 void MainWindow::on_actionExportResultsToFile_triggered()
 {
     // The file is tab-separated: it is named so, and offered so in the dialog.
-    const QString suffix = QStringLiteral("tsv");
-    const QString path = withDefaultSuffix(
-        dialogs->saveFileName(this, tr("Save simulation results..."), fileLocations.folder(), ".tsv", suffix),
-        suffix);
+    const QString path = askFileToSave(
+        *dialogs, this, fileLocations, tr("Save simulation results..."), QStringLiteral("tsv"));
     if (path.isEmpty())
         return; // cancelled: nothing written, nothing to say
-    fileLocations.remember(path);
     const QString problem = exportResults(results->result().get(), results->rowOrder(), path);
+    if (!problem.isEmpty())
+        dialogs->warning(this, tr("Warning"), problem);
+}
+
+void MainWindow::on_actionExportRepetitionSummary_triggered()
+{
+    const std::shared_ptr<const RunResult> &run = results->result();
+    if (!run) {
+        dialogs->warning(this, tr("Warning"), tr("No results to export, please run experiment before."));
+        return;
+    }
+    const QString path = askFileToSave(
+        *dialogs, this, fileLocations, tr("Export repetition summary..."), QStringLiteral("tsv"));
+    if (path.isEmpty())
+        return;
+    const QString problem = exportRepetitionSummary(*run, ui->spinBoxLastReversalsPerEstimate->value(), path);
     if (!problem.isEmpty())
         dialogs->warning(this, tr("Warning"), problem);
 }
@@ -205,6 +232,8 @@ void MainWindow::showRun(std::shared_ptr<const RunResult> result)
     ui->spinBoxLastInvAverage->setValue(1); // may refresh the lists of the previous run first
     ui->statusbar->showMessage(tr("Updating table..."));
     reversalLevels = lastReversalLevels(*result);
+    repetitionStats->setRun(result, ui->spinBoxLastReversalsPerEstimate->value());
+    graphRepetition->setRepetitionCount(result->repetitionCount());
     results->setResult(std::move(result), ui->checkBoxSortByID->isChecked());
     refreshResultsTable();
     ui->statusbar->showMessage(tr("Updating graph..."));
@@ -257,6 +286,26 @@ void MainWindow::on_actionSaveFile_triggered()
         setWindowTitle(titleWithFile(programTitle, path));
 }
 
+void MainWindow::on_spinBoxLastReversalsPerEstimate_valueChanged(int value)
+{
+    repetitionStats->setLastReversals(value);
+}
+
+void MainWindow::on_comboBoxEstimatesStaircase_currentIndexChanged(int index)
+{
+    repetitionStats->showStaircase(index);
+}
+
+void MainWindow::on_comboBoxGraphRepetition_currentIndexChanged(int)
+{
+    updateGraph(lastRunStaircaseCount, drawStyle);
+}
+
+void MainWindow::on_buttonResetView_clicked()
+{
+    StaircaseGraph::showView(*ui->customPlot, graphView);
+}
+
 ExperimentWidgets MainWindow::experimentWidgets() const
 {
     return { ui->doubleSpinBoxMean, ui->doubleSpinBoxStd, ui->doubleSpinBoxLapseRate,
@@ -288,9 +337,13 @@ void MainWindow::refreshAnalysis()
 
 void MainWindow::updateGraph(int staircaseCount, int scatterStyle)
 {
-    // The reference curve follows the observer's spin boxes as they are now, not as they were for the run.
-    StaircaseGraph::draw(*ui->customPlot, results->result().get(), graphColors,
-        { staircaseCount, scatterStyle, showReference, observerSettings() });
+    // The reference curve follows the observer's spin boxes as they are now, not as they were for the
+    // run; the targets are the run's own.
+    StaircaseGraph::Settings settings(staircaseCount, scatterStyle, showReference, observerSettings());
+    settings.repetitions = graphRepetition->repetitions();
+    settings.repetition = graphRepetition->repetition();
+    settings.targetLevels = repetitionStats->targetLevels();
+    graphView = StaircaseGraph::draw(*ui->customPlot, results->result().get(), graphColors, settings);
 }
 
 ObserverSettings MainWindow::observerSettings() const

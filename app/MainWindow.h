@@ -10,7 +10,10 @@
 // Start reads the widgets once into a RunRequest and runs it in the background
 // (BackgroundRun) with progress and Cancel; the finished RunResult is the one
 // owner of the run's data: the results table is a view of it, and the analysis,
-// the graph and the export read it.
+// the graph and the export read it. The statistics across repetitions
+// (RepetitionStatsPanel) and the Graph tab's repetition choice
+// (RepetitionSelector) are small objects of their own that the slots hand the
+// widgets' values to.
 
 #include <QColor>
 #include <QMainWindow>
@@ -21,6 +24,7 @@
 #include <memory>
 
 #include "FileLocations.h"
+#include "StaircaseGraph.h"
 #include "StaircaseSettings.h"
 #include "UserDialogs.h"
 
@@ -32,6 +36,8 @@ struct ExperimentWidgets;
 class BackgroundRun;
 class QProgressBar;
 class QPushButton;
+class RepetitionSelector;
+class RepetitionStatsPanel;
 class ResultsModel;
 class RunResult;
 
@@ -53,6 +59,7 @@ private slots:
     void on_actionNew_experiment_triggered();
     void on_actionOpenFile_triggered();
     void on_actionExportResultsToFile_triggered();
+    void on_actionExportRepetitionSummary_triggered();
     void on_actionQuit_triggered();
     void on_buttonStart_clicked();
     void on_spinBoxLastInvAverage_valueChanged(int value);
@@ -61,12 +68,17 @@ private slots:
     void on_checkBox_stateChanged(int state);
     void on_actionExport_graph_to_pdf_triggered();
     void on_actionSaveFile_triggered();
+    void on_spinBoxLastReversalsPerEstimate_valueChanged(int value);
+    void on_comboBoxEstimatesStaircase_currentIndexChanged(int index);
+    void on_comboBoxGraphRepetition_currentIndexChanged(int index);
+    void on_buttonResetView_clicked();
 
 private:
     void setupPlot();
     void setupRunControls();
     // First size: the controls' natural size, within the screen; the Simulator tab scrolls if it must.
     void resizeToFitScreen();
+    void setupRepetitionViews();
     void connectRun();
     // Disables the commands that must wait for the run's end, and shows the progress and Cancel.
     void setRunning(bool running);
@@ -97,4 +109,8 @@ private:
     // Where the Open, Save and export dialogs start; the title that Open and Save extend by the file's name.
     FileLocations fileLocations;
     QString programTitle;
+    std::unique_ptr<RepetitionStatsPanel> repetitionStats;
+    RepetitionSelector *graphRepetition = nullptr;
+    // The ranges of the graph as last drawn, which Reset view brings back.
+    StaircaseGraph::View graphView;
 };

@@ -3,6 +3,7 @@
 #include "PsychometricObserver.h"
 
 #include <algorithm>
+#include <cmath>
 
 QString averageText(double average)
 {
@@ -12,6 +13,34 @@ QString averageText(double average)
 QString targetText(double probability)
 {
     return QString::number(probability * 100.0, 'g', 6) + QLatin1Char('%');
+}
+
+const QString notAvailableText = QStringLiteral("\u2014");
+
+QString statLevelText(double level)
+{
+    if (level != 0.0 && std::abs(level) < 0.01)
+        return QString::number(level, 'g', 3);
+    return QString::number(level, 'f', 4);
+}
+
+QString signedStatLevelText(double difference)
+{
+    const QString text = statLevelText(difference);
+    return difference > 0.0 ? QLatin1Char('+') + text : text;
+}
+
+QString percentText(double probability)
+{
+    return QString::number(probability * 100.0, 'f', 2) + QLatin1Char('%');
+}
+
+QString percentPointsText(double points)
+{
+    QString text = QString::number(points, 'f', 2);
+    if (text == QStringLiteral("-0.00") || text == QStringLiteral("0.00"))
+        return QStringLiteral("0.00");
+    return points > 0.0 ? QLatin1Char('+') + text : text;
 }
 
 double averageOfLastReversals(const std::map<int, double> &levelsByInversion, int lastCount)

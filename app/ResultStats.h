@@ -18,6 +18,20 @@ QString averageText(double average);
 // exponential notation, then "%" (0.75 gives "75%").
 QString targetText(double probability);
 
+// Texts of the statistics across repetitions. A value that is not available
+// (no estimate, an unreachable target) reads notAvailableText.
+extern const QString notAvailableText;
+
+// A level or a spread in level units: 4 decimals, or 3 significant digits for
+// magnitudes below 0.01 so that small spreads do not read 0.0000.
+QString statLevelText(double level);
+// A difference in level units: statLevelText with a sign ("+0.0125", "-0.2000").
+QString signedStatLevelText(double difference);
+// A probability as a percentage with 2 decimals (0.79370 gives "79.37%").
+QString percentText(double probability);
+// A difference of percentages in percentage points, signed, 2 decimals ("+0.18").
+QString percentPointsText(double points);
+
 // Average of the levels stored under the highest `lastCount` inversion counts
 // (inversion count -> level). The divisor is the number of levels actually
 // summed, so a staircase that reached fewer reversals than asked for is not

@@ -1,7 +1,8 @@
 #pragma once
-// Writes a run's trials to a tab-separated text file, in the order the results
-// table shows them (TrialTable.h has the format). The file is written whole or
-// not at all: a full disk or an unwritable folder leaves any old file as it was.
+// Writes a run to tab-separated text files: its trials, in the order the
+// results table shows them (TrialTable.h has the format), and its repetition
+// summary (RepetitionStats.h). A file is written whole or not at all: a full
+// disk or an unwritable folder leaves any old file as it was.
 
 #include <QString>
 
@@ -14,3 +15,9 @@ class RunResult;
 // trial order or in `order`. Returns an empty string on success, otherwise a
 // message naming the file and the system's reason.
 QString exportResults(const RunResult *result, const std::vector<std::uint32_t> *order, const QString &path);
+
+// Writes the repetition summary of `result` with estimates over the last
+// `lastReversals` reversals to `path`, ".tsv" added when the name has no
+// suffix. Returns an empty string on success, otherwise a message naming the
+// file and the system's reason.
+QString exportRepetitionSummary(const RunResult &result, int lastReversals, const QString &path);

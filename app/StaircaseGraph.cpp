@@ -1,5 +1,6 @@
 #include "StaircaseGraph.h"
 
+#include "GraphSeries.h"
 #include "Run.h"
 
 #include <boost/math/special_functions/erf.hpp>
@@ -34,6 +35,188 @@ namespace
         return std::max(0.5, std::abs(level) * 0.05);
     }
 
+    // The points drawn: the largest step count and the level range.
+    struct Extent {
+        bool any = false;
+        int largestSteps = 0;
+        double lowest = 0.0;
+        double highest = 0.0;
+
+        void add(int steps, double low, double high)
+        {
+            largestSteps = any ? std::max(largestSteps, steps) : steps;
+            lowest = any ? std::min(lowest, low) : low;
+            highest = any ? std::max(highest, high) : high;
+            any = true;
+        }
+    };
+
+    QColor colorOf(const QVector<QColor> &colors, int v)
+    {
+        return colors.isEmpty() ? QColor(Qt::black) : colors[v % colors.size()];
+    }
+
+    QString staircaseName(const RunResult *result, int v)
+    {
+        const std::vector<std::string> &ids = result->request().staircaseIds;
+        return QStringLiteral("Staircase ")
+            + (std::size_t(v) < ids.size() ? QString::fromStdString(ids[std::size_t(v)]) : QString());
+    }
+
+    // Graph v: the trials of staircase v, from all repetitions or from the one chosen.
+    Extent drawTracks(
+        QCustomPlot &plot, const RunResult *result, const QVector<QColor> &colors, const Settings &settings)
+    {
+        Extent extent;
+        if (!result)
+            return extent;
+        const int repetition = settings.repetitions == Repetitions::one ? settings.repetition : -1;
+        const Tracks tracks = collectTracks(*result, settings.staircaseCount, repetition);
+        const QCPScatterStyle scatter(static_cast<QCPScatterStyle::ScatterShape>(settings.scatterStyle));
+        QPen pen; // solid, width 0: one device pixel whatever the scale
+        pen.setWidth(0);
+        for (int v = 0; v < settings.staircaseCount; ++v) {
+            if (tracks.keys[v].isEmpty())
+                continue;
+            QCPGraph *graph = plot.graph(v);
+            pen.setColor(colorOf(colors, v));
+            graph->setName(staircaseName(result, v));
+            graph->setPen(pen);
+            graph->setScatterStyle(scatter);
+            graph->setData(tracks.keys[v], tracks.values[v], true);
+        }
+        if (tracks.rowsUsed > 0)
+            extent.add(tracks.largestSteps, tracks.lowestLevel, tracks.highestLevel);
+        return extent;
+    }
+
+    // Graph v: the median of staircase v; graphs staircaseCount + 2v and + 2v + 1 its quartiles,
+    // the band between them filled.
+    Extent drawBands(
+        QCustomPlot &plot, const RunResult *result, const QVector<QColor> &colors, const Settings &settings)
+    {
+        Extent extent;
+        const QVector<Band> bands = result ? medianBands(*result, settings.staircaseCount) : QVector<Band>();
+        const QCPScatterStyle scatter(static_cast<QCPScatterStyle::ScatterShape>(settings.scatterStyle));
+        for (int v = 0; v < bands.size(); ++v) {
+            const Band &band = bands[v];
+            const QColor color = colorOf(colors, v);
+            QCPGraph *median = plot.graph(v);
+            median->setName(staircaseName(result, v) + QStringLiteral(" median"));
+            median->setPen(QPen(QBrush(color), 2));
+            median->setScatterStyle(scatter);
+            median->setData(band.keys, band.median, true);
+            QColor shade = color;
+            shade.setAlpha(110);
+            QCPGraph *lower = plot.addGraph();
+            QCPGraph *upper = plot.addGraph();
+            for (QCPGraph *quartile : { lower, upper }) {
+                quartile->setPen(QPen(QBrush(shade), 0));
+                quartile->removeFromLegend();
+            }
+            lower->setName(staircaseName(result, v) + QStringLiteral(" 25 %"));
+            upper->setName(staircaseName(result, v) + QStringLiteral(" 75 %"));
+            lower->setData(band.keys, band.lower, true);
+            upper->setData(band.keys, band.upper, true);
+            shade.setAlpha(50);
+            upper->setBrush(shade);
+            upper->setChannelFillGraph(lower);
+            for (int i = 0; i < band.keys.size(); ++i)
+                extent.add(int(band.keys[i]), band.lower[i], band.upper[i]);
+        }
+        return extent;
+    }
+
+    // A dashed line at every staircase's x*, in its colour, labelled at the right edge.
+    Extent drawTargets(
+        QCustomPlot &plot, const RunResult *result, const QVector<QColor> &colors, const Settings &settings)
+    {
+        Extent levels;
+        const int count = std::min(settings.staircaseCount, int(settings.targetLevels.size()));
+        for (int v = 0; v < count; ++v) {
+            const std::optional<double> &target = settings.targetLevels[std::size_t(v)];
+            if (!target || !std::isfinite(*target))
+                continue;
+            const QColor color = colorOf(colors, v);
+            auto *line = new QCPItemStraightLine(&plot);
+            line->setPen(QPen(QBrush(color), 1, Qt::DashLine));
+            line->point1->setCoords(0.0, *target);
+            line->point2->setCoords(1.0, *target);
+            auto *label = new QCPItemText(&plot);
+            label->position->setTypeX(QCPItemPosition::ptAxisRectRatio);
+            label->position->setCoords(1.0, *target);
+            label->setPositionAlignment(Qt::AlignRight | Qt::AlignBottom);
+            label->setColor(color);
+            label->setText(QStringLiteral("x* ") + (result ? staircaseName(result, v) : QString::number(v)));
+            levels.add(0, *target, *target);
+        }
+        return levels;
+    }
+
+    View firstView(const Extent &points, const Extent &targets, bool showReference)
+    {
+        View view;
+        // Degenerate ranges (one step count, one level, no point) are widened, since the plot
+        // would ignore them.
+        view.keyUpper = (points.any ? points.largestSteps : 0) + (showReference ? referenceStripWidth : 0.0);
+        if (view.keyUpper <= 0.0)
+            view.keyUpper = 1.0;
+        Extent levels = points;
+        if (targets.any)
+            levels.add(0, targets.lowest, targets.highest);
+        view.levelLower = levels.any ? levels.lowest : 0.0;
+        view.levelUpper = levels.any ? levels.highest : 1.0;
+        if (view.levelUpper - view.levelLower <= 0.0) {
+            view.levelLower -= levelRangePadding(view.levelLower);
+            view.levelUpper += levelRangePadding(view.levelUpper);
+        }
+        return view;
+    }
+
+    void drawReference(QCustomPlot &plot, const ObserverSettings &observer, int stripStart)
+    {
+        QCPGraph *reference = plot.addGraph(plot.yAxis2, plot.xAxis2);
+        plot.xAxis2->setVisible(true);
+        plot.yAxis2->setVisible(true);
+        plot.yAxis2->setLabel(QStringLiteral("Psychometric function (dotted)"));
+        plot.xAxis2->setLabel(QStringLiteral("Probability (%)"));
+        reference->setPen(QPen(QBrush(Qt::black), 2, Qt::DashLine));
+        reference->setName(referenceName(observer));
+        const auto rangeChanged = qOverload<const QCPRange &>(&QCPAxis::rangeChanged);
+        const auto setRange = qOverload<const QCPRange &>(&QCPAxis::setRange);
+        QObject::connect(plot.xAxis, rangeChanged, plot.xAxis2, setRange, Qt::UniqueConnection);
+        QObject::connect(plot.yAxis, rangeChanged, plot.yAxis2, setRange, Qt::UniqueConnection);
+        plot.axisRect()->setupFullAxesBox(false);
+        QVector<double> keys, values;
+        referenceCurve(observer, stripStart, keys, values);
+        reference->setData(keys, values, true);
+    }
+
+    // Filled diamonds in the staircase's colour on its reversal trials, and one legend entry saying so.
+    void drawReversals(
+        QCustomPlot &plot, const RunResult &result, const QVector<QColor> &colors, const Settings &settings)
+    {
+        const int repetition = settings.repetitions == Repetitions::one ? settings.repetition : -1;
+        const Tracks points = reversalPoints(result, settings.staircaseCount, repetition);
+        if (points.rowsUsed == 0)
+            return;
+        const auto diamonds = [&plot](const QColor &color) {
+            auto *curve = new QCPCurve(plot.xAxis, plot.yAxis);
+            curve->setLineStyle(QCPCurve::lsNone);
+            curve->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDiamond, color, color, 9));
+            return curve;
+        };
+        for (int v = 0; v < settings.staircaseCount; ++v) {
+            if (points.keys[v].isEmpty())
+                continue;
+            QCPCurve *curve = diamonds(colorOf(colors, v));
+            curve->setName(staircaseName(&result, v) + QStringLiteral(" reversals"));
+            curve->setData(points.keys[v], points.values[v]);
+            curve->removeFromLegend();
+        }
+        diamonds(Qt::black)->setName(QStringLiteral("Reversal trials"));
+    }
+
 } // namespace
 
 QVector<QColor> staircaseColors()
@@ -56,7 +239,7 @@ int scatterStyleForIndex(int index, int current)
     return index >= 0 && index < 4 ? codes[index] : current;
 }
 
-Tracks collectTracks(const RunResult &result, int staircaseCount)
+Tracks collectTracks(const RunResult &result, int staircaseCount, int repetition)
 {
     Tracks tracks;
     const int graphs = std::max(staircaseCount, 0);
@@ -65,8 +248,8 @@ Tracks collectTracks(const RunResult &result, int staircaseCount)
     // Counting sort by key per staircase: later repetitions start again at step 0, and adding
     // points out of key order would be quadratic in the plot.
     QVector<QVector<qsizetype>> starts(graphs);
-    const std::size_t n = result.trialCount();
-    for (std::size_t k = 0; k < n; ++k) {
+    const auto [first, end] = trialRange(result, repetition);
+    for (std::size_t k = first; k < end; ++k) {
         const TrialRecord &t = result.trial(k);
         if (t.staircase >= graphs || !std::isfinite(t.level))
             continue;
@@ -81,7 +264,7 @@ Tracks collectTracks(const RunResult &result, int staircaseCount)
         tracks.keys[v].resize(points);
         tracks.values[v].resize(points);
     }
-    for (std::size_t k = 0; k < n; ++k) {
+    for (std::size_t k = first; k < end; ++k) {
         const TrialRecord &t = result.trial(k);
         if (t.staircase >= graphs || !std::isfinite(t.level))
             continue;
@@ -146,75 +329,47 @@ void setupPlot(QCustomPlot &plot, const QFont &windowFont)
     plot.legend->setBrush(QBrush(QColor(255, 255, 255, 230)));
 }
 
-void draw(QCustomPlot &plot, const RunResult *result, const QVector<QColor> &colors, const Settings &settings)
+View draw(QCustomPlot &plot, const RunResult *result, const QVector<QColor> &colors, const Settings &settings)
 {
     plot.clearPlottables();
     plot.clearGraphs();
+    plot.clearItems();
     for (int v = 0; v < settings.staircaseCount; ++v)
         plot.addGraph();
     if (plot.graphCount() == 0)
-        return;
+        return View();
 
-    const Tracks tracks = result ? collectTracks(*result, settings.staircaseCount) : Tracks();
-    const QCPScatterStyle scatter(static_cast<QCPScatterStyle::ScatterShape>(settings.scatterStyle));
-    QPen pen; // solid, width 0: one device pixel whatever the scale
-    pen.setWidth(0);
-    for (int v = 0; v < settings.staircaseCount; ++v) {
-        if (tracks.keys[v].isEmpty())
-            continue;
-        QCPGraph *graph = plot.graph(v);
-        if (!colors.isEmpty())
-            pen.setColor(colors[v % colors.size()]);
-        const std::vector<std::string> &ids = result->request().staircaseIds;
-        graph->setName(QStringLiteral("Staircase ")
-            + (std::size_t(v) < ids.size() ? QString::fromStdString(ids[std::size_t(v)]) : QString()));
-        graph->setPen(pen);
-        graph->setScatterStyle(scatter);
-        graph->setData(tracks.keys[v], tracks.values[v], true);
-    }
-
+    const Extent extent = settings.repetitions == Repetitions::medianBand
+        ? drawBands(plot, result, colors, settings)
+        : drawTracks(plot, result, colors, settings);
+    const View view = firstView(extent, drawTargets(plot, result, colors, settings), settings.showReference);
     plot.xAxis->setLabel(QStringLiteral("Trials"));
     plot.yAxis->setLabel(QStringLiteral("Stimulus intensity"));
-    // The first view shows every point, and with the reference also its strip. Degenerate ranges
-    // (one step count, one level, no row) are widened, since the plot would ignore them.
-    const int largestSteps = tracks.rowsUsed > 0 ? tracks.largestSteps : 0;
-    double keyUpper = largestSteps + (settings.showReference ? referenceStripWidth : 0.0);
-    if (keyUpper <= 0.0)
-        keyUpper = 1.0;
-    plot.xAxis->setRange(0.0, keyUpper);
-    double lowest = tracks.rowsUsed > 0 ? tracks.lowestLevel : 0.0;
-    double highest = tracks.rowsUsed > 0 ? tracks.highestLevel : 1.0;
-    if (highest - lowest <= 0.0) {
-        lowest -= levelRangePadding(lowest);
-        highest += levelRangePadding(highest);
-    }
-    plot.yAxis->setRange(lowest, highest);
+    plot.xAxis->setRange(view.keyLower, view.keyUpper);
+    plot.yAxis->setRange(view.levelLower, view.levelUpper);
 
-    if (settings.showReference) {
-        QCPGraph *reference = plot.addGraph(plot.yAxis2, plot.xAxis2);
-        plot.xAxis2->setVisible(true);
-        plot.yAxis2->setVisible(true);
-        plot.yAxis2->setLabel(QStringLiteral("Psychometric function (dotted)"));
-        plot.xAxis2->setLabel(QStringLiteral("Probability (%)"));
-        reference->setPen(QPen(QBrush(Qt::black), 2, Qt::DashLine));
-        reference->setName(referenceName(settings.observer));
-        const auto rangeChanged = qOverload<const QCPRange &>(&QCPAxis::rangeChanged);
-        const auto setRange = qOverload<const QCPRange &>(&QCPAxis::setRange);
-        QObject::connect(plot.xAxis, rangeChanged, plot.xAxis2, setRange, Qt::UniqueConnection);
-        QObject::connect(plot.yAxis, rangeChanged, plot.yAxis2, setRange, Qt::UniqueConnection);
-        plot.axisRect()->setupFullAxesBox(false);
-        QVector<double> keys, values;
-        referenceCurve(settings.observer, largestSteps, keys, values);
-        reference->setData(keys, values, true);
-    } else {
+    if (settings.showReference)
+        drawReference(plot, settings.observer, extent.any ? extent.largestSteps : 0);
+    else {
         plot.xAxis2->setVisible(false);
         plot.yAxis2->setVisible(false);
     }
+    if (result && settings.scatterStyle != QCPScatterStyle::ssNone
+        && settings.repetitions != Repetitions::medianBand)
+        drawReversals(plot, *result, colors, settings);
 
     plot.setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     plot.axisRect()->setRangeDrag(Qt::Horizontal | Qt::Vertical);
     plot.axisRect()->setRangeZoom(Qt::Vertical);
     plot.axisRect()->setAutoMargins(QCP::msAll);
+    plot.replot();
+    return view;
+}
+
+void showView(QCustomPlot &plot, const View &view)
+{
+    plot.xAxis->setRange(view.keyLower, view.keyUpper);
+    plot.yAxis->setRange(view.levelLower, view.levelUpper);
     plot.replot();
 }
 

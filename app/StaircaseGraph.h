@@ -6,6 +6,14 @@
 // trial units wide to the right of the tracks, keyed on the right axis (levels)
 // with its values on the top axis.
 //
+// What graph v shows depends on the repetitions chosen: all of them (one line
+// through every trial of the staircase), one repetition, or the median level at
+// each trial count; with the median, graphs staircaseCount + 2v and + 2v + 1
+// hold the 25 % and 75 % levels, the band between them shaded, before the
+// reference. A dashed line in the staircase's colour marks its target x*, and
+// when markers are shown the reversal trials get a filled diamond (QCPCurve
+// plottables after the graphs, so the graph numbers above stay as they are).
+//
 // The functions here work on a bare QCustomPlot and a result, so they are tested
 // and benchmarked without the main window.
 
@@ -15,6 +23,9 @@
 #include <QMap>
 #include <QString>
 #include <QVector>
+
+#include <optional>
+#include <vector>
 
 class QCustomPlot;
 class RunResult;
@@ -29,11 +40,34 @@ constexpr double referenceStripWidth = 6.0;
 // The largest number of staircases the window accepts.
 constexpr int maxStaircases = 99;
 
+enum class Repetitions { all, one, medianBand };
+
 struct Settings {
+    Settings() = default;
+    Settings(int staircaseCount, int scatterStyle, bool showReference, const ObserverSettings &observer = {})
+        : staircaseCount(staircaseCount)
+        , scatterStyle(scatterStyle)
+        , showReference(showReference)
+        , observer(observer)
+    {
+    }
+
     int staircaseCount = 0;
     int scatterStyle = 0; // the plotting library's scatter-shape code: 0 none, 2 cross, 4 circle, 6 square
     bool showReference = false;
     ObserverSettings observer; // the reference curve's observer
+    Repetitions repetitions = Repetitions::all;
+    int repetition = 0; // 0-based, with Repetitions::one
+    // x* of staircase v, drawn as a dashed line; none where missing or empty.
+    std::vector<std::optional<double>> targetLevels;
+};
+
+// The ranges of the first view of a drawing.
+struct View {
+    double keyLower = 0.0;
+    double keyUpper = 1.0;
+    double levelLower = 0.0;
+    double levelUpper = 1.0;
 };
 
 // The points of every staircase graph, ordered by key (equal keys keep trial order),
@@ -56,9 +90,9 @@ QVector<QColor> staircaseColors();
 // "Squares"); any other index keeps `current`.
 int scatterStyleForIndex(int index, int current);
 
-// The trials of staircases 0 … staircaseCount-1, grouped by staircase; a trial whose level is
-// not a finite number is skipped.
-Tracks collectTracks(const RunResult &result, int staircaseCount);
+// The trials of staircases 0 … staircaseCount-1, grouped by staircase, from all repetitions or
+// only from `repetition` (0-based); a trial whose level is not a finite number is skipped.
+Tracks collectTracks(const RunResult &result, int staircaseCount, int repetition = -1);
 
 // Sample of the reference curve: x from μ-10σ in steps of σ/50 (a running sum) while x ≤ μ+10σ,
 // value stripStart + 6·R(x), where R is the observer's function mirrored about μ.
@@ -72,9 +106,13 @@ QString referenceName(const ObserverSettings &observer);
 // window's font at 9 points, inside at the bottom right, white at alpha 230).
 void setupPlot(QCustomPlot &plot, const QFont &windowFont);
 
-// Rebuilds the whole plot from the result (none: no tracks) and redraws it. With a staircase
+// Rebuilds the whole plot from the result (none: no tracks), redraws it and returns its first
+// view: every point drawn, the targets and, with the reference, its strip. With a staircase
 // count of 0 or less the plot is only emptied.
-void draw(
+View draw(
     QCustomPlot &plot, const RunResult *result, const QVector<QColor> &colors, const Settings &settings);
+
+// Brings the plot back to `view` (the axes the reference uses follow) and redraws it.
+void showView(QCustomPlot &plot, const View &view);
 
 } // namespace StaircaseGraph

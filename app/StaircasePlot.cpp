@@ -7,7 +7,9 @@ StaircasePlot::StaircasePlot(QWidget *parent)
 
 void StaircasePlot::setNumberOfGraphs(int ngraphs)
 {
-    clearGraphs();
+    // Everything the last drawing added goes: reversal marks and target lines belong to its graphs.
+    clearPlottables();
+    clearItems();
     for (int i = 0; i < ngraphs; ++i)
         addGraph();
 }

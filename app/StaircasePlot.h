@@ -12,7 +12,8 @@ public:
     explicit StaircasePlot(QWidget *parent = nullptr);
 
 public slots:
-    // Removes every graph and adds `ngraphs` empty ones on the bottom and left axes,
-    // without redrawing; a count of 0 or less only empties the plot.
+    // Removes every graph (and every other plottable and item) and adds `ngraphs`
+    // empty graphs on the bottom and left axes, without redrawing; a count of 0
+    // or less only empties the plot.
     void setNumberOfGraphs(int ngraphs);
 };

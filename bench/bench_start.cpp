@@ -2,12 +2,14 @@
 // 100 trials x 2,500 or 25,000 repetitions). BM_Start presses Start on a real
 // window and waits for "Data updated"; the other benchmarks time each phase on
 // its own: the run, the results table's model (sorted by ID or not), the
-// analysis lists and the graph. "peak_MB_above_idle" is the process's peak
+// analysis lists, the statistics across repetitions and the graph (all
+// repetitions without and with markers, and the median band). "peak_MB_above_idle" is the process's peak
 // resident memory so far less what it held before the first benchmark; run one
 // size alone (--benchmark_filter) to read the peak of that size.
 #include "MainWindow.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
+#include "RepetitionStatsPanel.h"
 #include "ResultStats.h"
 #include "ResultsModel.h"
 #include "Run.h"
@@ -17,10 +19,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <qcustomplot.h>
 
@@ -105,6 +109,19 @@ void BM_Analysis(benchmark::State &state)
         benchmark::DoNotOptimize(analysisLines(lastReversalLevels(*result), 3, observer));
 }
 
+void BM_RepetitionStats(benchmark::State &state)
+{
+    const auto result = run(int(state.range(0)));
+    QTableWidget table;
+    QComboBox staircase;
+    QCustomPlot histogram;
+    RepetitionStatsPanel panel(table, staircase, histogram);
+    for (auto _ : state)
+        panel.setRun(result, 6);
+    counters(state, double(result->trialCount()));
+}
+
+// Drawing: 0 all repetitions, 1 all with the markers and reversal marks, 2 the median band.
 void BM_Graph(benchmark::State &state)
 {
     const auto result = run(int(state.range(0)));
@@ -112,8 +129,11 @@ void BM_Graph(benchmark::State &state)
     plot.resize(800, 500);
     plot.show();
     const QVector<QColor> colors = StaircaseGraph::staircaseColors();
+    StaircaseGraph::Settings settings(staircases, state.range(1) == 1 ? 4 : 0, false, { 0.0, 1.0, 0.0, 0.0 });
+    if (state.range(1) == 2)
+        settings.repetitions = StaircaseGraph::Repetitions::medianBand;
     for (auto _ : state)
-        StaircaseGraph::draw(plot, result.get(), colors, { staircases, 0, false, { 0.0, 1.0, 0.0, 0.0 } });
+        StaircaseGraph::draw(plot, result.get(), colors, settings);
     counters(state, double(result->trialCount()));
 }
 
@@ -152,7 +172,14 @@ BENCHMARK(BM_Table)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_Analysis)->Arg(25000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Graph)->Arg(2500)->Arg(25000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RepetitionStats)->Arg(25000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Graph)
+    ->Args({ 2500, 0 })
+    ->Args({ 25000, 0 })
+    ->Args({ 25000, 1 })
+    ->Args({ 25000, 2 })
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_Start)
     ->Args({ 2500, 0 })
     ->Args({ 25000, 0 })

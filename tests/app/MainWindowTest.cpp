@@ -79,6 +79,8 @@ private slots:
     void resultsKeepTheirIdsAndHugeLevelsAfterNew();
     void exportWritesTheTableAsShown();
     void graphControlsRedrawTheLastRunWithTheObserverAsItIsNow();
+    void repetitionStatsFollowTheShownRunAndKeepTheirReversalCount();
+    void graphShowsTheRepetitionChosenOrTyped();
     void pdfExportWarnsBeforeAnyRunThenWritesOnePageOfThePlotSize();
     void quitEndsTheEventLoop();
 };
@@ -155,9 +157,9 @@ void MainWindowTest::fileMenuListsItsCommandsInOrderWithShortcuts()
     for (QAction *a : w.get<QMenu>("menuBayesian_Model")->actions())
         entries << a->text() + " " + a->shortcut().toString();
     QCOMPARE(entries,
-        QStringList(
-            { "New experiment... Ctrl+N", "Open experiment file... Ctrl+O", "Save experiment file... Ctrl+S",
-                "Export results to file... Ctrl+E", "Print graph to pdf... Ctrl+P", "Quit Ctrl+Q" }));
+        QStringList({ "New experiment... Ctrl+N", "Open experiment file... Ctrl+O",
+            "Save experiment file... Ctrl+S", "Export results to file... Ctrl+E",
+            "Export repetition summary... Ctrl+Shift+E", "Print graph to pdf... Ctrl+P", "Quit Ctrl+Q" }));
 }
 
 void MainWindowTest::startFillsTheTableTheAnalysisAndTheGraph()
@@ -254,7 +256,7 @@ void MainWindowTest::runsInTheBackgroundAndCancelKeepsThePreviousResults()
     start->click();
     QVERIFY(!start->isEnabled()); // before the click has returned
     for (const char *action : { "actionNew_experiment", "actionOpenFile", "actionSaveFile",
-             "actionExportResultsToFile", "actionExport_graph_to_pdf" })
+             "actionExportResultsToFile", "actionExportRepetitionSummary", "actionExport_graph_to_pdf" })
         QVERIFY2(!w.get<QAction>(action)->isEnabled(), action);
     QVERIFY(!w.get<QSpinBox>("spinBoxNStaircases")->isEnabled());
     QVERIFY(progress->isVisible() && cancel->isVisible());
@@ -392,6 +394,102 @@ void MainWindowTest::graphControlsRedrawTheLastRunWithTheObserverAsItIsNow()
     w.get<QCheckBox>("checkBox")->setChecked(false);
     QCOMPARE(w.plot->graphCount(), 2);
     QVERIFY(!w.plot->xAxis2->visible() && !w.plot->yAxis2->visible());
+}
+
+void MainWindowTest::repetitionStatsFollowTheShownRunAndKeepTheirReversalCount()
+{
+    Window w;
+    auto *summary = w.get<QAction>("actionExportRepetitionSummary");
+    summary->trigger();
+    QCOMPARE(w.dialogs->messages.size(), 1);
+    QCOMPARE(w.dialogs->messages[0].text, QString("No results to export, please run experiment before."));
+    QVERIFY(w.dialogs->prompts.isEmpty());
+
+    w.setPages(2, 200, 30);
+    w.tabs->pageAt(1)->setAscending(false);
+    w.tabs->pageAt(1)->setCorrectAnswers(3);
+    w.tabs->pageAt(1)->setMaxInversions(8);
+    auto *k = w.get<QSpinBox>("spinBoxLastReversalsPerEstimate");
+    auto *table = w.get<QTableWidget>("tableRepetitionStats");
+    QCOMPARE(k->value(), 6);
+    k->setValue(2);
+    w.start();
+    QCOMPARE(table->rowCount(), 2);
+    QCOMPARE(table->item(1, 1)->text(), QString("1-up/3-down, descending"));
+    QCOMPARE(table->horizontalHeaderItem(24)->text(), QString("Fewer than 2 reversals"));
+    const QString target = table->item(1, 3)->text();
+    const QString meanOverTwo = table->item(0, 9)->text();
+
+    // The targets stay those of the run shown; a new K recomputes the estimates.
+    w.get<QDoubleSpinBox>("doubleSpinBoxMean")->setValue(5.0);
+    k->setValue(4);
+    QCOMPARE(table->item(1, 3)->text(), target);
+    QVERIFY(table->item(0, 9)->text() != meanOverTwo);
+    QCOMPARE(table->horizontalHeaderItem(24)->text(), QString("Fewer than 4 reversals"));
+    w.get<QComboBox>("comboBoxEstimatesStaircase")->setCurrentIndex(1);
+    const auto *bars = qobject_cast<QCPBars *>(w.get<QCustomPlot>("plotEstimates")->plottable(0));
+    double estimates = 0.0;
+    for (auto it = bars->data()->constBegin(); it != bars->data()->constEnd(); ++it)
+        estimates += it->value;
+    QCOMPARE(QString::number(estimates), table->item(1, 8)->text());
+    w.start();
+    QCOMPARE(k->value(), 4);
+
+    QTemporaryDir dir;
+    w.dialogs->fileNames << dir.filePath("summary") << dir.filePath("missing/summary");
+    summary->trigger();
+    QCOMPARE(w.dialogs->prompts.last().filter, QString(".tsv"));
+    QCOMPARE(QString::fromLatin1(readFile(dir.filePath("summary.tsv"))).count('\n'), 1 + 2 * 30);
+    summary->trigger();
+    QCOMPARE(w.dialogs->messages.size(), 2);
+    QCOMPARE(w.dialogs->messages[1].title, QString("Warning"));
+    QVERIFY(w.dialogs->messages[1].text.startsWith("Could not write the repetition summary to "
+        + QDir::toNativeSeparators(dir.filePath("missing/summary.tsv"))));
+}
+
+void MainWindowTest::graphShowsTheRepetitionChosenOrTyped()
+{
+    Window w;
+    w.setPages(2, 10, 3);
+    w.start();
+    auto *choice = w.get<QComboBox>("comboBoxGraphRepetition");
+    QCOMPARE(choice->count(), 2 + 3);
+    QCOMPARE(choice->itemText(1), QString("Median and 25\u201375 %"));
+    QCOMPARE(w.plot->graph(0)->dataCount(), 30);
+    QCOMPARE(w.plot->itemCount(), 2 * 2); // a line at each staircase's target, and its label
+
+    choice->lineEdit()->setText("2");
+    QTest::keyClick(choice->lineEdit(), Qt::Key_Return);
+    QCOMPARE(choice->currentIndex(), 3);
+    QCOMPARE(w.plot->graph(0)->dataCount(), 10);
+    choice->lineEdit()->setText("4");
+    QTest::keyClick(choice->lineEdit(), Qt::Key_Return);
+    QCOMPARE(choice->currentIndex(), 3);
+    QCOMPARE(choice->lineEdit()->text(), QString("2"));
+    QCOMPARE(w.dialogs->messages.size(), 1);
+    QCOMPARE(w.dialogs->messages[0].text,
+        QString("\"4\" is no repetition of the run shown: type a number from 1 to 3, All or Median."));
+
+    choice->lineEdit()->setText("median");
+    QTest::keyClick(choice->lineEdit(), Qt::Key_Return);
+    QCOMPARE(choice->currentIndex(), 1);
+    QCOMPARE(w.plot->graphCount(), 2 + 2 * 2);
+    QCOMPARE(w.plot->graph(0)->dataCount(), 10);
+    w.plot->xAxis->setRange(100, 200);
+    w.get<QPushButton>("buttonResetView")->click();
+    QCOMPARE(w.plot->xAxis->range(), QCPRange(0, 9));
+
+    // A new staircase count empties the plot, target lines included; a new run keeps the choice
+    // when it still exists.
+    w.get<QSpinBox>("spinBoxNStaircases")->setValue(3);
+    QCOMPARE(std::pair(w.plot->plottableCount(), w.plot->itemCount()), std::pair(3, 0));
+    w.setPages(2, 10, 2);
+    w.start();
+    QCOMPARE(choice->currentIndex(), 1);
+    choice->setCurrentIndex(3);
+    w.setPages(2, 10, 1);
+    w.start();
+    QCOMPARE(choice->currentText(), QString("All"));
 }
 
 void MainWindowTest::pdfExportWarnsBeforeAnyRunThenWritesOnePageOfThePlotSize()

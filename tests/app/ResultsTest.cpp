@@ -1,10 +1,12 @@
 // The Analysis tab's pieces: number texts and statistics, the results table
 // and its export. Every test runs under a German default locale, which must
 // not reach any number text.
+#include "EstimatesHistogram.h"
 #include "FileSizeLimit.h"
 #include "PsychometricObserver.h"
 #include "QtTestSupport.h"
 #include "RandomEngine.h"
+#include "RepetitionStatsPanel.h"
 #include "ResultStats.h"
 #include "ResultsExport.h"
 #include "ResultsModel.h"
@@ -13,6 +15,9 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <qcustomplot.h>
+
+#include <random>
 
 namespace
 {
@@ -67,6 +72,10 @@ private slots:
     void sortsByIdTextStably();
     void sizesColumnsForTheirLongestTextAndRowsAlike();
     void exportReplacesAFileWholeOrNotAtAll();
+    void repetitionStatsRowsShowEveryValueOrADash();
+    void estimateBinsKeepLatticeValuesCentred();
+    void histogramMarksTheTargetAndTheMean();
+    void repetitionSummaryIsWrittenWholeWithItsSuffix();
 };
 
 void ResultsTest::numberTexts()
@@ -188,6 +197,133 @@ void ResultsTest::exportReplacesAFileWholeOrNotAtAll()
         exportResults(run.get(), nullptr, missing)
             .startsWith("Could not write the simulation results to " + QDir::toNativeSeparators(missing)));
     QVERIFY(!QFile::exists(missing));
+}
+
+void ResultsTest::repetitionStatsRowsShowEveryValueOrADash()
+{
+    const QString none = QStringLiteral("\u2014");
+    StaircaseSettings oneUpThreeDown;
+    oneUpThreeDown.ascending = false;
+    oneUpThreeDown.correctAnswers = 3;
+    StaircaseTheory computed;
+    computed.classic = { 0.25, 0.7937005, 0.28397 };
+    computed.perStep = { { 1.0, 0.69336, std::nullopt }, { 0.5, 0.79370, 0.28397 }, { 0.25, 0.87358, 0.7 } };
+    computed.stationary = { StationaryStatus::computed, 0.26912, 0.79104, 0.79263, 0.25, 60 };
+    RepetitionStats full;
+    full.repetitions = 20000;
+    full.fewerReversals = 2;
+    full.estimates = { 19998, 0.30126, 0.79552, 0.30004, 0.0021217, -0.25, 0.875, 0.01728, 0.182, 0.30051 };
+    full.trials = TrialsPerRepetition { 134.56, 60, 412 };
+    full.stoppedOnReversals = 20000;
+
+    StaircaseSettings twoUpAscending;
+    twoUpAscending.correctAnswers = 2;
+    StaircaseTheory unreachable;
+    unreachable.classic = { 0.5, 0.29289, std::nullopt };
+    unreachable.stationary.status = StationaryStatus::clamped;
+    RepetitionStats empty;
+    empty.fewerReversals = 5;
+    empty.stoppedOnClampHits = 5;
+
+    StaircaseTheory noTarget; // a step that is not positive
+    noTarget.stationary.status = StationaryStatus::noGrid;
+    RepetitionStats single;
+    single.estimates = { 1, 1234.5, 1.0, {}, {}, {}, {}, -0.0004, -0.001, 0.0004 };
+
+    const std::tuple<QString, StaircaseSettings, StaircaseTheory, RepetitionStats, QStringList> rows[] = {
+        { "A", oneUpThreeDown, computed, full,
+            { "A", "1-up/3-down, descending", "79.37%", "0.2840", "1: 69.34%, 0.5: 79.37%, 0.25: 87.36%",
+                "0.2691", "79.10%", "79.26%", "19998", "0.3013", "79.55%", "+0.0173", "+0.18", "0.3000",
+                "0.00212", "-0.2500", "0.8750", "0.3005", "134.6", "60", "412", "20000", "0", "0", "2" } },
+        { "B", twoUpAscending, unreachable, empty,
+            { "B", "2-up/1-down, ascending", "29.29%", "unreachable", none, "not computed (clamps on)", none,
+                none, "0", none, none, none, none, none, none, none, none, none, none, none, none, "0", "0",
+                "5", "5" } },
+        { "C", StaircaseSettings(), noTarget, single,
+            { "C", "1-up/1-down, ascending", none, none, none, "not computed (steps share no grid)", none,
+                none, "1", "1234.5000", "100.00%", "-0.0004", "0.00", none, none, none, none, "0.0004", none,
+                none, none, "0", "0", "0", "0" } },
+    };
+    for (const auto &[id, staircase, theory, stats, expected] : rows)
+        QCOMPARE(repetitionStatsRow(id, staircase, theory, stats), expected);
+    QCOMPARE(repetitionStatsHeaders(4).size(), std::get<4>(rows[0]).size());
+    QCOMPARE(repetitionStatsHeaders(4).last(), QString("Fewer than 4 reversals"));
+    QCOMPARE(perStepTargetsToolTip(computed),
+        QString("positive step 1: \u03c8* 69.34%, x* unreachable\npositive step 0.5: \u03c8* 79.37%, x* "
+                "0.2840\npositive step 0.25: \u03c8* 87.36%, x* 0.7000"));
+}
+
+void ResultsTest::estimateBinsKeepLatticeValuesCentred()
+{
+    // Means of 6 levels on a 0.25 grid lie on a grid of 1/24: every bin holds the same number of
+    // grid values, none is empty for falling between them.
+    std::vector<double> lattice;
+    for (int k = 0; k < 12; ++k)
+        lattice.push_back(k * 0.25 / 6);
+    EstimatesHistogram::Bins bins = EstimatesHistogram::binsFor(lattice);
+    QCOMPARE(bins.width, 2.0 / 24);
+    QCOMPARE(bins.origin, -1.0 / 48);
+    QCOMPARE(bins.counts, QVector<double>(6, 2.0));
+
+    bins = EstimatesHistogram::binsFor({ 0.5, 0.5, 0.5 });
+    QCOMPARE(bins.counts, QVector<double>({ 3 }));
+    QCOMPARE(bins.center(0), 0.5);
+
+    std::mt19937 random(1);
+    std::normal_distribution<double> normal;
+    std::vector<double> spread(20000);
+    for (double &v : spread)
+        v = normal(random);
+    spread.push_back(1e6); // one far outlier must not make thousands of bins
+    bins = EstimatesHistogram::binsFor(spread);
+    QVERIFY(bins.counts.size() <= EstimatesHistogram::maxBins + 1);
+    QCOMPARE(std::accumulate(bins.counts.cbegin(), bins.counts.cend(), 0.0), double(spread.size()));
+    QVERIFY(EstimatesHistogram::binsFor({}).counts.isEmpty());
+}
+
+void ResultsTest::histogramMarksTheTargetAndTheMean()
+{
+    QCustomPlot plot;
+    EstimatesHistogram::draw(plot, { 0.0, 0.25, 0.25, 0.5 }, 0.3, 0.25, "Staircase 0");
+    QCOMPARE(plot.plottableCount(), 3);
+    const auto *bars = qobject_cast<QCPBars *>(plot.plottable(0));
+    QVERIFY(bars);
+    double total = 0.0;
+    for (auto it = bars->data()->constBegin(); it != bars->data()->constEnd(); ++it)
+        total += it->value;
+    QCOMPARE(total, 4.0);
+    const std::pair<QString, double> lines[] = { { "x* (target) 0.3000", 0.3 }, { "Mean 0.2500", 0.25 } };
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(plot.graph(i)->name(), lines[i].first);
+        QCOMPARE(plot.graph(i)->data()->constBegin()->key, lines[i].second);
+        QCOMPARE((plot.graph(i)->data()->constEnd() - 1)->key, lines[i].second);
+    }
+    QVERIFY(plot.xAxis->range().contains(0.3) && plot.xAxis->range().contains(0.0));
+
+    EstimatesHistogram::draw(plot, { 1.0, 2.0 }, std::nullopt, 1.5, "Staircase 1");
+    QCOMPARE(plot.graphCount(), 1); // an unreachable target has no line
+}
+
+void ResultsTest::repetitionSummaryIsWrittenWholeWithItsSuffix()
+{
+    QTemporaryDir dir;
+    const auto run = freshRun({ "0", "1" }, 50, 400);
+    QCOMPARE(exportRepetitionSummary(*run, 3, dir.filePath("summary")), QString());
+    const QStringList lines = QString::fromLatin1(readFile(dir.filePath("summary.tsv"))).split('\n');
+    QCOMPARE(lines.first(), QString("repetition\tstaircase\tID\testimate\treversals\ttrials\tstop"));
+    QCOMPARE(lines.size(), 1 + 800 + 1); // the header, a row per repetition and staircase, the last line end
+    QCOMPARE(exportRepetitionSummary(*run, 3, dir.filePath("summary.txt")), QString()); // a suffix stays
+    QVERIFY(QFile::exists(dir.filePath("summary.txt")));
+
+    const QByteArray before = readFile(dir.filePath("summary.tsv"));
+    {
+        const FileSizeLimit fullDisk(4096);
+        QCOMPARE(exportRepetitionSummary(*run, 3, dir.filePath("summary")),
+            "Could not write the repetition summary to "
+                + QDir::toNativeSeparators(dir.filePath("summary.tsv")) + ":\nFile too large");
+    }
+    QCOMPARE(readFile(dir.filePath("summary.tsv")), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({ "summary.tsv", "summary.txt" }));
 }
 
 QTEST_MAIN(ResultsTest)

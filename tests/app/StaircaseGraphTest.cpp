@@ -1,5 +1,7 @@
 // The graph drawn on a bare plot from a run's result made by hand.
 #include "StaircaseGraph.h"
+#include "GraphSeries.h"
+#include "RandomEngine.h"
 #include "Run.h"
 
 #include <QtTest>
@@ -38,6 +40,52 @@ const Rows twoRepetitions
     = { { 0, 0, 0, 1.0 }, { 0, 1, 0, 2.0 }, { 0, 0, 1, 0.5 }, { 0, 1, 1, 1.5 }, { 0, 0, 2, 0.75 },
           { 1, 0, 0, 1.0 }, { 1, 1, 0, 2.0 }, { 1, 0, 1, 1.25 }, { 1, 1, 1, 2.5 }, { 1, 1, 2, -0.125 } };
 
+// Trials with their reversal counts, and how each staircase ended each repetition.
+struct Trial {
+    unsigned repetition;
+    std::uint8_t staircase;
+    unsigned steps;
+    unsigned reversals;
+    double level;
+};
+
+RunResult recorded(const QVector<Trial> &trials, int repetitions, const QVector<int> &endedOnReversal = {})
+{
+    RunRequest request;
+    request.staircases.resize(2);
+    request.staircaseIds = { "0", "1" };
+    RunResult result(request);
+    RunRecorder recorder(result);
+    for (int r = 0; r < repetitions; ++r) {
+        for (const Trial &t : trials)
+            if (t.repetition == unsigned(r))
+                recorder.record({ t.level, t.repetition, t.steps, t.reversals, t.staircase, true });
+        for (int s = 0; s < 2; ++s) // staircase s of repetition r ended on a reversal: entry 2r + s
+            recorder.finished(s, 0, 0.0, endedOnReversal.value(2 * r + s) != 0, StopReason::maxTrials);
+        recorder.endRepetition();
+    }
+    recorder.end(true);
+    return result;
+}
+
+// Staircase 0 reverses on trial 0 of repetition 0 (its next trial has one reversal more) and
+// ends that repetition on a reversal; in repetition 1 it reverses on trial 1.
+const QVector<Trial> reversing = { { 0, 0, 0, 0, 1.0 }, { 0, 1, 0, 0, 2.0 }, { 0, 0, 1, 1, 0.5 },
+    { 0, 0, 2, 1, 1.0 }, { 0, 1, 1, 0, 1.5 }, { 1, 0, 0, 0, 3.0 }, { 1, 0, 1, 0, 2.0 }, { 1, 1, 0, 0, 2.0 },
+    { 1, 0, 2, 1, 2.5 } };
+
+QVector<QPointF> points(const QCPAbstractPlottable *plottable)
+{
+    QVector<QPointF> found;
+    if (const auto *graph = qobject_cast<const QCPGraph *>(plottable))
+        for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
+            found << QPointF(it->key, it->value);
+    if (const auto *curve = qobject_cast<const QCPCurve *>(plottable))
+        for (auto it = curve->data()->constBegin(); it != curve->data()->constEnd(); ++it)
+            found << QPointF(it->key, it->value);
+    return found;
+}
+
 } // namespace
 
 class StaircaseGraphTest : public QObject
@@ -51,6 +99,10 @@ private slots:
     void referenceNameShowsMeanAndSigmaWithSixDigits();
     void drawBuildsNamedColouredTracksAndTheSidewaysReference();
     void degenerateTablesGiveUsableRanges();
+    void oneRepetitionOrTheMedianBandReplacesTheTracks();
+    void medianBandsAreQuartilesAtEachTrialCount();
+    void reversalTrialsAreMarkedWhenMarkersAreShown();
+    void targetsAreDashedLinesInTheFirstViewWhichResetBringsBack();
 };
 
 void StaircaseGraphTest::colorsStartWithTheSixteenNamedOnesThenStayDistinct()
@@ -193,6 +245,120 @@ void StaircaseGraphTest::degenerateTablesGiveUsableRanges()
         for (const Row &row : rows)
             QVERIFY2(levels.contains(row.level), name);
     }
+}
+
+void StaircaseGraphTest::oneRepetitionOrTheMedianBandReplacesTheTracks()
+{
+    const RunResult run = recorded(reversing, 2);
+    const QVector<QColor> colors = StaircaseGraph::staircaseColors();
+    QCustomPlot plot;
+    StaircaseGraph::Settings settings(2, 0, true);
+    settings.repetitions = StaircaseGraph::Repetitions::one;
+    settings.repetition = 1;
+    StaircaseGraph::draw(plot, &run, colors, settings);
+    QCOMPARE(plot.graphCount(), 3); // two staircases and the reference
+    QCOMPARE(points(plot.graph(0)), QVector<QPointF>({ { 0, 3.0 }, { 1, 2.0 }, { 2, 2.5 } }));
+    QCOMPARE(points(plot.graph(1)), QVector<QPointF>({ { 0, 2.0 } }));
+    QCOMPARE(plot.xAxis->range(), QCPRange(0, 2 + 6));
+
+    // The median of each staircase, then its quartiles with the band between them filled, then the reference.
+    settings.repetitions = StaircaseGraph::Repetitions::medianBand;
+    StaircaseGraph::draw(plot, &run, colors, settings);
+    QCOMPARE(plot.graphCount(), 2 + 4 + 1);
+    QCOMPARE(points(plot.graph(0)), QVector<QPointF>({ { 0, 2.0 }, { 1, 1.25 }, { 2, 1.75 } }));
+    QCOMPARE(points(plot.graph(2)), QVector<QPointF>({ { 0, 1.5 }, { 1, 0.875 }, { 2, 1.375 } }));
+    QCOMPARE(points(plot.graph(3)), QVector<QPointF>({ { 0, 2.5 }, { 1, 1.625 }, { 2, 2.125 } }));
+    QCOMPARE(plot.graph(3)->channelFillGraph(), plot.graph(2));
+    QCOMPARE(plot.graph(5)->channelFillGraph(), plot.graph(4));
+    QCOMPARE(plot.graph(0)->name(), QString("Staircase 0 median"));
+    QCOMPARE(plot.graph(6)->keyAxis(), plot.yAxis2);
+    QCOMPARE(plot.legend->itemCount(), 3); // the medians and the reference
+    QCOMPARE(plot.yAxis->range(), QCPRange(0.875, 2.5));
+}
+
+void StaircaseGraphTest::medianBandsAreQuartilesAtEachTrialCount()
+{
+    // Five repetitions reach trial 0 and four trial 1, their levels out of order.
+    const RunResult run = recorded({ { 0, 0, 0, 0, 5.0 }, { 1, 0, 0, 0, 1.0 }, { 2, 0, 0, 0, 4.0 },
+                                       { 3, 0, 0, 0, 2.0 }, { 4, 0, 0, 0, 3.0 }, { 0, 0, 1, 0, 4.0 },
+                                       { 1, 0, 1, 0, 1.0 }, { 2, 0, 1, 0, 3.0 }, { 3, 0, 1, 0, 2.0 } },
+        5);
+    const QVector<StaircaseGraph::Band> bands = StaircaseGraph::medianBands(run, 2);
+    QCOMPARE(bands.size(), 2);
+    QCOMPARE(bands[0].keys, QVector<double>({ 0, 1 }));
+    QCOMPARE(bands[0].lower, QVector<double>({ 2.0, 1.75 }));
+    QCOMPARE(bands[0].median, QVector<double>({ 3.0, 2.5 }));
+    QCOMPARE(bands[0].upper, QVector<double>({ 4.0, 3.25 }));
+    QVERIFY(bands[1].keys.isEmpty());
+}
+
+void StaircaseGraphTest::reversalTrialsAreMarkedWhenMarkersAreShown()
+{
+    const RunResult run = recorded(reversing, 2, { 1, 0, 0, 0 });
+    const std::tuple<int, QVector<double>, QVector<double>> cases[] = { // repetition, keys, levels
+        { 0, { 0, 2 }, { 1.0, 1.0 } }, { 1, { 1 }, { 2.0 } }, { -1, { 0, 1, 2 }, { 1.0, 2.0, 1.0 } }
+    };
+    for (const auto &[repetition, keys, levels] : cases) {
+        const StaircaseGraph::Tracks marked = StaircaseGraph::reversalPoints(run, 2, repetition);
+        QCOMPARE(marked.keys, QVector<QVector<double>>({ keys, {} }));
+        QCOMPARE(marked.values, QVector<QVector<double>>({ levels, {} }));
+    }
+
+    // On a simulated run the marks agree with the reversals the run counted.
+    RunRequest request;
+    request.staircases.resize(2);
+    request.staircases[1].ascending = false;
+    request.staircases[1].correctAnswers = 3;
+    request.staircaseIds = { "0", "1" };
+    request.repetitions = 20;
+    RandomEngine engine;
+    const RunResult simulated = simulate(request, engine);
+    for (int r = 0; r < 20; ++r) {
+        const StaircaseGraph::Tracks marked = StaircaseGraph::reversalPoints(simulated, 2, r);
+        for (int s = 0; s < 2; ++s)
+            QCOMPARE(std::vector<double>(marked.values[s].cbegin(), marked.values[s].cend()),
+                std::vector<double>(simulated.reversalLevelsBegin(r, s), simulated.reversalLevelsEnd(r, s)));
+    }
+
+    // Drawn as filled diamonds only with markers, after the graphs, with one legend entry.
+    QCustomPlot plot;
+    StaircaseGraph::draw(
+        plot, &run, StaircaseGraph::staircaseColors(), StaircaseGraph::Settings(2, 0, false));
+    QCOMPARE(plot.plottableCount(), 2);
+    StaircaseGraph::draw(
+        plot, &run, StaircaseGraph::staircaseColors(), StaircaseGraph::Settings(2, 6, false));
+    QCOMPARE(plot.plottableCount(), 2 + 2);
+    const auto *diamonds = qobject_cast<QCPCurve *>(plot.plottable(2));
+    QVERIFY(diamonds);
+    QCOMPARE(points(diamonds), QVector<QPointF>({ { 0, 1.0 }, { 1, 2.0 }, { 2, 1.0 } }));
+    QCOMPARE(diamonds->scatterStyle().shape(), QCPScatterStyle::ssDiamond);
+    QCOMPARE(diamonds->scatterStyle().brush().color(), StaircaseGraph::staircaseColors()[0]);
+    QCOMPARE(plot.legend->itemCount(), 3);
+    QCOMPARE(plot.plottable(3)->name(), QString("Reversal trials"));
+}
+
+void StaircaseGraphTest::targetsAreDashedLinesInTheFirstViewWhichResetBringsBack()
+{
+    const RunResult run = recorded(reversing, 2);
+    const QVector<QColor> colors = StaircaseGraph::staircaseColors();
+    StaircaseGraph::Settings settings(2, 0, false);
+    settings.targetLevels = { std::nullopt, 4.0 };
+    QCustomPlot plot;
+    const StaircaseGraph::View view = StaircaseGraph::draw(plot, &run, colors, settings);
+    QCOMPARE(plot.itemCount(), 2); // the line and its label
+    const auto *line = qobject_cast<QCPItemStraightLine *>(plot.item(0));
+    QVERIFY(line);
+    QCOMPARE(line->point1->value(), 4.0);
+    QCOMPARE(line->point2->value(), 4.0);
+    QCOMPARE(line->pen().color(), colors[1]);
+    QCOMPARE(line->pen().style(), Qt::DashLine);
+    QCOMPARE(plot.yAxis->range(), QCPRange(0.5, 4.0)); // the tracks reach 3, the target 4
+
+    plot.xAxis->setRange(10, 20);
+    plot.yAxis->setRange(-5, -4);
+    StaircaseGraph::showView(plot, view);
+    QCOMPARE(plot.xAxis->range(), QCPRange(0, 2));
+    QCOMPARE(plot.yAxis->range(), QCPRange(0.5, 4.0));
 }
 
 QTEST_MAIN(StaircaseGraphTest)

@@ -1,0 +1,140 @@
+#include "EstimatesHistogram.h"
+
+#include "ResultStats.h"
+
+#include <QFont>
+#include <QLocale>
+#include <qcustomplot.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace EstimatesHistogram
+{
+
+namespace
+{
+
+    double quartile(const std::vector<double> &sorted, double p)
+    {
+        const double h = double(sorted.size() - 1) * p;
+        const std::size_t below = static_cast<std::size_t>(std::floor(h));
+        if (below + 1 >= sorted.size())
+            return sorted.back();
+        return sorted[below] + (h - double(below)) * (sorted[below + 1] - sorted[below]);
+    }
+
+    // The step of the lattice the sorted values lie on, or 0 when they lie on none of at most
+    // a million steps over their range.
+    double latticeStep(const std::vector<double> &sorted, double range)
+    {
+        const double tolerance
+            = 1e-9 * std::max({ std::abs(sorted.front()), std::abs(sorted.back()), range });
+        double step = std::numeric_limits<double>::infinity();
+        for (std::size_t i = 1; i < sorted.size(); ++i)
+            if (sorted[i] - sorted[i - 1] > tolerance)
+                step = std::min(step, sorted[i] - sorted[i - 1]);
+        if (!std::isfinite(step) || range / step > 1e6)
+            return 0.0;
+        for (double v : sorted) {
+            const double units = (v - sorted.front()) / step;
+            if (std::abs(units - std::round(units)) > 1e-6)
+                return 0.0;
+        }
+        return step;
+    }
+
+    QCPGraph *verticalLine(QCustomPlot &plot, double x, double top, const QPen &pen, const QString &name)
+    {
+        QCPGraph *line = plot.addGraph();
+        line->setPen(pen);
+        line->setName(name);
+        line->setData({ x, x }, { 0.0, top }, true);
+        return line;
+    }
+
+} // namespace
+
+Bins binsFor(std::vector<double> values)
+{
+    Bins bins;
+    if (values.empty())
+        return bins;
+    std::sort(values.begin(), values.end());
+    const double n = double(values.size());
+    const double lowest = values.front(), range = values.back() - lowest;
+    if (!(range > 0.0)) {
+        bins.width = std::max(std::abs(lowest) * 0.05, 0.01);
+        bins.origin = lowest - bins.width / 2.0;
+        bins.counts = { n };
+        return bins;
+    }
+    const double sturges = range / (std::ceil(std::log2(n)) + 1.0);
+    const double iqr = quartile(values, 0.75) - quartile(values, 0.25);
+    const double freedmanDiaconis
+        = iqr > 0.0 ? 2.0 * iqr / std::cbrt(n) : std::numeric_limits<double>::infinity();
+    bins.width = std::max(std::min(sturges, freedmanDiaconis), range / maxBins);
+    bins.origin = lowest;
+    if (const double step = latticeStep(values, range); step > 0.0) {
+        bins.width = std::max(1.0, std::round(bins.width / step)) * step;
+        bins.origin = lowest - step / 2.0;
+    }
+    const int count = static_cast<int>(std::floor((values.back() - bins.origin) / bins.width)) + 1;
+    bins.counts.fill(0.0, count);
+    for (double v : values)
+        bins.counts[std::min(static_cast<int>(std::floor((v - bins.origin) / bins.width)), count - 1)] += 1.0;
+    return bins;
+}
+
+void setupPlot(QCustomPlot &plot, const QFont &windowFont)
+{
+    plot.setLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    plot.legend->setVisible(true);
+    QFont legendFont = windowFont;
+    legendFont.setPointSize(8);
+    plot.legend->setFont(legendFont);
+    plot.axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    plot.legend->setBrush(QBrush(QColor(255, 255, 255, 230)));
+    plot.yAxis->setLabel(QStringLiteral("Repetitions"));
+}
+
+void draw(QCustomPlot &plot, const std::vector<double> &estimates, std::optional<double> target,
+    std::optional<double> mean, const QString &subject)
+{
+    plot.clearPlottables();
+    plot.xAxis->setLabel(subject);
+    const Bins bins = binsFor(estimates);
+    if (bins.counts.isEmpty()) {
+        plot.replot();
+        return;
+    }
+    auto *bars = new QCPBars(plot.xAxis, plot.yAxis);
+    bars->setName(QStringLiteral("Repetitions per bin"));
+    bars->setWidth(bins.width);
+    bars->setPen(QPen(QColor(70, 90, 140)));
+    bars->setBrush(QColor(150, 175, 220));
+    QVector<double> centers;
+    for (int i = 0; i < bins.counts.size(); ++i)
+        centers.append(bins.center(i));
+    bars->setData(centers, bins.counts, true);
+
+    // Head room for the legend above the highest bar.
+    const double top = *std::max_element(bins.counts.cbegin(), bins.counts.cend()) * 1.6;
+    double left = bins.origin, right = bins.origin + bins.counts.size() * bins.width;
+    if (target) {
+        verticalLine(plot, *target, top, QPen(QBrush(Qt::red), 2, Qt::DashLine),
+            QStringLiteral("x* (target) ") + statLevelText(*target));
+        left = std::min(left, *target);
+        right = std::max(right, *target);
+    }
+    if (mean)
+        verticalLine(
+            plot, *mean, top, QPen(QBrush(Qt::black), 2), QStringLiteral("Mean ") + statLevelText(*mean));
+    const double margin = (right - left) * 0.05;
+    plot.xAxis->setRange(left - margin, right + margin);
+    plot.yAxis->setRange(0.0, top);
+    plot.replot();
+}
+
+} // namespace EstimatesHistogram

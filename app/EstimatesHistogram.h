@@ -1,0 +1,44 @@
+#pragma once
+// The histogram of one staircase's per-repetition estimates on the Analysis
+// tab, with vertical lines at the staircase's target x* and at the mean of the
+// estimates. Works on a bare QCustomPlot, so it is tested without the window.
+
+#include <QString>
+#include <QVector>
+
+#include <optional>
+#include <vector>
+
+class QCustomPlot;
+class QFont;
+
+namespace EstimatesHistogram
+{
+
+constexpr int maxBins = 100;
+
+// Bin i covers [origin + i·width, origin + (i + 1)·width).
+struct Bins {
+    double origin = 0.0;
+    double width = 0.0;
+    QVector<double> counts;
+
+    double center(int i) const { return origin + (i + 0.5) * width; }
+};
+
+// Bins for `values`: the smaller of the Freedman–Diaconis and Sturges widths
+// (numpy's "auto"), at most maxBins of them. Estimates often lie on a lattice
+// (means of K levels on a step grid); then the width is a whole number of
+// lattice steps and each lattice value sits in the middle of a bin, so no bin
+// is empty only because no lattice value falls into it.
+Bins binsFor(std::vector<double> values);
+
+// Locale with "." decimals, the legend inside at the top right.
+void setupPlot(QCustomPlot &plot, const QFont &windowFont);
+
+// Redraws the plot: the bars, then "x*" (dashed) and "Mean" (solid) as
+// vertical lines when given. `subject` names what is shown, for the bottom axis.
+void draw(QCustomPlot &plot, const std::vector<double> &estimates, std::optional<double> target,
+    std::optional<double> mean, const QString &subject);
+
+} // namespace EstimatesHistogram

@@ -1,0 +1,220 @@
+#include "GraphSeries.h"
+
+#include "Run.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace StaircaseGraph
+{
+
+namespace
+{
+
+    // Type 7 quantile of the values in [begin, end), which it reorders.
+    double quantile(double *begin, double *end, double p)
+    {
+        const double h = double(end - begin - 1) * p;
+        const std::ptrdiff_t below = static_cast<std::ptrdiff_t>(std::floor(h));
+        std::nth_element(begin, begin + below, end);
+        const double low = begin[below];
+        if (begin + below + 1 >= end || h == double(below))
+            return low;
+        const double high = *std::min_element(begin + below + 1, end);
+        return low + (h - double(below)) * (high - low);
+    }
+
+    using Point = std::pair<std::uint32_t, double>;
+    using Points = std::vector<Point>;
+
+    // The distinct points seen, in an open-addressing table: a run of millions of trials looks up
+    // every reversal, and node-based sets spend most of their time chasing pointers.
+    class DistinctPoints
+    {
+    public:
+        std::size_t size() const { return count; }
+        void insert(std::uint32_t key, double level)
+        {
+            if (2 * (count + 1) > cells.size())
+                grow();
+            if (place(cells, { key, level }))
+                ++count;
+        }
+        Points points() const
+        {
+            Points found;
+            for (const Slot &slot : cells)
+                if (slot.used)
+                    found.push_back(slot.point);
+            return found;
+        }
+
+    private:
+        struct Slot {
+            Point point;
+            bool used = false;
+        };
+
+        static bool place(std::vector<Slot> &table, const Point &p)
+        {
+            std::uint64_t bits = 0;
+            std::memcpy(&bits, &p.second, sizeof bits);
+            std::uint64_t h = bits ^ (std::uint64_t(p.first) * 0x9e3779b97f4a7c15u);
+            h = (h ^ (h >> 30)) * 0xbf58476d1ce4e5b9u; // splitmix64's finaliser
+            h = (h ^ (h >> 27)) * 0x94d049bb133111ebu;
+            const std::size_t mask = table.size() - 1;
+            for (std::size_t i = std::size_t(h ^ (h >> 31)) & mask;; i = (i + 1) & mask) {
+                if (!table[i].used) {
+                    table[i] = { p, true };
+                    return true;
+                }
+                if (table[i].point == p)
+                    return false;
+            }
+        }
+        void grow()
+        {
+            std::vector<Slot> larger(std::max<std::size_t>(256, 2 * cells.size()));
+            for (const Slot &slot : cells)
+                if (slot.used)
+                    place(larger, slot.point);
+            cells.swap(larger);
+        }
+
+        std::vector<Slot> cells;
+        std::size_t count = 0;
+    };
+
+} // namespace
+
+std::pair<std::size_t, std::size_t> trialRange(const RunResult &result, int repetition)
+{
+    const std::size_t n = result.trialCount();
+    if (repetition < 0)
+        return { 0, n };
+    // Trials are recorded repetition after repetition.
+    const auto firstAt = [&result, n](std::uint32_t r) {
+        std::size_t low = 0, high = n;
+        while (low < high) {
+            const std::size_t middle = low + (high - low) / 2;
+            if (result.trial(middle).repetition < r)
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        return low;
+    };
+    return { firstAt(std::uint32_t(repetition)), firstAt(std::uint32_t(repetition) + 1) };
+}
+
+Tracks reversalPoints(const RunResult &result, int staircaseCount, int repetition)
+{
+    const int graphs = std::max(staircaseCount, 0);
+    std::vector<Points> points(static_cast<std::size_t>(graphs));
+    // Over all repetitions most reversal points repeat (the levels lie on a grid), so only the
+    // distinct ones are kept, without collecting them all first.
+    std::vector<DistinctPoints> distinct(repetition < 0 ? points.size() : 0);
+    const auto mark = [&](std::size_t k) {
+        const TrialRecord &t = result.trial(k);
+        if (!std::isfinite(t.level))
+            return;
+        if (repetition >= 0)
+            points[t.staircase].emplace_back(t.staircaseTrial, t.level);
+        else if (distinct[t.staircase].size() < std::size_t(maxReversalMarkers))
+            distinct[t.staircase].insert(t.staircaseTrial, t.level);
+    };
+    constexpr std::size_t none = std::size_t(-1);
+    std::vector<std::size_t> previous(static_cast<std::size_t>(graphs), none);
+    // The last trial of each staircase in a repetition reversed it when its outcome says so.
+    const auto endRepetition = [&](std::uint32_t r) {
+        for (int s = 0; s < graphs; ++s) {
+            if (previous[std::size_t(s)] != none && int(r) < result.repetitionCount()
+                && result.outcome(int(r), s).endedOnReversal)
+                mark(previous[std::size_t(s)]);
+            previous[std::size_t(s)] = none;
+        }
+    };
+    const auto [begin, end] = trialRange(result, repetition);
+    for (std::size_t k = begin; k < end; ++k) {
+        const TrialRecord &t = result.trial(k);
+        if (k > begin && t.repetition != result.trial(k - 1).repetition)
+            endRepetition(result.trial(k - 1).repetition);
+        if (t.staircase >= graphs)
+            continue;
+        std::size_t &last = previous[t.staircase];
+        if (last != none && t.reversals > result.trial(last).reversals)
+            mark(last);
+        last = k;
+    }
+    if (end > begin)
+        endRepetition(result.trial(end - 1).repetition);
+
+    Tracks tracks;
+    tracks.keys.resize(graphs);
+    tracks.values.resize(graphs);
+    for (int s = 0; s < graphs; ++s) {
+        Points &p = points[std::size_t(s)];
+        if (repetition < 0) {
+            p = distinct[std::size_t(s)].points();
+            std::sort(p.begin(), p.end());
+        }
+        for (const auto &[key, level] : p) {
+            tracks.keys[s].append(key);
+            tracks.values[s].append(level);
+        }
+        tracks.rowsUsed += int(p.size());
+    }
+    return tracks;
+}
+
+QVector<Band> medianBands(const RunResult &result, int staircaseCount)
+{
+    const int graphs = std::max(staircaseCount, 0);
+    // The levels grouped by staircase, then by trial count (a counting sort), in one array.
+    std::vector<std::vector<std::size_t>> counts(static_cast<std::size_t>(graphs));
+    const std::size_t n = result.trialCount();
+    const auto used
+        = [graphs](const TrialRecord &t) { return t.staircase < graphs && std::isfinite(t.level); };
+    for (std::size_t k = 0; k < n; ++k) {
+        const TrialRecord &t = result.trial(k);
+        if (!used(t))
+            continue;
+        std::vector<std::size_t> &c = counts[t.staircase];
+        if (c.size() <= std::size_t(t.staircaseTrial))
+            c.resize(std::size_t(t.staircaseTrial) + 1, 0);
+        ++c[t.staircaseTrial];
+    }
+    std::vector<std::vector<std::size_t>> next(counts.size()); // where the next level of a trial count goes
+    std::size_t total = 0;
+    for (std::size_t s = 0; s < counts.size(); ++s)
+        for (std::size_t c : counts[s]) {
+            next[s].push_back(total);
+            total += c;
+        }
+    std::vector<double> levels(total);
+    for (std::size_t k = 0; k < n; ++k) {
+        const TrialRecord &t = result.trial(k);
+        if (used(t))
+            levels[next[t.staircase][t.staircaseTrial]++] = t.level;
+    }
+
+    QVector<Band> bands(graphs);
+    for (int s = 0; s < graphs; ++s) {
+        Band &band = bands[s];
+        for (std::size_t trial = 0; trial < counts[std::size_t(s)].size(); ++trial) {
+            double *end = levels.data() + next[std::size_t(s)][trial]; // past the last level filled in
+            double *begin = end - counts[std::size_t(s)][trial];
+            if (begin == end)
+                continue;
+            band.keys.append(double(trial));
+            band.lower.append(quantile(begin, end, 0.25));
+            band.median.append(quantile(begin, end, 0.5));
+            band.upper.append(quantile(begin, end, 0.75));
+        }
+    }
+    return bands;
+}
+
+} // namespace StaircaseGraph
