@@ -39,7 +39,7 @@ void BackgroundRun::start(const RunRequest &request, RandomEngine &engine)
     repetitionsDone = 0;
     repetitions = request.repetitions;
     trialBound = maximumTrials(request);
-    outcome.reset();
+    outcome = FinishedRun();
     failure.clear();
     worker = std::thread([this, request, &engine] {
         try {
@@ -50,8 +50,11 @@ void BackgroundRun::start(const RunRequest &request, RandomEngine &engine)
                     repetitionsDone.store(p.repetitions, std::memory_order_relaxed);
                 },
                 &cancelRequested));
-            if (result->isComplete())
-                outcome = std::move(result);
+            if (result->isComplete()) {
+                // A fine common grid can take a good fraction of a second per staircase.
+                outcome.theories = staircaseTheories(request.staircases, request.observer);
+                outcome.result = std::move(result);
+            }
         } catch (const std::bad_alloc &) {
             failure = tr("There was not enough memory for this run.");
         } catch (const std::length_error &e) {
@@ -89,8 +92,8 @@ void BackgroundRun::workerDone()
     progressTimer->stop();
     if (!failure.isEmpty())
         emit failed(failure);
-    else if (outcome)
-        emit finished(std::move(outcome));
+    else if (outcome.result)
+        emit finished(outcome);
     else
         emit cancelled();
 }

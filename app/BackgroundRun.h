@@ -5,11 +5,13 @@
 // with the given engine (no other thread may draw from it meanwhile). While it
 // runs, `progressed` reports a few times a second how far it has come; `cancel`
 // asks it to stop, which it does within a few thousand trials. At the end
-// exactly one of `finished` (with the complete result), `cancelled` or `failed`
+// exactly one of `finished` (with the complete result and the targets of its
+// staircases, both worked out off the GUI thread), `cancelled` or `failed`
 // (with the reason, e.g. memory ran out) is emitted on the GUI thread. Destroying
 // the object cancels a run that is still going and waits for the worker.
 
 #include "Run.h"
+#include "StaircaseTheory.h"
 
 #include <QObject>
 #include <QString>
@@ -19,6 +21,13 @@
 #include <thread>
 
 class QTimer;
+
+// A run that ended: its result, and the theory of each of its staircases for its observer.
+struct FinishedRun {
+    std::shared_ptr<const RunResult> result;
+    std::vector<StaircaseTheory> theories;
+};
+
 class RandomEngine;
 
 class BackgroundRun : public QObject
@@ -37,7 +46,7 @@ public:
 signals:
     // `done` out of `total` (in thousandths), and a line saying where the run is.
     void progressed(int done, int total, const QString &text);
-    void finished(std::shared_ptr<const RunResult> result);
+    void finished(const FinishedRun &run);
     void cancelled();
     void failed(const QString &reason);
 
@@ -53,6 +62,6 @@ private:
     std::uint64_t trialBound = 0;
     QTimer *progressTimer;
     // Set by the worker before it posts workerDone.
-    std::shared_ptr<const RunResult> outcome;
+    FinishedRun outcome;
     QString failure;
 };

@@ -225,14 +225,15 @@ void MainWindow::on_buttonStart_clicked()
     backgroundRun->start(request, RandomEngine::global());
 }
 
-void MainWindow::showRun(std::shared_ptr<const RunResult> result)
+void MainWindow::showRun(const FinishedRun &run)
 {
+    std::shared_ptr<const RunResult> result = run.result;
     lastRunStaircaseCount = result->staircaseCount();
     ui->spinBoxLastInvAverage->setEnabled(true);
     ui->spinBoxLastInvAverage->setValue(1); // may refresh the lists of the previous run first
     ui->statusbar->showMessage(tr("Updating table..."));
     reversalLevels = lastReversalLevels(*result);
-    repetitionStats->setRun(result, ui->spinBoxLastReversalsPerEstimate->value());
+    repetitionStats->setRun(result, run.theories, ui->spinBoxLastReversalsPerEstimate->value());
     graphRepetition->setRepetitionCount(result->repetitionCount());
     results->setResult(std::move(result), ui->checkBoxSortByID->isChecked());
     refreshResultsTable();

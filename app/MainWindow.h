@@ -34,6 +34,7 @@ class MainWindow;
 }
 struct ExperimentWidgets;
 class BackgroundRun;
+struct FinishedRun;
 class QProgressBar;
 class QPushButton;
 class RepetitionSelector;
@@ -82,7 +83,7 @@ private:
     void connectRun();
     // Disables the commands that must wait for the run's end, and shows the progress and Cancel.
     void setRunning(bool running);
-    void showRun(std::shared_ptr<const RunResult> result);
+    void showRun(const FinishedRun &run);
     void refreshResultsTable();
     void refreshAnalysis();
     void updateGraph(int staircaseCount, int scatterStyle);

@@ -126,19 +126,13 @@ RepetitionStatsPanel::RepetitionStatsPanel(
     EstimatesHistogram::setupPlot(histogram, table.font());
 }
 
-void RepetitionStatsPanel::setRun(std::shared_ptr<const RunResult> shown, int k)
+void RepetitionStatsPanel::setRun(
+    std::shared_ptr<const RunResult> shown, std::vector<StaircaseTheory> targets, int k)
 {
     run = std::move(shown);
     lastReversals = k;
-    theories.clear();
-    for (int s = 0; run && s < run->staircaseCount(); ++s) {
-        try {
-            theories.push_back(
-                staircaseTheory(run->request().staircases[std::size_t(s)], run->request().observer));
-        } catch (const boost::bad_lexical_cast &) {
-            theories.emplace_back(); // a step list that is not one (refused before any run)
-        }
-    }
+    theories = std::move(targets);
+    theories.resize(run ? std::size_t(run->staircaseCount()) : 0);
     const int chosen = staircaseChoice.currentIndex();
     {
         const QSignalBlocker blocker(staircaseChoice); // drawn once below

@@ -42,9 +42,11 @@ class RepetitionStatsPanel
 public:
     RepetitionStatsPanel(QTableWidget &table, QComboBox &staircaseChoice, QCustomPlot &histogram);
 
-    // Shows `run` (none: empty) with estimates over the last `lastReversals`
-    // reversals; the targets are worked out once here, for every staircase.
-    void setRun(std::shared_ptr<const RunResult> run, int lastReversals);
+    // Shows `run` (none: empty), whose staircases aim at `theories` (one per
+    // staircase, for the run's observer), with estimates over the last
+    // `lastReversals` reversals.
+    void setRun(
+        std::shared_ptr<const RunResult> run, std::vector<StaircaseTheory> theories, int lastReversals);
     void setLastReversals(int lastReversals);
     // Draws the histogram of that staircase (an index out of range draws nothing).
     void showStaircase(int staircase);

@@ -116,8 +116,10 @@ void BM_RepetitionStats(benchmark::State &state)
     QComboBox staircase;
     QCustomPlot histogram;
     RepetitionStatsPanel panel(table, staircase, histogram);
+    const std::vector<StaircaseTheory> theories
+        = staircaseTheories(result->request().staircases, result->request().observer);
     for (auto _ : state)
-        panel.setRun(result, 6);
+        panel.setRun(result, theories, 6);
     counters(state, double(result->trialCount()));
 }
 

@@ -1,5 +1,7 @@
 #include "StaircaseTheory.h"
 
+#include <boost/lexical_cast.hpp>
+
 #include "PsychometricObserver.h"
 
 #include <boost/math/special_functions/erf.hpp>
@@ -329,4 +331,18 @@ StaircaseTheory staircaseTheory(const StaircaseSettings &staircase, const Observ
             theory.perStep.push_back(target(step));
     theory.stationary = solveStationary(theory, staircase, steps, observer);
     return theory;
+}
+
+std::vector<StaircaseTheory> staircaseTheories(
+    const std::vector<StaircaseSettings> &staircases, const ObserverSettings &observer)
+{
+    std::vector<StaircaseTheory> theories;
+    for (const StaircaseSettings &staircase : staircases) {
+        try {
+            theories.push_back(staircaseTheory(staircase, observer));
+        } catch (const boost::bad_lexical_cast &) {
+            theories.emplace_back();
+        }
+    }
+    return theories;
 }

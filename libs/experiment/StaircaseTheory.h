@@ -95,6 +95,11 @@ constexpr int maxStationaryGridLevels = 100000;
 // numbers (runProblem refuses such staircases before a run).
 StaircaseTheory staircaseTheory(const StaircaseSettings &staircase, const ObserverSettings &observer);
 
+// The theory of every staircase, in order; a staircase whose positive-step text
+// is not a list of numbers gets a default StaircaseTheory (no target).
+std::vector<StaircaseTheory> staircaseTheories(
+    const std::vector<StaircaseSettings> &staircases, const ObserverSettings &observer);
+
 // ψ* of one positive step u with negative step d and run length n; empty when
 // u or d is not positive.
 std::optional<double> classicTargetPsi(
