@@ -1,5 +1,6 @@
 #include "EstimatesHistogram.h"
 
+#include "RepetitionStats.h"
 #include "ResultStats.h"
 
 #include <QFont>
@@ -15,15 +16,6 @@ namespace EstimatesHistogram
 
 namespace
 {
-
-    double quartile(const std::vector<double> &sorted, double p)
-    {
-        const double h = double(sorted.size() - 1) * p;
-        const std::size_t below = static_cast<std::size_t>(std::floor(h));
-        if (below + 1 >= sorted.size())
-            return sorted.back();
-        return sorted[below] + (h - double(below)) * (sorted[below + 1] - sorted[below]);
-    }
 
     // The step of the lattice the sorted values lie on, or 0 when they lie on none of at most
     // a million steps over their range.
@@ -71,7 +63,7 @@ Bins binsFor(std::vector<double> values)
         return bins;
     }
     const double sturges = range / (std::ceil(std::log2(n)) + 1.0);
-    const double iqr = quartile(values, 0.75) - quartile(values, 0.25);
+    const double iqr = quantileOfSorted(values, 0.75) - quantileOfSorted(values, 0.25);
     const double freedmanDiaconis
         = iqr > 0.0 ? 2.0 * iqr / std::cbrt(n) : std::numeric_limits<double>::infinity();
     bins.width = std::max(std::min(sturges, freedmanDiaconis), range / maxBins);

@@ -10,16 +10,6 @@
 namespace
 {
 
-// Type 7 quantile of sorted values: h = (n − 1)·p, then linear interpolation.
-double quantile(const std::vector<double> &sorted, double p)
-{
-    const double h = double(sorted.size() - 1) * p;
-    const std::size_t below = static_cast<std::size_t>(std::floor(h));
-    if (below + 1 >= sorted.size())
-        return sorted.back();
-    return sorted[below] + (h - double(below)) * (sorted[below + 1] - sorted[below]);
-}
-
 // formatReal's text (the shortest %g form that reads back to the same double),
 // without streams: a summary can have millions of rows.
 std::size_t shortestText(double value, char *out, std::size_t capacity)
@@ -140,8 +130,8 @@ EstimateStats estimateStats(
         stats.sd = std::sqrt(squares / double(n - 1));
         stats.standardError = *stats.sd / std::sqrt(double(n));
         std::sort(estimates.begin(), estimates.end());
-        stats.lowerQuantile = quantile(estimates, 0.025);
-        stats.upperQuantile = quantile(estimates, 0.975);
+        stats.lowerQuantile = quantileOfSorted(estimates, 0.025);
+        stats.upperQuantile = quantileOfSorted(estimates, 0.975);
     }
     if (theory.classic.level && theory.classic.psi) {
         const double target = *theory.classic.level;
@@ -207,4 +197,13 @@ std::string repetitionSummaryText(const RunResult &result, int lastReversals)
         return true;
     });
     return text;
+}
+
+double quantileOfSorted(const std::vector<double> &sorted, double p)
+{
+    const double h = double(sorted.size() - 1) * p;
+    const std::size_t below = static_cast<std::size_t>(std::floor(h));
+    if (below + 1 >= sorted.size())
+        return sorted.back();
+    return sorted[below] + (h - double(below)) * (sorted[below + 1] - sorted[below]);
 }

@@ -66,6 +66,10 @@ struct RepetitionStats {
     int stoppedOnClampHits = 0;
 };
 
+// The p-quantile of sorted, non-empty values: h = (n − 1)·p, then linear
+// interpolation between the order statistics around h (R's type 7).
+double quantileOfSorted(const std::vector<double> &sorted, double p);
+
 // The estimate of one repetition: the mean of its last `lastReversals`
 // reversal levels; empty when it had fewer. Needs lastReversals ≥ 1.
 std::optional<double> repetitionEstimate(

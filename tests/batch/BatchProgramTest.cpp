@@ -1,5 +1,7 @@
 // The built quorvel-batch as scripts see it: exit statuses, messages, and
 // what stays on disk when an output cannot be written.
+#include "EngineTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -45,17 +47,10 @@ protected:
         Outcome outcome;
         if (WIFEXITED(wait))
             outcome.status = WEXITSTATUS(wait);
-        outcome.err = read(folder + "/stderr");
+        outcome.err = fileContent(folder + "/stderr");
         std::remove((folder + "/script.sh").c_str());
         std::remove((folder + "/stderr").c_str());
         return outcome;
-    }
-    static std::string read(const std::string &path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream content;
-        content << in.rdbuf();
-        return content.str();
     }
     std::vector<std::string> entries() const
     {
@@ -145,7 +140,7 @@ TEST_F(BatchProgramTest, FullDiskKeepsTheOldFileAndLeavesNoTemporaryFile)
         exec "$BATCH" "$EXAMPLE" --repetitions 2000 --trials old.tsv --summary new.tsv)");
     EXPECT_EQ(outcome.status, 4);
     EXPECT_EQ(outcome.err, "quorvel-batch: can't write the trials to old.tsv: File too large\n");
-    EXPECT_EQ(read(folder + "/old.tsv"), "old\n");
+    EXPECT_EQ(fileContent(folder + "/old.tsv"), "old\n");
     EXPECT_EQ(entries(), (std::vector<std::string> { "old.tsv", "wrong-count.txt" }));
 }
 
@@ -159,6 +154,6 @@ TEST_F(BatchProgramTest, RunningOutOfMemoryEndsWithAMessage)
     EXPECT_EQ(outcome.err,
         "quorvel-batch: out of memory: the run keeps every trial in memory (24 bytes each), and this one may "
         "record up to 20000000000 trials. Run fewer repetitions, or lower the maximum trials.\n");
-    EXPECT_EQ(read(folder + "/old.tsv"), "old\n");
+    EXPECT_EQ(fileContent(folder + "/old.tsv"), "old\n");
 }
 #endif

@@ -1,4 +1,5 @@
 #include "BatchRun.h"
+#include "EngineTestSupport.h"
 
 #include "ExperimentFile.h"
 #include "ParametersLoader.h"
@@ -83,17 +84,6 @@ protected:
         std::fclose(console.err);
         return outcome;
     }
-    static std::string read(const std::string &path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream content;
-        content << in.rdbuf();
-        return content.str();
-    }
-    static void put(const std::string &path, const std::string &content)
-    {
-        std::ofstream(path, std::ios::binary) << content;
-    }
     std::vector<std::string> entries() const
     {
         std::vector<std::string> names;
@@ -118,15 +108,15 @@ TEST_F(BatchRunTest, TrialsAreTheWindowsExportOfTheSameRunByteForByte)
         // No --seed: the window's first run after start-up.
         ASSERT_EQ(
             run({ example(name), "--repetitions", "3", "--trials", trials, "--quiet" }).status, exitDone);
-        EXPECT_EQ(read(trials), trialTableText(windowRun(example(name), 3, RandomEngine::defaultSeed)))
+        EXPECT_EQ(fileContent(trials), trialTableText(windowRun(example(name), 3, RandomEngine::defaultSeed)))
             << name;
         ASSERT_EQ(
             run({ example(name), "--trials", trials, "--seed", "4000000000", "--quiet" }).status, exitDone);
-        const std::string seeded = read(trials);
+        const std::string seeded = fileContent(trials);
         EXPECT_EQ(seeded, trialTableText(windowRun(example(name), 1, 4000000000u))) << name;
         ASSERT_EQ(
             run({ example(name), "--trials", trials, "--seed", "4000000000", "--quiet" }).status, exitDone);
-        EXPECT_EQ(read(trials), seeded) << name;
+        EXPECT_EQ(fileContent(trials), seeded) << name;
     }
 }
 
@@ -143,7 +133,7 @@ TEST_F(BatchRunTest, SummaryHasTheTagColumnsFirstOnEveryLine)
     std::string expected, line;
     for (bool header = true; std::getline(plain, line); header = false)
         expected += (header ? "seed\tstep\t" : "9\t0.5\t") + line + "\n";
-    EXPECT_EQ(read(folder + "/summary.tsv"), expected);
+    EXPECT_EQ(fileContent(folder + "/summary.tsv"), expected);
 }
 
 // With the trials on the standard output, the table goes to the standard error.
@@ -162,7 +152,7 @@ TEST_F(BatchRunTest, TableGivesEachStaircasesTargetAndEstimatesBesideATrialTable
 
 TEST_F(BatchRunTest, InterruptedRunReplacesNoFileAndLeavesNoTemporaryFile)
 {
-    put(folder + "/trials.tsv", "old trials");
+    writeFileContent(folder + "/trials.tsv", "old trials");
     const std::atomic<bool> cancel { true };
     const Outcome outcome = run({ example("single-staircase.txt"), "--repetitions", "100000", "--trials",
                                     folder + "/trials.tsv", "--summary", folder + "/summary.tsv" },
@@ -170,5 +160,5 @@ TEST_F(BatchRunTest, InterruptedRunReplacesNoFileAndLeavesNoTemporaryFile)
     EXPECT_EQ(outcome.status, exitInterrupted);
     EXPECT_EQ(outcome.err, "quorvel-batch: interrupted; no output file was replaced.\n");
     EXPECT_EQ(entries(), std::vector<std::string> { "trials.tsv" });
-    EXPECT_EQ(read(folder + "/trials.tsv"), "old trials");
+    EXPECT_EQ(fileContent(folder + "/trials.tsv"), "old trials");
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Helpers shared by the engine's tests.
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 // A death-test pattern that matches `text` literally.
@@ -13,4 +15,18 @@ inline std::string literally(const std::string &text)
         pattern += c;
     }
     return pattern;
+}
+
+// The whole content of a file; empty when it cannot be read.
+inline std::string fileContent(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+inline void writeFileContent(const std::string &path, const std::string &content)
+{
+    std::ofstream(path, std::ios::binary) << content;
 }

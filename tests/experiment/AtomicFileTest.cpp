@@ -1,4 +1,5 @@
 #include "AtomicFile.h"
+#include "EngineTestSupport.h"
 
 #include "FileSizeLimit.h"
 
@@ -23,17 +24,6 @@ protected:
     }
     void TearDown() override { std::system(("rm -rf '" + folder + "'").c_str()); }
 
-    static std::string read(const std::string &file)
-    {
-        std::ifstream in(file, std::ios::binary);
-        std::ostringstream content;
-        content << in.rdbuf();
-        return content.str();
-    }
-    static void put(const std::string &file, const std::string &content)
-    {
-        std::ofstream(file, std::ios::binary) << content;
-    }
     int entries() const
     {
         int count = 0;
@@ -51,15 +41,15 @@ protected:
 
 TEST_F(AtomicFileTest, ReplacesTheTargetOnlyOnCommitAndKeepsItsPermissions)
 {
-    put(path, "old");
+    writeFileContent(path, "old");
     chmod(path.c_str(), 0640);
     AtomicFile file(path);
     ASSERT_TRUE(file.open());
     const std::string big(200000, 'x'); // larger than the buffer
     ASSERT_TRUE(file.write("new\n") && file.write(big));
-    EXPECT_EQ(read(path), "old");
+    EXPECT_EQ(fileContent(path), "old");
     ASSERT_TRUE(file.commit()) << file.error();
-    EXPECT_EQ(read(path), "new\n" + big);
+    EXPECT_EQ(fileContent(path), "new\n" + big);
     struct stat info;
     stat(path.c_str(), &info);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
@@ -70,7 +60,7 @@ TEST_F(AtomicFileTest, ReplacesTheTargetOnlyOnCommitAndKeepsItsPermissions)
 TEST_F(AtomicFileTest, AFullDiskLeavesTheOldFileAndNoTemporaryFile)
 {
     for (const std::size_t size : { std::size_t(100), std::size_t(300000) }) {
-        put(path, "old content");
+        writeFileContent(path, "old content");
         AtomicFile file(path);
         ASSERT_TRUE(file.open());
         bool written;
@@ -80,7 +70,7 @@ TEST_F(AtomicFileTest, AFullDiskLeavesTheOldFileAndNoTemporaryFile)
         }
         EXPECT_FALSE(written) << size;
         EXPECT_EQ(file.error(), "File too large");
-        EXPECT_EQ(read(path), "old content");
+        EXPECT_EQ(fileContent(path), "old content");
         EXPECT_EQ(entries(), 1);
     }
 }

@@ -1,4 +1,5 @@
 #include "Run.h"
+#include "AddressSpaceLimit.h"
 #include "ExperimentFile.h"
 #include "ParametersLoader.h"
 #include "RandomEngine.h"
@@ -7,11 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <map>
-
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace
 {
@@ -395,22 +392,15 @@ TEST(Run, ExampleExperimentsLoadWithoutWarningsAndRun)
     }
 }
 
-#ifndef __SANITIZE_ADDRESS__ // the address sanitizer reserves more address space than any limit allows
+#ifndef QUORVEL_ADDRESS_SANITIZER
 // A run that outgrows the memory it may take stops with std::bad_alloc, which the
 // window turns into a warning; nothing else breaks.
 TEST(Run, RunningOutOfMemoryThrowsBadAlloc)
 {
     RunRequest request = oneUpThreeDown();
     request.repetitions = 999999; // about 70 million trials, 1.6 GB
-    long pages = 0;
-    std::ifstream("/proc/self/statm") >> pages;
-    rlimit previous {};
-    getrlimit(RLIMIT_AS, &previous);
-    rlimit limited = previous;
-    limited.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(256) << 20);
-    setrlimit(RLIMIT_AS, &limited);
+    const AddressSpaceLimit outOfMemory(rlim_t(256) << 20);
     RandomEngine engine;
     EXPECT_THROW(simulate(request, engine), std::bad_alloc);
-    setrlimit(RLIMIT_AS, &previous);
 }
 #endif
