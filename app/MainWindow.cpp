@@ -12,6 +12,7 @@
 #include "ResultsModel.h"
 #include "Run.h"
 #include "RunMemory.h"
+#include "ScreenFit.h"
 #include "StaircaseGraph.h"
 #include "StaircasePages.h"
 #include "StaircaseParamSetter.h"
@@ -19,11 +20,8 @@
 #include "ui_MainWindow.h"
 
 #include <QDir>
-#include <QLayout>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
-#include <QStyle>
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -75,26 +73,9 @@ void MainWindow::showEvent(QShowEvent *event)
     // Sized when first shown: only then have the style and the fonts given every control its size.
     if (!sizedForScreen) {
         sizedForScreen = true;
-        resizeToFitScreen();
+        resize(sizeFittingScreen(*this, *ui->tabWidget, { ui->scrollAreaSimulator, ui->scrollAreaAnalysis }));
     }
     QMainWindow::showEvent(event);
-}
-
-void MainWindow::resizeToFitScreen()
-{
-    // The size at which every control shows without scrolling, as long as the screen has room for it.
-    ui->scrollAreaSimulator->setMinimumSize(ui->simulatorContents->minimumSizeHint());
-    // Room for a scroll bar besides: at exactly its contents' size the scroll area may still show one.
-    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    const QSize whole = minimumSizeHint() + QSize(scrollBar, scrollBar);
-    ui->scrollAreaSimulator->setMinimumSize(0, 0);
-    // The window's minimum follows at once (the change climbs one layout per pass), so the screen's
-    // bound below holds.
-    for (QWidget *w = ui->scrollAreaSimulator; w; w = w->parentWidget())
-        QCoreApplication::sendPostedEvents(w, QEvent::LayoutRequest);
-    // Room for the window's frame, which is not known before it is shown.
-    const QSize frame(16, 48);
-    resize(whole.boundedTo(screen()->availableGeometry().size() - frame));
 }
 
 void MainWindow::setupRunControls()

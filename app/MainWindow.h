@@ -76,8 +76,6 @@ private slots:
 private:
     void setupPlot();
     void setupRunControls();
-    // First size: the controls' natural size, within the screen; the Simulator tab scrolls if it must.
-    void resizeToFitScreen();
     void setupRepetitionViews();
     void connectRun();
     // Disables the commands that must wait for the run's end, and shows the progress and Cancel.

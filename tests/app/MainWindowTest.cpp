@@ -105,6 +105,9 @@ void MainWindowTest::startsWithOneStaircaseAndAnEmptyTable()
     w.window.resize(w.window.minimumSize());
     QVERIFY(QTest::qWaitFor([simulator] { return simulator->horizontalScrollBar()->isVisible(); }));
     QVERIFY(w.window.minimumSize().width() < simulator->widget()->minimumSizeHint().width());
+    // So does the Analysis tab, whose statistics across repetitions need more height than a small screen has.
+    auto *analysis = w.get<QScrollArea>("scrollAreaAnalysis");
+    QVERIFY(w.window.minimumSize().height() < analysis->widget()->minimumSizeHint().height());
     auto *tabs = w.get<QTabWidget>("tabWidget");
     QCOMPARE(tabs->tabText(tabs->currentIndex()), QString("Simulator"));
     QCOMPARE(w.tabs->count(), 1);
