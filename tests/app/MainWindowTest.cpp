@@ -372,6 +372,8 @@ void MainWindowTest::graphControlsRedrawTheLastRunWithTheObserverAsItIsNow()
 {
     Window w;
     w.setPages(2, 5, 1);
+    const double mean = w.get<QDoubleSpinBox>("doubleSpinBoxMean")->value();
+    const double sigma = w.get<QDoubleSpinBox>("doubleSpinBoxStd")->value();
     w.start();
     const QVector<double> levels = w.levels(0);
     w.get<QComboBox>("comboBoxDrawStyle")->setCurrentIndex(3);
@@ -389,10 +391,19 @@ void MainWindowTest::graphControlsRedrawTheLastRunWithTheObserverAsItIsNow()
     QCOMPARE(w.levels(0), levels);
     QCOMPARE(w.plot->graph(0)->scatterStyle().shape(), QCPScatterStyle::ssSquare);
     const QCPGraph *reference = w.plot->graph(2);
-    QCOMPARE(reference->name(), QStringLiteral("Reference psychometric (\u03bc ,\u03c3)=(2.5, 0.25 )"));
+    QCOMPARE(reference->name(),
+        QStringLiteral(
+            "Reference psychometric (\u03bc ,\u03c3)=(2.5, 0.25 ) \u2014 not the simulated observer"));
     QCOMPARE(reference->data()->constBegin()->key, 2.5 - 10 * 0.25);
     QVERIFY(w.plot->xAxis2->visible() && w.plot->yAxis2->visible());
     QCOMPARE(w.plot->xAxis->range(), QCPRange(0, 4 + 6));
+
+    // Back at the run's observer, the legend no longer sets the curve apart.
+    w.get<QDoubleSpinBox>("doubleSpinBoxMean")->setValue(mean);
+    w.get<QDoubleSpinBox>("doubleSpinBoxStd")->setValue(sigma);
+    w.get<QComboBox>("comboBoxDrawStyle")->setCurrentIndex(2);
+    QCOMPARE(w.plot->graph(2)->name(),
+        QStringLiteral("Reference psychometric (\u03bc ,\u03c3)=(%1, %2 )").arg(mean).arg(sigma));
 
     w.get<QCheckBox>("checkBox")->setChecked(false);
     QCOMPARE(w.plot->graphCount(), 2);
