@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "BackgroundRun.h"
+#include "ExperimentDocument.h"
 #include "ExperimentFileCommands.h"
 #include "GraphPdfExport.h"
 #include "PsychometricObserver.h"
@@ -19,6 +20,7 @@
 #include "TabStaircase.h"
 #include "ui_MainWindow.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QProgressBar>
 #include <QPushButton>
@@ -43,6 +45,7 @@ MainWindow::MainWindow(QWidget *parent)
     setupPlot();
     setupRunControls();
     setupRepetitionViews();
+    setupDocument();
 
     resize(minimumSizeHint());
     ui->tabStaircase->resize(ui->tabStaircase->sizeHint());
@@ -58,6 +61,24 @@ MainWindow::~MainWindow()
 void MainWindow::setUserDialogs(std::unique_ptr<UserDialogs> userDialogs)
 {
     dialogs = std::move(userDialogs);
+}
+
+void MainWindow::setupDocument()
+{
+    document = new ExperimentDocument(experimentWidgets(), this);
+    const auto showTitle = [this] { setWindowTitle(documentTitle(programTitle, *document)); };
+    connect(document, &ExperimentDocument::changed, this, showTitle);
+    showTitle();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // A run still going is cancelled when the window is destroyed, after the event loop ends.
+    if (!document->settleChanges(*dialogs, this, fileLocations)) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::setupPlot()
@@ -144,15 +165,21 @@ void MainWindow::setRunning(bool running)
 
 void MainWindow::on_actionNew_experiment_triggered()
 {
+    if (!document->settleChanges(*dialogs, this, fileLocations))
+        return;
     newExperiment(experimentWidgets());
+    document->markSaved(QString());
     refreshResultsTable();
 }
 
 void MainWindow::on_actionOpenFile_triggered()
 {
+    if (!document->settleChanges(*dialogs, this, fileLocations))
+        return;
     const QString path = openExperiment(experimentWidgets(), *dialogs, this, fileLocations);
-    if (!path.isEmpty())
-        setWindowTitle(titleWithFile(programTitle, path));
+    if (path.isEmpty())
+        return;
+    document->markSaved(path);
 }
 
 void MainWindow::on_actionExportResultsToFile_triggered()
@@ -262,9 +289,7 @@ void MainWindow::on_actionExport_graph_to_pdf_triggered()
 
 void MainWindow::on_actionSaveFile_triggered()
 {
-    const QString path = saveExperiment(experimentWidgets(), *dialogs, this, fileLocations);
-    if (!path.isEmpty())
-        setWindowTitle(titleWithFile(programTitle, path));
+    document->save(*dialogs, this, fileLocations);
 }
 
 void MainWindow::on_spinBoxLastReversalsPerEstimate_valueChanged(int value)

@@ -6,6 +6,9 @@
 // widgets and hand the work to small helpers in app/ (the run, the results
 // table and statistics, the experiment files, the graph), then show the result.
 // Prompts and message boxes go through a UserDialogs object, which tests replace.
+// An ExperimentDocument knows the experiment's file and whether the widgets
+// have changed since it was opened, saved or newly created: the title shows
+// it, and New, Open and closing the window (Quit too) offer to save first.
 //
 // Start reads the widgets once into a RunRequest and runs it in the background
 // (BackgroundRun) with progress and Cancel; the finished RunResult is the one
@@ -34,6 +37,7 @@ class MainWindow;
 }
 struct ExperimentWidgets;
 class BackgroundRun;
+class ExperimentDocument;
 class QProgressBar;
 class QPushButton;
 class RepetitionSelector;
@@ -54,6 +58,8 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Offers to save a changed experiment first; Cancel keeps the window open.
+    void closeEvent(QCloseEvent *event) override;
 
 private slots:
     void on_actionNew_experiment_triggered();
@@ -78,6 +84,7 @@ private:
     void setupRunControls();
     void setupRepetitionViews();
     void connectRun();
+    void setupDocument();
     // Disables the commands that must wait for the run's end, and shows the progress and Cancel.
     void setRunning(bool running);
     void showRun(std::shared_ptr<const RunResult> result);
@@ -104,9 +111,10 @@ private:
     QProgressBar *runProgress = nullptr;
     QPushButton *cancelRun = nullptr;
     bool sizedForScreen = false;
-    // Where the Open, Save and export dialogs start; the title that Open and Save extend by the file's name.
+    // Where the Open, Save and export dialogs start.
     FileLocations fileLocations;
     QString programTitle;
+    ExperimentDocument *document = nullptr;
     std::unique_ptr<RepetitionStatsPanel> repetitionStats;
     RepetitionSelector *graphRepetition = nullptr;
     // The ranges of the graph as last drawn, which Reset view brings back.

@@ -90,7 +90,7 @@ void MainWindowTest::buildsWithoutWarnings()
     // A renamed widget would leave a slot unconnected, which Qt only reports as a warning.
     QTest::failOnWarning(QRegularExpression(".*"));
     MainWindow window;
-    QCOMPARE(window.windowTitle(), QString("Quorvel v 0.5"));
+    QCOMPARE(window.windowTitle(), QString("untitled \u2014 Quorvel v 0.5"));
 }
 
 void MainWindowTest::startsWithOneStaircaseAndAnEmptyTable()
@@ -278,13 +278,19 @@ void MainWindowTest::runsInTheBackgroundAndCancelKeepsThePreviousResults()
 void MainWindowTest::closingDuringARunCancelsIt()
 {
     auto *window = new MainWindow;
-    installScriptedDialogs(*window)->answers.enqueue(true);
+    ScriptedDialogs *dialogs = installScriptedDialogs(*window);
+    dialogs->answers.enqueue(true);
     child<QSpinBox>(*window, "spinBoxSimRepetitions")->setValue(999999);
     auto *start = child<QPushButton>(*window, "buttonStart");
     start->click();
     QVERIFY(!start->isEnabled());
     QTest::qWait(50);
-    window->close();
+    // The changed repetitions are offered for saving first; Cancel leaves the window and the run.
+    dialogs->saveChoices << SaveChoice::cancel << SaveChoice::discard;
+    QVERIFY(!window->close());
+    QVERIFY(!start->isEnabled());
+    QVERIFY(window->close());
+    QCOMPARE(dialogs->saveQuestions.size(), 2);
     delete window; // waits for the run, which stops within a fraction of a second
 }
 
