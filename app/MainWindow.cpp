@@ -63,6 +63,11 @@ void MainWindow::setUserDialogs(std::unique_ptr<UserDialogs> userDialogs)
     dialogs = std::move(userDialogs);
 }
 
+void MainWindow::setClock(std::function<QTime()> now)
+{
+    clock = std::move(now);
+}
+
 void MainWindow::setupDocument()
 {
     document = new ExperimentDocument(experimentWidgets(), this);
@@ -136,6 +141,11 @@ void MainWindow::connectRun()
             runProgress->setFormat(text + QStringLiteral(" (%p%)"));
         });
     connect(backgroundRun, &BackgroundRun::finished, this, &MainWindow::showRun);
+    connect(
+        backgroundRun, &BackgroundRun::finished, this, [this](const std::shared_ptr<const RunResult> &run) {
+            runCaption = { startedExperiment, run->repetitionCount(), run->staircaseCount(), clock(), false };
+            ui->labelRunCaption->setText(runCaption.text());
+        });
     connect(backgroundRun, &BackgroundRun::cancelled, this, [this] {
         setRunning(false);
         ui->statusbar->showMessage(tr("Run cancelled; the results shown are those of the previous run."));
@@ -169,6 +179,7 @@ void MainWindow::on_actionNew_experiment_triggered()
         return;
     newExperiment(experimentWidgets());
     document->markSaved(QString());
+    markRunOfPreviousExperiment();
     refreshResultsTable();
 }
 
@@ -180,6 +191,13 @@ void MainWindow::on_actionOpenFile_triggered()
     if (path.isEmpty())
         return;
     document->markSaved(path);
+    markRunOfPreviousExperiment();
+}
+
+void MainWindow::markRunOfPreviousExperiment()
+{
+    runCaption.previousExperiment = true;
+    ui->labelRunCaption->setText(runCaption.text());
 }
 
 void MainWindow::on_actionExportResultsToFile_triggered()
@@ -228,6 +246,7 @@ void MainWindow::on_buttonStart_clicked()
     const QString question = memoryQuestion(request, runMemoryBudget());
     if (!question.isEmpty() && !dialogs->question(this, tr("Warning"), question))
         return;
+    startedExperiment = document->displayName();
     setRunning(true);
     ui->statusbar->showMessage(tr("Computing..."));
     backgroundRun->start(request, RandomEngine::global());

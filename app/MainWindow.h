@@ -23,10 +23,12 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
 #include <map>
 #include <memory>
 
 #include "FileLocations.h"
+#include "RunCaption.h"
 #include "StaircaseGraph.h"
 #include "StaircaseSettings.h"
 #include "UserDialogs.h"
@@ -55,6 +57,8 @@ public:
 
     // Replaces the dialogs the window asks for file names and shows its messages with.
     void setUserDialogs(std::unique_ptr<UserDialogs> userDialogs);
+    // Replaces the clock that tells when a run ended (QTime::currentTime).
+    void setClock(std::function<QTime()> now);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -85,6 +89,8 @@ private:
     void setupRepetitionViews();
     void connectRun();
     void setupDocument();
+    // The run shown now belongs to an experiment that New or Open has replaced.
+    void markRunOfPreviousExperiment();
     // Disables the commands that must wait for the run's end, and shows the progress and Cancel.
     void setRunning(bool running);
     void showRun(std::shared_ptr<const RunResult> result);
@@ -115,6 +121,10 @@ private:
     FileLocations fileLocations;
     QString programTitle;
     ExperimentDocument *document = nullptr;
+    // The experiment's name when Start was last pressed, and the caption of the run shown.
+    QString startedExperiment;
+    RunCaption runCaption;
+    std::function<QTime()> clock = &QTime::currentTime;
     std::unique_ptr<RepetitionStatsPanel> repetitionStats;
     RepetitionSelector *graphRepetition = nullptr;
     // The ranges of the graph as last drawn, which Reset view brings back.

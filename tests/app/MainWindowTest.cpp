@@ -6,6 +6,7 @@
 #include "ScriptedDialogs.h"
 #include "StaircaseParamSetter.h"
 #include "TabStaircase.h"
+#include "ThreeStaircasesFile.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -75,6 +76,7 @@ private slots:
     void analysisLowersTooLargeAveragesAndSurvivesARefusedStart();
     void runsInTheBackgroundAndCancelKeepsThePreviousResults();
     void closingDuringARunCancelsIt();
+    void runCaptionNamesTheRunShown();
     void asksBeforeARunThatMayNotFitInMemory();
     void resultsKeepTheirIdsAndHugeLevelsAfterNew();
     void exportWritesTheTableAsShown();
@@ -292,6 +294,28 @@ void MainWindowTest::closingDuringARunCancelsIt()
     QVERIFY(window->close());
     QCOMPARE(dialogs->saveQuestions.size(), 2);
     delete window; // waits for the run, which stops within a fraction of a second
+}
+
+void MainWindowTest::runCaptionNamesTheRunShown()
+{
+    Window w;
+    w.window.setClock([] { return QTime(14, 3, 27); });
+    auto *caption = w.get<QLabel>("labelRunCaption");
+    QCOMPARE(caption->text(), QString("No run yet"));
+    w.start();
+    const QString first = QString::fromUtf8("untitled \u2014 1 repetition of 1 staircase, ended 14:03:27");
+    QCOMPARE(caption->text(), first);
+
+    QTemporaryDir dir;
+    writeFile(dir.filePath("three.txt"), QByteArray::fromStdString(threeStaircasesFile));
+    w.dialogs->fileNames.enqueue(dir.filePath("three.txt"));
+    w.get<QAction>("actionOpenFile")->trigger();
+    QCOMPARE(caption->text(), first + " (previous experiment)");
+    // Run with a change not yet saved: the name says so, as the title does.
+    w.get<QSpinBox>("spinBoxSimRepetitions")->setValue(2);
+    w.start();
+    QCOMPARE(caption->text(),
+        QString::fromUtf8("three.txt* \u2014 2 repetitions of 3 staircases, ended 14:03:27"));
 }
 
 void MainWindowTest::asksBeforeARunThatMayNotFitInMemory()
