@@ -38,13 +38,6 @@ QString withDefaultSuffix(const QString &path, const QString &suffix)
     return path + QLatin1Char('.') + suffix;
 }
 
-QString titleWithFile(const QString &programTitle, const QString &filePath)
-{
-    if (filePath.isEmpty())
-        return programTitle;
-    return QFileInfo(filePath).fileName() + QStringLiteral(" \u2014 ") + programTitle;
-}
-
 QString askFileToSave(UserDialogs &dialogs, QWidget *parent, FileLocations &locations, const QString &caption,
     const QString &suffix)
 {

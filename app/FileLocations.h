@@ -1,6 +1,5 @@
 #pragma once
-// Where the file dialogs start, the suffix a saved file gets, and the window
-// title that names the experiment's file.
+// Where the file dialogs start, and the suffix a saved file gets.
 //
 // Every Open, Save and export dialog starts in the folder of the file last
 // chosen in any of them; before the first, in the folder of the example
@@ -37,9 +36,6 @@ QString examplesFolder(const QString &builtIn, const QString &programFolder);
 // of the file dialog's default suffix); "results" gives "results.txt",
 // "results.dat" and "" stay as they are.
 QString withDefaultSuffix(const QString &path, const QString &suffix);
-
-// "<file name> — <program title>", or the program title alone for no file.
-QString titleWithFile(const QString &programTitle, const QString &filePath);
 
 // Asks for the name of a file to write: the dialog starts in the folder last
 // used and offers ".<suffix>", the name gets that suffix when it has none, and

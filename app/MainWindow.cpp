@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "BackgroundRun.h"
+#include "ExperimentDocument.h"
 #include "ExperimentFileCommands.h"
 #include "GraphPdfExport.h"
 #include "PsychometricObserver.h"
@@ -12,18 +13,17 @@
 #include "ResultsModel.h"
 #include "Run.h"
 #include "RunMemory.h"
+#include "ScreenFit.h"
 #include "StaircaseGraph.h"
 #include "StaircasePages.h"
 #include "StaircaseParamSetter.h"
 #include "TabStaircase.h"
 #include "ui_MainWindow.h"
 
+#include <QCloseEvent>
 #include <QDir>
-#include <QLayout>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
-#include <QStyle>
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -45,6 +45,7 @@ MainWindow::MainWindow(QWidget *parent)
     setupPlot();
     setupRunControls();
     setupRepetitionViews();
+    setupDocument();
 
     resize(minimumSizeHint());
     ui->tabStaircase->resize(ui->tabStaircase->sizeHint());
@@ -62,6 +63,29 @@ void MainWindow::setUserDialogs(std::unique_ptr<UserDialogs> userDialogs)
     dialogs = std::move(userDialogs);
 }
 
+void MainWindow::setClock(std::function<QTime()> now)
+{
+    clock = std::move(now);
+}
+
+void MainWindow::setupDocument()
+{
+    document = new ExperimentDocument(experimentWidgets(), this);
+    const auto showTitle = [this] { setWindowTitle(documentTitle(programTitle, *document)); };
+    connect(document, &ExperimentDocument::changed, this, showTitle);
+    showTitle();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // A run still going is cancelled when the window is destroyed, after the event loop ends.
+    if (!document->settleChanges(*dialogs, this, fileLocations)) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
 void MainWindow::setupPlot()
 {
     graphColors = StaircaseGraph::staircaseColors();
@@ -75,26 +99,9 @@ void MainWindow::showEvent(QShowEvent *event)
     // Sized when first shown: only then have the style and the fonts given every control its size.
     if (!sizedForScreen) {
         sizedForScreen = true;
-        resizeToFitScreen();
+        resize(sizeFittingScreen(*this, *ui->tabWidget, { ui->scrollAreaSimulator, ui->scrollAreaAnalysis }));
     }
     QMainWindow::showEvent(event);
-}
-
-void MainWindow::resizeToFitScreen()
-{
-    // The size at which every control shows without scrolling, as long as the screen has room for it.
-    ui->scrollAreaSimulator->setMinimumSize(ui->simulatorContents->minimumSizeHint());
-    // Room for a scroll bar besides: at exactly its contents' size the scroll area may still show one.
-    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    const QSize whole = minimumSizeHint() + QSize(scrollBar, scrollBar);
-    ui->scrollAreaSimulator->setMinimumSize(0, 0);
-    // The window's minimum follows at once (the change climbs one layout per pass), so the screen's
-    // bound below holds.
-    for (QWidget *w = ui->scrollAreaSimulator; w; w = w->parentWidget())
-        QCoreApplication::sendPostedEvents(w, QEvent::LayoutRequest);
-    // Room for the window's frame, which is not known before it is shown.
-    const QSize frame(16, 48);
-    resize(whole.boundedTo(screen()->availableGeometry().size() - frame));
 }
 
 void MainWindow::setupRunControls()
@@ -134,6 +141,11 @@ void MainWindow::connectRun()
             runProgress->setFormat(text + QStringLiteral(" (%p%)"));
         });
     connect(backgroundRun, &BackgroundRun::finished, this, &MainWindow::showRun);
+    connect(backgroundRun, &BackgroundRun::finished, this, [this](const FinishedRun &finished) {
+        const RunResult &run = *finished.result;
+        runCaption = { startedExperiment, run.repetitionCount(), run.staircaseCount(), clock(), false };
+        ui->labelRunCaption->setText(runCaption.text());
+    });
     connect(backgroundRun, &BackgroundRun::cancelled, this, [this] {
         setRunning(false);
         ui->statusbar->showMessage(tr("Run cancelled; the results shown are those of the previous run."));
@@ -163,15 +175,29 @@ void MainWindow::setRunning(bool running)
 
 void MainWindow::on_actionNew_experiment_triggered()
 {
+    if (!document->settleChanges(*dialogs, this, fileLocations))
+        return;
     newExperiment(experimentWidgets());
+    document->markSaved(QString());
+    markRunOfPreviousExperiment();
     refreshResultsTable();
 }
 
 void MainWindow::on_actionOpenFile_triggered()
 {
+    if (!document->settleChanges(*dialogs, this, fileLocations))
+        return;
     const QString path = openExperiment(experimentWidgets(), *dialogs, this, fileLocations);
-    if (!path.isEmpty())
-        setWindowTitle(titleWithFile(programTitle, path));
+    if (path.isEmpty())
+        return;
+    document->markSaved(path);
+    markRunOfPreviousExperiment();
+}
+
+void MainWindow::markRunOfPreviousExperiment()
+{
+    runCaption.previousExperiment = true;
+    ui->labelRunCaption->setText(runCaption.text());
 }
 
 void MainWindow::on_actionExportResultsToFile_triggered()
@@ -220,6 +246,7 @@ void MainWindow::on_buttonStart_clicked()
     const QString question = memoryQuestion(request, runMemoryBudget());
     if (!question.isEmpty() && !dialogs->question(this, tr("Warning"), question))
         return;
+    startedExperiment = document->displayName();
     setRunning(true);
     ui->statusbar->showMessage(tr("Computing..."));
     backgroundRun->start(request, RandomEngine::global());
@@ -282,9 +309,7 @@ void MainWindow::on_actionExport_graph_to_pdf_triggered()
 
 void MainWindow::on_actionSaveFile_triggered()
 {
-    const QString path = saveExperiment(experimentWidgets(), *dialogs, this, fileLocations);
-    if (!path.isEmpty())
-        setWindowTitle(titleWithFile(programTitle, path));
+    document->save(*dialogs, this, fileLocations);
 }
 
 void MainWindow::on_spinBoxLastReversalsPerEstimate_valueChanged(int value)

@@ -6,6 +6,9 @@
 // widgets and hand the work to small helpers in app/ (the run, the results
 // table and statistics, the experiment files, the graph), then show the result.
 // Prompts and message boxes go through a UserDialogs object, which tests replace.
+// An ExperimentDocument knows the experiment's file and whether the widgets
+// have changed since it was opened, saved or newly created: the title shows
+// it, and New, Open and closing the window (Quit too) offer to save first.
 //
 // Start reads the widgets once into a RunRequest and runs it in the background
 // (BackgroundRun) with progress and Cancel; the finished RunResult is the one
@@ -20,10 +23,12 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
 #include <map>
 #include <memory>
 
 #include "FileLocations.h"
+#include "RunCaption.h"
 #include "StaircaseGraph.h"
 #include "StaircaseSettings.h"
 #include "UserDialogs.h"
@@ -34,6 +39,7 @@ class MainWindow;
 }
 struct ExperimentWidgets;
 class BackgroundRun;
+class ExperimentDocument;
 struct FinishedRun;
 class QProgressBar;
 class QPushButton;
@@ -52,9 +58,13 @@ public:
 
     // Replaces the dialogs the window asks for file names and shows its messages with.
     void setUserDialogs(std::unique_ptr<UserDialogs> userDialogs);
+    // Replaces the clock that tells when a run ended (QTime::currentTime).
+    void setClock(std::function<QTime()> now);
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Offers to save a changed experiment first; Cancel keeps the window open.
+    void closeEvent(QCloseEvent *event) override;
 
 private slots:
     void on_actionNew_experiment_triggered();
@@ -77,10 +87,11 @@ private slots:
 private:
     void setupPlot();
     void setupRunControls();
-    // First size: the controls' natural size, within the screen; the Simulator tab scrolls if it must.
-    void resizeToFitScreen();
     void setupRepetitionViews();
     void connectRun();
+    void setupDocument();
+    // The run shown now belongs to an experiment that New or Open has replaced.
+    void markRunOfPreviousExperiment();
     // Disables the commands that must wait for the run's end, and shows the progress and Cancel.
     void setRunning(bool running);
     void showRun(const FinishedRun &run);
@@ -107,9 +118,14 @@ private:
     QProgressBar *runProgress = nullptr;
     QPushButton *cancelRun = nullptr;
     bool sizedForScreen = false;
-    // Where the Open, Save and export dialogs start; the title that Open and Save extend by the file's name.
+    // Where the Open, Save and export dialogs start.
     FileLocations fileLocations;
     QString programTitle;
+    ExperimentDocument *document = nullptr;
+    // The experiment's name when Start was last pressed, and the caption of the run shown.
+    QString startedExperiment;
+    RunCaption runCaption;
+    std::function<QTime()> clock = &QTime::currentTime;
     std::unique_ptr<RepetitionStatsPanel> repetitionStats;
     RepetitionSelector *graphRepetition = nullptr;
     // The ranges of the graph as last drawn, which Reset view brings back.

@@ -173,7 +173,7 @@ namespace
         return view;
     }
 
-    void drawReference(QCustomPlot &plot, const ObserverSettings &observer, int stripStart)
+    void drawReference(QCustomPlot &plot, const ObserverSettings &observer, bool simulated, int stripStart)
     {
         QCPGraph *reference = plot.addGraph(plot.yAxis2, plot.xAxis2);
         plot.xAxis2->setVisible(true);
@@ -181,7 +181,7 @@ namespace
         plot.yAxis2->setLabel(QStringLiteral("Psychometric function (dotted)"));
         plot.xAxis2->setLabel(QStringLiteral("Probability (%)"));
         reference->setPen(QPen(QBrush(Qt::black), 2, Qt::DashLine));
-        reference->setName(referenceName(observer));
+        reference->setName(referenceName(observer, simulated));
         const auto rangeChanged = qOverload<const QCPRange &>(&QCPAxis::rangeChanged);
         const auto setRange = qOverload<const QCPRange &>(&QCPAxis::setRange);
         QObject::connect(plot.xAxis, rangeChanged, plot.xAxis2, setRange, Qt::UniqueConnection);
@@ -310,11 +310,12 @@ void referenceCurve(
     }
 }
 
-QString referenceName(const ObserverSettings &observer)
+QString referenceName(const ObserverSettings &observer, bool simulated)
 {
     return QStringLiteral("Reference psychometric (") + QStringLiteral("\u03bc ,") + QStringLiteral("\u03c3")
         + QStringLiteral(")=(") + QString::number(observer.mean, 'g', 6) + QStringLiteral(", ")
-        + QString::number(observer.standardDeviation, 'g', 6) + QStringLiteral(" )");
+        + QString::number(observer.standardDeviation, 'g', 6) + QStringLiteral(" )")
+        + (simulated ? QString() : QStringLiteral(" \u2014 not the simulated observer"));
 }
 
 void setupPlot(QCustomPlot &plot, const QFont &windowFont)
@@ -349,7 +350,8 @@ View draw(QCustomPlot &plot, const RunResult *result, const QVector<QColor> &col
     plot.yAxis->setRange(view.levelLower, view.levelUpper);
 
     if (settings.showReference)
-        drawReference(plot, settings.observer, extent.any ? extent.largestSteps : 0);
+        drawReference(plot, settings.observer, !result || result->request().observer == settings.observer,
+            extent.any ? extent.largestSteps : 0);
     else {
         plot.xAxis2->setVisible(false);
         plot.yAxis2->setVisible(false);

@@ -55,7 +55,7 @@ struct Settings {
     int staircaseCount = 0;
     int scatterStyle = 0; // the plotting library's scatter-shape code: 0 none, 2 cross, 4 circle, 6 square
     bool showReference = false;
-    ObserverSettings observer; // the reference curve's observer
+    ObserverSettings observer; // the reference curve's observer, which may differ from the run's
     Repetitions repetitions = Repetitions::all;
     int repetition = 0; // 0-based, with Repetitions::one
     // x* of staircase v, drawn as a dashed line; none where missing or empty.
@@ -99,8 +99,9 @@ Tracks collectTracks(const RunResult &result, int staircaseCount, int repetition
 void referenceCurve(
     const ObserverSettings &observer, double stripStart, QVector<double> &keys, QVector<double> &values);
 
-// "Reference psychometric (μ ,σ)=(<μ>, <σ> )", numbers with 6 significant digits.
-QString referenceName(const ObserverSettings &observer);
+// "Reference psychometric (μ ,σ)=(<μ>, <σ> )", numbers with 6 significant digits; when the curve
+// is not that of the observer the run shown simulated, followed by " — not the simulated observer".
+QString referenceName(const ObserverSettings &observer, bool simulated = true);
 
 // One-time set-up: locale with "." decimals, antialiased markers, the legend (visible, the
 // window's font at 9 points, inside at the bottom right, white at alpha 230).

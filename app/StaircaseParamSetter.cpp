@@ -25,6 +25,15 @@ StaircaseParamSetter::StaircaseParamSetter(QWidget *parent)
         ui->checkBoxClampActive, SIGNAL(clicked(bool)), ui->doubleSpinBoxUpperClamp, SLOT(setEnabled(bool)));
     connect(ui->checkBoxStringID, SIGNAL(clicked(bool)), ui->lineEditStringID, SLOT(setEnabled(bool)));
 
+    for (const QSpinBox *box : findChildren<QSpinBox *>())
+        connect(box, &QSpinBox::valueChanged, this, &StaircaseParamSetter::edited);
+    for (const QDoubleSpinBox *box : findChildren<QDoubleSpinBox *>())
+        connect(box, &QDoubleSpinBox::valueChanged, this, &StaircaseParamSetter::edited);
+    for (const QAbstractButton *button : findChildren<QAbstractButton *>())
+        connect(button, &QAbstractButton::toggled, this, &StaircaseParamSetter::edited);
+    connect(ui->lineEditStringID, &QLineEdit::textChanged, this, &StaircaseParamSetter::edited);
+    connect(ui->textEdit, &QTextEdit::textChanged, this, &StaircaseParamSetter::edited);
+
     pageId = ++livePageCount;
 }
 

@@ -61,6 +61,10 @@ public:
     QString getStringIdText() const;
     void setStringIdText(const QString &text);
 
+signals:
+    // Any field changed, by the user or through a setter.
+    void edited();
+
 private:
     Ui::StaircaseParamSetter *ui;
     // Pages are numbered by how many are alive when they are created; since the tab set

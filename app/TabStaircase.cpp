@@ -28,14 +28,19 @@ void TabStaircase::removeAllPages()
 {
     for (StaircaseParamSetter *page : pages)
         delete page; // the tab goes with its page
+    const bool removed = !pages.empty();
     pages.clear();
+    if (removed)
+        emit pagesEdited();
 }
 
 void TabStaircase::setNumberOfTabs(int n)
 {
     n = std::max(n, 0);
+    const int before = count();
     for (int i = count(); i < n; ++i) {
         auto *page = new StaircaseParamSetter(this);
+        connect(page, &StaircaseParamSetter::edited, this, &TabStaircase::pagesEdited);
         pages.push_back(page);
         addTab(page, staircaseTabTitle(i));
     }
@@ -43,4 +48,6 @@ void TabStaircase::setNumberOfTabs(int n)
         delete pages.back();
         pages.pop_back();
     }
+    if (count() != before)
+        emit pagesEdited();
 }

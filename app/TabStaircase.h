@@ -30,6 +30,10 @@ public slots:
     // the pages that stay keep their values.
     void setNumberOfTabs(int n);
 
+signals:
+    // A page was added or removed, or a field of a page changed.
+    void pagesEdited();
+
 private:
     std::deque<StaircaseParamSetter *> pages;
 };

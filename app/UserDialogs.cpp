@@ -30,3 +30,16 @@ bool QtUserDialogs::question(QWidget *parent, const QString &title, const QStrin
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes;
 }
+
+SaveChoice QtUserDialogs::askToSave(QWidget *parent, const QString &title, const QString &text)
+{
+    switch (QMessageBox::warning(parent, title, text,
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save)) {
+    case QMessageBox::Save:
+        return SaveChoice::save;
+    case QMessageBox::Discard:
+        return SaveChoice::discard;
+    default:
+        return SaveChoice::cancel;
+    }
+}

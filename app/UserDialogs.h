@@ -7,6 +7,9 @@
 
 class QWidget;
 
+// The answers to "save the changes first?".
+enum class SaveChoice { save, discard, cancel };
+
 class UserDialogs
 {
 public:
@@ -25,6 +28,8 @@ public:
     virtual void warning(QWidget *parent, const QString &title, const QString &text) = 0;
     // A modal question with Yes and No (the default); true for Yes.
     virtual bool question(QWidget *parent, const QString &title, const QString &text) = 0;
+    // A modal question with Save (the default), Discard and Cancel; closing it cancels.
+    virtual SaveChoice askToSave(QWidget *parent, const QString &title, const QString &text) = 0;
 };
 
 class QtUserDialogs : public UserDialogs
@@ -36,4 +41,5 @@ public:
         const QString &defaultSuffix = QString()) override;
     void warning(QWidget *parent, const QString &title, const QString &text) override;
     bool question(QWidget *parent, const QString &title, const QString &text) override;
+    SaveChoice askToSave(QWidget *parent, const QString &title, const QString &text) override;
 };

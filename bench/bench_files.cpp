@@ -35,6 +35,7 @@ public:
     }
     void warning(QWidget *, const QString &, const QString &) override { ++boxes; }
     bool question(QWidget *, const QString &, const QString &) override { return false; }
+    SaveChoice askToSave(QWidget *, const QString &, const QString &) override { return SaveChoice::discard; }
 
 private:
     QString path;

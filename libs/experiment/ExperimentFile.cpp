@@ -295,6 +295,12 @@ template <typename F> std::string joinedStaircases(const ExperimentDescription &
 
 } // namespace
 
+bool operator==(const ExperimentDescription &a, const ExperimentDescription &b)
+{
+    return a.observer == b.observer && a.staircases == b.staircases && a.repetitions == b.repetitions
+        && a.stringIdsGiven == b.stringIdsGiven;
+}
+
 ExperimentReading readExperiment(const ParametersLoader &loader)
 {
     try {

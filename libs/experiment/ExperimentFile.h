@@ -47,6 +47,12 @@ struct ExperimentDescription {
     bool stringIdsGiven = false;
 };
 
+bool operator==(const ExperimentDescription &a, const ExperimentDescription &b);
+inline bool operator!=(const ExperimentDescription &a, const ExperimentDescription &b)
+{
+    return !(a == b);
+}
+
 // One value of a file that did not fit its field (FieldRanges.h).
 struct ValueChange {
     std::string field; // the field's name, e.g. "Max trials"

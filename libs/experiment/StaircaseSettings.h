@@ -13,6 +13,12 @@ struct ObserverSettings {
     double guessRate = 0.0;
 };
 
+bool operator==(const ObserverSettings &a, const ObserverSettings &b);
+inline bool operator!=(const ObserverSettings &a, const ObserverSettings &b)
+{
+    return !(a == b);
+}
+
 // One staircase page's values; the defaults are those of a new page.
 struct StaircaseSettings {
     double startLevel = -5.0;
@@ -30,6 +36,13 @@ struct StaircaseSettings {
     std::string stringId;
     bool useStringId = false;
 };
+
+// Every field equal; the string ID text counts even while its box is unchecked.
+bool operator==(const StaircaseSettings &a, const StaircaseSettings &b);
+inline bool operator!=(const StaircaseSettings &a, const StaircaseSettings &b)
+{
+    return !(a == b);
+}
 
 // The positive step sizes of a step text such as "1,0.5,0.2": the ends are
 // trimmed, the text is split at commas (empty parts are skipped) and every part

@@ -19,6 +19,8 @@
 #include <QtTest>
 #include <QtWidgets>
 
+Q_DECLARE_METATYPE(SaveChoice)
+
 namespace
 {
 
@@ -47,6 +49,9 @@ private slots:
     void saveOnAFullDiskKeepsTheOldFile();
     void newExperimentKeepsTheObserverAndLeavesOneDefaultPage();
     void dialogsStartWhereTheLastFileWasAndNamesGetTheirSuffix();
+    void changedExperimentIsOfferedForSaving_data();
+    void changedExperimentIsOfferedForSaving();
+    void titleMarksChangesUntilSavedAndUndoneEditsLeaveNone();
 
 private:
     void trigger(const char *action) { child<QAction>(*window, action)->trigger(); }
@@ -457,9 +462,9 @@ void ExperimentFileCommandsTest::newExperimentKeepsTheObserverAndLeavesOneDefaul
 
 void ExperimentFileCommandsTest::dialogsStartWhereTheLastFileWasAndNamesGetTheirSuffix()
 {
-    QCOMPARE(window->windowTitle(), QStringLiteral("Quorvel v 0.5"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("untitled — Quorvel v 0.5"));
     open(fileWith("sStairStartStates", "sStairStartStates: 1"));
-    QCOMPARE(window->windowTitle(), QStringLiteral("Quorvel v 0.5")); // refused: nothing changes
+    QCOMPARE(window->windowTitle(), QStringLiteral("untitled — Quorvel v 0.5")); // refused: nothing changes
     open(QByteArray::fromStdString(threeStaircasesFile));
     QCOMPARE(window->windowTitle(), QStringLiteral("experiment.txt — Quorvel v 0.5"));
 
@@ -482,6 +487,69 @@ void ExperimentFileCommandsTest::dialogsStartWhereTheLastFileWasAndNamesGetTheir
             "Output file... in " + QDir(other.path()).dirName() + " .pdf",
             "Parameters file to open in " + QDir(other.path()).dirName() + " ." }));
     QCOMPARE(dialogs->messages.size(), 1); // the refused file's
+}
+
+void ExperimentFileCommandsTest::changedExperimentIsOfferedForSaving_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<SaveChoice>("choice");
+    QTest::addColumn<bool>("nameGiven"); // to the Save dialog
+    QTest::addColumn<bool>("goesOn");
+    for (const char *command : { "actionNew_experiment", "actionOpenFile", "actionQuit" }) {
+        QTest::addRow("%s, Save", command) << command << SaveChoice::save << true << true;
+        QTest::addRow("%s, Save cancelled", command) << command << SaveChoice::save << false << false;
+        QTest::addRow("%s, Discard", command) << command << SaveChoice::discard << false << true;
+        QTest::addRow("%s, Cancel", command) << command << SaveChoice::cancel << false << false;
+    }
+}
+
+void ExperimentFileCommandsTest::changedExperimentIsOfferedForSaving()
+{
+    QFETCH(QString, command);
+    QFETCH(SaveChoice, choice);
+    QFETCH(bool, nameGiven);
+    QFETCH(bool, goesOn);
+    const QString opened = dir->filePath("three.txt");
+    writeFile(opened, QByteArray::fromStdString(threeStaircasesFile));
+    const QString saved = dir->filePath("saved.txt");
+    window->show();
+    setStaircaseCount(2);
+    dialogs->saveChoices.enqueue(choice);
+    if (choice == SaveChoice::save)
+        dialogs->fileNames.enqueue(nameGiven ? saved : QString());
+    dialogs->fileNames.enqueue(opened); // for Open's own dialog
+
+    trigger(qPrintable(command));
+    QCOMPARE(dialogs->saveQuestions.size(), 1);
+    QCOMPARE(dialogs->saveQuestions[0].title, QStringLiteral("Warning"));
+    QCOMPARE(dialogs->saveQuestions[0].text, QStringLiteral("Save changes to the experiment?"));
+    QCOMPARE(readFile(saved).contains("sStairNumber: 2\n"), nameGiven);
+    const int pagesAfter = command == "actionNew_experiment" ? 1 : command == "actionOpenFile" ? 3 : 2;
+    QCOMPARE(tabs()->count(), goesOn ? pagesAfter : 2);
+    QCOMPARE(window->isVisible(), command != "actionQuit" || !goesOn);
+}
+
+void ExperimentFileCommandsTest::titleMarksChangesUntilSavedAndUndoneEditsLeaveNone()
+{
+    trigger("actionNew_experiment"); // nothing changed: nothing to ask
+    open(QByteArray::fromStdString(threeStaircasesFile));
+    QCOMPARE(window->windowTitle(), QStringLiteral("experiment.txt — Quorvel v 0.5"));
+    // A page the file added is watched as well as the first one.
+    tabs()->pageAt(2)->setMaxTrials(71);
+    QTRY_COMPARE(window->windowTitle(), QStringLiteral("experiment.txt* — Quorvel v 0.5"));
+    tabs()->pageAt(2)->setMaxTrials(70);
+    QTRY_COMPARE(window->windowTitle(), QStringLiteral("experiment.txt — Quorvel v 0.5"));
+    trigger("actionOpenFile"); // cancelled in its own dialog
+    QVERIFY(dialogs->saveQuestions.isEmpty());
+
+    observerBox("doubleSpinBoxMean")->setValue(3);
+    QTRY_COMPARE(window->windowTitle(), QStringLiteral("experiment.txt* — Quorvel v 0.5"));
+    dialogs->fileNames.enqueue(dir->filePath("copy.txt"));
+    trigger("actionSaveFile");
+    QCOMPARE(window->windowTitle(), QStringLiteral("copy.txt — Quorvel v 0.5"));
+    trigger("actionNew_experiment");
+    QCOMPARE(window->windowTitle(), QStringLiteral("untitled — Quorvel v 0.5"));
+    QVERIFY(dialogs->saveQuestions.isEmpty());
 }
 
 QTEST_MAIN(ExperimentFileCommandsTest)

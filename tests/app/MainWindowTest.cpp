@@ -6,6 +6,7 @@
 #include "ScriptedDialogs.h"
 #include "StaircaseParamSetter.h"
 #include "TabStaircase.h"
+#include "ThreeStaircasesFile.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -75,6 +76,7 @@ private slots:
     void analysisLowersTooLargeAveragesAndSurvivesARefusedStart();
     void runsInTheBackgroundAndCancelKeepsThePreviousResults();
     void closingDuringARunCancelsIt();
+    void runCaptionNamesTheRunShown();
     void asksBeforeARunThatMayNotFitInMemory();
     void resultsKeepTheirIdsAndHugeLevelsAfterNew();
     void exportWritesTheTableAsShown();
@@ -90,7 +92,7 @@ void MainWindowTest::buildsWithoutWarnings()
     // A renamed widget would leave a slot unconnected, which Qt only reports as a warning.
     QTest::failOnWarning(QRegularExpression(".*"));
     MainWindow window;
-    QCOMPARE(window.windowTitle(), QString("Quorvel v 0.5"));
+    QCOMPARE(window.windowTitle(), QString("untitled \u2014 Quorvel v 0.5"));
 }
 
 void MainWindowTest::startsWithOneStaircaseAndAnEmptyTable()
@@ -105,6 +107,9 @@ void MainWindowTest::startsWithOneStaircaseAndAnEmptyTable()
     w.window.resize(w.window.minimumSize());
     QVERIFY(QTest::qWaitFor([simulator] { return simulator->horizontalScrollBar()->isVisible(); }));
     QVERIFY(w.window.minimumSize().width() < simulator->widget()->minimumSizeHint().width());
+    // So does the Analysis tab, whose statistics across repetitions need more height than a small screen has.
+    auto *analysis = w.get<QScrollArea>("scrollAreaAnalysis");
+    QVERIFY(w.window.minimumSize().height() < analysis->widget()->minimumSizeHint().height());
     auto *tabs = w.get<QTabWidget>("tabWidget");
     QCOMPARE(tabs->tabText(tabs->currentIndex()), QString("Simulator"));
     QCOMPARE(w.tabs->count(), 1);
@@ -276,14 +281,42 @@ void MainWindowTest::runsInTheBackgroundAndCancelKeepsThePreviousResults()
 void MainWindowTest::closingDuringARunCancelsIt()
 {
     auto *window = new MainWindow;
-    installScriptedDialogs(*window)->answers.enqueue(true);
+    ScriptedDialogs *dialogs = installScriptedDialogs(*window);
+    dialogs->answers.enqueue(true);
     child<QSpinBox>(*window, "spinBoxSimRepetitions")->setValue(999999);
     auto *start = child<QPushButton>(*window, "buttonStart");
     start->click();
     QVERIFY(!start->isEnabled());
     QTest::qWait(50);
-    window->close();
+    // The changed repetitions are offered for saving first; Cancel leaves the window and the run.
+    dialogs->saveChoices << SaveChoice::cancel << SaveChoice::discard;
+    QVERIFY(!window->close());
+    QVERIFY(!start->isEnabled());
+    QVERIFY(window->close());
+    QCOMPARE(dialogs->saveQuestions.size(), 2);
     delete window; // waits for the run, which stops within a fraction of a second
+}
+
+void MainWindowTest::runCaptionNamesTheRunShown()
+{
+    Window w;
+    w.window.setClock([] { return QTime(14, 3, 27); });
+    auto *caption = w.get<QLabel>("labelRunCaption");
+    QCOMPARE(caption->text(), QString("No run yet"));
+    w.start();
+    const QString first = QString::fromUtf8("untitled \u2014 1 repetition of 1 staircase, ended 14:03:27");
+    QCOMPARE(caption->text(), first);
+
+    QTemporaryDir dir;
+    writeFile(dir.filePath("three.txt"), QByteArray::fromStdString(threeStaircasesFile));
+    w.dialogs->fileNames.enqueue(dir.filePath("three.txt"));
+    w.get<QAction>("actionOpenFile")->trigger();
+    QCOMPARE(caption->text(), first + " (previous experiment)");
+    // Run with a change not yet saved: the name says so, as the title does.
+    w.get<QSpinBox>("spinBoxSimRepetitions")->setValue(2);
+    w.start();
+    QCOMPARE(caption->text(),
+        QString::fromUtf8("three.txt* \u2014 2 repetitions of 3 staircases, ended 14:03:27"));
 }
 
 void MainWindowTest::asksBeforeARunThatMayNotFitInMemory()
@@ -370,6 +403,8 @@ void MainWindowTest::graphControlsRedrawTheLastRunWithTheObserverAsItIsNow()
 {
     Window w;
     w.setPages(2, 5, 1);
+    const double mean = w.get<QDoubleSpinBox>("doubleSpinBoxMean")->value();
+    const double sigma = w.get<QDoubleSpinBox>("doubleSpinBoxStd")->value();
     w.start();
     const QVector<double> levels = w.levels(0);
     w.get<QComboBox>("comboBoxDrawStyle")->setCurrentIndex(3);
@@ -387,10 +422,19 @@ void MainWindowTest::graphControlsRedrawTheLastRunWithTheObserverAsItIsNow()
     QCOMPARE(w.levels(0), levels);
     QCOMPARE(w.plot->graph(0)->scatterStyle().shape(), QCPScatterStyle::ssSquare);
     const QCPGraph *reference = w.plot->graph(2);
-    QCOMPARE(reference->name(), QStringLiteral("Reference psychometric (\u03bc ,\u03c3)=(2.5, 0.25 )"));
+    QCOMPARE(reference->name(),
+        QStringLiteral(
+            "Reference psychometric (\u03bc ,\u03c3)=(2.5, 0.25 ) \u2014 not the simulated observer"));
     QCOMPARE(reference->data()->constBegin()->key, 2.5 - 10 * 0.25);
     QVERIFY(w.plot->xAxis2->visible() && w.plot->yAxis2->visible());
     QCOMPARE(w.plot->xAxis->range(), QCPRange(0, 4 + 6));
+
+    // Back at the run's observer, the legend no longer sets the curve apart.
+    w.get<QDoubleSpinBox>("doubleSpinBoxMean")->setValue(mean);
+    w.get<QDoubleSpinBox>("doubleSpinBoxStd")->setValue(sigma);
+    w.get<QComboBox>("comboBoxDrawStyle")->setCurrentIndex(2);
+    QCOMPARE(w.plot->graph(2)->name(),
+        QStringLiteral("Reference psychometric (\u03bc ,\u03c3)=(%1, %2 )").arg(mean).arg(sigma));
 
     w.get<QCheckBox>("checkBox")->setChecked(false);
     QCOMPARE(w.plot->graphCount(), 2);

@@ -1,7 +1,8 @@
 #pragma once
 // Answers the window's prompts without a person: file dialogs return queued
 // names (an empty name when the queue is empty, as if cancelled), questions
-// take queued answers (No when none is left), and every box is recorded.
+// take queued answers (No when none is left), "save the changes first?" takes
+// queued choices (Discard when none is left), and every box is recorded.
 
 #include "UserDialogs.h"
 
@@ -30,6 +31,8 @@ public:
     // Answers to questions, in order; an empty queue answers No.
     QQueue<bool> answers;
     QList<ShownMessage> questions;
+    QQueue<SaveChoice> saveChoices;
+    QList<ShownMessage> saveQuestions;
 
     QString openFileName(
         QWidget *, const QString &caption, const QString &dir, const QString &filter) override
@@ -49,6 +52,11 @@ public:
     {
         questions.append({ title, text });
         return !answers.isEmpty() && answers.dequeue();
+    }
+    SaveChoice askToSave(QWidget *, const QString &title, const QString &text) override
+    {
+        saveQuestions.append({ title, text });
+        return saveChoices.isEmpty() ? SaveChoice::discard : saveChoices.dequeue();
     }
 
 private:

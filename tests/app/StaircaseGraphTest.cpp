@@ -186,8 +186,10 @@ void StaircaseGraphTest::drawBuildsNamedColouredTracksAndTheSidewaysReference()
         StaircaseGraph::draw(plot, &run, colors, { 2, 4, true, { 1.0, 0.5, 0.0, 0.0 } });
 
     QCOMPARE(plot.graphCount(), 3);
+    // The run's observer is another one (the default).
     const QStringList names = { "Staircase 0", "Staircase left",
-        QStringLiteral("Reference psychometric (\u03bc ,\u03c3)=(1, 0.5 )") };
+        QStringLiteral(
+            "Reference psychometric (\u03bc ,\u03c3)=(1, 0.5 ) \u2014 not the simulated observer") };
     for (int v = 0; v < 3; ++v) {
         QCOMPARE(plot.graph(v)->name(), names[v]);
         QCOMPARE(plot.legend->itemWithPlottable(plot.graph(v)), plot.legend->item(v));
