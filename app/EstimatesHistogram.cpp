@@ -86,8 +86,12 @@ void setupPlot(QCustomPlot &plot, const QFont &windowFont)
     QFont legendFont = windowFont;
     legendFont.setPointSize(8);
     plot.legend->setFont(legendFont);
-    plot.axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
-    plot.legend->setBrush(QBrush(QColor(255, 255, 255, 230)));
+    // In a row of its own above the bars, which it would otherwise hide in a small plot.
+    plot.plotLayout()->insertRow(0);
+    plot.plotLayout()->addElement(0, 0, plot.legend);
+    plot.plotLayout()->setRowStretchFactor(0, 0.001);
+    plot.legend->setFillOrder(QCPLegend::foColumnsFirst);
+    plot.legend->setBorderPen(Qt::NoPen);
     plot.yAxis->setLabel(QStringLiteral("Repetitions"));
 }
 
@@ -102,7 +106,7 @@ void draw(QCustomPlot &plot, const std::vector<double> &estimates, std::optional
         return;
     }
     auto *bars = new QCPBars(plot.xAxis, plot.yAxis);
-    bars->setName(QStringLiteral("Repetitions per bin"));
+    bars->setName(QStringLiteral("Repetitions"));
     bars->setWidth(bins.width);
     bars->setPen(QPen(QColor(70, 90, 140)));
     bars->setBrush(QColor(150, 175, 220));
@@ -111,12 +115,11 @@ void draw(QCustomPlot &plot, const std::vector<double> &estimates, std::optional
         centers.append(bins.center(i));
     bars->setData(centers, bins.counts, true);
 
-    // Head room for the legend above the highest bar.
-    const double top = *std::max_element(bins.counts.cbegin(), bins.counts.cend()) * 1.6;
+    const double top = *std::max_element(bins.counts.cbegin(), bins.counts.cend()) * 1.1;
     double left = bins.origin, right = bins.origin + bins.counts.size() * bins.width;
     if (target) {
         verticalLine(plot, *target, top, QPen(QBrush(Qt::red), 2, Qt::DashLine),
-            QStringLiteral("x* (target) ") + statLevelText(*target));
+            QStringLiteral("Target x* ") + statLevelText(*target));
         left = std::min(left, *target);
         right = std::max(right, *target);
     }

@@ -163,7 +163,7 @@ void RepetitionStatsPanel::showStaircase(int staircase)
     const std::size_t s = std::size_t(staircase);
     EstimatesHistogram::draw(histogram, repetitionEstimates(*run, staircase, lastReversals),
         theories[s].classic.level, stats[s].estimates.mean,
-        QStringLiteral("%1: mean of the last %2 reversal levels")
+        QStringLiteral("%1: mean of the last %2 reversals")
             .arg(staircaseName(staircase), QString::number(lastReversals)));
 }
 

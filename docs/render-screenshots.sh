@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Redraws the README's pictures in docs/ from the program itself: the window's
 # three tabs after a run of an example experiment, and the graph's PDF export
-# as a PNG. `./dev test` runs it after the tests, so a change that breaks the
+# as a PNG. `./dev test` runs it before the tests, so a change that breaks the
 # window's tour fails the build rather than leaving old pictures behind.
 #   docs/render-screenshots.sh [build folder]     (default: build-test)
 set -euo pipefail
@@ -12,8 +12,12 @@ cmake --build "$build" --target quorvel_screenshots >/dev/null
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=1 \
-    "$build/docs/quorvel_screenshots" "$root/libs/experiment/three-interleaved-staircases.txt" "$work"
+# The offscreen platform's notes on what it cannot do are kept out of the way unless the tour fails.
+if ! QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=1 "$build/docs/quorvel_screenshots" \
+    "$root/libs/experiment/three-interleaved-staircases.txt" "$work" 2>"$work/messages"; then
+    cat "$work/messages" >&2
+    exit 1
+fi
 pdftoppm -png -r 60 -singlefile "$work/graph.pdf" "$work/graph-pdf"
 for picture in simulator analysis graph graph-pdf; do
     cp "$work/$picture.png" "$root/docs/$picture.png"

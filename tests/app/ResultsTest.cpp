@@ -292,7 +292,7 @@ void ResultsTest::histogramMarksTheTargetAndTheMean()
     for (auto it = bars->data()->constBegin(); it != bars->data()->constEnd(); ++it)
         total += it->value;
     QCOMPARE(total, 4.0);
-    const std::pair<QString, double> lines[] = { { "x* (target) 0.3000", 0.3 }, { "Mean 0.2500", 0.25 } };
+    const std::pair<QString, double> lines[] = { { "Target x* 0.3000", 0.3 }, { "Mean 0.2500", 0.25 } };
     for (int i = 0; i < 2; ++i) {
         QCOMPARE(plot.graph(i)->name(), lines[i].first);
         QCOMPARE(plot.graph(i)->data()->constBegin()->key, lines[i].second);
