@@ -1,5 +1,6 @@
 #include "Run.h"
 
+#include "ExperimentFile.h"
 #include "ParStaircase.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
@@ -64,9 +65,8 @@ std::string staircaseProblem(
     if (positiveStepSizes(settings.positiveStepsText).empty()) // every token is a number by now
         return title + ": no positive step size is given. " + example;
     if (settings.clampActive && !(settings.lowerClamp < settings.upperClamp))
-        return title + ": the lower clamp (" + boost::lexical_cast<std::string>(settings.lowerClamp)
-            + ") must be below the upper clamp (" + boost::lexical_cast<std::string>(settings.upperClamp)
-            + ").";
+        return title + ": the lower clamp (" + formatReal(settings.lowerClamp)
+            + ") must be below the upper clamp (" + formatReal(settings.upperClamp) + ").";
     if (id.find_first_of("\t\r\n") != std::string::npos)
         return title
             + ": its string ID holds a tab or a line break, which would break the rows of the "
@@ -151,8 +151,8 @@ std::string runProblem(const RunRequest &request)
         return "An experiment needs at least one repetition.\nThe simulation was not started.";
     const ObserverSettings &o = request.observer;
     if (!(o.guessRate + o.lapseRate < 1.0))
-        return "The guess rate (" + boost::lexical_cast<std::string>(o.guessRate) + ") and the lapse rate ("
-            + boost::lexical_cast<std::string>(o.lapseRate)
+        return "The guess rate (" + formatReal(o.guessRate) + ") and the lapse rate ("
+            + formatReal(o.lapseRate)
             + ") add up to 1 or more, so the psychometric function would not rise with the level. Their sum "
               "must stay below 1.\nThe simulation was not started.";
     for (std::size_t i = 0; i < request.staircases.size(); ++i) {

@@ -265,9 +265,10 @@ TEST(Run, RefusesWhatCannotRun)
         "table and its export. Remove it from the string ID."
             + notStarted);
     request = threeClampedStaircases();
-    request.observer.guessRate = request.observer.lapseRate = 0.5;
+    request.observer.guessRate = 0.6; // written as the fields show it, not as 0.59999999999999998
+    request.observer.lapseRate = 0.4;
     EXPECT_EQ(runProblem(request),
-        "The guess rate (0.5) and the lapse rate (0.5) add up to 1 or more, so the psychometric function "
+        "The guess rate (0.6) and the lapse rate (0.4) add up to 1 or more, so the psychometric function "
         "would not rise with the level. Their sum must stay below 1."
             + notStarted);
 }
