@@ -18,8 +18,7 @@ class BatchProgramTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/batch-program-test-XXXXXX";
-        folder = mkdtemp(pattern);
+        folder = scratch.path();
         std::ofstream(folder + "/wrong-count.txt") << "sStairNumber: 3\nsStairStartStates: 0,1\n"
                                                       "sStairAscending: 0,0,0\nsStairCorrectAnswers: 1,1,1\n"
                                                       "sStairMaxInversions: 4,4,4\nsStairMaxTrials: 9,9,9\n"
@@ -28,7 +27,6 @@ protected:
                                                       "sStairMaxClampHits: 0\n";
         std::ofstream(folder + "/old.tsv") << "old\n";
     }
-    void TearDown() override { std::system(("rm -rf '" + folder + "'").c_str()); }
 
     struct Outcome {
         int status = -1;
@@ -64,6 +62,7 @@ protected:
         return names;
     }
 
+    TemporaryFolder scratch;
     std::string folder;
 };
 

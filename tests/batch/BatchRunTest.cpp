@@ -62,12 +62,7 @@ std::string contentOf(std::FILE *file)
 class BatchRunTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/batch-run-test-XXXXXX";
-        folder = mkdtemp(pattern);
-    }
-    void TearDown() override { std::system(("rm -rf '" + folder + "'").c_str()); }
+    void SetUp() override { folder = scratch.path(); }
 
     struct Outcome {
         int status;
@@ -95,6 +90,7 @@ protected:
         return names;
     }
 
+    TemporaryFolder scratch;
     std::string folder;
 };
 

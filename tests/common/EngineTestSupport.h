@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the engine's tests.
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -30,3 +31,22 @@ inline void writeFileContent(const std::string &path, const std::string &content
 {
     std::ofstream(path, std::ios::binary) << content;
 }
+
+// A new folder under /tmp, removed with all it holds when the object goes.
+class TemporaryFolder
+{
+public:
+    TemporaryFolder()
+    {
+        char pattern[] = "/tmp/quorvel-test-XXXXXX";
+        folder = mkdtemp(pattern);
+    }
+    ~TemporaryFolder() { std::system(("rm -rf '" + folder + "'").c_str()); }
+    TemporaryFolder(const TemporaryFolder &) = delete;
+    TemporaryFolder &operator=(const TemporaryFolder &) = delete;
+
+    const std::string &path() const { return folder; }
+
+private:
+    std::string folder;
+};

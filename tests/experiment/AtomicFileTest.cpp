@@ -18,11 +18,9 @@ class AtomicFileTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/atomic-file-test-XXXXXX";
-        folder = mkdtemp(pattern);
+        folder = scratch.path();
         path = folder + "/results.tsv";
     }
-    void TearDown() override { std::system(("rm -rf '" + folder + "'").c_str()); }
 
     int entries() const
     {
@@ -34,6 +32,7 @@ protected:
         return count;
     }
 
+    TemporaryFolder scratch;
     std::string folder, path;
 };
 
