@@ -3,7 +3,6 @@
 #include "AtomicFile.h"
 #include "FieldRanges.h"
 #include "FileLocations.h"
-#include "ParametersLoader.h"
 #include "StaircasePages.h"
 #include "StaircaseParamSetter.h"
 #include "TabStaircase.h"
@@ -70,16 +69,7 @@ QString saveExperiment(
 
 ExperimentReading readExperimentFile(const QString &path)
 {
-    ParametersLoader loader;
-    try {
-        loader.loadFile(QFile::encodeName(path).toStdString());
-    } catch (const ParametersFileError &e) {
-        ExperimentReading failed;
-        failed.error = "Can't read the parameters file " + QDir::toNativeSeparators(path).toStdString()
-            + ":\n" + e.reason();
-        return failed;
-    }
-    return readExperiment(loader);
+    return readExperimentFile(QFile::encodeName(path).toStdString());
 }
 
 void applyExperiment(
@@ -134,13 +124,20 @@ void applyExperiment(
         dialogs.warning(parent, errorTitle, QString::fromStdString(sum));
 }
 
+ObserverSettings observerFromWidgets(const ExperimentWidgets &widgets)
+{
+    ObserverSettings observer;
+    observer.mean = widgets.mean->value();
+    observer.standardDeviation = widgets.standardDeviation->value();
+    observer.lapseRate = widgets.lapseRate->value();
+    observer.guessRate = widgets.guessRate->value();
+    return observer;
+}
+
 ExperimentDescription experimentFromWidgets(const ExperimentWidgets &widgets)
 {
     ExperimentDescription experiment;
-    experiment.observer.mean = widgets.mean->value();
-    experiment.observer.standardDeviation = widgets.standardDeviation->value();
-    experiment.observer.lapseRate = widgets.lapseRate->value();
-    experiment.observer.guessRate = widgets.guessRate->value();
+    experiment.observer = observerFromWidgets(widgets);
     experiment.staircases = readStaircasePages(*widgets.tabs);
     experiment.repetitions = widgets.repetitions->value();
     experiment.stringIdsGiven = true;

@@ -49,6 +49,7 @@ QString saveExperiment(
 ExperimentReading readExperimentFile(const QString &path);
 void applyExperiment(const ExperimentReading &reading, const ExperimentWidgets &widgets, UserDialogs &dialogs,
     QWidget *parent);
+ObserverSettings observerFromWidgets(const ExperimentWidgets &widgets);
 ExperimentDescription experimentFromWidgets(const ExperimentWidgets &widgets);
 // Empty on success, otherwise the message naming the file and the reason.
 QString writeExperimentFile(const QString &path, const ExperimentDescription &experiment);

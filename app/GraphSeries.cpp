@@ -171,47 +171,20 @@ Tracks reversalPoints(const RunResult &result, int staircaseCount, int repetitio
 
 QVector<Band> medianBands(const RunResult &result, int staircaseCount)
 {
-    const int graphs = std::max(staircaseCount, 0);
-    // The levels grouped by staircase, then by trial count (a counting sort), in one array.
-    std::vector<std::vector<std::size_t>> counts(static_cast<std::size_t>(graphs));
-    const std::size_t n = result.trialCount();
-    const auto used
-        = [graphs](const TrialRecord &t) { return t.staircase < graphs && std::isfinite(t.level); };
-    for (std::size_t k = 0; k < n; ++k) {
-        const TrialRecord &t = result.trial(k);
-        if (!used(t))
-            continue;
-        std::vector<std::size_t> &c = counts[t.staircase];
-        if (c.size() <= std::size_t(t.staircaseTrial))
-            c.resize(std::size_t(t.staircaseTrial) + 1, 0);
-        ++c[t.staircaseTrial];
-    }
-    std::vector<std::vector<std::size_t>> next(counts.size()); // where the next level of a trial count goes
-    std::size_t total = 0;
-    for (std::size_t s = 0; s < counts.size(); ++s)
-        for (std::size_t c : counts[s]) {
-            next[s].push_back(total);
-            total += c;
-        }
-    std::vector<double> levels(total);
-    for (std::size_t k = 0; k < n; ++k) {
-        const TrialRecord &t = result.trial(k);
-        if (used(t))
-            levels[next[t.staircase][t.staircaseTrial]++] = t.level;
-    }
-
-    QVector<Band> bands(graphs);
-    for (int s = 0; s < graphs; ++s) {
+    // The tracks hold each staircase's levels ordered by trial count: one stretch per count.
+    Tracks tracks = collectTracks(result, staircaseCount);
+    QVector<Band> bands(tracks.keys.size());
+    for (int s = 0; s < bands.size(); ++s) {
+        const QVector<double> &keys = tracks.keys[s];
+        double *levels = tracks.values[s].data();
         Band &band = bands[s];
-        for (std::size_t trial = 0; trial < counts[std::size_t(s)].size(); ++trial) {
-            double *end = levels.data() + next[std::size_t(s)][trial]; // past the last level filled in
-            double *begin = end - counts[std::size_t(s)][trial];
-            if (begin == end)
-                continue;
-            band.keys.append(double(trial));
-            band.lower.append(quantile(begin, end, 0.25));
-            band.median.append(quantile(begin, end, 0.5));
-            band.upper.append(quantile(begin, end, 0.75));
+        for (qsizetype first = 0, end = 0; first < keys.size(); first = end) {
+            end = std::find_if(keys.cbegin() + first, keys.cend(), [&](double k) { return k != keys[first]; })
+                - keys.cbegin();
+            band.keys.append(keys[first]);
+            band.lower.append(quantile(levels + first, levels + end, 0.25));
+            band.median.append(quantile(levels + first, levels + end, 0.5));
+            band.upper.append(quantile(levels + first, levels + end, 0.75));
         }
     }
     return bands;

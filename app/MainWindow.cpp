@@ -141,11 +141,6 @@ void MainWindow::connectRun()
             runProgress->setFormat(text + QStringLiteral(" (%p%)"));
         });
     connect(backgroundRun, &BackgroundRun::finished, this, &MainWindow::showRun);
-    connect(backgroundRun, &BackgroundRun::finished, this, [this](const FinishedRun &finished) {
-        const RunResult &run = *finished.result;
-        runCaption = { startedExperiment, run.repetitionCount(), run.staircaseCount(), clock(), false };
-        ui->labelRunCaption->setText(runCaption.text());
-    });
     connect(backgroundRun, &BackgroundRun::cancelled, this, [this] {
         setRunning(false);
         ui->statusbar->showMessage(tr("Run cancelled; the results shown are those of the previous run."));
@@ -254,16 +249,17 @@ void MainWindow::on_buttonStart_clicked()
 
 void MainWindow::showRun(const FinishedRun &run)
 {
-    std::shared_ptr<const RunResult> result = run.result;
-    lastRunStaircaseCount = result->staircaseCount();
+    const RunResult &result = *run.result;
+    runCaption = { startedExperiment, result.repetitionCount(), result.staircaseCount(), clock(), false };
+    ui->labelRunCaption->setText(runCaption.text());
+    lastRunStaircaseCount = result.staircaseCount();
     ui->spinBoxLastInvAverage->setEnabled(true);
     ui->spinBoxLastInvAverage->setValue(1); // may refresh the lists of the previous run first
     ui->statusbar->showMessage(tr("Updating table..."));
-    reversalLevels = lastReversalLevels(*result);
-    repetitionStats->setRun(result, run.theories, ui->spinBoxLastReversalsPerEstimate->value());
-    graphRepetition->setRepetitionCount(result->repetitionCount());
-    results->setResult(std::move(result), ui->checkBoxSortByID->isChecked());
-    refreshResultsTable();
+    reversalLevels = lastReversalLevels(result);
+    repetitionStats->setRun(run.result, run.theories, ui->spinBoxLastReversalsPerEstimate->value());
+    graphRepetition->setRepetitionCount(result.repetitionCount());
+    showResults(run.result);
     ui->statusbar->showMessage(tr("Updating graph..."));
     updateGraph(lastRunStaircaseCount, 0); // no markers until the style is chosen again
     ui->statusbar->showMessage(tr("Data updated"));
@@ -340,7 +336,12 @@ ExperimentWidgets MainWindow::experimentWidgets() const
 
 void MainWindow::refreshResultsTable()
 {
-    results->setResult(results->result(), ui->checkBoxSortByID->isChecked());
+    showResults(results->result());
+}
+
+void MainWindow::showResults(std::shared_ptr<const RunResult> shown)
+{
+    results->setResult(std::move(shown), ui->checkBoxSortByID->isChecked());
     fitResultsColumns(*ui->tableWidget);
     ui->labelNTrialsRequired->setText(QString::number(results->rowCount()));
     refreshAnalysis();
@@ -374,10 +375,5 @@ void MainWindow::updateGraph(int staircaseCount, int scatterStyle)
 
 ObserverSettings MainWindow::observerSettings() const
 {
-    ObserverSettings observer;
-    observer.mean = ui->doubleSpinBoxMean->value();
-    observer.standardDeviation = ui->doubleSpinBoxStd->value();
-    observer.guessRate = ui->doubleSpinBoxGuessRate->value();
-    observer.lapseRate = ui->doubleSpinBoxLapseRate->value();
-    return observer;
+    return observerFromWidgets(experimentWidgets());
 }

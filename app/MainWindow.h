@@ -96,6 +96,8 @@ private:
     void setRunning(bool running);
     void showRun(const FinishedRun &run);
     void refreshResultsTable();
+    // Shows `shown` in the table (sorted as the check box says), then the analysis lists.
+    void showResults(std::shared_ptr<const RunResult> shown);
     void refreshAnalysis();
     void updateGraph(int staircaseCount, int scatterStyle);
     ExperimentWidgets experimentWidgets() const;

@@ -2,7 +2,6 @@
 
 #include "ExperimentFile.h"
 #include "FieldRanges.h"
-#include "ParametersLoader.h"
 
 #include <iostream>
 #include <sstream>
@@ -33,17 +32,10 @@ private:
 LoadedExperiment loadExperimentFile(const std::string &path)
 {
     LoadedExperiment loaded;
-    ParametersLoader loader;
-    try {
-        loader.loadFile(path);
-    } catch (const ParametersFileError &e) {
-        // Word for word the window's message for a file it cannot read.
-        loaded.error = "Can't read the parameters file " + path + ":\n" + e.reason();
-        return loaded;
-    }
+    // Read as the window's Open reads, with its messages word for word.
     const ExperimentReading reading = [&] {
         const SilencedStandardError silenced;
-        return readExperiment(loader);
+        return readExperimentFile(path);
     }();
     if (!reading.ok()) {
         loaded.error = reading.error;

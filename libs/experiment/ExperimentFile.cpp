@@ -320,6 +320,19 @@ ExperimentReading readExperiment(const ParametersLoader &loader)
     }
 }
 
+ExperimentReading readExperimentFile(const std::string &path)
+{
+    ParametersLoader loader;
+    try {
+        loader.loadFile(path);
+    } catch (const ParametersFileError &e) {
+        ExperimentReading failed;
+        failed.error = "Can't read the parameters file " + path + ":\n" + e.reason();
+        return failed;
+    }
+    return readExperiment(loader);
+}
+
 std::string guessAndLapseWarning(const ObserverSettings &observer)
 {
     if (observer.guessRate + observer.lapseRate < 1.0)

@@ -82,6 +82,10 @@ constexpr int maxPositiveStepCount = 100000;
 
 ExperimentReading readExperiment(const ParametersLoader &loader);
 
+// Loads the file at `path` and reads it as above; a file that cannot be read
+// gives the error "Can't read the parameters file <path>:\n<reason>".
+ExperimentReading readExperimentFile(const std::string &path);
+
 // Empty unless the guess rate and the lapse rate add up to 1 or more, for
 // which the psychometric function does not rise; then a warning that says so
 // and that Start refuses to run.

@@ -1,26 +1,19 @@
 #include "FieldRanges.h"
 
+#include "TrialTable.h"
+
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 
 double fitReal(double value, const RealField &field)
 {
-    // The spin box rounds to its decimals first, as its text shows the value,
-    // then holds the result within its range. An exact tie (a binary value
-    // halfway between two decimals, like 0.0625) goes away from zero there,
-    // where the shortest correctly rounded text would round it to even.
-    constexpr double scale = 2000.0; // 2 * 10^realDecimals
+    // The spin box keeps the number its text shows, then holds it within its
+    // range. Its text has three decimals, rounded as the results table rounds
+    // its levels (an exact tie such as 0.0625 away from zero).
+    static_assert(FieldRanges::realDecimals == 3, "the level text has three decimals");
+    const std::string text = levelText(value);
     double rounded = value;
-    char text[400];
-    const std::to_chars_result written
-        = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, FieldRanges::realDecimals);
-    if (written.ec == std::errc())
-        std::from_chars(text, written.ptr, rounded);
-    const double twice = value * scale;
-    const bool exact = std::fma(value, scale, -twice) == 0.0;
-    if (exact && std::fabs(twice) < 9007199254740992.0 && std::fabs(std::fmod(twice, 2.0)) == 1.0)
-        rounded = (twice + (twice > 0 ? 1.0 : -1.0)) / 2.0 / 1000.0;
+    std::from_chars(text.data(), text.data() + text.size(), rounded);
     return std::clamp(rounded, field.minimum, field.maximum);
 }
 

@@ -28,24 +28,20 @@ std::string tabTitle(std::size_t index)
 struct StepTextFaults {
     std::string notANumber;
     std::string blanked;
-    bool any() const { return !notANumber.empty() || !blanked.empty(); }
 };
 
 StepTextFaults stepTextFaults(const std::string &text)
 {
     StepTextFaults faults;
-    bool found = false;
     for (const std::string &token : tokenize(boost::algorithm::trim_copy(text), ",")) {
         const std::string entry = boost::algorithm::trim_copy(token);
         if (entry != token && faults.blanked.empty())
             faults.blanked = token;
         double value;
         // "nan" and "inf" convert, but no staircase can step by them.
-        if (!found && !entry.empty()
-            && (!boost::conversion::try_lexical_convert(entry, value) || !std::isfinite(value))) {
+        if (faults.notANumber.empty() && !entry.empty()
+            && (!boost::conversion::try_lexical_convert(entry, value) || !std::isfinite(value)))
             faults.notANumber = entry;
-            found = true;
-        }
     }
     return faults;
 }
