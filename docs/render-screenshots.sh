@@ -14,7 +14,7 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 # The offscreen platform's notes on what it cannot do are kept out of the way unless the tour fails.
 if ! QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=1 "$build/docs/quorvel_screenshots" \
-    "$root/libs/experiment/three-interleaved-staircases.txt" "$work" 2>"$work/messages"; then
+    "$root/examples/three-interleaved-staircases.txt" "$work" 2>"$work/messages"; then
     cat "$work/messages" >&2
     exit 1
 fi
