@@ -27,6 +27,12 @@
 
 constexpr int defaultLastReversals = 6;
 
+// A two-sided interval, low ≤ high.
+struct Interval {
+    double low = 0.0;
+    double high = 0.0;
+};
+
 struct TrialsPerRepetition {
     double mean = 0.0;
     std::uint32_t min = 0;
@@ -51,6 +57,11 @@ struct EstimateStats {
     std::optional<double> bias; // mean − x*
     std::optional<double> biasPercentPoints; // (ψ(mean) − ψ*) × 100
     std::optional<double> rmse; // √(mean of (estimate − x*)²)
+    // 95 % percentile-bootstrap intervals over the repetitions (empty until
+    // computed, or without enough estimates).
+    std::optional<Interval> meanInterval;
+    std::optional<Interval> sdInterval;
+    std::optional<Interval> rmseInterval;
 };
 
 struct RepetitionStats {
@@ -64,6 +75,10 @@ struct RepetitionStats {
     int stoppedOnReversals = 0;
     int stoppedOnTrials = 0;
     int stoppedOnClampHits = 0;
+    // RMSE² × mean trials: the trials a setting spends per unit of squared
+    // error (lower is better); empty without an RMSE or trials.
+    std::optional<double> sweatFactor;
+    std::optional<Interval> sweatInterval;
 };
 
 // The p-quantile of sorted, non-empty values: h = (n − 1)·p, then linear
