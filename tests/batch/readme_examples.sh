@@ -13,9 +13,9 @@ fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/build/batch" "$work/libs"
+mkdir -p "$work/build/batch"
 ln -s "$program" "$work/build/batch/quorvel-batch"
-ln -s "$source/libs/experiment" "$work/libs/experiment"
+ln -s "$source/examples" "$work/examples"
 ln -s "$source/batch" "$work/batch"
 cd "$work"
 
