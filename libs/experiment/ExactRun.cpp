@@ -392,6 +392,24 @@ ExactRun exactRun(const StaircaseSettings &staircase, const ObserverSettings &ob
     return run;
 }
 
+std::vector<ExactRun> exactRuns(const std::vector<StaircaseSettings> &staircases, const ObserverSettings &observer,
+    const std::vector<StaircaseTheory> &theories, int lastReversals, const ExactControl &control)
+{
+    std::vector<ExactRun> runs;
+    const double count = double(std::max<std::size_t>(staircases.size(), 1));
+    for (std::size_t i = 0; i < staircases.size(); ++i) {
+        if (control.cancel && control.cancel->load(std::memory_order_relaxed)) {
+            runs.push_back(notComputed(ExactStatus::cancelled));
+            continue;
+        }
+        ExactControl one = control;
+        if (control.progress)
+            one.progress = [&, i](double share) { control.progress((double(i) + share) / count); };
+        runs.push_back(exactRun(staircases[i], observer, theories[i], lastReversals, one));
+    }
+    return runs;
+}
+
 const char *exactStatusName(ExactStatus status)
 {
     switch (status) {
