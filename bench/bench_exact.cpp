@@ -20,6 +20,7 @@ void exact(benchmark::State &state, StaircaseSettings s, ObserverSettings observ
     const ExactRun run = exactRun(s, observer, theory, lastReversals);
     state.counters["stateTrials"] = double(run.stateTrials);
     state.counters["levels"] = run.gridLevels;
+    state.counters["neglected"] = run.neglectedMass;
     state.SetLabel(exactStatusName(run.status));
 }
 
@@ -55,6 +56,10 @@ int main(int argc, char **argv)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(
         "exact/hard/twoAlternative", exact, hardCase(), ObserverSettings { 0.0, 1.0, 0.02, 0.5 }, 10)
+        ->Unit(benchmark::kMillisecond);
+    // The window computes every K up to 20 at once.
+    benchmark::RegisterBenchmark(
+        "exact/hard/twoAlternative/K20", exact, hardCase(), ObserverSettings { 0.0, 1.0, 0.02, 0.5 }, 20)
         ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
