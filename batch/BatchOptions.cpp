@@ -1,5 +1,6 @@
 #include "BatchOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <iterator>
 #include <utility>
@@ -136,8 +137,8 @@ std::string checkOutputs(const BatchOptions &options)
                 return std::string(first) + " and " + second
                     + " can't both go to the standard output (-); write one of them to a file.";
             if (!firstPath->empty() && *firstPath == *secondPath)
-                return std::string(first) + " and " + second + " name the same file, " + quotedArgument(*firstPath)
-                    + "; the second would replace the first.";
+                return std::string(first) + " and " + second + " name the same file, "
+                    + quotedArgument(*firstPath) + "; the second would replace the first.";
         }
     }
     return std::string();
@@ -178,9 +179,12 @@ ParsedOptions parseBatchOptions(const std::vector<std::string> &arguments)
             options.help = true;
             return parsed; // whatever else is given
         }
-        if (argument == "--quiet" || argument == "--exact" || argument == "--exact-only") {
-            (argument == "--quiet" ? options.quiet : argument == "--exact" ? options.exact : options.exactOnly)
-                = true;
+        const std::pair<const char *, bool *> switches[] = { { "--quiet", &options.quiet },
+            { "--exact", &options.exact }, { "--exact-only", &options.exactOnly } };
+        if (const auto found = std::find_if(
+                std::begin(switches), std::end(switches), [&](const auto &s) { return argument == s.first; });
+            found != std::end(switches)) {
+            *found->second = true;
             continue;
         }
         const std::size_t equals = argument.find('=');

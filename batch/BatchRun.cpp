@@ -62,9 +62,8 @@ bool sameFile(const std::string &a, const std::string &b)
 
 std::string outputProblem(const BatchOptions &options)
 {
-    for (const auto &[option, path] :
-        { std::pair { "--trials", options.trialsPath }, std::pair { "--summary", options.summaryPath },
-            std::pair { "--stats", options.statsPath } })
+    for (const auto &[option, path] : { std::pair { "--trials", options.trialsPath },
+             std::pair { "--summary", options.summaryPath }, std::pair { "--stats", options.statsPath } })
         if (!path.empty() && path != "-" && sameFile(path, options.experimentPath))
             return std::string(option) + " " + path
                 + " is the experiment file itself, which it would replace.";
@@ -238,8 +237,8 @@ int BatchRun::run()
         if (const int status = writeOutputs(&result, request, exactValues); status != exitDone)
             return status;
         report.line().clear();
-        return printTable(options.quiet ? std::string()
-                                        : staircaseTableText(result, options.lastReversals, exactValues));
+        return printTable(
+            options.quiet ? std::string() : staircaseTableText(result, options.lastReversals, exactValues));
     } catch (const std::bad_alloc &) {
         discardAll();
         report.error("out of memory: the run keeps every trial in memory ("
@@ -263,15 +262,17 @@ bool BatchRun::computeExact(const RunRequest &request, std::vector<ExactRun> &ex
             report.line().show(std::string(programName) + ": exact values, "
                 + std::to_string(int(share * 100.0)) + " % done");
     };
-    exact = exactRuns(request.staircases, request.observer, staircaseTheories(request.staircases, request.observer),
-        options.lastReversals, control);
+    exact = exactRuns(request.staircases, request.observer,
+        staircaseTheories(request.staircases, request.observer), options.lastReversals, control);
     return !cancelled();
 }
 
-int BatchRun::writeOutputs(const RunResult *result, const RunRequest &request, const std::vector<ExactRun> *exact)
+int BatchRun::writeOutputs(
+    const RunResult *result, const RunRequest &request, const std::vector<ExactRun> *exact)
 {
     // All are written in full before any replaces its file.
-    if (result && !options.trialsPath.empty() && !writeTrialTable(*result, nullptr, sinkFor(trials, "trials")))
+    if (result && !options.trialsPath.empty()
+        && !writeTrialTable(*result, nullptr, sinkFor(trials, "trials")))
         return cancelled() ? interrupted() : unwritable("trials", trials);
     if (result && !options.summaryPath.empty()
         && !writeRepetitionSummary(

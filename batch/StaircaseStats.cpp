@@ -10,7 +10,8 @@ namespace
 
 std::string idField(std::string id)
 {
-    std::replace_if(id.begin(), id.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        id.begin(), id.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
     if (id.find('"') == std::string::npos)
         return id;
     std::string quoted = "\"";
@@ -32,7 +33,8 @@ void appendRow(std::string &text, const std::vector<std::string> &fields)
 
 } // namespace
 
-std::string staircaseStatsText(const RunRequest &request, const std::vector<ExactRun> *exact, int lastReversals)
+std::string staircaseStatsText(
+    const RunRequest &request, const std::vector<ExactRun> *exact, int lastReversals)
 {
     std::vector<std::string> header { "staircase", "ID" };
     if (exact)

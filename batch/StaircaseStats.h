@@ -15,4 +15,5 @@ struct RunRequest;
 struct ExactRun;
 
 // `exact` null: no exact columns; otherwise one ExactRun per staircase.
-std::string staircaseStatsText(const RunRequest &request, const std::vector<ExactRun> *exact, int lastReversals);
+std::string staircaseStatsText(
+    const RunRequest &request, const std::vector<ExactRun> *exact, int lastReversals);

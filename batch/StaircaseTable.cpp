@@ -38,7 +38,8 @@ std::vector<std::string> exactCells(const ExactRun &exact, int lastReversals)
     const ExactEstimate *e = exact.estimate(lastReversals);
     const bool computed = exact.status == ExactStatus::computed;
     return { fixed(e ? e->mean : std::nullopt, 6), fixed(e ? e->bias : std::nullopt, 6),
-        fixed(e ? e->sd : std::nullopt, 6), fixed(computed ? std::optional(exact.meanTrials) : std::nullopt, 2),
+        fixed(e ? e->sd : std::nullopt, 6),
+        fixed(computed ? std::optional(exact.meanTrials) : std::nullopt, 2),
         fixed(e ? std::optional(e->pEstimate) : std::nullopt, 4) };
 }
 

@@ -48,11 +48,12 @@ int main(int argc, char **argv)
             return 1;
         const ExperimentDescription &e = reading.experiment;
         for (std::size_t i = 0; i < e.staircases.size(); ++i)
-            benchmark::RegisterBenchmark((std::string("exact/") + file + "/" + std::to_string(i)).c_str(), exact,
-                e.staircases[i], e.observer, 6)
+            benchmark::RegisterBenchmark((std::string("exact/") + file + "/" + std::to_string(i)).c_str(),
+                exact, e.staircases[i], e.observer, 6)
                 ->Unit(benchmark::kMillisecond);
     }
-    benchmark::RegisterBenchmark("exact/hard/yesNo", exact, hardCase(), ObserverSettings { 0.0, 1.0, 0.0, 0.0 }, 10)
+    benchmark::RegisterBenchmark(
+        "exact/hard/yesNo", exact, hardCase(), ObserverSettings { 0.0, 1.0, 0.0, 0.0 }, 10)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(
         "exact/hard/twoAlternative", exact, hardCase(), ObserverSettings { 0.0, 1.0, 0.02, 0.5 }, 10)

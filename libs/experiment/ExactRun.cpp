@@ -74,7 +74,10 @@ public:
 
     int layers() const { return layerCount; }
     int reversals(int layer) const { return reversalsOf[std::size_t(layer)]; }
-    const Move &move(int layer, bool driving) const { return moves[std::size_t(layer) * 2 + (driving ? 0 : 1)]; }
+    const Move &move(int layer, bool driving) const
+    {
+        return moves[std::size_t(layer) * 2 + (driving ? 0 : 1)];
+    }
 
 private:
     int index(int r, int dir, int c) const
@@ -392,8 +395,9 @@ ExactRun exactRun(const StaircaseSettings &staircase, const ObserverSettings &ob
     return run;
 }
 
-std::vector<ExactRun> exactRuns(const std::vector<StaircaseSettings> &staircases, const ObserverSettings &observer,
-    const std::vector<StaircaseTheory> &theories, int lastReversals, const ExactControl &control)
+std::vector<ExactRun> exactRuns(const std::vector<StaircaseSettings> &staircases,
+    const ObserverSettings &observer, const std::vector<StaircaseTheory> &theories, int lastReversals,
+    const ExactControl &control)
 {
     std::vector<ExactRun> runs;
     const double count = double(std::max<std::size_t>(staircases.size(), 1));
@@ -458,7 +462,8 @@ const std::vector<std::string> &exactStatsColumns()
 
 std::vector<std::string> exactStatsFields(const ExactRun *exact, int lastReversals)
 {
-    const auto text = [](std::optional<double> value) { return value ? formatReal(*value) : std::string("NA"); };
+    const auto text
+        = [](std::optional<double> value) { return value ? formatReal(*value) : std::string("NA"); };
     std::vector<std::string> fields;
     const bool computed = exact && exact->status == ExactStatus::computed;
     const ExactEstimate *e = exact ? exact->estimate(lastReversals) : nullptr;

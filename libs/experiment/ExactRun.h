@@ -98,8 +98,9 @@ ExactRun exactRun(const StaircaseSettings &staircase, const ObserverSettings &ob
 // The exact values of every staircase of an experiment, in order, with one
 // control: progress is the share of the staircases done, and once cancelled
 // the staircases not yet done are left cancelled too.
-std::vector<ExactRun> exactRuns(const std::vector<StaircaseSettings> &staircases, const ObserverSettings &observer,
-    const std::vector<StaircaseTheory> &theories, int lastReversals, const ExactControl &control = {});
+std::vector<ExactRun> exactRuns(const std::vector<StaircaseSettings> &staircases,
+    const ObserverSettings &observer, const std::vector<StaircaseTheory> &theories, int lastReversals,
+    const ExactControl &control = {});
 
 // "computed", "clamped", "no-steps", "no-grid", "over-budget", "cancelled": the
 // batch program's exact_status.

@@ -212,7 +212,8 @@ void ResultsTest::repetitionStatsRowsShowEveryValueOrADash()
     RepetitionStats full;
     full.repetitions = 20000;
     full.fewerReversals = 2;
-    full.estimates = { 19998, 0.30126, 0.79552, 0.30004, 0.0021217, -0.25, 0.875, 0.01728, 0.182, 0.30051, {}, {}, {} };
+    full.estimates
+        = { 19998, 0.30126, 0.79552, 0.30004, 0.0021217, -0.25, 0.875, 0.01728, 0.182, 0.30051, {}, {}, {} };
     full.trials = TrialsPerRepetition { 134.56, 60, 412 };
     full.stoppedOnReversals = 20000;
 

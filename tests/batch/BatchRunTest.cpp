@@ -152,7 +152,8 @@ TEST_F(BatchRunTest, TableGivesEachStaircasesTargetAndEstimatesBesideATrialTable
 TEST_F(BatchRunTest, ExactOnlyStatsAreTheEnginesExactFields)
 {
     const std::string path = example("three-interleaved-staircases.txt");
-    const Outcome outcome = run({ path, "--exact-only", "--last-reversals", "4", "--stats", "-", "--tag", "k=4" });
+    const Outcome outcome
+        = run({ path, "--exact-only", "--last-reversals", "4", "--stats", "-", "--tag", "k=4" });
     ASSERT_EQ(outcome.status, exitDone) << outcome.err;
     const RunRequest request = windowRun(path, 1, RandomEngine::defaultSeed).request();
     std::string expected = "k\tstaircase\tID";
@@ -169,8 +170,31 @@ TEST_F(BatchRunTest, ExactOnlyStatsAreTheEnginesExactFields)
     }
     EXPECT_EQ(outcome.out, expected);
     EXPECT_EQ(outcome.err.substr(0, outcome.err.find('\n')),
-        "staircase  target_pct     x_star  exact_mean  exact_bias  exact_sd  exact_mean_trials  exact_p_estimate  "
-        "exact_rmse  exact_p_stop_trials  exact_status  ID");
+        "staircase  target_pct     x_star  exact_mean  exact_bias  exact_sd  exact_mean_trials  "
+        "exact_p_estimate  exact_rmse  exact_p_stop_trials  exact_status  ID");
+
+    // --exact puts the same exact columns beside the simulated ones.
+    const Outcome both = run({ path, "--exact", "--last-reversals", "4", "--repetitions", "5" });
+    ASSERT_EQ(both.status, exitDone) << both.err;
+    const auto column = [](const std::string &table, const std::string &name) {
+        std::istringstream lines(table);
+        std::string line, cell;
+        std::getline(lines, line);
+        std::istringstream header(line);
+        int index = 0;
+        while (header >> cell && cell != name)
+            ++index;
+        std::vector<std::string> cells;
+        while (std::getline(lines, line)) {
+            std::istringstream row(line);
+            for (int i = 0; i <= index; ++i)
+                row >> cell;
+            cells.push_back(cell);
+        }
+        return cells;
+    };
+    for (const char *name : { "exact_mean", "exact_sd", "exact_p_estimate" })
+        EXPECT_EQ(column(both.out, name), column(outcome.err, name)) << name;
 }
 
 TEST_F(BatchRunTest, InterruptedRunReplacesNoFileAndLeavesNoTemporaryFile)
