@@ -37,6 +37,7 @@ void BackgroundRun::start(const RunRequest &request, RandomEngine &engine)
     cancelRequested = false;
     trialsDone = 0;
     repetitionsDone = 0;
+    exactDone = -1;
     repetitions = request.repetitions;
     trialBound = maximumTrials(request);
     outcome = FinishedRun();
@@ -53,6 +54,13 @@ void BackgroundRun::start(const RunRequest &request, RandomEngine &engine)
             if (result->isComplete()) {
                 // A fine common grid can take a good fraction of a second per staircase.
                 outcome.theories = staircaseTheories(request.staircases, request.observer);
+                exactDone = 0;
+                ExactControl control;
+                control.cancel = &cancelRequested;
+                control.progress = [this](double share) { exactDone = int(share * 1000.0); };
+                outcome.exact = exactRuns(request.staircases, request.observer, outcome.theories,
+                    exactLastReversalsInWindow, control);
+                // A cancel now stops only the exact values: the run itself is complete.
                 outcome.result = std::move(result);
             }
         } catch (const std::bad_alloc &) {
@@ -72,6 +80,10 @@ void BackgroundRun::cancel()
 
 void BackgroundRun::reportProgress()
 {
+    if (const int exact = exactDone.load(std::memory_order_relaxed); exact >= 0) {
+        emit progressed(exact, 1000, tr("Exact values"));
+        return;
+    }
     const std::size_t trials = trialsDone.load(std::memory_order_relaxed);
     const int finished = repetitionsDone.load(std::memory_order_relaxed);
     // The repetitions say how far a run of many repetitions is; the trials

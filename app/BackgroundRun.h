@@ -5,11 +5,14 @@
 // with the given engine (no other thread may draw from it meanwhile). While it
 // runs, `progressed` reports a few times a second how far it has come; `cancel`
 // asks it to stop, which it does within a few thousand trials. At the end
-// exactly one of `finished` (with the complete result and the targets of its
-// staircases, both worked out off the GUI thread), `cancelled` or `failed`
+// exactly one of `finished` (with the complete result, the targets of its
+// staircases and their exact finite-run values, all worked out off the GUI
+// thread; a cancel while the exact values are computed leaves them "cancelled"
+// and still shows the complete run), `cancelled` or `failed`
 // (with the reason, e.g. memory ran out) is emitted on the GUI thread. Destroying
 // the object cancels a run that is still going and waits for the worker.
 
+#include "ExactRun.h"
 #include "Run.h"
 #include "StaircaseTheory.h"
 
@@ -22,10 +25,17 @@
 
 class QTimer;
 
-// A run that ended: its result, and the theory of each of its staircases for its observer.
+// The exact values are computed for K = 1 … this many last reversals, so that
+// changing K in the window needs no new computation.
+constexpr int exactLastReversalsInWindow = 20;
+
+// A run that ended: its result, and the theory and exact values of each of its
+// staircases for its observer (ExactRun::estimate(K) for K up to
+// exactLastReversalsInWindow).
 struct FinishedRun {
     std::shared_ptr<const RunResult> result;
     std::vector<StaircaseTheory> theories;
+    std::vector<ExactRun> exact;
 };
 
 class RandomEngine;
@@ -58,6 +68,8 @@ private:
     std::atomic<bool> cancelRequested { false };
     std::atomic<std::size_t> trialsDone { 0 };
     std::atomic<int> repetitionsDone { 0 };
+    // Share of the exact values done, in thousandths; −1 while simulating.
+    std::atomic<int> exactDone { -1 };
     int repetitions = 0;
     std::uint64_t trialBound = 0;
     QTimer *progressTimer;

@@ -96,7 +96,7 @@ void setupPlot(QCustomPlot &plot, const QFont &windowFont)
 }
 
 void draw(QCustomPlot &plot, const std::vector<double> &estimates, std::optional<double> target,
-    std::optional<double> mean, const QString &subject)
+    std::optional<double> mean, const QString &subject, std::optional<double> exactMean)
 {
     plot.clearPlottables();
     plot.xAxis->setLabel(subject);
@@ -126,6 +126,12 @@ void draw(QCustomPlot &plot, const std::vector<double> &estimates, std::optional
     if (mean)
         verticalLine(
             plot, *mean, top, QPen(QBrush(Qt::black), 2), QStringLiteral("Mean ") + statLevelText(*mean));
+    if (exactMean) {
+        verticalLine(plot, *exactMean, top, QPen(QBrush(QColor(0, 130, 60)), 2, Qt::DotLine),
+            QStringLiteral("Exact mean ") + statLevelText(*exactMean));
+        left = std::min(left, *exactMean);
+        right = std::max(right, *exactMean);
+    }
     const double margin = (right - left) * 0.05;
     plot.xAxis->setRange(left - margin, right + margin);
     plot.yAxis->setRange(0.0, top);

@@ -36,9 +36,10 @@ Bins binsFor(std::vector<double> values);
 // Locale with "." decimals, the legend inside at the top right.
 void setupPlot(QCustomPlot &plot, const QFont &windowFont);
 
-// Redraws the plot: the bars, then "x*" (dashed) and "Mean" (solid) as
-// vertical lines when given. `subject` names what is shown, for the bottom axis.
+// Redraws the plot: the bars, then "x*" (dashed), "Mean" (solid) and "Exact
+// mean" (dotted, ExactRun.h) as vertical lines when given. `subject` names
+// what is shown, for the bottom axis.
 void draw(QCustomPlot &plot, const std::vector<double> &estimates, std::optional<double> target,
-    std::optional<double> mean, const QString &subject);
+    std::optional<double> mean, const QString &subject, std::optional<double> exactMean = std::nullopt);
 
 } // namespace EstimatesHistogram

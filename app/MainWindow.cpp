@@ -258,6 +258,7 @@ void MainWindow::showRun(const FinishedRun &run)
     ui->statusbar->showMessage(tr("Updating table..."));
     reversalLevels = lastReversalLevels(result);
     repetitionStats->setRun(run.result, run.theories, ui->spinBoxLastReversalsPerEstimate->value());
+    repetitionStats->setExact(run.exact);
     graphRepetition->setRepetitionCount(result.repetitionCount());
     showResults(run.result);
     ui->statusbar->showMessage(tr("Updating graph..."));

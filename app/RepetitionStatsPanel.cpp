@@ -161,10 +161,18 @@ void RepetitionStatsPanel::showStaircase(int staircase)
         return;
     }
     const std::size_t s = std::size_t(staircase);
+    const ExactEstimate *exactEstimate = s < exact.size() ? exact[s].estimate(lastReversals) : nullptr;
     EstimatesHistogram::draw(histogram, repetitionEstimates(*run, staircase, lastReversals),
         theories[s].classic.level, stats[s].estimates.mean,
         QStringLiteral("%1: mean of the last %2 reversals")
-            .arg(staircaseName(staircase), QString::number(lastReversals)));
+            .arg(staircaseName(staircase), QString::number(lastReversals)),
+        exactEstimate ? exactEstimate->mean : std::nullopt);
+}
+
+void RepetitionStatsPanel::setExact(std::vector<ExactRun> values)
+{
+    exact = std::move(values);
+    showStaircase(staircaseChoice.currentIndex());
 }
 
 std::vector<std::optional<double>> RepetitionStatsPanel::targetLevels() const

@@ -9,6 +9,7 @@
 // widgets as they are now. StaircaseTheory.h and RepetitionStats.h compute;
 // this file only picks and formats ("." decimals whatever the locale).
 
+#include "ExactRun.h"
 #include "RepetitionStats.h"
 #include "StaircaseTheory.h"
 
@@ -48,6 +49,9 @@ public:
     void setRun(
         std::shared_ptr<const RunResult> run, std::vector<StaircaseTheory> theories, int lastReversals);
     void setLastReversals(int lastReversals);
+    // The exact values of the run's staircases (one per staircase, or none);
+    // the histogram marks the exact mean for the K shown.
+    void setExact(std::vector<ExactRun> exact);
     // Draws the histogram of that staircase (an index out of range draws nothing).
     void showStaircase(int staircase);
 
@@ -64,5 +68,6 @@ private:
     std::shared_ptr<const RunResult> run;
     std::vector<StaircaseTheory> theories;
     std::vector<RepetitionStats> stats;
+    std::vector<ExactRun> exact;
     int lastReversals = defaultLastReversals;
 };

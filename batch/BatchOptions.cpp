@@ -1,6 +1,9 @@
 #include "BatchOptions.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
+#include <utility>
 
 const char batchUsage[] = R"(Usage: quorvel-batch EXPERIMENT.txt [options]
 Runs the experiment of a parameters file without the window and prints, per
@@ -15,13 +18,19 @@ Options:
                       levels (default 6)
   --trials FILE       write every trial, byte for byte as the window's export
   --summary FILE      write one row per repetition and staircase (tab-separated)
-  --tag NAME=VALUE    put a column NAME holding VALUE first in the summary
-                      (may be given several times)
+  --stats FILE        write one row per staircase (tab-separated): its index
+                      and ID, then with --exact the exact values
+  --tag NAME=VALUE    put a column NAME holding VALUE first in the summary and
+                      the stats (may be given several times)
+  --exact             add the exact values of each staircase's estimate (from its
+                      Markov chain, no simulation noise) to the table and the stats
+  --exact-only        print the exact values without running any simulation
   --quiet             print no table
   --help              show this text and stop
 
-FILE "-" is the standard output, for one of --trials and --summary; the table
-then goes to the standard error. A file is replaced only once it is complete.
+FILE "-" is the standard output, for one of --trials, --summary and --stats;
+the table then goes to the standard error. A file is replaced only once it is
+complete.
 
 Exit status: 0 done; 1 the run ran out of memory or past 2147483647 trials;
 2 bad usage; 3 the experiment file cannot be read or is refused; 4 an output
@@ -95,6 +104,10 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
         if (value.empty())
             return "--summary needs a file name, or - for the standard output.";
         options.summaryPath = value;
+    } else if (name == "--stats") {
+        if (value.empty())
+            return "--stats needs a file name, or - for the standard output.";
+        options.statsPath = value;
     } else {
         return parseTag(value, options);
     }
@@ -104,7 +117,7 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
 bool takesValue(const std::string &name)
 {
     for (const char *option :
-        { "--repetitions", "--seed", "--last-reversals", "--trials", "--summary", "--tag" })
+        { "--repetitions", "--seed", "--last-reversals", "--trials", "--summary", "--stats", "--tag" })
         if (name == option)
             return true;
     return false;
@@ -112,12 +125,22 @@ bool takesValue(const std::string &name)
 
 std::string checkOutputs(const BatchOptions &options)
 {
-    if (options.trialsPath == "-" && options.summaryPath == "-")
-        return "--trials and --summary can't both go to the standard output (-); write one of them to a "
-               "file.";
-    if (!options.trialsPath.empty() && options.trialsPath == options.summaryPath)
-        return "--trials and --summary name the same file, " + quotedArgument(options.trialsPath)
-            + "; the second would replace the first.";
+    const std::pair<const char *, const std::string *> outputs[] = { { "--trials", &options.trialsPath },
+        { "--summary", &options.summaryPath }, { "--stats", &options.statsPath } };
+    for (std::size_t i = 0; i < std::size(outputs); ++i) {
+        const auto &[first, firstPath] = outputs[i];
+        if (options.exactOnly && i < 2 && !firstPath->empty())
+            return std::string(first) + " needs a simulation, and --exact-only runs none.";
+        for (std::size_t j = i + 1; j < std::size(outputs); ++j) {
+            const auto &[second, secondPath] = outputs[j];
+            if (*firstPath == "-" && *secondPath == "-")
+                return std::string(first) + " and " + second
+                    + " can't both go to the standard output (-); write one of them to a file.";
+            if (!firstPath->empty() && *firstPath == *secondPath)
+                return std::string(first) + " and " + second + " name the same file, "
+                    + quotedArgument(*firstPath) + "; the second would replace the first.";
+        }
+    }
     return std::string();
 }
 
@@ -156,8 +179,12 @@ ParsedOptions parseBatchOptions(const std::vector<std::string> &arguments)
             options.help = true;
             return parsed; // whatever else is given
         }
-        if (argument == "--quiet") {
-            options.quiet = true;
+        const std::pair<const char *, bool *> switches[] = { { "--quiet", &options.quiet },
+            { "--exact", &options.exact }, { "--exact-only", &options.exactOnly } };
+        if (const auto found = std::find_if(
+                std::begin(switches), std::end(switches), [&](const auto &s) { return argument == s.first; });
+            found != std::end(switches)) {
+            *found->second = true;
             continue;
         }
         const std::size_t equals = argument.find('=');

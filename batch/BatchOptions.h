@@ -25,6 +25,12 @@ struct BatchOptions {
     // Empty: not written; "-": the standard output.
     std::string trialsPath;
     std::string summaryPath;
+    // One row per staircase (tab-separated); empty: not written, "-": the standard output.
+    std::string statsPath;
+    // Adds the exact finite-run values (ExactRun.h) to the table and the stats.
+    bool exact = false;
+    // The exact values alone: no simulation (implies exact).
+    bool exactOnly = false;
     // (column name, value) pairs put before the summary's own columns, in order.
     std::vector<std::pair<std::string, std::string>> tags;
     bool quiet = false;

@@ -2,11 +2,13 @@
 
 #include "BatchOptions.h"
 #include "BatchOutput.h"
+#include "ExactRun.h"
 #include "ExperimentLoading.h"
 #include "ProgressLine.h"
 #include "RandomEngine.h"
 #include "RepetitionStats.h"
 #include "Run.h"
+#include "StaircaseStats.h"
 #include "StaircaseTable.h"
 #include "TrialTable.h"
 
@@ -60,8 +62,8 @@ bool sameFile(const std::string &a, const std::string &b)
 
 std::string outputProblem(const BatchOptions &options)
 {
-    for (const auto &[option, path] :
-        { std::pair { "--trials", options.trialsPath }, std::pair { "--summary", options.summaryPath } })
+    for (const auto &[option, path] : { std::pair { "--trials", options.trialsPath },
+             std::pair { "--summary", options.summaryPath }, std::pair { "--stats", options.statsPath } })
         if (!path.empty() && path != "-" && sameFile(path, options.experimentPath))
             return std::string(option) + " " + path
                 + " is the experiment file itself, which it would replace.";
@@ -134,8 +136,11 @@ private:
     bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
     int unwritable(const char *what, BatchOutput &output);
     int interrupted();
-    int writeOutputs(const RunResult &result);
-    int printTable(const RunResult &result);
+    int writeOutputs(const RunResult *result, const RunRequest &request, const std::vector<ExactRun> *exact);
+    int printTable(const std::string &table);
+    // The exact values of every staircase; false when interrupted.
+    bool computeExact(const RunRequest &request, std::vector<ExactRun> &exact);
+    void discardAll();
     TextSink sinkFor(BatchOutput &output, const char *what);
 
     const BatchOptions &options;
@@ -144,20 +149,26 @@ private:
     Reporter report;
     BatchOutput trials { options.trialsPath, console.out };
     BatchOutput summary { options.summaryPath, console.out };
+    BatchOutput stats { options.statsPath, console.out };
 };
+
+void BatchRun::discardAll()
+{
+    trials.discard();
+    summary.discard();
+    stats.discard();
+}
 
 int BatchRun::unwritable(const char *what, BatchOutput &output)
 {
     report.error("can't write the " + std::string(what) + " to " + output.name() + ": " + output.error());
-    trials.discard();
-    summary.discard();
+    discardAll();
     return exitUnwritable;
 }
 
 int BatchRun::interrupted()
 {
-    trials.discard();
-    summary.discard();
+    discardAll();
     report.error("interrupted; no output file was replaced.");
     return exitInterrupted;
 }
@@ -198,6 +209,18 @@ int BatchRun::run()
         return unwritable("trials", trials);
     if (!options.summaryPath.empty() && !summary.open())
         return unwritable("summary", summary);
+    if (!options.statsPath.empty() && !stats.open())
+        return unwritable("stats", stats);
+
+    std::vector<ExactRun> exact;
+    if (options.exactOnly) {
+        if (!computeExact(request, exact))
+            return interrupted();
+        if (const int status = writeOutputs(nullptr, request, &exact); status != exitDone)
+            return status;
+        report.line().clear();
+        return printTable(exactTableText(request, exact, options.lastReversals));
+    }
 
     RandomEngine engine(options.seed);
     const auto showProgress = [&](const RunProgress &p) {
@@ -208,51 +231,75 @@ int BatchRun::run()
         const RunResult result = simulate(request, engine, showProgress, cancel);
         if (!result.isComplete())
             return interrupted();
-        if (const int status = writeOutputs(result); status != exitDone)
+        if (options.exact && !computeExact(request, exact))
+            return interrupted();
+        const std::vector<ExactRun> *exactValues = options.exact ? &exact : nullptr;
+        if (const int status = writeOutputs(&result, request, exactValues); status != exitDone)
             return status;
         report.line().clear();
-        return printTable(result);
+        return printTable(
+            options.quiet ? std::string() : staircaseTableText(result, options.lastReversals, exactValues));
     } catch (const std::bad_alloc &) {
-        trials.discard();
-        summary.discard();
+        discardAll();
         report.error("out of memory: the run keeps every trial in memory ("
             + std::to_string(RunResult::bytesPerTrial) + " bytes each), and this one may record up to "
             + std::to_string(maximumTrials(request)) + " trials. Run fewer repetitions, or lower the maximum "
             + "trials.");
         return exitRunFailed;
     } catch (const std::length_error &e) {
-        trials.discard();
-        summary.discard();
+        discardAll();
         report.error(e.what());
         return exitRunFailed;
     }
 }
 
-int BatchRun::writeOutputs(const RunResult &result)
+bool BatchRun::computeExact(const RunRequest &request, std::vector<ExactRun> &exact)
 {
-    // Both are written in full before either replaces its file.
-    if (!options.trialsPath.empty() && !writeTrialTable(result, nullptr, sinkFor(trials, "trials")))
+    ExactControl control;
+    control.cancel = cancel;
+    control.progress = [this](double share) {
+        if (report.line().due())
+            report.line().show(std::string(programName) + ": exact values, "
+                + std::to_string(int(share * 100.0)) + " % done");
+    };
+    exact = exactRuns(request.staircases, request.observer,
+        staircaseTheories(request.staircases, request.observer), options.lastReversals, control);
+    return !cancelled();
+}
+
+int BatchRun::writeOutputs(
+    const RunResult *result, const RunRequest &request, const std::vector<ExactRun> *exact)
+{
+    // All are written in full before any replaces its file.
+    if (result && !options.trialsPath.empty()
+        && !writeTrialTable(*result, nullptr, sinkFor(trials, "trials")))
         return cancelled() ? interrupted() : unwritable("trials", trials);
-    if (!options.summaryPath.empty()
+    if (result && !options.summaryPath.empty()
         && !writeRepetitionSummary(
-            result, options.lastReversals, TaggedLines(options.tags, sinkFor(summary, "summary"))))
+            *result, options.lastReversals, TaggedLines(options.tags, sinkFor(summary, "summary"))))
         return cancelled() ? interrupted() : unwritable("summary", summary);
+    if (!options.statsPath.empty()) {
+        const std::string text = staircaseStatsText(request, exact, options.lastReversals);
+        if (!TaggedLines(options.tags, sinkFor(stats, "stats"))(text.data(), text.size()))
+            return cancelled() ? interrupted() : unwritable("stats", stats);
+    }
     if (cancelled())
         return interrupted();
     if (!options.trialsPath.empty() && !trials.finish())
         return unwritable("trials", trials);
     if (!options.summaryPath.empty() && !summary.finish())
         return unwritable("summary", summary);
+    if (!options.statsPath.empty() && !stats.finish())
+        return unwritable("stats", stats);
     return exitDone;
 }
 
-int BatchRun::printTable(const RunResult &result)
+int BatchRun::printTable(const std::string &table)
 {
     if (options.quiet)
         return exitDone;
-    const std::string table = staircaseTableText(result, options.lastReversals);
     // The standard output carries a TSV when an output is "-"; the table must not mix into it.
-    if (trials.isStandardOutput() || summary.isStandardOutput()) {
+    if (trials.isStandardOutput() || summary.isStandardOutput() || stats.isStandardOutput()) {
         std::fputs(table.c_str(), console.err);
         return exitDone;
     }

@@ -1,5 +1,6 @@
 #include "StaircaseTable.h"
 
+#include "ExactRun.h"
 #include "RepetitionStats.h"
 #include "StaircaseTheory.h"
 
@@ -29,12 +30,35 @@ std::string percent(std::optional<double> probability)
     return std::string(text, end);
 }
 
+const std::vector<std::string> exactHeader { "exact_mean", "exact_bias", "exact_sd", "exact_mean_trials",
+    "exact_p_estimate" };
+
+std::vector<std::string> exactCells(const ExactRun &exact, int lastReversals)
+{
+    const ExactEstimate *e = exact.estimate(lastReversals);
+    const bool computed = exact.status == ExactStatus::computed;
+    return { fixed(e ? e->mean : std::nullopt, 6), fixed(e ? e->bias : std::nullopt, 6),
+        fixed(e ? e->sd : std::nullopt, 6),
+        fixed(computed ? std::optional(exact.meanTrials) : std::nullopt, 2),
+        fixed(e ? std::optional(e->pEstimate) : std::nullopt, 4) };
+}
+
+std::string idOf(const RunRequest &request, std::size_t i)
+{
+    return i < request.staircaseIds.size() ? request.staircaseIds[i] : std::string();
+}
+
+std::string aligned(const std::vector<std::vector<std::string>> &rows);
+
 } // namespace
 
-std::string staircaseTableText(const RunResult &result, int lastReversals)
+std::string staircaseTableText(const RunResult &result, int lastReversals, const std::vector<ExactRun> *exact)
 {
     std::vector<std::vector<std::string>> rows { { "staircase", "target_pct", "x_star", "mean", "bias", "sd",
-        "mean_trials", "estimates", "ID" } };
+        "mean_trials", "estimates" } };
+    if (exact)
+        rows.front().insert(rows.front().end(), exactHeader.begin(), exactHeader.end());
+    rows.front().push_back("ID");
     const RunRequest &request = result.request();
     for (int s = 0; s < result.staircaseCount(); ++s) {
         const std::size_t i = static_cast<std::size_t>(s);
@@ -44,10 +68,43 @@ std::string staircaseTableText(const RunResult &result, int lastReversals)
         rows.push_back({ std::to_string(s), percent(theory.classic.psi), fixed(theory.classic.level, 6),
             fixed(e.mean, 6), fixed(e.bias, 6), fixed(e.sd, 6),
             fixed(stats.trials ? std::optional<double>(stats.trials->mean) : std::nullopt, 2),
-            std::to_string(e.count),
-            i < request.staircaseIds.size() ? request.staircaseIds[i] : std::string() });
+            std::to_string(e.count) });
+        if (exact) {
+            const std::vector<std::string> cells = exactCells((*exact)[i], lastReversals);
+            rows.back().insert(rows.back().end(), cells.begin(), cells.end());
+        }
+        rows.back().push_back(idOf(request, i));
     }
+    return aligned(rows);
+}
 
+std::string exactTableText(const RunRequest &request, const std::vector<ExactRun> &exact, int lastReversals)
+{
+    std::vector<std::vector<std::string>> rows { { "staircase", "target_pct", "x_star" } };
+    rows.front().insert(rows.front().end(), exactHeader.begin(), exactHeader.end());
+    for (const char *name : { "exact_rmse", "exact_p_stop_trials", "exact_status", "ID" })
+        rows.front().push_back(name);
+    for (std::size_t i = 0; i < request.staircases.size(); ++i) {
+        const StaircaseTheory theory = staircaseTheory(request.staircases[i], request.observer);
+        const ExactRun &run = exact[i];
+        const ExactEstimate *e = run.estimate(lastReversals);
+        rows.push_back({ std::to_string(i), percent(theory.classic.psi), fixed(theory.classic.level, 6) });
+        const std::vector<std::string> cells = exactCells(run, lastReversals);
+        rows.back().insert(rows.back().end(), cells.begin(), cells.end());
+        rows.back().push_back(fixed(e ? e->rmse : std::nullopt, 6));
+        rows.back().push_back(
+            fixed(run.status == ExactStatus::computed ? std::optional(run.pStopTrials) : std::nullopt, 4));
+        rows.back().push_back(exactStatusName(run.status));
+        rows.back().push_back(idOf(request, i));
+    }
+    return aligned(rows);
+}
+
+namespace
+{
+
+std::string aligned(const std::vector<std::vector<std::string>> &rows)
+{
     const std::size_t columns = rows.front().size();
     std::vector<std::size_t> widths(columns, 0);
     for (const std::vector<std::string> &row : rows)
@@ -65,3 +122,5 @@ std::string staircaseTableText(const RunResult &result, int lastReversals)
     }
     return text;
 }
+
+} // namespace

@@ -14,6 +14,15 @@
 //   mean_trials  the staircase's trials per repetition, averaged
 //   estimates    how many repetitions reached K reversals and so gave an estimate
 //   ID           the staircase's display text: the rest of the line
+// With --exact, these come before the ID (ExactRun.h, for the same K):
+//   exact_mean        the exact mean of the estimate, given one
+//   exact_bias        exact_mean − x_star
+//   exact_sd          the exact SD of the estimate, given one
+//   exact_mean_trials the exact mean number of trials
+//   exact_p_estimate  the probability of at least K reversals
+// With --exact-only the table is staircase, target_pct, x_star, those five,
+// exact_rmse, exact_p_stop_trials (the probability of stopping on the trial
+// limit), exact_status and ID.
 // Levels have 6 decimals, as the Analysis tab shows averages; a value that
 // does not exist (an unreachable target, no estimate, fewer than two for the
 // SD) is "NA". The first line names the columns. Every number is the one
@@ -21,7 +30,13 @@
 // program agree; "." is the decimal point whatever the locale.
 
 #include <string>
+#include <vector>
 
 class RunResult;
+struct RunRequest;
+struct ExactRun;
 
-std::string staircaseTableText(const RunResult &result, int lastReversals);
+// `exact`, when given, holds one ExactRun per staircase.
+std::string staircaseTableText(
+    const RunResult &result, int lastReversals, const std::vector<ExactRun> *exact = nullptr);
+std::string exactTableText(const RunRequest &request, const std::vector<ExactRun> &exact, int lastReversals);

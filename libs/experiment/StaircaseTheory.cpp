@@ -346,3 +346,29 @@ std::vector<StaircaseTheory> staircaseTheories(
     }
     return theories;
 }
+
+std::optional<double> commonStepUnit(const std::vector<double> &steps)
+{
+    std::optional<double> unit;
+    for (double step : steps) {
+        const double size = std::abs(step);
+        if (!std::isfinite(size))
+            return std::nullopt;
+        if (size == 0.0)
+            continue;
+        if (!unit) {
+            unit = size;
+            continue;
+        }
+        if (onGrid(size, *unit))
+            continue;
+        long long a = 0, b = 0;
+        if (!commonGrid(*unit, size, a, b))
+            return std::nullopt;
+        unit = *unit / double(a);
+    }
+    for (double step : steps)
+        if (unit && std::abs(step) / *unit > double(maxStationaryGridLevels))
+            return std::nullopt;
+    return unit.value_or(1.0);
+}

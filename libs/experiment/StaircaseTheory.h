@@ -105,5 +105,11 @@ std::vector<StaircaseTheory> staircaseTheories(
 std::optional<double> classicTargetPsi(
     double positiveStep, double negativeStep, int runLength, bool ascending);
 
+// The largest unit of which every step (sign ignored) is a whole multiple,
+// found as the stationary chain finds its grid, and with every step at most
+// maxStationaryGridLevels units; empty when there is none. Zero steps fit any
+// unit, and a list of them alone gives 1.
+std::optional<double> commonStepUnit(const std::vector<double> &steps);
+
 // x* = μ + σ·Φ⁻¹((ψ − γ) / (1 − γ − λ)); empty unless γ < ψ < 1 − λ.
 std::optional<double> observerLevelAt(double psi, const ObserverSettings &observer);

@@ -49,6 +49,10 @@ TEST(BatchOptions, RefusesWhatItCannotUseWithTheReason)
             "--trials and --summary can't both go to the standard output (-); write one of them to a file." },
         { { "e.txt", "--trials", "out", "--summary", "out" },
             "--trials and --summary name the same file, \"out\"; the second would replace the first." },
+        { { "e.txt", "--summary", "-", "--stats", "-" },
+            "--summary and --stats can't both go to the standard output (-); write one of them to a file." },
+        { { "e.txt", "--exact-only", "--summary", "s.tsv" },
+            "--summary needs a simulation, and --exact-only runs none." },
     };
     for (const auto &c : cases)
         EXPECT_EQ(parseBatchOptions(c.arguments).error, c.error) << ::testing::PrintToString(c.arguments);

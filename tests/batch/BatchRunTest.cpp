@@ -1,6 +1,7 @@
 #include "BatchRun.h"
 #include "EngineTestSupport.h"
 
+#include "ExactRun.h"
 #include "ExperimentFile.h"
 #include "ParametersLoader.h"
 #include "RandomEngine.h"
@@ -144,6 +145,56 @@ TEST_F(BatchRunTest, TableGivesEachStaircasesTargetAndEstimatesBesideATrialTable
         "staircase  target_pct    x_star       mean       bias        sd  mean_trials  estimates  ID\n"
         "        0     70.7107  1.304924   1.030000  -0.274924  0.586304        30.60         50  0\n"
         "        1     29.2893        NA  -1.282738         NA  0.426332        23.28         28  1\n");
+}
+
+// --exact-only runs no simulation: the stats hold the engine's exact fields,
+// with the tags first, and the table goes to the standard error.
+TEST_F(BatchRunTest, ExactOnlyStatsAreTheEnginesExactFields)
+{
+    const std::string path = example("three-interleaved-staircases.txt");
+    const Outcome outcome
+        = run({ path, "--exact-only", "--last-reversals", "4", "--stats", "-", "--tag", "k=4" });
+    ASSERT_EQ(outcome.status, exitDone) << outcome.err;
+    const RunRequest request = windowRun(path, 1, RandomEngine::defaultSeed).request();
+    std::string expected = "k\tstaircase\tID";
+    for (const std::string &column : exactStatsColumns())
+        expected += "\t" + column;
+    expected += "\n";
+    for (std::size_t i = 0; i < request.staircases.size(); ++i) {
+        const StaircaseSettings &s = request.staircases[i];
+        const ExactRun exact = exactRun(s, request.observer, staircaseTheory(s, request.observer), 4);
+        expected += "4\t" + std::to_string(i) + "\t" + std::to_string(i);
+        for (const std::string &field : exactStatsFields(&exact, 4))
+            expected += "\t" + field;
+        expected += "\n";
+    }
+    EXPECT_EQ(outcome.out, expected);
+    EXPECT_EQ(outcome.err.substr(0, outcome.err.find('\n')),
+        "staircase  target_pct     x_star  exact_mean  exact_bias  exact_sd  exact_mean_trials  "
+        "exact_p_estimate  exact_rmse  exact_p_stop_trials  exact_status  ID");
+
+    // --exact puts the same exact columns beside the simulated ones.
+    const Outcome both = run({ path, "--exact", "--last-reversals", "4", "--repetitions", "5" });
+    ASSERT_EQ(both.status, exitDone) << both.err;
+    const auto column = [](const std::string &table, const std::string &name) {
+        std::istringstream lines(table);
+        std::string line, cell;
+        std::getline(lines, line);
+        std::istringstream header(line);
+        int index = 0;
+        while (header >> cell && cell != name)
+            ++index;
+        std::vector<std::string> cells;
+        while (std::getline(lines, line)) {
+            std::istringstream row(line);
+            for (int i = 0; i <= index; ++i)
+                row >> cell;
+            cells.push_back(cell);
+        }
+        return cells;
+    };
+    for (const char *name : { "exact_mean", "exact_sd", "exact_p_estimate" })
+        EXPECT_EQ(column(both.out, name), column(outcome.err, name)) << name;
 }
 
 TEST_F(BatchRunTest, InterruptedRunReplacesNoFileAndLeavesNoTemporaryFile)
