@@ -9,6 +9,7 @@
 #include <boost/algorithm/string/trim.hpp>
 #include <boost/lexical_cast.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -86,9 +87,10 @@ RunResult::RunResult(RunRequest request)
 {
 }
 
-RunRecorder::RunRecorder(RunResult &result)
+RunRecorder::RunRecorder(RunResult &result, std::size_t expectedTrials)
     : result(result)
     , pending(std::size_t(result.staircaseCount()))
+    , expectedTrials(std::min(expectedTrials, RunResult::maximumTrialCount))
 {
 }
 
@@ -99,10 +101,22 @@ void RunRecorder::record(const TrialRecord &trial)
         throw std::length_error(
             "The run reached 2147483647 trials, the most a results table can hold, and was "
             "stopped.");
-    if ((k & RunResult::blockMask) == 0)
-        result.blocks.emplace_back(
-            new TrialRecord[RunResult::blockSize]); // left unset: every record is written before it is read
-    result.blocks.back()[k & RunResult::blockMask] = trial;
+    if (k == 0 && expectedTrials > (result.blockMask + 1)) {
+        // Left unset, so untouched pages take no memory: every record is written before it is read.
+        unsigned bits = RunResult::smallBlockBits;
+        while ((std::size_t(1) << bits) < expectedTrials)
+            ++bits;
+        try {
+            result.blocks.emplace_back(new TrialRecord[std::size_t(1) << bits]);
+            result.blockBits = bits;
+            result.blockMask = (std::size_t(1) << bits) - 1;
+        } catch (const std::bad_alloc &) {
+            // Not that much address space: small blocks, allocated as the run grows.
+        }
+    }
+    if ((k & result.blockMask) == 0 && k >> result.blockBits == result.blocks.size())
+        result.blocks.emplace_back(new TrialRecord[result.blockMask + 1]);
+    result.blocks.back()[k & result.blockMask] = trial;
     ++result.recordedTrials;
 }
 
@@ -208,7 +222,8 @@ RunResult simulate(const RunRequest &request, RandomEngine &engine, const Progre
     const std::atomic<bool> *cancel)
 {
     RunResult result(request);
-    RunRecorder recorder(result);
+    RunRecorder recorder(result, static_cast<std::size_t>(std::min<std::uint64_t>(
+                                     maximumTrials(request), RunResult::maximumTrialCount)));
     // The step texts are parsed once, not once per repetition.
     std::vector<std::vector<double>> positiveSteps;
     for (const StaircaseSettings &s : request.staircases)
@@ -261,6 +276,33 @@ RunResult simulate(const RunRequest &request, RandomEngine &engine, const Progre
     recorder.end(true);
     report(request.repetitions);
     return result;
+}
+
+void reversalFlags(const RunResult &result, bool *flags)
+{
+    // A trial reversed its staircase when the staircase's next trial in the repetition starts
+    // with more reversals, or, as its last, when the outcome says it ended on one.
+    constexpr std::size_t none = std::size_t(-1);
+    std::vector<std::size_t> previous(std::size_t(result.staircaseCount()), none);
+    const auto endRepetition = [&](std::uint32_t r) {
+        for (std::size_t s = 0; s < previous.size(); ++s) {
+            if (previous[s] != none)
+                flags[previous[s]] = int(r) < result.repetitionCount() && result.outcome(int(r), int(s)).endedOnReversal;
+            previous[s] = none;
+        }
+    };
+    const std::size_t n = result.trialCount();
+    for (std::size_t k = 0; k < n; ++k) {
+        const TrialRecord &t = result.trial(k);
+        if (k > 0 && t.repetition != result.trial(k - 1).repetition)
+            endRepetition(result.trial(k - 1).repetition);
+        std::size_t &last = previous[t.staircase];
+        if (last != none)
+            flags[last] = t.reversals > result.trial(last).reversals;
+        last = k;
+    }
+    if (n > 0)
+        endRepetition(result.trial(n - 1).repetition);
 }
 
 std::map<int, std::map<int, double>> lastReversalLevels(const RunResult &result)

@@ -18,6 +18,10 @@
 //
 // A trial takes 24 bytes. Trials are kept in blocks, so a growing run never
 // copies what it has recorded and its peak memory stays close to its size.
+// `simulate` first reserves one block for the most trials the run can record:
+// the system gives memory to a page only once a trial is written there, so the
+// whole run lies in one array (which the Python module views as NumPy arrays)
+// at no cost. When that much address space is refused, blocks of 64K trials.
 
 #include "StaircaseSettings.h"
 
@@ -89,6 +93,11 @@ public:
 
     std::size_t trialCount() const { return recordedTrials; }
     const TrialRecord &trial(std::size_t k) const { return blocks[k >> blockBits][k & blockMask]; }
+    // Every trial in one array, in run order; null when they lie in several blocks.
+    const TrialRecord *contiguousTrials() const
+    {
+        return blocks.size() == 1 ? blocks.front().get() : nullptr;
+    }
 
     const StaircaseOutcome &outcome(int repetition, int staircase) const
     {
@@ -108,9 +117,11 @@ public:
 
 private:
     friend class RunRecorder;
-    static constexpr unsigned blockBits = 16;
-    static constexpr std::size_t blockSize = std::size_t(1) << blockBits;
-    static constexpr std::size_t blockMask = blockSize - 1;
+    static constexpr unsigned smallBlockBits = 16;
+
+    // Set by the first record: a block holds 2^blockBits trials.
+    unsigned blockBits = smallBlockBits;
+    std::size_t blockMask = (std::size_t(1) << smallBlockBits) - 1;
 
     RunRequest runRequest;
     std::vector<std::unique_ptr<TrialRecord[]>> blocks;
@@ -128,7 +139,9 @@ private:
 class RunRecorder
 {
 public:
-    explicit RunRecorder(RunResult &result);
+    // `expectedTrials`, when given, is the most trials the result will get:
+    // the first block is reserved for all of them if the system allows.
+    explicit RunRecorder(RunResult &result, std::size_t expectedTrials = 0);
 
     // Throws std::length_error past RunResult::maximumTrialCount trials.
     void record(const TrialRecord &trial);
@@ -146,6 +159,7 @@ private:
     };
     RunResult &result;
     std::vector<Pending> pending;
+    std::size_t expectedTrials;
 };
 
 struct RunProgress {
@@ -171,6 +185,11 @@ std::uint64_t maximumTrials(const RunRequest &request);
 // std::length_error past RunResult::maximumTrialCount trials.
 RunResult simulate(const RunRequest &request, RandomEngine &engine, const ProgressCallback &progress = {},
     const std::atomic<bool> *cancel = nullptr);
+
+// Whether each trial's answer counted a reversal: flags[k] for trial k, for
+// all of the run's trials. In a repetition that did not run to its end, a
+// staircase's last trial there counts as none.
+void reversalFlags(const RunResult &result, bool *flags);
 
 // Staircase index -> (reversal count before the answer -> level of the last trial
 // presented at that count, over the whole run: a later repetition replaces the
