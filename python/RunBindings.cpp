@@ -126,9 +126,7 @@ py::dict trialColumns(const py::object &self)
     columns["reversals_before"] = storedColumn(run, self, &TrialRecord::reversals);
     columns["level"] = storedColumn(run, self, &TrialRecord::level);
     columns["response"] = storedColumn(run, self, &TrialRecord::response);
-    py::array_t<bool> reversal(static_cast<py::ssize_t>(n));
-    reversalFlags(run, reversal.mutable_data());
-    columns["reversal"] = readOnly(reversal);
+    columns["reversal"] = storedColumn(run, self, &TrialRecord::reversal);
     return columns;
 }
 

@@ -110,11 +110,11 @@ class Run:
         its repetition), reversals_before (uint32), level (float64), response (bool),
         reversal (bool: the answer counted a reversal).
 
-        staircase, trial, reversals_before, level and response view the run's own
-        records (24 bytes a trial, strided) without a copy; their `.base` is the
-        Run, which they keep alive. repetition, run_trial and reversal are not
-        stored by the engine and are computed on each access (9 bytes a trial).
-        The five views are copies too when the system refused to reserve the
+        staircase, trial, reversals_before, level, response and reversal view the
+        run's own records (24 bytes a trial, strided) without a copy; their
+        `.base` is the Run, which they keep alive. repetition and run_trial are
+        not stored by the engine and are computed on each access (8 bytes a
+        trial). The views are copies too when the system refused to reserve the
         whole run in one piece (then the run lies in 64K-trial blocks)."""
     def trials_frame(self) -> pd.DataFrame:
         """`trials` as a DataFrame, with `id` (categorical: the staircase's display

@@ -117,12 +117,17 @@ void RunRecorder::record(const TrialRecord &trial)
     if ((k & result.blockMask) == 0 && k >> result.blockBits == result.blocks.size())
         result.blocks.emplace_back(new TrialRecord[result.blockMask + 1]);
     result.blocks.back()[k & result.blockMask] = trial;
+    if (trial.staircase < pending.size())
+        pending[trial.staircase].lastTrial = k;
     ++result.recordedTrials;
 }
 
 void RunRecorder::reversal(int staircase, double level)
 {
-    pending[std::size_t(staircase)].reversalLevels.push_back(level);
+    Pending &p = pending[std::size_t(staircase)];
+    p.reversalLevels.push_back(level);
+    if (p.lastTrial != std::size_t(-1))
+        result.blocks[p.lastTrial >> result.blockBits][p.lastTrial & result.blockMask].reversal = true;
 }
 
 void RunRecorder::finished(
@@ -252,7 +257,7 @@ RunResult simulate(const RunRequest &request, RandomEngine &engine, const Progre
             const int reversalsBefore = s.getInversions();
             recorder.record(
                 TrialRecord { level, static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(s.getTrials()),
-                    static_cast<std::uint32_t>(reversalsBefore), static_cast<std::uint8_t>(id), response });
+                    static_cast<std::uint32_t>(reversalsBefore), static_cast<std::uint8_t>(id), response, false });
             allFinished = set.step(response);
             const Staircase &after = set.lastStepped();
             const bool reversed = after.getInversions() > reversalsBefore;
@@ -276,33 +281,6 @@ RunResult simulate(const RunRequest &request, RandomEngine &engine, const Progre
     recorder.end(true);
     report(request.repetitions);
     return result;
-}
-
-void reversalFlags(const RunResult &result, bool *flags)
-{
-    // A trial reversed its staircase when the staircase's next trial in the repetition starts
-    // with more reversals, or, as its last, when the outcome says it ended on one.
-    constexpr std::size_t none = std::size_t(-1);
-    std::vector<std::size_t> previous(std::size_t(result.staircaseCount()), none);
-    const auto endRepetition = [&](std::uint32_t r) {
-        for (std::size_t s = 0; s < previous.size(); ++s) {
-            if (previous[s] != none)
-                flags[previous[s]] = int(r) < result.repetitionCount() && result.outcome(int(r), int(s)).endedOnReversal;
-            previous[s] = none;
-        }
-    };
-    const std::size_t n = result.trialCount();
-    for (std::size_t k = 0; k < n; ++k) {
-        const TrialRecord &t = result.trial(k);
-        if (k > 0 && t.repetition != result.trial(k - 1).repetition)
-            endRepetition(result.trial(k - 1).repetition);
-        std::size_t &last = previous[t.staircase];
-        if (last != none)
-            flags[last] = t.reversals > result.trial(last).reversals;
-        last = k;
-    }
-    if (n > 0)
-        endRepetition(result.trial(n - 1).repetition);
 }
 
 std::map<int, std::map<int, double>> lastReversalLevels(const RunResult &result)

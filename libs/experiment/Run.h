@@ -59,6 +59,7 @@ struct TrialRecord {
     std::uint32_t reversals; // the staircase's reversals before this answer
     std::uint8_t staircase; // 0-based index (the staircase's id)
     bool response; // the observer's answer, true = positive (correct)
+    bool reversal; // whether the answer counted a reversal (set by RunRecorder::reversal)
 };
 
 // What one staircase did in one repetition.
@@ -145,6 +146,7 @@ public:
 
     // Throws std::length_error past RunResult::maximumTrialCount trials.
     void record(const TrialRecord &trial);
+    // The answer to the staircase's last recorded trial, at `level`, counted a reversal.
     void reversal(int staircase, double level);
     void finished(
         int staircase, std::uint32_t trials, double lastLevel, bool endedOnReversal, StopReason stop);
@@ -156,6 +158,7 @@ private:
     struct Pending {
         StaircaseOutcome outcome;
         std::vector<double> reversalLevels;
+        std::size_t lastTrial = std::size_t(-1); // in this repetition
     };
     RunResult &result;
     std::vector<Pending> pending;
@@ -185,11 +188,6 @@ std::uint64_t maximumTrials(const RunRequest &request);
 // std::length_error past RunResult::maximumTrialCount trials.
 RunResult simulate(const RunRequest &request, RandomEngine &engine, const ProgressCallback &progress = {},
     const std::atomic<bool> *cancel = nullptr);
-
-// Whether each trial's answer counted a reversal: flags[k] for trial k, for
-// all of the run's trials. In a repetition that did not run to its end, a
-// staircase's last trial there counts as none.
-void reversalFlags(const RunResult &result, bool *flags);
 
 // Staircase index -> (reversal count before the answer -> level of the last trial
 // presented at that count, over the whole run: a later repetition replaces the

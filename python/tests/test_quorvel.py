@@ -71,7 +71,7 @@ def test_stored_columns_view_the_run_and_keep_it_alive(example):
     run = quorvel.simulate(example, repetitions=1000)
     assert run.trial_count > 65536
     trials = run.trials
-    for key in ("staircase", "trial", "reversals_before", "level", "response"):
+    for key in ("staircase", "trial", "reversals_before", "level", "response", "reversal"):
         assert trials[key].base is run, key
         assert not trials[key].flags.writeable
     frame = run.trials_frame()

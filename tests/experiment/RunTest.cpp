@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
-#include <memory>
 
 namespace
 {
@@ -182,12 +181,10 @@ TEST(Run, OutcomesAgreeWithTheTrials)
             }
             ++stops[int(o.stop)];
         }
-    // reversalFlags marks exactly the trials whose levels the reversal lists hold.
-    const std::unique_ptr<bool[]> flags(new bool[result.trialCount()]);
-    reversalFlags(result, flags.get());
+    // The trials marked as reversals are exactly those whose levels the reversal lists hold.
     std::vector<std::vector<double>> flagged(std::size_t(result.repetitionCount() * n));
     for (std::size_t k = 0; k < result.trialCount(); ++k)
-        if (flags[k])
+        if (result.trial(k).reversal)
             flagged[result.trial(k).repetition * std::size_t(n) + result.trial(k).staircase].push_back(
                 result.trial(k).level);
     for (int r = 0; r < result.repetitionCount(); ++r)
