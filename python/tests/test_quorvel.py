@@ -35,7 +35,7 @@ def run(example):
 
 
 def test_same_outputs_as_the_batch_program(tmp_path, run):
-    done = batch(EXAMPLE, "--repetitions", 1000, "--seed", 7, "--quiet",
+    done = batch(EXAMPLE, "--repetitions", 1000, "--seed", 7,
                  "--trials", tmp_path / "b-trials.tsv", "--summary", tmp_path / "b-summary.tsv")
     assert done.returncode == 0, done.stderr
     run.write_trials(tmp_path / "trials.tsv")
@@ -54,6 +54,16 @@ def test_same_outputs_as_the_batch_program(tmp_path, run):
         rows = summary[summary.staircase == s]
         np.testing.assert_array_equal(rows["repetition"], np.arange(1, run.repetitions + 1))
         np.testing.assert_array_equal(rows["estimate"], run.estimates(s))
+
+    # The batch program's staircase table, from the same theory and statistics.
+    printed = [line.split() for line in done.stdout.splitlines()]
+    stats, theory = run.stats(), quorvel.theory(quorvel.read_experiment(EXAMPLE))
+    assert len(printed) == run.staircase_count + 1
+    for s, line in enumerate(printed[1:]):
+        ours = [str(s), f"{theory.psi_star[s] * 100:.6g}", f"{theory.x_star[s]:.6f}",
+                *(f"{stats[key][s]:.6f}" for key in ("mean", "bias", "sd")),
+                f"{stats.mean_trials[s]:.2f}", str(stats.estimates[s]), stats.id[s]]
+        assert line == ours
 
 
 def test_reversal_column_marks_the_levels_the_estimates_average(run):
@@ -94,7 +104,7 @@ def test_ctrl_c_and_a_failing_progress_callback_cancel_the_run(example):
     threading.Timer(0.3, interrupt).start()
     with pytest.raises(KeyboardInterrupt):
         quorvel.simulate(example, repetitions=10_000_000)
-    assert time.monotonic() - interrupted[0] < 0.5
+    assert time.monotonic() - interrupted[0] < 1.0  # typically under 0.1 s
 
     calls = []
 
