@@ -139,6 +139,10 @@ def test_refusals_and_warnings_carry_the_batch_programs_texts(tmp_path):
 
     with pytest.raises(quorvel.ExperimentError, match=r'^Staircase 0: the positive step size "x" is not'):
         quorvel.simulate(quorvel.Experiment(staircases=[quorvel.Staircase(positive_steps="x")]))
+    unsaved = quorvel.Experiment(staircases=[quorvel.Staircase(string_id="a,b", use_string_id=True)])
+    with pytest.raises(quorvel.ExperimentError, match="string ID"):
+        unsaved.save(tmp_path / "unsaved.txt")
+    assert not (tmp_path / "unsaved.txt").exists()
     with pytest.raises(TypeError, match="max_trails"):
         quorvel.Staircase(max_trails=3)
     with pytest.raises(ValueError, match="unknown estimator"):
