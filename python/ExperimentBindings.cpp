@@ -12,8 +12,7 @@ namespace
 
 // A value of T with the keyword arguments set through its Python attributes,
 // so keywords and attributes accept the same names and values.
-template <class T>
-T fromKeywords(const py::kwargs &keywords, const char *type)
+template <class T> T fromKeywords(const py::kwargs &keywords, const char *type)
 {
     py::object value = py::cast(T());
     for (const auto &[key, item] : keywords) {
@@ -37,11 +36,10 @@ std::string stepsText(const py::handle &steps)
 
 std::string staircaseRepr(const StaircaseSettings &s)
 {
-    std::string text = "Staircase(start_level=" + formatReal(s.startLevel)
-        + ", ascending=" + (s.ascending ? "True" : "False") + ", correct_answers="
-        + std::to_string(s.correctAnswers) + ", max_reversals=" + std::to_string(s.maxInversions)
-        + ", max_trials=" + std::to_string(s.maxTrials) + ", positive_steps="
-        + py::repr(py::str(s.positiveStepsText)).cast<std::string>()
+    std::string text = "Staircase(start_level=" + formatReal(s.startLevel) + ", ascending="
+        + (s.ascending ? "True" : "False") + ", correct_answers=" + std::to_string(s.correctAnswers)
+        + ", max_reversals=" + std::to_string(s.maxInversions) + ", max_trials=" + std::to_string(s.maxTrials)
+        + ", positive_steps=" + py::repr(py::str(s.positiveStepsText)).cast<std::string>()
         + ", negative_step=" + formatReal(s.negativeStep);
     if (s.clampActive)
         text += ", clamp_active=True, lower_clamp=" + formatReal(s.lowerClamp) + ", upper_clamp="
@@ -124,8 +122,8 @@ void bindExperiment(py::module_ &m)
                 try {
                     return positiveStepSizes(s.positiveStepsText);
                 } catch (const boost::bad_lexical_cast &) {
-                    throw py::value_error("the positive steps \"" + s.positiveStepsText
-                        + "\" are not a list of numbers");
+                    throw py::value_error(
+                        "the positive steps \"" + s.positiveStepsText + "\" are not a list of numbers");
                 }
             },
             [](StaircaseSettings &s, const py::handle &steps) { s.positiveStepsText = stepsText(steps); })
@@ -141,7 +139,8 @@ void bindExperiment(py::module_ &m)
         .def(py::self == py::self)
         .def("__repr__", &staircaseRepr);
 
-    py::class_<PythonExperiment>(m, "Experiment", "An observer and its staircases, as a parameter file holds them.")
+    py::class_<PythonExperiment>(
+        m, "Experiment", "An observer and its staircases, as a parameter file holds them.")
         .def(py::init(&makeExperiment), py::kw_only(), py::arg("observer") = py::none(),
             py::arg("staircases") = py::none(), py::arg("repetitions") = py::none())
         .def_property(
@@ -155,7 +154,8 @@ void bindExperiment(py::module_ &m)
             "staircases", [](const PythonExperiment &e) { return e.staircases; },
             [](PythonExperiment &e, const py::object &list) { e.staircases = py::list(list); })
         .def_readwrite("repetitions", &PythonExperiment::repetitions)
-        .def("copy", [](const PythonExperiment &e) { return experimentFrom(describe(e)); },
+        .def(
+            "copy", [](const PythonExperiment &e) { return experimentFrom(describe(e)); },
             "A deep copy: editing it leaves this experiment as it is.")
         .def(
             "save",
@@ -179,8 +179,8 @@ void bindExperiment(py::module_ &m)
         .def("__repr__", [](const py::object &self) {
             const PythonExperiment &e = self.cast<const PythonExperiment &>();
             return "Experiment(observer=" + py::repr(e.observer).cast<std::string>()
-                + ", staircases=" + py::repr(e.staircases).cast<std::string>() + ", repetitions="
-                + py::repr(py::cast(e.repetitions)).cast<std::string>() + ")";
+                + ", staircases=" + py::repr(e.staircases).cast<std::string>()
+                + ", repetitions=" + py::repr(py::cast(e.repetitions)).cast<std::string>() + ")";
         });
 
     m.def(

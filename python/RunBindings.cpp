@@ -103,8 +103,7 @@ py::array storedColumn(const RunResult &run, const py::handle &owner, T TrialRec
     return readOnly(column);
 }
 
-template <class T, class F>
-py::array computedColumn(std::size_t n, F value)
+template <class T, class F> py::array computedColumn(std::size_t n, F value)
 {
     py::array_t<T> column(static_cast<py::ssize_t>(n));
     T *out = column.mutable_data();
@@ -118,8 +117,8 @@ py::dict trialColumns(const py::object &self)
     const RunResult &run = self.cast<const RunResult &>();
     const std::size_t n = run.trialCount();
     py::dict columns;
-    columns["repetition"]
-        = computedColumn<std::int32_t>(n, [&](std::size_t k) { return std::int32_t(run.trial(k).repetition + 1); });
+    columns["repetition"] = computedColumn<std::int32_t>(
+        n, [&](std::size_t k) { return std::int32_t(run.trial(k).repetition + 1); });
     columns["staircase"] = storedColumn(run, self, &TrialRecord::staircase);
     columns["run_trial"] = computedColumn<std::int32_t>(n, [](std::size_t k) { return std::int32_t(k); });
     columns["trial"] = storedColumn(run, self, &TrialRecord::staircaseTrial);
@@ -145,9 +144,12 @@ py::object trialsFrame(const py::object &self)
     }
     const py::dict trials = trialColumns(self);
     py::dict columns;
-    columns["id"] = py::module_::import("pandas").attr("Categorical").attr("from_codes")(
-        computedColumn<std::int8_t>(run.trialCount(), [&](std::size_t k) { return codeOf[run.trial(k).staircase]; }),
-        categories);
+    columns["id"]
+        = py::module_::import("pandas")
+              .attr("Categorical")
+              .attr("from_codes")(computedColumn<std::int8_t>(run.trialCount(),
+                                      [&](std::size_t k) { return codeOf[run.trial(k).staircase]; }),
+                  categories);
     for (const auto &[name, column] : trials)
         columns[name] = column;
     return dataFrame(columns);
@@ -239,8 +241,7 @@ py::object stats(const RunResult &run, int lastReversals)
 }
 
 // Writes one of the engine's text outputs whole or not at all.
-template <class Write>
-void writeText(const py::handle &pathObject, const char *what, Write write)
+template <class Write> void writeText(const py::handle &pathObject, const char *what, Write write)
 {
     const std::string path = pathText(pathObject);
     AtomicFile file(path);
@@ -252,7 +253,8 @@ void writeText(const py::handle &pathObject, const char *what, Write write)
             && file.commit();
     }
     if (!written) {
-        PyErr_SetString(PyExc_OSError, ("Can't write the " + std::string(what) + " to " + path + ":\n" + file.error()).c_str());
+        PyErr_SetString(PyExc_OSError,
+            ("Can't write the " + std::string(what) + " to " + path + ":\n" + file.error()).c_str());
         throw py::error_already_set();
     }
 }
@@ -261,13 +263,15 @@ void writeText(const py::handle &pathObject, const char *what, Write write)
 
 void bindRun(py::module_ &m)
 {
-    py::class_<RunResult>(m, "Run", "A finished run: every trial, and what each staircase did per repetition.")
-        .def_property_readonly("repetitions", &RunResult::repetitionCount,
-            "Repetitions that ran to their end.")
+    py::class_<RunResult>(
+        m, "Run", "A finished run: every trial, and what each staircase did per repetition.")
+        .def_property_readonly(
+            "repetitions", &RunResult::repetitionCount, "Repetitions that ran to their end.")
         .def_property_readonly("complete", &RunResult::isComplete)
         .def_property_readonly("trial_count", &RunResult::trialCount)
         .def_property_readonly("staircase_count", &RunResult::staircaseCount)
-        .def_property_readonly("ids", [](const RunResult &r) { return r.request().staircaseIds; },
+        .def_property_readonly(
+            "ids", [](const RunResult &r) { return r.request().staircaseIds; },
             "Each staircase's display text, as the results table shows it.")
         .def_property_readonly("trials", &trialColumns)
         .def("trials_frame", &trialsFrame)
@@ -277,7 +281,8 @@ void bindRun(py::module_ &m)
         .def(
             "write_trials",
             [](const RunResult &r, const py::handle &path) {
-                writeText(path, "trials", [&](const TextSink &sink) { return writeTrialTable(r, nullptr, sink); });
+                writeText(
+                    path, "trials", [&](const TextSink &sink) { return writeTrialTable(r, nullptr, sink); });
             },
             py::arg("path"))
         .def(

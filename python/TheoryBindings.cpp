@@ -29,7 +29,8 @@ py::object theory(const PythonExperiment &experiment)
     for (std::size_t s = 0; s < theories.size(); ++s) {
         const StaircaseTheory &t = theories[s];
         const bool computed = t.stationary.status == StationaryStatus::computed;
-        const auto stationary = [computed](double value) { return orNan(computed ? std::optional(value) : std::nullopt); };
+        const auto stationary
+            = [computed](double value) { return orNan(computed ? std::optional(value) : std::nullopt); };
         staircase.append(s);
         id.append(request.staircaseIds[s]);
         step.append(t.classic.positiveStep);

@@ -227,8 +227,9 @@ RunResult simulate(const RunRequest &request, RandomEngine &engine, const Progre
     const std::atomic<bool> *cancel)
 {
     RunResult result(request);
-    RunRecorder recorder(result, static_cast<std::size_t>(std::min<std::uint64_t>(
-                                     maximumTrials(request), RunResult::maximumTrialCount)));
+    RunRecorder recorder(result,
+        static_cast<std::size_t>(
+            std::min<std::uint64_t>(maximumTrials(request), RunResult::maximumTrialCount)));
     // The step texts are parsed once, not once per repetition.
     std::vector<std::vector<double>> positiveSteps;
     for (const StaircaseSettings &s : request.staircases)
@@ -255,9 +256,9 @@ RunResult simulate(const RunRequest &request, RandomEngine &engine, const Progre
             const double level = s.getState();
             const int id = s.getId();
             const int reversalsBefore = s.getInversions();
-            recorder.record(
-                TrialRecord { level, static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(s.getTrials()),
-                    static_cast<std::uint32_t>(reversalsBefore), static_cast<std::uint8_t>(id), response, false });
+            recorder.record(TrialRecord { level, static_cast<std::uint32_t>(r),
+                static_cast<std::uint32_t>(s.getTrials()), static_cast<std::uint32_t>(reversalsBefore),
+                static_cast<std::uint8_t>(id), response, false });
             allFinished = set.step(response);
             const Staircase &after = set.lastStepped();
             const bool reversed = after.getInversions() > reversalsBefore;
