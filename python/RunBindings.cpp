@@ -273,18 +273,24 @@ void bindRun(py::module_ &m)
         .def_property_readonly(
             "ids", [](const RunResult &r) { return r.request().staircaseIds; },
             "Each staircase's display text, as the results table shows it.")
-        .def_property_readonly("trials", &trialColumns)
-        .def("trials_frame", &trialsFrame)
+        .def_property_readonly("trials", &trialColumns,
+            "Every trial, one read-only NumPy array per column: repetition (from 1), staircase, run_trial, "
+            "trial, reversals_before, level, response, reversal. All but repetition and run_trial view the "
+            "run's own records and keep the Run alive.")
+        .def("trials_frame", &trialsFrame,
+            "The trials as a pandas DataFrame, with the staircase's ID (categorical) first.")
         .def("estimates", &estimates, py::arg("staircase"), py::arg("estimator") = "reversals",
-            py::arg("last_reversals") = defaultLastReversals, py::arg("first_reversal") = 3)
-        .def("stats", &stats, py::arg("last_reversals") = defaultLastReversals)
+            py::arg("last_reversals") = defaultLastReversals, py::arg("first_reversal") = 3,
+            "One estimate per repetition that ran to its end, NaN where there is none.")
+        .def("stats", &stats, py::arg("last_reversals") = defaultLastReversals,
+            "The statistics across repetitions, one row per staircase, as a pandas DataFrame.")
         .def(
             "write_trials",
             [](const RunResult &r, const py::handle &path) {
                 writeText(
                     path, "trials", [&](const TextSink &sink) { return writeTrialTable(r, nullptr, sink); });
             },
-            py::arg("path"))
+            py::arg("path"), "The trial table, byte for byte quorvel-batch --trials.")
         .def(
             "write_summary",
             [](const RunResult &r, const py::handle &path, int lastReversals) {
@@ -293,7 +299,8 @@ void bindRun(py::module_ &m)
                 writeText(path, "summary",
                     [&](const TextSink &sink) { return writeRepetitionSummary(r, lastReversals, sink); });
             },
-            py::arg("path"), py::arg("last_reversals") = defaultLastReversals)
+            py::arg("path"), py::arg("last_reversals") = defaultLastReversals,
+            "The per-repetition summary, byte for byte quorvel-batch --summary.")
         .def("__len__", &RunResult::trialCount)
         .def("__repr__", [](const RunResult &r) {
             return "<quorvel.Run: " + std::to_string(r.repetitionCount()) + " repetitions of "
@@ -303,5 +310,7 @@ void bindRun(py::module_ &m)
 
     m.def("simulate", &simulateExperiment, py::arg("experiment"), py::arg("repetitions") = py::none(),
         py::arg("seed") = RandomEngine::defaultSeed, py::arg("progress") = py::none(),
-        "Runs the experiment; see the stub for details.");
+        "Runs the experiment `repetitions` times (default: its own, else 1) with the engine seeded by "
+        "`seed`. The GIL is released; Ctrl+C stops the run. progress(repetitions_done, repetitions, "
+        "trials) is called a few times a second and at the end.");
 }
