@@ -13,6 +13,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include <unistd.h>
+
 namespace
 {
 
@@ -106,13 +108,18 @@ void RunRecorder::record(const TrialRecord &trial)
         unsigned bits = RunResult::smallBlockBits;
         while ((std::size_t(1) << bits) < expectedTrials)
             ++bits;
-        try {
-            result.blocks.emplace_back(new TrialRecord[std::size_t(1) << bits]);
-            result.blockBits = bits;
-            result.blockMask = (std::size_t(1) << bits) - 1;
-        } catch (const std::bad_alloc &) {
-            // Not that much address space: small blocks, allocated as the run grows.
-        }
+        // At most half the machine's memory: the system refuses a much larger reservation, and
+        // the address sanitizer's allocator would end the process instead of failing.
+        const double machineBytes = double(sysconf(_SC_PHYS_PAGES)) * double(sysconf(_SC_PAGE_SIZE));
+        if (double(sizeof(TrialRecord)) * double(std::size_t(1) << bits) <= machineBytes / 2)
+            try {
+                std::unique_ptr<TrialRecord[]> block(new TrialRecord[std::size_t(1) << bits]);
+                result.blocks.push_back(std::move(block));
+                result.blockBits = bits;
+                result.blockMask = (std::size_t(1) << bits) - 1;
+            } catch (const std::bad_alloc &) {
+                // Not that much address space: small blocks, allocated as the run grows.
+            }
     }
     if ((k & result.blockMask) == 0 && k >> result.blockBits == result.blocks.size())
         result.blocks.emplace_back(new TrialRecord[result.blockMask + 1]);

@@ -21,7 +21,8 @@
 // `simulate` first reserves one block for the most trials the run can record:
 // the system gives memory to a page only once a trial is written there, so the
 // whole run lies in one array (which the Python module views as NumPy arrays)
-// at no cost. When that much address space is refused, blocks of 64K trials.
+// at no cost. When that is more than half the machine's memory or the system
+// refuses it, blocks of 64K trials.
 
 #include "StaircaseSettings.h"
 
