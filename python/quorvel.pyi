@@ -114,8 +114,9 @@ class Run:
         run's own records (24 bytes a trial, strided) without a copy; their
         `.base` is the Run, which they keep alive. repetition and run_trial are
         not stored by the engine and are computed on each access (8 bytes a
-        trial). The views are copies too when the system refused to reserve the
-        whole run in one piece (then the run lies in 64K-trial blocks)."""
+        trial). The views are copies too when the run could not reserve its most
+        trials in one piece (more than half the machine's memory, or refused
+        by the system): such a run lies in 64K-trial blocks."""
     def trials_frame(self) -> pd.DataFrame:
         """`trials` as a DataFrame, with `id` (categorical: the staircase's display
         text) first. The viewed columns stay views of the run."""
