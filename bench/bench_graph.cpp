@@ -36,7 +36,7 @@ const RunResult &result()
                 int v = static_cast<int>(random() % staircaseCount);
                 while (steps[v] == trialsPerStaircase)
                     v = (v + 1) % staircaseCount;
-                recorder.record({ levels[v], repetition, steps[v]++, 0, std::uint8_t(v), true });
+                recorder.record({ levels[v], repetition, steps[v]++, 0, std::uint8_t(v), true, false });
                 levels[v] += random() % 2 ? 0.125 : -0.0625;
             }
         }

@@ -9,8 +9,11 @@
 #include <boost/algorithm/string/trim.hpp>
 #include <boost/lexical_cast.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
+
+#include <unistd.h>
 
 namespace
 {
@@ -86,9 +89,10 @@ RunResult::RunResult(RunRequest request)
 {
 }
 
-RunRecorder::RunRecorder(RunResult &result)
+RunRecorder::RunRecorder(RunResult &result, std::size_t expectedTrials)
     : result(result)
     , pending(std::size_t(result.staircaseCount()))
+    , expectedTrials(std::min(expectedTrials, RunResult::maximumTrialCount))
 {
 }
 
@@ -99,16 +103,38 @@ void RunRecorder::record(const TrialRecord &trial)
         throw std::length_error(
             "The run reached 2147483647 trials, the most a results table can hold, and was "
             "stopped.");
-    if ((k & RunResult::blockMask) == 0)
-        result.blocks.emplace_back(
-            new TrialRecord[RunResult::blockSize]); // left unset: every record is written before it is read
-    result.blocks.back()[k & RunResult::blockMask] = trial;
+    if (k == 0 && expectedTrials > (result.blockMask + 1)) {
+        // Left unset, so untouched pages take no memory: every record is written before it is read.
+        unsigned bits = RunResult::smallBlockBits;
+        while ((std::size_t(1) << bits) < expectedTrials)
+            ++bits;
+        // At most half the machine's memory: the system refuses a much larger reservation, and
+        // the address sanitizer's allocator would end the process instead of failing.
+        const double machineBytes = double(sysconf(_SC_PHYS_PAGES)) * double(sysconf(_SC_PAGE_SIZE));
+        if (double(sizeof(TrialRecord)) * double(std::size_t(1) << bits) <= machineBytes / 2)
+            try {
+                std::unique_ptr<TrialRecord[]> block(new TrialRecord[std::size_t(1) << bits]);
+                result.blocks.push_back(std::move(block));
+                result.blockBits = bits;
+                result.blockMask = (std::size_t(1) << bits) - 1;
+            } catch (const std::bad_alloc &) {
+                // Not that much address space: small blocks, allocated as the run grows.
+            }
+    }
+    if ((k & result.blockMask) == 0 && k >> result.blockBits == result.blocks.size())
+        result.blocks.emplace_back(new TrialRecord[result.blockMask + 1]);
+    result.blocks.back()[k & result.blockMask] = trial;
+    if (trial.staircase < pending.size())
+        pending[trial.staircase].lastTrial = k;
     ++result.recordedTrials;
 }
 
 void RunRecorder::reversal(int staircase, double level)
 {
-    pending[std::size_t(staircase)].reversalLevels.push_back(level);
+    Pending &p = pending[std::size_t(staircase)];
+    p.reversalLevels.push_back(level);
+    if (p.lastTrial != std::size_t(-1))
+        result.blocks[p.lastTrial >> result.blockBits][p.lastTrial & result.blockMask].reversal = true;
 }
 
 void RunRecorder::finished(
@@ -208,7 +234,9 @@ RunResult simulate(const RunRequest &request, RandomEngine &engine, const Progre
     const std::atomic<bool> *cancel)
 {
     RunResult result(request);
-    RunRecorder recorder(result);
+    RunRecorder recorder(result,
+        static_cast<std::size_t>(
+            std::min<std::uint64_t>(maximumTrials(request), RunResult::maximumTrialCount)));
     // The step texts are parsed once, not once per repetition.
     std::vector<std::vector<double>> positiveSteps;
     for (const StaircaseSettings &s : request.staircases)
@@ -235,9 +263,9 @@ RunResult simulate(const RunRequest &request, RandomEngine &engine, const Progre
             const double level = s.getState();
             const int id = s.getId();
             const int reversalsBefore = s.getInversions();
-            recorder.record(
-                TrialRecord { level, static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(s.getTrials()),
-                    static_cast<std::uint32_t>(reversalsBefore), static_cast<std::uint8_t>(id), response });
+            recorder.record(TrialRecord { level, static_cast<std::uint32_t>(r),
+                static_cast<std::uint32_t>(s.getTrials()), static_cast<std::uint32_t>(reversalsBefore),
+                static_cast<std::uint8_t>(id), response, false });
             allFinished = set.step(response);
             const Staircase &after = set.lastStepped();
             const bool reversed = after.getInversions() > reversalsBefore;

@@ -18,6 +18,11 @@
 //
 // A trial takes 24 bytes. Trials are kept in blocks, so a growing run never
 // copies what it has recorded and its peak memory stays close to its size.
+// `simulate` first reserves one block for the most trials the run can record:
+// the system gives memory to a page only once a trial is written there, so the
+// whole run lies in one array (which the Python module views as NumPy arrays)
+// at no cost. When that is more than half the machine's memory or the system
+// refuses it, blocks of 64K trials.
 
 #include "StaircaseSettings.h"
 
@@ -55,6 +60,7 @@ struct TrialRecord {
     std::uint32_t reversals; // the staircase's reversals before this answer
     std::uint8_t staircase; // 0-based index (the staircase's id)
     bool response; // the observer's answer, true = positive (correct)
+    bool reversal; // whether the answer counted a reversal (set by RunRecorder::reversal)
 };
 
 // What one staircase did in one repetition.
@@ -89,6 +95,11 @@ public:
 
     std::size_t trialCount() const { return recordedTrials; }
     const TrialRecord &trial(std::size_t k) const { return blocks[k >> blockBits][k & blockMask]; }
+    // Every trial in one array, in run order; null when they lie in several blocks.
+    const TrialRecord *contiguousTrials() const
+    {
+        return blocks.size() == 1 ? blocks.front().get() : nullptr;
+    }
 
     const StaircaseOutcome &outcome(int repetition, int staircase) const
     {
@@ -108,9 +119,11 @@ public:
 
 private:
     friend class RunRecorder;
-    static constexpr unsigned blockBits = 16;
-    static constexpr std::size_t blockSize = std::size_t(1) << blockBits;
-    static constexpr std::size_t blockMask = blockSize - 1;
+    static constexpr unsigned smallBlockBits = 16;
+
+    // Set by the first record: a block holds 2^blockBits trials.
+    unsigned blockBits = smallBlockBits;
+    std::size_t blockMask = (std::size_t(1) << smallBlockBits) - 1;
 
     RunRequest runRequest;
     std::vector<std::unique_ptr<TrialRecord[]>> blocks;
@@ -128,10 +141,13 @@ private:
 class RunRecorder
 {
 public:
-    explicit RunRecorder(RunResult &result);
+    // `expectedTrials`, when given, is the most trials the result will get:
+    // the first block is reserved for all of them if the system allows.
+    explicit RunRecorder(RunResult &result, std::size_t expectedTrials = 0);
 
     // Throws std::length_error past RunResult::maximumTrialCount trials.
     void record(const TrialRecord &trial);
+    // The answer to the staircase's last recorded trial, at `level`, counted a reversal.
     void reversal(int staircase, double level);
     void finished(
         int staircase, std::uint32_t trials, double lastLevel, bool endedOnReversal, StopReason stop);
@@ -143,9 +159,11 @@ private:
     struct Pending {
         StaircaseOutcome outcome;
         std::vector<double> reversalLevels;
+        std::size_t lastTrial = std::size_t(-1); // in this repetition
     };
     RunResult &result;
     std::vector<Pending> pending;
+    std::size_t expectedTrials;
 };
 
 struct RunProgress {

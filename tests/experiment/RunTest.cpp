@@ -181,6 +181,16 @@ TEST(Run, OutcomesAgreeWithTheTrials)
             }
             ++stops[int(o.stop)];
         }
+    // The trials marked as reversals are exactly those whose levels the reversal lists hold.
+    std::vector<std::vector<double>> flagged(std::size_t(result.repetitionCount() * n));
+    for (std::size_t k = 0; k < result.trialCount(); ++k)
+        if (result.trial(k).reversal)
+            flagged[result.trial(k).repetition * std::size_t(n) + result.trial(k).staircase].push_back(
+                result.trial(k).level);
+    for (int r = 0; r < result.repetitionCount(); ++r)
+        for (int s = 0; s < n; ++s)
+            EXPECT_EQ(flagged[std::size_t(r * n + s)],
+                std::vector<double>(result.reversalLevelsBegin(r, s), result.reversalLevelsEnd(r, s)));
     // The Analysis lists' map: the last level recorded under each (staircase, count), trial by trial.
     std::map<int, std::map<int, double>> lastWritten;
     for (std::size_t k = 0; k < result.trialCount(); ++k)
@@ -190,6 +200,26 @@ TEST(Run, OutcomesAgreeWithTheTrials)
     EXPECT_GT(stops[0], 0);
     EXPECT_GT(stops[1], 0);
     EXPECT_GT(stops[2], 0);
+}
+
+// A run reserves its most trials at once, so even a long one lies in one array;
+// a recorder given no such bound keeps 64K-trial blocks.
+TEST(Run, TrialsLieInOneArrayWhenTheirMaximumIsKnown)
+{
+    RunRequest request = oneUpThreeDown();
+    request.repetitions = 2000;
+    RandomEngine engine;
+    const RunResult result = simulate(request, engine);
+    ASSERT_GT(result.trialCount(), std::size_t(1) << 16);
+    ASSERT_NE(result.contiguousTrials(), nullptr);
+    EXPECT_EQ(&result.trial(result.trialCount() - 1), result.contiguousTrials() + result.trialCount() - 1);
+
+    RunResult blocks(request);
+    RunRecorder recorder(blocks);
+    for (std::size_t k = 0; k < result.trialCount(); ++k)
+        recorder.record(result.trial(k));
+    EXPECT_EQ(blocks.contiguousTrials(), nullptr);
+    EXPECT_EQ(blocks.trial(70000).level, result.trial(70000).level);
 }
 
 TEST(Run, CancelStopsEarlyWithAnIncompleteResult)

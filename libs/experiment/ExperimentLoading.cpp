@@ -1,6 +1,5 @@
 #include "ExperimentLoading.h"
 
-#include "ExperimentFile.h"
 #include "FieldRanges.h"
 
 #include <iostream>
@@ -48,15 +47,21 @@ LoadedExperiment loadExperimentFile(const std::string &path)
         loaded.warnings.push_back(
             valueChangesMessage(reading.changes, static_cast<int>(reading.experiment.staircases.size())));
 
-    // The values as the window would hold them after Open: fitted to the fields, with the file's
-    // repetitions (else 1) and each staircase named by its string ID or, without one, its number.
-    RunRequest &request = loaded.request;
-    request.observer = reading.experiment.observer;
-    request.staircases = reading.experiment.staircases;
-    request.repetitions = reading.experiment.repetitions.value_or(1);
+    // The values as the window would hold them after Open: fitted to the fields.
+    loaded.experiment = reading.experiment;
+    loaded.request = runRequestFor(reading.experiment);
+    return loaded;
+}
+
+RunRequest runRequestFor(const ExperimentDescription &experiment)
+{
+    RunRequest request;
+    request.observer = experiment.observer;
+    request.staircases = experiment.staircases;
+    request.repetitions = experiment.repetitions.value_or(1);
     for (std::size_t i = 0; i < request.staircases.size(); ++i) {
         const StaircaseSettings &s = request.staircases[i];
         request.staircaseIds.push_back(s.useStringId ? s.stringId : std::to_string(i));
     }
-    return loaded;
+    return request;
 }

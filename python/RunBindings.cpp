@@ -1,0 +1,316 @@
+#include "Bindings.h"
+
+#include "AtomicFile.h"
+#include "Estimators.h"
+#include "ExperimentLoading.h"
+#include "RandomEngine.h"
+#include "RepetitionStats.h"
+#include "Run.h"
+#include "StaircaseTheory.h"
+#include "TrialTable.h"
+
+#include <pybind11/numpy.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+// How often a run looks for Ctrl+C (the GIL is taken for that), and how often it reports progress.
+constexpr auto signalInterval = std::chrono::milliseconds(50);
+constexpr auto progressInterval = std::chrono::milliseconds(250);
+
+// The estimators of this build's engine, by the names of Estimators.h. Only
+// these two functions know which exist: the module has no estimator of its own.
+std::optional<Estimator> estimatorNamed(const std::string &name)
+{
+    if (name == "reversals")
+        return Estimator::reversals;
+    return std::nullopt;
+}
+std::optional<double> estimateOf(
+    const RunResult &run, int repetition, int staircase, Estimator, const EstimatorSettings &settings)
+{
+    return repetitionEstimate(run, repetition, staircase, settings.lastReversals);
+}
+
+std::unique_ptr<RunResult> simulateExperiment(const PythonExperiment &experiment,
+    std::optional<int> repetitions, std::uint32_t seed, const py::object &progress)
+{
+    RunRequest request = runRequestFor(describe(experiment));
+    if (repetitions)
+        request.repetitions = *repetitions;
+    if (const std::string problem = runProblem(request); !problem.empty())
+        throw ExperimentError(problem);
+
+    std::atomic<bool> cancel { false };
+    std::optional<py::error_already_set> failure;
+    Clock::time_point lastCheck = Clock::now(), lastProgress = lastCheck;
+    const int total = request.repetitions;
+    // Runs every few thousand trials, without the GIL; takes it a few times a second.
+    const ProgressCallback check = [&](const RunProgress &p) {
+        const Clock::time_point now = Clock::now();
+        const bool end = p.repetitions == total;
+        if (!end && now - lastCheck < signalInterval)
+            return;
+        lastCheck = now;
+        const py::gil_scoped_acquire gil;
+        try {
+            if (PyErr_CheckSignals() != 0)
+                throw py::error_already_set();
+            if (!progress.is_none() && (end || now - lastProgress >= progressInterval)) {
+                lastProgress = now;
+                progress(p.repetitions, total, p.trials);
+            }
+        } catch (py::error_already_set &e) {
+            failure.emplace(std::move(e));
+            cancel = true;
+        }
+    };
+    auto result = std::make_unique<RunResult>();
+    RandomEngine engine(seed);
+    {
+        const py::gil_scoped_release released;
+        *result = simulate(request, engine, check, &cancel);
+    }
+    if (failure)
+        throw *failure; // KeyboardInterrupt, or what the progress callback raised
+    return result;
+}
+
+// A read-only array: the run's results are only read.
+py::array readOnly(py::array array)
+{
+    array.attr("setflags")(py::arg("write") = false);
+    return array;
+}
+
+// One stored field of every trial: a strided view of the run's own records
+// when they lie in one array (kept alive by `owner`), a copy otherwise.
+template <class T>
+py::array storedColumn(const RunResult &run, const py::handle &owner, T TrialRecord::*field)
+{
+    const std::size_t n = run.trialCount();
+    if (const TrialRecord *records = run.contiguousTrials())
+        return readOnly(py::array_t<T>({ n }, { sizeof(TrialRecord) }, &(records->*field), owner));
+    py::array_t<T> column(static_cast<py::ssize_t>(n));
+    T *out = column.mutable_data();
+    for (std::size_t k = 0; k < n; ++k)
+        out[k] = run.trial(k).*field;
+    return readOnly(column);
+}
+
+template <class T, class F> py::array computedColumn(std::size_t n, F value)
+{
+    py::array_t<T> column(static_cast<py::ssize_t>(n));
+    T *out = column.mutable_data();
+    for (std::size_t k = 0; k < n; ++k)
+        out[k] = value(k);
+    return readOnly(column);
+}
+
+py::dict trialColumns(const py::object &self)
+{
+    const RunResult &run = self.cast<const RunResult &>();
+    const std::size_t n = run.trialCount();
+    py::dict columns;
+    columns["repetition"] = computedColumn<std::int32_t>(
+        n, [&](std::size_t k) { return std::int32_t(run.trial(k).repetition + 1); });
+    columns["staircase"] = storedColumn(run, self, &TrialRecord::staircase);
+    columns["run_trial"] = computedColumn<std::int32_t>(n, [](std::size_t k) { return std::int32_t(k); });
+    columns["trial"] = storedColumn(run, self, &TrialRecord::staircaseTrial);
+    columns["reversals_before"] = storedColumn(run, self, &TrialRecord::reversals);
+    columns["level"] = storedColumn(run, self, &TrialRecord::level);
+    columns["response"] = storedColumn(run, self, &TrialRecord::response);
+    columns["reversal"] = storedColumn(run, self, &TrialRecord::reversal);
+    return columns;
+}
+
+py::object trialsFrame(const py::object &self)
+{
+    const RunResult &run = self.cast<const RunResult &>();
+    // The ID column is categorical: one code per trial, the IDs once (equal IDs share a category).
+    const std::vector<std::string> &ids = run.request().staircaseIds;
+    std::vector<std::string> categories;
+    std::vector<std::int8_t> codeOf;
+    for (const std::string &id : ids) {
+        const auto found = std::find(categories.begin(), categories.end(), id);
+        codeOf.push_back(std::int8_t(found - categories.begin()));
+        if (found == categories.end())
+            categories.push_back(id);
+    }
+    const py::dict trials = trialColumns(self);
+    py::dict columns;
+    columns["id"]
+        = py::module_::import("pandas")
+              .attr("Categorical")
+              .attr("from_codes")(computedColumn<std::int8_t>(run.trialCount(),
+                                      [&](std::size_t k) { return codeOf[run.trial(k).staircase]; }),
+                  categories);
+    for (const auto &[name, column] : trials)
+        columns[name] = column;
+    return dataFrame(columns);
+}
+
+void checkStaircase(const RunResult &run, int staircase)
+{
+    if (staircase < 0 || staircase >= run.staircaseCount())
+        throw py::index_error("staircase " + std::to_string(staircase) + " is not in this run (it has "
+            + std::to_string(run.staircaseCount()) + ")");
+}
+
+py::array_t<double> estimates(
+    const RunResult &run, int staircase, const std::string &name, int lastReversals, int firstReversal)
+{
+    checkStaircase(run, staircase);
+    const std::optional<Estimator> estimator = estimatorNamed(name);
+    if (!estimator)
+        throw py::value_error("unknown estimator \"" + name + "\"; this version has: reversals");
+    if (lastReversals < 1 || firstReversal < 1)
+        throw py::value_error("last_reversals and first_reversal must be at least 1");
+    const EstimatorSettings settings { lastReversals, firstReversal };
+    py::array_t<double> values(run.repetitionCount());
+    double *out = values.mutable_data();
+    for (int r = 0; r < run.repetitionCount(); ++r)
+        out[r] = orNan(estimateOf(run, r, staircase, *estimator, settings));
+    return values;
+}
+
+py::object stats(const RunResult &run, int lastReversals)
+{
+    if (lastReversals < 1)
+        throw py::value_error("last_reversals must be at least 1");
+    std::vector<std::pair<const char *, py::list>> columns;
+    const auto add = [&](std::size_t i, const char *name, py::object value) {
+        if (columns.size() <= i)
+            columns.emplace_back(name, py::list());
+        columns[i].second.append(value);
+    };
+    const RunRequest &request = run.request();
+    for (int s = 0; s < run.staircaseCount(); ++s) {
+        const StaircaseTheory theory = staircaseTheory(request.staircases[std::size_t(s)], request.observer);
+        const RepetitionStats st = repetitionStats(run, s, theory, lastReversals);
+        const EstimateStats &e = st.estimates;
+        const auto interval = [](const std::optional<Interval> &i, bool high) {
+            return i ? std::optional<double>(high ? i->high : i->low) : std::nullopt;
+        };
+        std::size_t c = 0;
+        const auto number = [&](const char *name, const std::optional<double> &value) {
+            add(c++, name, py::float_(orNan(value)));
+        };
+        const auto count = [&](const char *name, long value) { add(c++, name, py::int_(value)); };
+        count("staircase", s);
+        add(c++, "id", py::str(request.staircaseIds[std::size_t(s)]));
+        number("psi_star", theory.classic.psi);
+        number("x_star", theory.classic.level);
+        count("repetitions", st.repetitions);
+        count("estimates", e.count);
+        count("fewer_reversals", st.fewerReversals);
+        number("mean", e.mean);
+        number("psi_at_mean", e.psiAtMean);
+        number("sd", e.sd);
+        number("standard_error", e.standardError);
+        number("lower_quantile", e.lowerQuantile);
+        number("upper_quantile", e.upperQuantile);
+        number("bias", e.bias);
+        number("bias_percent_points", e.biasPercentPoints);
+        number("rmse", e.rmse);
+        number("mean_low", interval(e.meanInterval, false));
+        number("mean_high", interval(e.meanInterval, true));
+        number("sd_low", interval(e.sdInterval, false));
+        number("sd_high", interval(e.sdInterval, true));
+        number("rmse_low", interval(e.rmseInterval, false));
+        number("rmse_high", interval(e.rmseInterval, true));
+        number("mean_trials", st.trials ? std::optional<double>(st.trials->mean) : std::nullopt);
+        number("min_trials", st.trials ? std::optional<double>(st.trials->min) : std::nullopt);
+        number("max_trials", st.trials ? std::optional<double>(st.trials->max) : std::nullopt);
+        count("stopped_on_reversals", st.stoppedOnReversals);
+        count("stopped_on_trials", st.stoppedOnTrials);
+        count("stopped_on_clamp_hits", st.stoppedOnClampHits);
+        number("sweat_factor", st.sweatFactor);
+        number("sweat_low", interval(st.sweatInterval, false));
+        number("sweat_high", interval(st.sweatInterval, true));
+    }
+    py::dict table;
+    for (auto &[name, values] : columns)
+        table[name] = values;
+    return dataFrame(table);
+}
+
+// Writes one of the engine's text outputs whole or not at all.
+template <class Write> void writeText(const py::handle &pathObject, const char *what, Write write)
+{
+    const std::string path = pathText(pathObject);
+    AtomicFile file(path);
+    bool written;
+    {
+        const py::gil_scoped_release released;
+        written = file.open()
+            && write([&file](const char *data, std::size_t size) { return file.write(data, size); })
+            && file.commit();
+    }
+    if (!written) {
+        PyErr_SetString(PyExc_OSError,
+            ("Can't write the " + std::string(what) + " to " + path + ":\n" + file.error()).c_str());
+        throw py::error_already_set();
+    }
+}
+
+} // namespace
+
+void bindRun(py::module_ &m)
+{
+    py::class_<RunResult>(
+        m, "Run", "A finished run: every trial, and what each staircase did per repetition.")
+        .def_property_readonly(
+            "repetitions", &RunResult::repetitionCount, "Repetitions that ran to their end.")
+        .def_property_readonly("complete", &RunResult::isComplete)
+        .def_property_readonly("trial_count", &RunResult::trialCount)
+        .def_property_readonly("staircase_count", &RunResult::staircaseCount)
+        .def_property_readonly(
+            "ids", [](const RunResult &r) { return r.request().staircaseIds; },
+            "Each staircase's display text, as the results table shows it.")
+        .def_property_readonly("trials", &trialColumns,
+            "Every trial, one read-only NumPy array per column: repetition (from 1), staircase, run_trial, "
+            "trial, reversals_before, level, response, reversal. All but repetition and run_trial view the "
+            "run's own records and keep the Run alive.")
+        .def("trials_frame", &trialsFrame,
+            "The trials as a pandas DataFrame, with the staircase's ID (categorical) first.")
+        .def("estimates", &estimates, py::arg("staircase"), py::arg("estimator") = "reversals",
+            py::arg("last_reversals") = defaultLastReversals, py::arg("first_reversal") = 3,
+            "One estimate per repetition that ran to its end, NaN where there is none.")
+        .def("stats", &stats, py::arg("last_reversals") = defaultLastReversals,
+            "The statistics across repetitions, one row per staircase, as a pandas DataFrame.")
+        .def(
+            "write_trials",
+            [](const RunResult &r, const py::handle &path) {
+                writeText(
+                    path, "trials", [&](const TextSink &sink) { return writeTrialTable(r, nullptr, sink); });
+            },
+            py::arg("path"), "The trial table, byte for byte quorvel-batch --trials.")
+        .def(
+            "write_summary",
+            [](const RunResult &r, const py::handle &path, int lastReversals) {
+                if (lastReversals < 1)
+                    throw py::value_error("last_reversals must be at least 1");
+                writeText(path, "summary",
+                    [&](const TextSink &sink) { return writeRepetitionSummary(r, lastReversals, sink); });
+            },
+            py::arg("path"), py::arg("last_reversals") = defaultLastReversals,
+            "The per-repetition summary, byte for byte quorvel-batch --summary.")
+        .def("__len__", &RunResult::trialCount)
+        .def("__repr__", [](const RunResult &r) {
+            return "<quorvel.Run: " + std::to_string(r.repetitionCount()) + " repetitions of "
+                + std::to_string(r.staircaseCount()) + " staircases, " + std::to_string(r.trialCount())
+                + " trials" + (r.isComplete() ? "" : ", cancelled") + ">";
+        });
+
+    m.def("simulate", &simulateExperiment, py::arg("experiment"), py::arg("repetitions") = py::none(),
+        py::arg("seed") = RandomEngine::defaultSeed, py::arg("progress") = py::none(),
+        "Runs the experiment `repetitions` times (default: its own, else 1) with the engine seeded by "
+        "`seed`. The GIL is released; Ctrl+C stops the run. progress(repetitions_done, repetitions, "
+        "trials) is called a few times a second and at the end.");
+}
