@@ -17,11 +17,23 @@ Options:
   --summary FILE      write one row per repetition and staircase (tab-separated)
   --tag NAME=VALUE    put a column NAME holding VALUE first in the summary
                       (may be given several times)
+  --vary NAME=VALUES  run the experiment once per value of the setting NAME,
+                      each run from the seed; VALUES is a comma list (0.5,1,2)
+                      or FROM:TO:STEP (0.25:2:0.25), at most 200 values.
+                      S:NAME=VALUES varies staircase S only. Given several
+                      times: every combination. NAME is one of
+                        step-scale (every step times the value; the target
+                        stays), positive-step, negative-step, correct-answers,
+                        max-reversals, max-trials, last-reversals, start,
+                        sigma, guess, lapse
+  --stats FILE        write one row per combination and staircase with the
+                      statistics across repetitions (tab-separated)
   --quiet             print no table
   --help              show this text and stop
 
-FILE "-" is the standard output, for one of --trials and --summary; the table
-then goes to the standard error. A file is replaced only once it is complete.
+FILE "-" is the standard output, for one of --trials, --summary and --stats;
+the table then goes to the standard error. A file is replaced only once it is
+complete. --trials and --summary write a single run, so not with --vary.
 
 Exit status: 0 done; 1 the run ran out of memory or past 2147483647 trials;
 2 bad usage; 3 the experiment file cannot be read or is refused; 4 an output
@@ -68,6 +80,42 @@ std::string parseTag(const std::string &text, BatchOptions &options)
     return std::string();
 }
 
+std::string parseVary(const std::string &text, BatchOptions &options)
+{
+    const std::size_t equals = text.find('=');
+    const std::string usage
+        = "--vary needs NAME=VALUES or S:NAME=VALUES, for example --vary step-scale=0.5,1,2, not "
+        + quotedArgument(text) + ".";
+    if (equals == std::string::npos)
+        return usage;
+    std::string name = text.substr(0, equals);
+    SweepAxis axis;
+    if (const std::size_t colon = name.find(':'); colon != std::string::npos) {
+        const std::optional<int> staircase = parseDigits<int>(name.substr(0, colon));
+        if (!staircase)
+            return usage;
+        axis.staircase = *staircase;
+        name = name.substr(colon + 1);
+    }
+    const std::optional<SweepParameter> parameter = sweepParameterFromName(name);
+    if (!parameter) {
+        std::string names;
+        for (SweepParameter p : allSweepParameters)
+            names += std::string(names.empty() ? "" : ", ") + sweepParameterName(p);
+        return "--vary can't vary " + quotedArgument(name) + "; it varies " + names + ".";
+    }
+    axis.parameter = *parameter;
+    const SweepValues values = parseSweepValues(text.substr(equals + 1));
+    if (!values.ok())
+        return "--vary " + text.substr(0, equals) + ": " + values.error;
+    axis.values = values.values;
+    for (const SweepAxis &earlier : options.vary)
+        if (earlier.name() == axis.name())
+            return "--vary " + axis.name() + " is given twice; give all its values at once.";
+    options.vary.push_back(std::move(axis));
+    return std::string();
+}
+
 // Applies one option that takes a value; returns the problem, if any.
 std::string applyValue(const std::string &name, const std::string &value, BatchOptions &options)
 {
@@ -95,6 +143,12 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
         if (value.empty())
             return "--summary needs a file name, or - for the standard output.";
         options.summaryPath = value;
+    } else if (name == "--stats") {
+        if (value.empty())
+            return "--stats needs a file name, or - for the standard output.";
+        options.statsPath = value;
+    } else if (name == "--vary") {
+        return parseVary(value, options);
     } else {
         return parseTag(value, options);
     }
@@ -103,8 +157,8 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
 
 bool takesValue(const std::string &name)
 {
-    for (const char *option :
-        { "--repetitions", "--seed", "--last-reversals", "--trials", "--summary", "--tag" })
+    for (const char *option : { "--repetitions", "--seed", "--last-reversals", "--trials", "--summary",
+             "--tag", "--stats", "--vary" })
         if (name == option)
             return true;
     return false;
@@ -112,12 +166,21 @@ bool takesValue(const std::string &name)
 
 std::string checkOutputs(const BatchOptions &options)
 {
-    if (options.trialsPath == "-" && options.summaryPath == "-")
-        return "--trials and --summary can't both go to the standard output (-); write one of them to a "
-               "file.";
-    if (!options.trialsPath.empty() && options.trialsPath == options.summaryPath)
-        return "--trials and --summary name the same file, " + quotedArgument(options.trialsPath)
-            + "; the second would replace the first.";
+    if (!options.vary.empty() && !(options.trialsPath.empty() && options.summaryPath.empty()))
+        return "--trials and --summary write a single run, not a --vary sweep; use --stats for the sweep.";
+    const std::pair<const char *, std::string> outputs[] { { "--trials", options.trialsPath },
+        { "--summary", options.summaryPath }, { "--stats", options.statsPath } };
+    for (std::size_t a = 0; a < 3; ++a)
+        for (std::size_t b = a + 1; b < 3; ++b) {
+            const std::string &path = outputs[a].second;
+            if (path.empty() || path != outputs[b].second)
+                continue;
+            const std::string both = std::string(outputs[a].first) + " and " + outputs[b].first;
+            if (path == "-")
+                return both + " can't both go to the standard output (-); write one of them to a file.";
+            return both + " name the same file, " + quotedArgument(path)
+                + "; the second would replace the first.";
+        }
     return std::string();
 }
 

@@ -9,6 +9,7 @@
 
 #include "RandomEngine.h"
 #include "RepetitionStats.h"
+#include "Sweep.h"
 
 #include <cstdint>
 #include <optional>
@@ -25,6 +26,9 @@ struct BatchOptions {
     // Empty: not written; "-": the standard output.
     std::string trialsPath;
     std::string summaryPath;
+    std::string statsPath;
+    // --vary, in order: every combination of their values is run.
+    std::vector<SweepAxis> vary;
     // (column name, value) pairs put before the summary's own columns, in order.
     std::vector<std::pair<std::string, std::string>> tags;
     bool quiet = false;

@@ -8,6 +8,7 @@
 #include "RepetitionStats.h"
 #include "Run.h"
 #include "StaircaseTable.h"
+#include "Sweep.h"
 #include "TrialTable.h"
 
 #include <cerrno>
@@ -60,8 +61,8 @@ bool sameFile(const std::string &a, const std::string &b)
 
 std::string outputProblem(const BatchOptions &options)
 {
-    for (const auto &[option, path] :
-        { std::pair { "--trials", options.trialsPath }, std::pair { "--summary", options.summaryPath } })
+    for (const auto &[option, path] : { std::pair { "--trials", options.trialsPath },
+             std::pair { "--summary", options.summaryPath }, std::pair { "--stats", options.statsPath } })
         if (!path.empty() && path != "-" && sameFile(path, options.experimentPath))
             return std::string(option) + " " + path
                 + " is the experiment file itself, which it would replace.";
@@ -134,8 +135,10 @@ private:
     bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
     int unwritable(const char *what, BatchOutput &output);
     int interrupted();
+    void discardAll();
+    int sweep(const RunRequest &request);
     int writeOutputs(const RunResult &result);
-    int printTable(const RunResult &result);
+    int printTable(const std::string &table);
     TextSink sinkFor(BatchOutput &output, const char *what);
 
     const BatchOptions &options;
@@ -144,20 +147,26 @@ private:
     Reporter report;
     BatchOutput trials { options.trialsPath, console.out };
     BatchOutput summary { options.summaryPath, console.out };
+    BatchOutput stats { options.statsPath, console.out };
 };
+
+void BatchRun::discardAll()
+{
+    trials.discard();
+    summary.discard();
+    stats.discard();
+}
 
 int BatchRun::unwritable(const char *what, BatchOutput &output)
 {
     report.error("can't write the " + std::string(what) + " to " + output.name() + ": " + output.error());
-    trials.discard();
-    summary.discard();
+    discardAll();
     return exitUnwritable;
 }
 
 int BatchRun::interrupted()
 {
-    trials.discard();
-    summary.discard();
+    discardAll();
     report.error("interrupted; no output file was replaced.");
     return exitInterrupted;
 }
@@ -192,12 +201,16 @@ int BatchRun::run()
         report.error(problem);
         return exitUnreadable;
     }
+    if (!options.vary.empty())
+        return sweep(request);
 
     // Before the run: a long run must not end in a file that cannot be written.
     if (!options.trialsPath.empty() && !trials.open())
         return unwritable("trials", trials);
     if (!options.summaryPath.empty() && !summary.open())
         return unwritable("summary", summary);
+    if (!options.statsPath.empty() && !stats.open())
+        return unwritable("statistics", stats);
 
     RandomEngine engine(options.seed);
     const auto showProgress = [&](const RunProgress &p) {
@@ -211,18 +224,55 @@ int BatchRun::run()
         if (const int status = writeOutputs(result); status != exitDone)
             return status;
         report.line().clear();
-        return printTable(result);
+        return printTable(staircaseTableText(result, options.lastReversals));
     } catch (const std::bad_alloc &) {
-        trials.discard();
-        summary.discard();
+        discardAll();
         report.error("out of memory: the run keeps every trial in memory ("
             + std::to_string(RunResult::bytesPerTrial) + " bytes each), and this one may record up to "
             + std::to_string(maximumTrials(request)) + " trials. Run fewer repetitions, or lower the maximum "
             + "trials.");
         return exitRunFailed;
     } catch (const std::length_error &e) {
-        trials.discard();
-        summary.discard();
+        discardAll();
+        report.error(e.what());
+        return exitRunFailed;
+    }
+}
+
+int BatchRun::sweep(const RunRequest &request)
+{
+    const SweepRequest sweepRequest { request, options.lastReversals, options.seed, options.vary };
+    const SweepPlan plan = planSweep(sweepRequest);
+    if (!plan.ok()) {
+        report.error(plan.error);
+        return exitUsage;
+    }
+    if (!options.statsPath.empty() && !stats.open())
+        return unwritable("statistics", stats);
+    const auto showProgress = [&](const SweepProgress &p) {
+        if (report.line().due())
+            report.line().show(std::string(programName) + ": " + std::to_string(p.points) + " of "
+                + std::to_string(p.totalPoints) + " combinations, " + std::to_string(p.repetitions) + " of "
+                + std::to_string(p.totalRepetitions) + " repetitions");
+    };
+    try {
+        const SweepResult result = runSweep(sweepRequest, plan, showProgress, cancel);
+        if (!result.complete)
+            return interrupted();
+        const std::string text = sweepStatsText(result);
+        if (!options.statsPath.empty() && !(stats.write(text.data(), text.size()) && stats.finish()))
+            return unwritable("statistics", stats);
+        report.line().clear();
+        return printTable(staircaseTableText(result));
+    } catch (const std::bad_alloc &) {
+        discardAll();
+        report.error("out of memory: each combination's run keeps its trials until its statistics are taken ("
+            + std::to_string(RunResult::bytesPerTrial) + " bytes each), and this sweep may hold up to "
+            + std::to_string(sweepMaximumTrialsHeld(plan, sweepThreads(plan)))
+            + " trials at once. Run fewer repetitions, or lower the maximum trials.");
+        return exitRunFailed;
+    } catch (const std::length_error &e) {
+        discardAll();
         report.error(e.what());
         return exitRunFailed;
     }
@@ -237,22 +287,28 @@ int BatchRun::writeOutputs(const RunResult &result)
         && !writeRepetitionSummary(
             result, options.lastReversals, TaggedLines(options.tags, sinkFor(summary, "summary"))))
         return cancelled() ? interrupted() : unwritable("summary", summary);
+    if (!options.statsPath.empty()) {
+        const std::string text = sweepStatsText(sweepResultOf(result, options.lastReversals, options.seed));
+        if (!stats.write(text.data(), text.size()))
+            return unwritable("statistics", stats);
+    }
     if (cancelled())
         return interrupted();
     if (!options.trialsPath.empty() && !trials.finish())
         return unwritable("trials", trials);
     if (!options.summaryPath.empty() && !summary.finish())
         return unwritable("summary", summary);
+    if (!options.statsPath.empty() && !stats.finish())
+        return unwritable("statistics", stats);
     return exitDone;
 }
 
-int BatchRun::printTable(const RunResult &result)
+int BatchRun::printTable(const std::string &table)
 {
     if (options.quiet)
         return exitDone;
-    const std::string table = staircaseTableText(result, options.lastReversals);
     // The standard output carries a TSV when an output is "-"; the table must not mix into it.
-    if (trials.isStandardOutput() || summary.isStandardOutput()) {
+    if (trials.isStandardOutput() || summary.isStandardOutput() || stats.isStandardOutput()) {
         std::fputs(table.c_str(), console.err);
         return exitDone;
     }

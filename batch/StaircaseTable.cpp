@@ -1,7 +1,9 @@
 #include "StaircaseTable.h"
 
+#include "ExperimentFile.h"
 #include "RepetitionStats.h"
 #include "StaircaseTheory.h"
+#include "Sweep.h"
 
 #include <charconv>
 #include <optional>
@@ -29,23 +31,43 @@ std::string percent(std::optional<double> probability)
     return std::string(text, end);
 }
 
+std::string significant(std::optional<double> value)
+{
+    if (!value)
+        return "NA";
+    char text[40];
+    const auto end = std::to_chars(text, text + sizeof text, *value, std::chars_format::general, 6).ptr;
+    return std::string(text, end);
+}
+
 } // namespace
 
 std::string staircaseTableText(const RunResult &result, int lastReversals)
 {
-    std::vector<std::vector<std::string>> rows { { "staircase", "target_pct", "x_star", "mean", "bias", "sd",
-        "mean_trials", "estimates", "ID" } };
-    const RunRequest &request = result.request();
-    for (int s = 0; s < result.staircaseCount(); ++s) {
-        const std::size_t i = static_cast<std::size_t>(s);
-        const StaircaseTheory theory = staircaseTheory(request.staircases[i], request.observer);
-        const RepetitionStats stats = repetitionStats(result, s, theory, lastReversals);
-        const EstimateStats &e = stats.estimates;
-        rows.push_back({ std::to_string(s), percent(theory.classic.psi), fixed(theory.classic.level, 6),
-            fixed(e.mean, 6), fixed(e.bias, 6), fixed(e.sd, 6),
-            fixed(stats.trials ? std::optional<double>(stats.trials->mean) : std::nullopt, 2),
-            std::to_string(e.count),
-            i < request.staircaseIds.size() ? request.staircaseIds[i] : std::string() });
+    return staircaseTableText(sweepResultOf(result, lastReversals, 0));
+}
+
+std::string staircaseTableText(const SweepResult &result)
+{
+    std::vector<std::string> header;
+    for (const SweepAxis &axis : result.axes)
+        header.push_back(axis.name());
+    for (const char *name : { "staircase", "target_pct", "x_star", "mean", "bias", "sd", "mean_trials",
+             "sweat", "estimates", "ID" })
+        header.push_back(name);
+    std::vector<std::vector<std::string>> rows { header };
+    for (const SweepRow &row : result.rows) {
+        std::vector<std::string> cells;
+        for (double value : row.values)
+            cells.push_back(formatReal(value));
+        const EstimateStats &e = row.stats.estimates;
+        const ClassicTarget &target = row.theory.classic;
+        for (std::string cell : { std::to_string(row.staircase), percent(target.psi), fixed(target.level, 6),
+                 fixed(e.mean, 6), fixed(e.bias, 6), fixed(e.sd, 6),
+                 fixed(row.stats.trials ? std::optional<double>(row.stats.trials->mean) : std::nullopt, 2),
+                 significant(sweatFactor(row.stats)), std::to_string(e.count), row.id })
+            cells.push_back(std::move(cell));
+        rows.push_back(std::move(cells));
     }
 
     const std::size_t columns = rows.front().size();

@@ -3,6 +3,8 @@
 // and what its estimates came to over the repetitions.
 //
 // Columns, separated by at least two spaces and aligned (numbers to the right):
+//   NAME...      with --vary, one column per varied setting first, named as
+//                given ("step-scale", "1:negative-step") and holding its value
 //   staircase    the staircase's index, as in the trial table
 //   target_pct   the classic target ψ* of its final positive step, in percent
 //                (6 significant digits)
@@ -12,6 +14,7 @@
 //   bias         mean − x_star
 //   sd           the estimates' standard deviation (n − 1 divisor)
 //   mean_trials  the staircase's trials per repetition, averaged
+//   sweat        the sweat factor, RMSE² × mean_trials (6 significant digits)
 //   estimates    how many repetitions reached K reversals and so gave an estimate
 //   ID           the staircase's display text: the rest of the line
 // Levels have 6 decimals, as the Analysis tab shows averages; a value that
@@ -23,5 +26,9 @@
 #include <string>
 
 class RunResult;
+struct SweepResult;
 
+// One line per row of the sweep (combination × staircase).
+std::string staircaseTableText(const SweepResult &result);
+// The table of one run without a sweep.
 std::string staircaseTableText(const RunResult &result, int lastReversals);

@@ -278,6 +278,26 @@ std::string intervalEnd(const std::optional<Interval> &interval, bool high)
     return interval ? formatReal(high ? interval->high : interval->low) : std::string("NA");
 }
 
+// The statistics of every staircase of a finished run; its trials can go then.
+void appendRows(const RunResult &run, std::size_t point, const std::vector<double> &values, int lastReversals,
+    std::vector<SweepRow> &rows)
+{
+    const RunRequest &request = run.request();
+    for (int s = 0; s < run.staircaseCount(); ++s) {
+        SweepRow row;
+        row.point = point;
+        row.values = values;
+        row.staircase = s;
+        row.id = std::size_t(s) < request.staircaseIds.size() ? request.staircaseIds[std::size_t(s)]
+                                                              : std::to_string(s);
+        row.settings = request.staircases[std::size_t(s)];
+        row.observer = request.observer;
+        row.theory = staircaseTheory(row.settings, row.observer);
+        row.stats = repetitionStats(run, s, row.theory, lastReversals);
+        rows.push_back(std::move(row));
+    }
+}
+
 } // namespace
 
 const char sweepEstimatorName[] = "reversals";
@@ -468,21 +488,7 @@ SweepResult runSweep(const SweepRequest &request, const SweepPlan &plan,
                 const RunResult run = simulate(point.request, engine, onProgress, cancel);
                 if (!run.isComplete())
                     return;
-                std::vector<SweepRow> &rows = rowsOf[p];
-                for (int s = 0; s < run.staircaseCount(); ++s) {
-                    SweepRow row;
-                    row.point = p;
-                    row.values = point.values;
-                    row.staircase = s;
-                    row.id = std::size_t(s) < point.request.staircaseIds.size()
-                        ? point.request.staircaseIds[std::size_t(s)]
-                        : std::to_string(s);
-                    row.settings = point.request.staircases[std::size_t(s)];
-                    row.observer = point.request.observer;
-                    row.theory = staircaseTheory(row.settings, row.observer);
-                    row.stats = repetitionStats(run, s, row.theory, point.lastReversals);
-                    rows.push_back(std::move(row));
-                }
+                appendRows(run, p, point.values, point.lastReversals, rowsOf[p]);
                 done[p] = 1;
                 const std::lock_guard<std::mutex> lock(reporting);
                 ++report.points;
@@ -510,6 +516,16 @@ SweepResult runSweep(const SweepRequest &request, const SweepPlan &plan,
     for (std::size_t p = 0; p < points && done[p]; ++p)
         for (SweepRow &row : rowsOf[p])
             result.rows.push_back(std::move(row));
+    return result;
+}
+
+SweepResult sweepResultOf(const RunResult &run, int lastReversals, std::uint32_t seed)
+{
+    SweepResult result;
+    result.seed = seed;
+    result.repetitions = run.request().repetitions;
+    appendRows(run, 0, {}, lastReversals, result.rows);
+    result.complete = run.isComplete();
     return result;
 }
 

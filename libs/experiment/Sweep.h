@@ -163,6 +163,10 @@ SweepResult runSweep(const SweepRequest &request, const SweepPlan &plan,
     const SweepProgressCallback &progress = {}, const std::atomic<bool> *cancel = nullptr,
     unsigned threads = 0);
 
+// The rows of one run made without a sweep (every staircase, no varied values),
+// as runSweep would give them for its request with no axes.
+SweepResult sweepResultOf(const RunResult &run, int lastReversals, std::uint32_t seed);
+
 // RMSE² × mean trials: the statistics' own sweat factor when they give one,
 // otherwise worked out from their RMSE and mean trials; empty without either.
 std::optional<double> sweatFactor(const RepetitionStats &stats);

@@ -6,6 +6,7 @@
 #include "RandomEngine.h"
 #include "RepetitionStats.h"
 #include "Run.h"
+#include "Sweep.h"
 #include "TrialTable.h"
 
 #include <gtest/gtest.h>
@@ -141,9 +142,46 @@ TEST_F(BatchRunTest, TableGivesEachStaircasesTargetAndEstimatesBesideATrialTable
     EXPECT_EQ(outcome.out, trialTableText(windowRun(path, 50, RandomEngine::defaultSeed)));
     // Staircase 1 aims below the guess rate: no x*, so no bias either.
     EXPECT_EQ(outcome.err,
-        "staircase  target_pct    x_star       mean       bias        sd  mean_trials  estimates  ID\n"
-        "        0     70.7107  1.304924   1.030000  -0.274924  0.586304        30.60         50  0\n"
-        "        1     29.2893        NA  -1.282738         NA  0.426332        23.28         28  1\n");
+        "staircase  target_pct    x_star       mean       bias        sd  mean_trials    sweat  estimates  "
+        "ID\n"
+        "        0     70.7107  1.304924   1.030000  -0.274924  0.586304        30.60  12.6213         50  "
+        "0\n"
+        "        1     29.2893        NA  -1.282738         NA  0.426332        23.28       NA         28  "
+        "1\n");
+}
+
+// Every combination starts from the seed, so the step scale 1 gives the run without --vary.
+TEST_F(BatchRunTest, VaryRunsEveryCombinationAndStatsAreTheEnginesRows)
+{
+    const std::string path = example("three-interleaved-staircases.txt");
+    const Outcome swept = run({ path, "--repetitions", "200", "--seed", "3", "--vary", "step-scale=0.5,1",
+        "--vary", "2:start=-3,-1", "--stats", "-" });
+    ASSERT_EQ(swept.status, exitDone) << swept.err;
+    SweepRequest request;
+    request.base = windowRun(path, 0, 3).request();
+    request.base.repetitions = 200;
+    request.seed = 3;
+    request.axes
+        = { { SweepParameter::stepScale, -1, { 0.5, 1 } }, { SweepParameter::start, 2, { -3, -1 } } };
+    EXPECT_EQ(swept.out, sweepStatsText(runSweep(request, planSweep(request))));
+    // The table goes to the standard error, the varied values first.
+    EXPECT_EQ(swept.err.substr(0, swept.err.find('\n')),
+        "step-scale  2:start  staircase  target_pct     x_star       mean       bias        sd  mean_trials  "
+        "  "
+        "sweat  estimates  ID");
+    EXPECT_EQ(std::count(swept.err.begin(), swept.err.end(), '\n'), 13);
+
+    const Outcome plain = run({ path, "--repetitions", "200", "--seed", "3", "--last-reversals", "6",
+        "--stats", folder + "/stats.tsv", "--quiet" });
+    ASSERT_EQ(plain.status, exitDone) << plain.err;
+    std::istringstream lines(swept.out);
+    std::string expected, line;
+    for (bool header = true; std::getline(lines, line); header = false) {
+        const std::size_t second = line.find('\t', line.find('\t') + 1) + 1;
+        if (header || line.rfind("1\t-3\t", 0) == 0)
+            expected += line.substr(second) + "\n";
+    }
+    EXPECT_EQ(fileContent(folder + "/stats.tsv"), expected);
 }
 
 TEST_F(BatchRunTest, InterruptedRunReplacesNoFileAndLeavesNoTemporaryFile)
