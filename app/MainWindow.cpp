@@ -167,6 +167,7 @@ void MainWindow::setupSweep()
         request.lastReversals = ui->spinBoxLastReversalsPerEstimate->value();
         return request;
     });
+    sweep->setQuestion([this](const QString &text) { return dialogs->question(this, tr("Warning"), text); });
     connect(ui->spinBoxNStaircases, SIGNAL(valueChanged(int)), sweep, SLOT(setStaircaseCount(int)));
     connect(cancelRun, &QPushButton::clicked, sweep, &SweepPage::cancel);
     connect(sweep, &SweepPage::progressed, this, &MainWindow::showProgress);

@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "BackgroundSweep.h"
 #include "FileLocations.h"
+#include "RunMemory.h"
 #include "SweepPlot.h"
 #include "SweepTableModel.h"
 #include "ui_SweepPage.h"
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLocale>
 
 SweepPage::SweepPage(QWidget *parent)
     : QWidget(parent)
@@ -57,6 +59,11 @@ void SweepPage::setColors(QVector<QColor> staircaseColors)
 {
     colors = std::move(staircaseColors);
     redraw();
+}
+
+void SweepPage::setQuestion(std::function<bool(const QString &)> ask)
+{
+    question = std::move(ask);
 }
 
 void SweepPage::setRunEnabled(bool enabled)
@@ -110,6 +117,16 @@ void SweepPage::on_buttonSweepRun_clicked()
     if (!plan.ok()) {
         emit problem(QString::fromStdString(plan.error));
         return;
+    }
+    // Each thread keeps one value's trials until their statistics are taken.
+    const std::uint64_t held = sweepMaximumTrialsHeld(plan, sweepThreads(plan));
+    const long double bytes = static_cast<long double>(held) * RunResult::bytesPerTrial;
+    if (bytes > static_cast<long double>(runMemoryBudget()) && question) {
+        const QLocale english(QLocale::English);
+        if (!question(
+                tr("This sweep may hold up to %1 trials at once (about %2 GB). Run anyway?")
+                    .arg(english.toString(qulonglong(held)), english.toString(double(bytes / 1e9L), 'f', 1))))
+            return;
     }
     runningParameterLabel = ui->comboBoxSweepParameter->currentText();
     if (isStaircaseParameter(parameter) && staircase >= 0)

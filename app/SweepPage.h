@@ -38,6 +38,8 @@ public:
     // The experiment a sweep varies; its repetitions, seed and axes are the page's.
     void setExperimentSource(std::function<SweepRequest()> source);
     void setColors(QVector<QColor> staircaseColors);
+    // Asks a question (true: yes); used before a sweep that may not fit in memory.
+    void setQuestion(std::function<bool(const QString &)> ask);
     // Whether Run sweep may be pressed (not while a run of the window goes on).
     void setRunEnabled(bool enabled);
     bool isRunning() const;
@@ -67,6 +69,7 @@ private:
 
     Ui::SweepPage *ui;
     std::function<SweepRequest()> experiment;
+    std::function<bool(const QString &)> question;
     BackgroundSweep *background;
     SweepTableModel *table;
     QVector<QColor> colors;

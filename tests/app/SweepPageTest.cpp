@@ -108,7 +108,10 @@ void SweepPageTest::cancelKeepsTheSweepAndTheRunShown()
     QCOMPARE(sweep.size(), 6);
 
     w.window.show();
+    w.dialogs->answers.enqueue(true); // it may hold more trials than half the memory
     w.sweep(0, "Maximum trials", "100000, 200000", 999999);
+    QCOMPARE(w.dialogs->questions.size(), 1);
+    QVERIFY(w.dialogs->questions[0].text.startsWith("This sweep may hold up to "));
     QVERIFY(w.page->isRunning());
     QVERIFY(!start->isEnabled() && !w.get<QPushButton>("buttonSweepRun")->isEnabled());
     auto *cancel = w.get<QPushButton>("buttonCancelRun");
