@@ -6,6 +6,7 @@
 #include "MainWindow.h"
 #include "QtTestSupport.h"
 #include "ScriptedDialogs.h"
+#include "SweepPlot.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -53,6 +54,7 @@ private slots:
     void exportedSweepIsTheBatchProgramsStats();
     void cancelKeepsTheSweepAndTheRunShown();
     void badValuesGetOneMessageAndRunNothing();
+    void plotTakesEachStaircasesMeasureAndItsInterval();
 };
 
 void SweepPageTest::exportedSweepIsTheBatchProgramsStats()
@@ -140,6 +142,42 @@ void SweepPageTest::badValuesGetOneMessageAndRunNothing()
     QCOMPARE(w.dialogs->messages[1].text,
         QString("Correct answers (N) takes whole numbers from 1 to 99, not 1.5."));
     QCOMPARE(w.table->model()->rowCount(), 0);
+}
+
+void SweepPageTest::plotTakesEachStaircasesMeasureAndItsInterval()
+{
+    SweepResult result;
+    for (double value : { 2.0, 20.0 })
+        for (int s = 0; s < 2; ++s) {
+            SweepRow row;
+            row.values = { value };
+            row.staircase = s;
+            row.id = s ? "right" : "left";
+            row.theory.classic.level = 1.0;
+            row.stats.estimates.bias = value / 10;
+            if (s == 1) // the bias's interval is the mean's, moved by x*
+                row.stats.estimates.meanInterval
+                    = Interval { 1.0 + value / 10 - 0.5, 1.0 + value / 10 + 0.25 };
+            result.rows.push_back(row);
+        }
+    const QVector<SweepSeries> series = sweepSeries(result, SweepMeasure::bias);
+    QCOMPARE(series.size(), 2);
+    QCOMPARE(series[1].name, QString("right"));
+    QCOMPARE(series[1].values, QVector<double>({ 2, 20 }));
+    QCOMPARE(series[1].measures, QVector<double>({ 0.2, 2 }));
+    QCOMPARE(series[1].below.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(std::abs(series[1].below[i] - 0.5) < 1e-12);
+        QVERIFY(std::abs(series[1].above[i] - 0.25) < 1e-12);
+    }
+    QCOMPARE(series[0].below, QVector<double>({ 0, 0 })); // no interval: no bar
+    QVERIFY(sweepSeries(result, SweepMeasure::sd)[0].values.isEmpty()); // no SD, no point
+
+    QVERIFY(sweepValuesWantLogAxis(result)); // 20 ≥ 10 × 2
+    result.rows[0].values = result.rows[1].values = { 2.5 };
+    QVERIFY(!sweepValuesWantLogAxis(result));
+    result.rows[0].values = result.rows[1].values = { 0.0 };
+    QVERIFY(!sweepValuesWantLogAxis(result));
 }
 
 QTEST_MAIN(SweepPageTest)
