@@ -104,7 +104,12 @@ void setupPlot(QCustomPlot &plot, const QFont &windowFont)
     QFont legendFont = windowFont;
     legendFont.setPointSize(8);
     plot.legend->setFont(legendFont);
-    plot.axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    // In a row of its own above the lines, which it would otherwise hide.
+    plot.plotLayout()->insertRow(0);
+    plot.plotLayout()->addElement(0, 0, plot.legend);
+    plot.plotLayout()->setRowStretchFactor(0, 0.001);
+    plot.legend->setFillOrder(QCPLegend::foColumnsFirst);
+    plot.legend->setBorderPen(Qt::NoPen);
 }
 
 void draw(QCustomPlot &plot, const SweepResult *result, SweepMeasure measure, const QString &valueLabel,
