@@ -212,7 +212,8 @@ void ResultsTest::repetitionStatsRowsShowEveryValueOrADash()
     RepetitionStats full;
     full.repetitions = 20000;
     full.fewerReversals = 2;
-    full.estimates = { 19998, 0.30126, 0.79552, 0.30004, 0.0021217, -0.25, 0.875, 0.01728, 0.182, 0.30051 };
+    full.estimates
+        = { 19998, 0.30126, 0.79552, 0.30004, 0.0021217, -0.25, 0.875, 0.01728, 0.182, 0.30051, {}, {}, {} };
     full.trials = TrialsPerRepetition { 134.56, 60, 412 };
     full.stoppedOnReversals = 20000;
 
@@ -228,7 +229,7 @@ void ResultsTest::repetitionStatsRowsShowEveryValueOrADash()
     StaircaseTheory noTarget; // a step that is not positive
     noTarget.stationary.status = StationaryStatus::noGrid;
     RepetitionStats single;
-    single.estimates = { 1, 1234.5, 1.0, {}, {}, {}, {}, -0.0004, -0.001, 0.0004 };
+    single.estimates = { 1, 1234.5, 1.0, {}, {}, {}, {}, -0.0004, -0.001, 0.0004, {}, {}, {} };
 
     const std::tuple<QString, StaircaseSettings, StaircaseTheory, RepetitionStats, QStringList> rows[] = {
         { "A", oneUpThreeDown, computed, full,
