@@ -17,6 +17,7 @@
 #include "StaircaseGraph.h"
 #include "StaircasePages.h"
 #include "StaircaseParamSetter.h"
+#include "SweepPage.h"
 #include "TabStaircase.h"
 #include "ui_MainWindow.h"
 
@@ -45,6 +46,7 @@ MainWindow::MainWindow(QWidget *parent)
     setupPlot();
     setupRunControls();
     setupRepetitionViews();
+    setupSweep();
     setupDocument();
 
     resize(minimumSizeHint());
@@ -134,12 +136,7 @@ void MainWindow::setupRepetitionViews()
 void MainWindow::connectRun()
 {
     connect(cancelRun, &QPushButton::clicked, backgroundRun, &BackgroundRun::cancel);
-    connect(
-        backgroundRun, &BackgroundRun::progressed, this, [this](int done, int total, const QString &text) {
-            runProgress->setMaximum(total);
-            runProgress->setValue(done);
-            runProgress->setFormat(text + QStringLiteral(" (%p%)"));
-        });
+    connect(backgroundRun, &BackgroundRun::progressed, this, &MainWindow::showProgress);
     connect(backgroundRun, &BackgroundRun::finished, this, &MainWindow::showRun);
     connect(backgroundRun, &BackgroundRun::cancelled, this, [this] {
         setRunning(false);
@@ -153,14 +150,43 @@ void MainWindow::connectRun()
     });
 }
 
+void MainWindow::showProgress(int done, int total, const QString &text)
+{
+    runProgress->setMaximum(total);
+    runProgress->setValue(done);
+    runProgress->setFormat(text + QStringLiteral(" (%p%)"));
+}
+
+void MainWindow::setupSweep()
+{
+    SweepPage *sweep = ui->tabSweep;
+    sweep->setColors(graphColors);
+    sweep->setExperimentSource([this] {
+        SweepRequest request;
+        request.base = readRunRequest(*ui->tabStaircase, observerSettings(), 1);
+        request.lastReversals = ui->spinBoxLastReversalsPerEstimate->value();
+        return request;
+    });
+    sweep->setQuestion([this](const QString &text) { return dialogs->question(this, tr("Warning"), text); });
+    connect(ui->spinBoxNStaircases, SIGNAL(valueChanged(int)), sweep, SLOT(setStaircaseCount(int)));
+    connect(cancelRun, &QPushButton::clicked, sweep, &SweepPage::cancel);
+    connect(sweep, &SweepPage::progressed, this, &MainWindow::showProgress);
+    connect(sweep, &SweepPage::runningChanged, this, &MainWindow::setRunning);
+    connect(sweep, &SweepPage::status, ui->statusbar,
+        [this](const QString &m) { ui->statusbar->showMessage(m); });
+    connect(sweep, &SweepPage::problem, this,
+        [this](const QString &message) { dialogs->warning(this, tr("Warning"), message); });
+}
+
 void MainWindow::setRunning(bool running)
 {
+    ui->tabSweep->setRunEnabled(!running);
     for (QWidget *control :
         { static_cast<QWidget *>(ui->buttonStart), static_cast<QWidget *>(ui->spinBoxNStaircases) })
         control->setEnabled(!running);
     for (QAction *command :
         { ui->actionNew_experiment, ui->actionOpenFile, ui->actionSaveFile, ui->actionExportResultsToFile,
-            ui->actionExportRepetitionSummary, ui->actionExport_graph_to_pdf })
+            ui->actionExportRepetitionSummary, ui->actionExport_graph_to_pdf, ui->actionExportSweep })
         command->setEnabled(!running);
     runProgress->setValue(0);
     runProgress->setFormat(tr("Starting..."));
@@ -327,6 +353,22 @@ void MainWindow::on_comboBoxGraphRepetition_currentIndexChanged(int)
 void MainWindow::on_buttonResetView_clicked()
 {
     StaircaseGraph::showView(*ui->customPlot, graphView);
+}
+
+void MainWindow::on_actionExportSweep_triggered()
+{
+    const std::shared_ptr<const SweepResult> sweep = ui->tabSweep->result();
+    if (!sweep) {
+        dialogs->warning(this, tr("Warning"), tr("No sweep to export, please run a sweep before."));
+        return;
+    }
+    const QString path
+        = askFileToSave(*dialogs, this, fileLocations, tr("Export sweep..."), QStringLiteral("tsv"));
+    if (path.isEmpty())
+        return;
+    const QString problem = exportSweep(*sweep, path);
+    if (!problem.isEmpty())
+        dialogs->warning(this, tr("Warning"), problem);
 }
 
 ExperimentWidgets MainWindow::experimentWidgets() const

@@ -16,7 +16,8 @@
 // the graph and the export read it. The statistics across repetitions
 // (RepetitionStatsPanel) and the Graph tab's repetition choice
 // (RepetitionSelector) are small objects of their own that the slots hand the
-// widgets' values to.
+// widgets' values to. The Sweep tab is a SweepPage of its own: the window only
+// hands it the experiment, shows its progress and messages, and exports it.
 
 #include <QColor>
 #include <QMainWindow>
@@ -83,6 +84,7 @@ private slots:
     void on_comboBoxEstimatesStaircase_currentIndexChanged(int index);
     void on_comboBoxGraphRepetition_currentIndexChanged(int index);
     void on_buttonResetView_clicked();
+    void on_actionExportSweep_triggered();
 
 private:
     void setupPlot();
@@ -90,6 +92,8 @@ private:
     void setupRepetitionViews();
     void connectRun();
     void setupDocument();
+    void setupSweep();
+    void showProgress(int done, int total, const QString &text);
     // The run shown now belongs to an experiment that New or Open has replaced.
     void markRunOfPreviousExperiment();
     // Disables the commands that must wait for the run's end, and shows the progress and Cancel.

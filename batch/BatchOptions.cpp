@@ -18,10 +18,20 @@ Options:
                       levels (default 6)
   --trials FILE       write every trial, byte for byte as the window's export
   --summary FILE      write one row per repetition and staircase (tab-separated)
-  --stats FILE        write one row per staircase (tab-separated): its index
-                      and ID, then with --exact the exact values
-  --tag NAME=VALUE    put a column NAME holding VALUE first in the summary and
-                      the stats (may be given several times)
+  --tag NAME=VALUE    put a column NAME holding VALUE first in the summary
+                      (may be given several times)
+  --vary NAME=VALUES  run the experiment once per value of the setting NAME,
+                      each run from the seed; VALUES is a comma list (0.5,1,2)
+                      or FROM:TO:STEP (0.25:2:0.25), at most 200 values.
+                      S:NAME=VALUES varies staircase S only. Given several
+                      times: every combination. NAME is one of
+                        step-scale (every step times the value; the target
+                        stays), positive-step, negative-step, correct-answers,
+                        max-reversals, max-trials, last-reversals, start,
+                        sigma, guess, lapse
+  --stats FILE        write one row per combination and staircase with the
+                      statistics across repetitions (tab-separated); with
+                      --exact the exact values follow
   --exact             add the exact values of each staircase's estimate (from its
                       Markov chain, no simulation noise) to the table and the stats
   --exact-only        print the exact values without running any simulation
@@ -30,7 +40,7 @@ Options:
 
 FILE "-" is the standard output, for one of --trials, --summary and --stats;
 the table then goes to the standard error. A file is replaced only once it is
-complete.
+complete. --trials and --summary write a single run, so not with --vary.
 
 Exit status: 0 done; 1 the run ran out of memory or past 2147483647 trials;
 2 bad usage; 3 the experiment file cannot be read or is refused; 4 an output
@@ -77,6 +87,42 @@ std::string parseTag(const std::string &text, BatchOptions &options)
     return std::string();
 }
 
+std::string parseVary(const std::string &text, BatchOptions &options)
+{
+    const std::size_t equals = text.find('=');
+    const std::string usage
+        = "--vary needs NAME=VALUES or S:NAME=VALUES, for example --vary step-scale=0.5,1,2, not "
+        + quotedArgument(text) + ".";
+    if (equals == std::string::npos)
+        return usage;
+    std::string name = text.substr(0, equals);
+    SweepAxis axis;
+    if (const std::size_t colon = name.find(':'); colon != std::string::npos) {
+        const std::optional<int> staircase = parseDigits<int>(name.substr(0, colon));
+        if (!staircase)
+            return usage;
+        axis.staircase = *staircase;
+        name = name.substr(colon + 1);
+    }
+    const std::optional<SweepParameter> parameter = sweepParameterFromName(name);
+    if (!parameter) {
+        std::string names;
+        for (SweepParameter p : allSweepParameters)
+            names += std::string(names.empty() ? "" : ", ") + sweepParameterName(p);
+        return "--vary can't vary " + quotedArgument(name) + "; it varies " + names + ".";
+    }
+    axis.parameter = *parameter;
+    const SweepValues values = parseSweepValues(text.substr(equals + 1));
+    if (!values.ok())
+        return "--vary " + text.substr(0, equals) + ": " + values.error;
+    axis.values = values.values;
+    for (const SweepAxis &earlier : options.vary)
+        if (earlier.name() == axis.name())
+            return "--vary " + axis.name() + " is given twice; give all its values at once.";
+    options.vary.push_back(std::move(axis));
+    return std::string();
+}
+
 // Applies one option that takes a value; returns the problem, if any.
 std::string applyValue(const std::string &name, const std::string &value, BatchOptions &options)
 {
@@ -108,6 +154,8 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
         if (value.empty())
             return "--stats needs a file name, or - for the standard output.";
         options.statsPath = value;
+    } else if (name == "--vary") {
+        return parseVary(value, options);
     } else {
         return parseTag(value, options);
     }
@@ -116,8 +164,8 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
 
 bool takesValue(const std::string &name)
 {
-    for (const char *option :
-        { "--repetitions", "--seed", "--last-reversals", "--trials", "--summary", "--stats", "--tag" })
+    for (const char *option : { "--repetitions", "--seed", "--last-reversals", "--trials", "--summary",
+             "--tag", "--stats", "--vary" })
         if (name == option)
             return true;
     return false;
@@ -125,6 +173,8 @@ bool takesValue(const std::string &name)
 
 std::string checkOutputs(const BatchOptions &options)
 {
+    if (!options.vary.empty() && !(options.trialsPath.empty() && options.summaryPath.empty()))
+        return "--trials and --summary write a single run, not a --vary sweep; use --stats for the sweep.";
     const std::pair<const char *, const std::string *> outputs[] = { { "--trials", &options.trialsPath },
         { "--summary", &options.summaryPath }, { "--stats", &options.statsPath } };
     for (std::size_t i = 0; i < std::size(outputs); ++i) {

@@ -9,6 +9,7 @@
 
 #include "RandomEngine.h"
 #include "RepetitionStats.h"
+#include "Sweep.h"
 
 #include <cstdint>
 #include <optional>
@@ -25,12 +26,14 @@ struct BatchOptions {
     // Empty: not written; "-": the standard output.
     std::string trialsPath;
     std::string summaryPath;
-    // One row per staircase (tab-separated); empty: not written, "-": the standard output.
+    // One row per combination and staircase (tab-separated); empty: not written, "-": the standard output.
     std::string statsPath;
     // Adds the exact finite-run values (ExactRun.h) to the table and the stats.
     bool exact = false;
     // The exact values alone: no simulation (implies exact).
     bool exactOnly = false;
+    // --vary, in order: every combination of their values is run.
+    std::vector<SweepAxis> vary;
     // (column name, value) pairs put before the summary's own columns, in order.
     std::vector<std::pair<std::string, std::string>> tags;
     bool quiet = false;

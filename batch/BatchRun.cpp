@@ -8,8 +8,8 @@
 #include "RandomEngine.h"
 #include "RepetitionStats.h"
 #include "Run.h"
-#include "StaircaseStats.h"
 #include "StaircaseTable.h"
+#include "Sweep.h"
 #include "TrialTable.h"
 
 #include <cerrno>
@@ -136,11 +136,13 @@ private:
     bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
     int unwritable(const char *what, BatchOutput &output);
     int interrupted();
-    int writeOutputs(const RunResult *result, const RunRequest &request, const std::vector<ExactRun> *exact);
-    int printTable(const std::string &table);
-    // The exact values of every staircase; false when interrupted.
-    bool computeExact(const RunRequest &request, std::vector<ExactRun> &exact);
     void discardAll();
+    int sweep(const RunRequest &request);
+    // `result` null: --exact-only, nothing simulated.
+    int writeOutputs(const RunResult *result, const SweepResult &rows);
+    int printTable(const std::string &table);
+    // Every row's exact values; false when interrupted.
+    bool addExact(SweepResult &rows);
     TextSink sinkFor(BatchOutput &output, const char *what);
 
     const BatchOptions &options;
@@ -203,6 +205,8 @@ int BatchRun::run()
         report.error(problem);
         return exitUnreadable;
     }
+    if (!options.vary.empty())
+        return sweep(request);
 
     // Before the run: a long run must not end in a file that cannot be written.
     if (!options.trialsPath.empty() && !trials.open())
@@ -210,14 +214,17 @@ int BatchRun::run()
     if (!options.summaryPath.empty() && !summary.open())
         return unwritable("summary", summary);
     if (!options.statsPath.empty() && !stats.open())
-        return unwritable("stats", stats);
+        return unwritable("statistics", stats);
 
-    std::vector<ExactRun> exact;
     if (options.exactOnly) {
-        if (!computeExact(request, exact))
+        SweepResult rows = unsimulatedResultOf(request, options.lastReversals, options.seed);
+        if (!addExact(rows))
             return interrupted();
-        if (const int status = writeOutputs(nullptr, request, &exact); status != exitDone)
+        if (const int status = writeOutputs(nullptr, rows); status != exitDone)
             return status;
+        std::vector<ExactRun> exact;
+        for (const SweepRow &row : rows.rows)
+            exact.push_back(*row.exact);
         report.line().clear();
         return printTable(exactTableText(request, exact, options.lastReversals));
     }
@@ -231,14 +238,13 @@ int BatchRun::run()
         const RunResult result = simulate(request, engine, showProgress, cancel);
         if (!result.isComplete())
             return interrupted();
-        if (options.exact && !computeExact(request, exact))
+        SweepResult rows = sweepResultOf(result, options.lastReversals, options.seed);
+        if (options.exact && !addExact(rows))
             return interrupted();
-        const std::vector<ExactRun> *exactValues = options.exact ? &exact : nullptr;
-        if (const int status = writeOutputs(&result, request, exactValues); status != exitDone)
+        if (const int status = writeOutputs(&result, rows); status != exitDone)
             return status;
         report.line().clear();
-        return printTable(
-            options.quiet ? std::string() : staircaseTableText(result, options.lastReversals, exactValues));
+        return printTable(options.quiet ? std::string() : staircaseTableText(rows));
     } catch (const std::bad_alloc &) {
         discardAll();
         report.error("out of memory: the run keeps every trial in memory ("
@@ -253,7 +259,48 @@ int BatchRun::run()
     }
 }
 
-bool BatchRun::computeExact(const RunRequest &request, std::vector<ExactRun> &exact)
+int BatchRun::sweep(const RunRequest &request)
+{
+    const SweepRequest sweepRequest { request, options.lastReversals, options.seed, options.vary };
+    const SweepPlan plan = planSweep(sweepRequest);
+    if (!plan.ok()) {
+        report.error(plan.error);
+        return exitUsage;
+    }
+    if (!options.statsPath.empty() && !stats.open())
+        return unwritable("statistics", stats);
+    const auto showProgress = [&](const SweepProgress &p) {
+        if (report.line().due())
+            report.line().show(std::string(programName) + ": " + std::to_string(p.points) + " of "
+                + std::to_string(p.totalPoints) + " combinations, " + std::to_string(p.repetitions) + " of "
+                + std::to_string(p.totalRepetitions) + " repetitions");
+    };
+    try {
+        SweepResult result = runSweep(sweepRequest, plan, showProgress, cancel);
+        if (!result.complete || (options.exact && !addExact(result)))
+            return interrupted();
+        const std::string text = sweepStatsText(result);
+        if (!options.statsPath.empty()
+            && !(TaggedLines(options.tags, sinkFor(stats, "statistics"))(text.data(), text.size())
+                && stats.finish()))
+            return cancelled() ? interrupted() : unwritable("statistics", stats);
+        report.line().clear();
+        return printTable(staircaseTableText(result));
+    } catch (const std::bad_alloc &) {
+        discardAll();
+        report.error("out of memory: each combination's run keeps its trials until its statistics are taken ("
+            + std::to_string(RunResult::bytesPerTrial) + " bytes each), and this sweep may hold up to "
+            + std::to_string(sweepMaximumTrialsHeld(plan, sweepThreads(plan)))
+            + " trials at once. Run fewer repetitions, or lower the maximum trials.");
+        return exitRunFailed;
+    } catch (const std::length_error &e) {
+        discardAll();
+        report.error(e.what());
+        return exitRunFailed;
+    }
+}
+
+bool BatchRun::addExact(SweepResult &rows)
 {
     ExactControl control;
     control.cancel = cancel;
@@ -262,13 +309,10 @@ bool BatchRun::computeExact(const RunRequest &request, std::vector<ExactRun> &ex
             report.line().show(std::string(programName) + ": exact values, "
                 + std::to_string(int(share * 100.0)) + " % done");
     };
-    exact = exactRuns(request.staircases, request.observer,
-        staircaseTheories(request.staircases, request.observer), options.lastReversals, control);
-    return !cancelled();
+    return addExactRuns(rows, control) && !cancelled();
 }
 
-int BatchRun::writeOutputs(
-    const RunResult *result, const RunRequest &request, const std::vector<ExactRun> *exact)
+int BatchRun::writeOutputs(const RunResult *result, const SweepResult &rows)
 {
     // All are written in full before any replaces its file.
     if (result && !options.trialsPath.empty()
@@ -279,9 +323,9 @@ int BatchRun::writeOutputs(
             *result, options.lastReversals, TaggedLines(options.tags, sinkFor(summary, "summary"))))
         return cancelled() ? interrupted() : unwritable("summary", summary);
     if (!options.statsPath.empty()) {
-        const std::string text = staircaseStatsText(request, exact, options.lastReversals);
-        if (!TaggedLines(options.tags, sinkFor(stats, "stats"))(text.data(), text.size()))
-            return cancelled() ? interrupted() : unwritable("stats", stats);
+        const std::string text = sweepStatsText(rows);
+        if (!TaggedLines(options.tags, sinkFor(stats, "statistics"))(text.data(), text.size()))
+            return cancelled() ? interrupted() : unwritable("statistics", stats);
     }
     if (cancelled())
         return interrupted();
@@ -290,7 +334,7 @@ int BatchRun::writeOutputs(
     if (!options.summaryPath.empty() && !summary.finish())
         return unwritable("summary", summary);
     if (!options.statsPath.empty() && !stats.finish())
-        return unwritable("stats", stats);
+        return unwritable("statistics", stats);
     return exitDone;
 }
 

@@ -1,8 +1,10 @@
 #include "StaircaseTable.h"
 
 #include "ExactRun.h"
+#include "ExperimentFile.h"
 #include "RepetitionStats.h"
 #include "StaircaseTheory.h"
+#include "Sweep.h"
 
 #include <charconv>
 #include <optional>
@@ -50,30 +52,53 @@ std::string idOf(const RunRequest &request, std::size_t i)
 
 std::string aligned(const std::vector<std::vector<std::string>> &rows);
 
+std::string significant(std::optional<double> value)
+{
+    if (!value)
+        return "NA";
+    char text[40];
+    const auto end = std::to_chars(text, text + sizeof text, *value, std::chars_format::general, 6).ptr;
+    return std::string(text, end);
+}
+
 } // namespace
 
-std::string staircaseTableText(const RunResult &result, int lastReversals, const std::vector<ExactRun> *exact)
+std::string staircaseTableText(const RunResult &result, int lastReversals)
 {
-    std::vector<std::vector<std::string>> rows { { "staircase", "target_pct", "x_star", "mean", "bias", "sd",
-        "mean_trials", "estimates" } };
-    if (exact)
-        rows.front().insert(rows.front().end(), exactHeader.begin(), exactHeader.end());
-    rows.front().push_back("ID");
-    const RunRequest &request = result.request();
-    for (int s = 0; s < result.staircaseCount(); ++s) {
-        const std::size_t i = static_cast<std::size_t>(s);
-        const StaircaseTheory theory = staircaseTheory(request.staircases[i], request.observer);
-        const RepetitionStats stats = repetitionStats(result, s, theory, lastReversals);
-        const EstimateStats &e = stats.estimates;
-        rows.push_back({ std::to_string(s), percent(theory.classic.psi), fixed(theory.classic.level, 6),
-            fixed(e.mean, 6), fixed(e.bias, 6), fixed(e.sd, 6),
-            fixed(stats.trials ? std::optional<double>(stats.trials->mean) : std::nullopt, 2),
-            std::to_string(e.count) });
-        if (exact) {
-            const std::vector<std::string> cells = exactCells((*exact)[i], lastReversals);
-            rows.back().insert(rows.back().end(), cells.begin(), cells.end());
+    return staircaseTableText(sweepResultOf(result, lastReversals, 0));
+}
+
+std::string staircaseTableText(const SweepResult &result)
+{
+    std::vector<std::string> header;
+    for (const SweepAxis &axis : result.axes)
+        header.push_back(axis.name());
+    for (const char *name : { "staircase", "target_pct", "x_star", "mean", "bias", "sd", "mean_trials",
+             "sweat", "estimates" })
+        header.push_back(name);
+    if (result.withExact)
+        header.insert(header.end(), exactHeader.begin(), exactHeader.end());
+    header.push_back("ID");
+    std::vector<std::vector<std::string>> rows { header };
+    for (const SweepRow &row : result.rows) {
+        std::vector<std::string> cells;
+        for (double value : row.values)
+            cells.push_back(formatReal(value));
+        const EstimateStats &e = row.stats.estimates;
+        const ClassicTarget &target = row.theory.classic;
+        for (std::string cell : { std::to_string(row.staircase), percent(target.psi), fixed(target.level, 6),
+                 fixed(e.mean, 6), fixed(e.bias, 6), fixed(e.sd, 6),
+                 fixed(row.stats.trials ? std::optional<double>(row.stats.trials->mean) : std::nullopt, 2),
+                 significant(sweatFactor(row.stats)), std::to_string(e.count) })
+            cells.push_back(std::move(cell));
+        if (result.withExact) {
+            const std::vector<std::string> exact = row.exact
+                ? exactCells(*row.exact, row.stats.lastReversals)
+                : std::vector<std::string>(exactHeader.size(), "NA");
+            cells.insert(cells.end(), exact.begin(), exact.end());
         }
-        rows.back().push_back(idOf(request, i));
+        cells.push_back(row.id);
+        rows.push_back(std::move(cells));
     }
     return aligned(rows);
 }

@@ -3,6 +3,8 @@
 // and what its estimates came to over the repetitions.
 //
 // Columns, separated by at least two spaces and aligned (numbers to the right):
+//   NAME...      with --vary, one column per varied setting first, named as
+//                given ("step-scale", "1:negative-step") and holding its value
 //   staircase    the staircase's index, as in the trial table
 //   target_pct   the classic target ψ* of its final positive step, in percent
 //                (6 significant digits)
@@ -12,6 +14,7 @@
 //   bias         mean − x_star
 //   sd           the estimates' standard deviation (n − 1 divisor)
 //   mean_trials  the staircase's trials per repetition, averaged
+//   sweat        the sweat factor, RMSE² × mean_trials (6 significant digits)
 //   estimates    how many repetitions reached K reversals and so gave an estimate
 //   ID           the staircase's display text: the rest of the line
 // With --exact, these come before the ID (ExactRun.h, for the same K):
@@ -35,8 +38,12 @@
 class RunResult;
 struct RunRequest;
 struct ExactRun;
+struct SweepResult;
 
-// `exact`, when given, holds one ExactRun per staircase.
-std::string staircaseTableText(
-    const RunResult &result, int lastReversals, const std::vector<ExactRun> *exact = nullptr);
+// One line per row of the sweep (combination × staircase); with the exact
+// columns when its rows carry exact values.
+std::string staircaseTableText(const SweepResult &result);
+// The table of one run without a sweep.
+std::string staircaseTableText(const RunResult &result, int lastReversals);
+// The --exact-only table: one ExactRun per staircase of the request.
 std::string exactTableText(const RunRequest &request, const std::vector<ExactRun> &exact, int lastReversals);

@@ -5,7 +5,8 @@
 //
 //   quorvel_screenshots <experiment file> <output folder>
 //
-// writes simulator.png, analysis.png, graph.png and graph.pdf. The run is the
+// writes simulator.png, analysis.png, graph.png, graph.pdf and sweep.png (a
+// sweep of the step size, target kept, from 0.25 to 2). The run is the
 // first of the process, so it is the same every time, and the clock is fixed,
 // so the pictures change only when the window does.
 
@@ -18,6 +19,7 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QLineEdit>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QSpinBox>
@@ -129,5 +131,20 @@ int main(int argc, char **argv)
     if (!save(window, out.filePath(QStringLiteral("graph.png"))))
         return 1;
     child<QAction>(window, "actionExport_graph_to_pdf").trigger();
-    return QFileInfo::exists(out.filePath(QStringLiteral("graph.pdf"))) ? 0 : 1;
+    if (!QFileInfo::exists(out.filePath(QStringLiteral("graph.pdf"))))
+        return 1;
+
+    tabs.setCurrentIndex(3);
+    child<QLineEdit>(window, "lineEditSweepValues").setText(QStringLiteral("0.25:2:0.25"));
+    child<QSpinBox>(window, "spinBoxSweepRepetitions").setValue(300);
+    child<QComboBox>(window, "comboBoxSweepMeasure").setCurrentIndex(4); // the sweat factor
+    child<QPushButton>(window, "buttonSweepRun").click();
+    while (window.statusBar()->currentMessage() != QLatin1String("Sweep done")) {
+        if (deadline.hasExpired()) {
+            std::fprintf(stderr, "quorvel_screenshots: the sweep did not end within a minute\n");
+            return 1;
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    }
+    return save(window, out.filePath(QStringLiteral("sweep.png"))) ? 0 : 1;
 }

@@ -19,7 +19,7 @@ if ! QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=1 "$build/docs/quorvel_screenshot
     exit 1
 fi
 pdftoppm -png -r 60 -singlefile "$work/graph.pdf" "$work/graph-pdf"
-for picture in simulator analysis graph graph-pdf; do
+for picture in simulator analysis graph graph-pdf sweep; do
     cp "$work/$picture.png" "$root/docs/$picture.png"
 done
 echo "Pictures written to $root/docs"

@@ -162,9 +162,10 @@ void MainWindowTest::fileMenuListsItsCommandsInOrderWithShortcuts()
     for (QAction *a : w.get<QMenu>("menuBayesian_Model")->actions())
         entries << a->text() + " " + a->shortcut().toString();
     QCOMPARE(entries,
-        QStringList({ "New experiment... Ctrl+N", "Open experiment file... Ctrl+O",
-            "Save experiment file... Ctrl+S", "Export results to file... Ctrl+E",
-            "Export repetition summary... Ctrl+Shift+E", "Print graph to pdf... Ctrl+P", "Quit Ctrl+Q" }));
+        QStringList(
+            { "New experiment... Ctrl+N", "Open experiment file... Ctrl+O", "Save experiment file... Ctrl+S",
+                "Export results to file... Ctrl+E", "Export repetition summary... Ctrl+Shift+E",
+                "Export sweep... ", "Print graph to pdf... Ctrl+P", "Quit Ctrl+Q" }));
 }
 
 void MainWindowTest::startFillsTheTableTheAnalysisAndTheGraph()

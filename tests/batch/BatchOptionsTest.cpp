@@ -4,9 +4,9 @@
 
 TEST(BatchOptions, ReadsEveryOptionBeforeOrAfterTheFileInBothForms)
 {
-    const ParsedOptions parsed
-        = parseBatchOptions({ "--seed=4294967295", "--repetitions", "7", "exp.txt", "--last-reversals=1",
-            "--trials", "-", "--summary", "s.tsv", "--tag", "step=0.5", "--tag=seed=", "--quiet" });
+    const ParsedOptions parsed = parseBatchOptions(
+        { "--seed=4294967295", "--repetitions", "7", "exp.txt", "--last-reversals=1", "--trials", "-",
+            "--summary", "s.tsv", "--tag", "step=0.5", "--tag=seed=", "--quiet", "--stats", "st.tsv" });
     ASSERT_TRUE(parsed.ok()) << parsed.error;
     const BatchOptions &o = parsed.options;
     EXPECT_EQ(o.experimentPath, "exp.txt");
@@ -18,6 +18,14 @@ TEST(BatchOptions, ReadsEveryOptionBeforeOrAfterTheFileInBothForms)
     const std::vector<std::pair<std::string, std::string>> tags { { "step", "0.5" }, { "seed", "" } };
     EXPECT_EQ(o.tags, tags);
     EXPECT_TRUE(o.quiet);
+    EXPECT_EQ(o.statsPath, "st.tsv");
+
+    const BatchOptions varied
+        = parseBatchOptions({ "e.txt", "--vary", "2:correct-answers=1:3:1", "--vary=guess=0.5" }).options;
+    ASSERT_EQ(varied.vary.size(), 2u);
+    EXPECT_EQ(varied.vary[0].name(), "2:correct-answers");
+    EXPECT_EQ(varied.vary[0].values, (std::vector<double> { 1, 2, 3 }));
+    EXPECT_EQ(varied.vary[1].name(), "guess");
 
     const BatchOptions defaults = parseBatchOptions({ "--", "--odd-name.txt" }).options;
     EXPECT_EQ(defaults.experimentPath, "--odd-name.txt");
@@ -53,6 +61,26 @@ TEST(BatchOptions, RefusesWhatItCannotUseWithTheReason)
             "--summary and --stats can't both go to the standard output (-); write one of them to a file." },
         { { "e.txt", "--exact-only", "--summary", "s.tsv" },
             "--summary needs a simulation, and --exact-only runs none." },
+        { { "e.txt", "--stats", "-", "--trials", "-" },
+            "--trials and --stats can't both go to the standard output (-); write one of them to a file." },
+        { { "e.txt", "--vary", "step" },
+            "--vary needs NAME=VALUES or S:NAME=VALUES, for example --vary step-scale=0.5,1,2, not "
+            "\"step\"." },
+        { { "e.txt", "--vary", "x:start=1" },
+            "--vary needs NAME=VALUES or S:NAME=VALUES, for example --vary step-scale=0.5,1,2, not "
+            "\"x:start=1\"." },
+        { { "e.txt", "--vary", "step=1" },
+            "--vary can't vary \"step\"; it varies step-scale, positive-step, negative-step, "
+            "correct-answers, "
+            "max-reversals, max-trials, last-reversals, start, sigma, guess, lapse." },
+        { { "e.txt", "--vary", "1:start=1,,2" },
+            "--vary 1:start: \"\" in the values \"1,,2\" is not a number; give a comma list such as 0.5, 1, "
+            "2 or "
+            "FROM:TO:STEP such as 0.25:2:0.25." },
+        { { "e.txt", "--vary", "guess=0", "--vary=guess=0.5" },
+            "--vary guess is given twice; give all its values at once." },
+        { { "e.txt", "--vary", "guess=0", "--summary", "s.tsv" },
+            "--trials and --summary write a single run, not a --vary sweep; use --stats for the sweep." },
     };
     for (const auto &c : cases)
         EXPECT_EQ(parseBatchOptions(c.arguments).error, c.error) << ::testing::PrintToString(c.arguments);

@@ -7,6 +7,7 @@
 #include "RandomEngine.h"
 #include "RepetitionStats.h"
 #include "Run.h"
+#include "Sweep.h"
 #include "TrialTable.h"
 
 #include <gtest/gtest.h>
@@ -142,9 +143,46 @@ TEST_F(BatchRunTest, TableGivesEachStaircasesTargetAndEstimatesBesideATrialTable
     EXPECT_EQ(outcome.out, trialTableText(windowRun(path, 50, RandomEngine::defaultSeed)));
     // Staircase 1 aims below the guess rate: no x*, so no bias either.
     EXPECT_EQ(outcome.err,
-        "staircase  target_pct    x_star       mean       bias        sd  mean_trials  estimates  ID\n"
-        "        0     70.7107  1.304924   1.030000  -0.274924  0.586304        30.60         50  0\n"
-        "        1     29.2893        NA  -1.282738         NA  0.426332        23.28         28  1\n");
+        "staircase  target_pct    x_star       mean       bias        sd  mean_trials    sweat  estimates  "
+        "ID\n"
+        "        0     70.7107  1.304924   1.030000  -0.274924  0.586304        30.60  12.6213         50  "
+        "0\n"
+        "        1     29.2893        NA  -1.282738         NA  0.426332        23.28       NA         28  "
+        "1\n");
+}
+
+// Every combination starts from the seed, so the step scale 1 gives the run without --vary.
+TEST_F(BatchRunTest, VaryRunsEveryCombinationAndStatsAreTheEnginesRows)
+{
+    const std::string path = example("three-interleaved-staircases.txt");
+    const Outcome swept = run({ path, "--repetitions", "200", "--seed", "3", "--vary", "step-scale=0.5,1",
+        "--vary", "2:start=-3,-1", "--stats", "-" });
+    ASSERT_EQ(swept.status, exitDone) << swept.err;
+    SweepRequest request;
+    request.base = windowRun(path, 0, 3).request();
+    request.base.repetitions = 200;
+    request.seed = 3;
+    request.axes
+        = { { SweepParameter::stepScale, -1, { 0.5, 1 } }, { SweepParameter::start, 2, { -3, -1 } } };
+    EXPECT_EQ(swept.out, sweepStatsText(runSweep(request, planSweep(request))));
+    // The table goes to the standard error, the varied values first.
+    EXPECT_EQ(swept.err.substr(0, swept.err.find('\n')),
+        "step-scale  2:start  staircase  target_pct     x_star       mean       bias        sd  mean_trials  "
+        "  "
+        "sweat  estimates  ID");
+    EXPECT_EQ(std::count(swept.err.begin(), swept.err.end(), '\n'), 13);
+
+    const Outcome plain = run({ path, "--repetitions", "200", "--seed", "3", "--last-reversals", "6",
+        "--stats", folder + "/stats.tsv", "--quiet" });
+    ASSERT_EQ(plain.status, exitDone) << plain.err;
+    std::istringstream lines(swept.out);
+    std::string expected, line;
+    for (bool header = true; std::getline(lines, line); header = false) {
+        const std::size_t second = line.find('\t', line.find('\t') + 1) + 1;
+        if (header || line.rfind("1\t-3\t", 0) == 0)
+            expected += line.substr(second) + "\n";
+    }
+    EXPECT_EQ(fileContent(folder + "/stats.tsv"), expected);
 }
 
 // --exact-only runs no simulation: the stats hold the engine's exact fields,
@@ -155,20 +193,28 @@ TEST_F(BatchRunTest, ExactOnlyStatsAreTheEnginesExactFields)
     const Outcome outcome
         = run({ path, "--exact-only", "--last-reversals", "4", "--stats", "-", "--tag", "k=4" });
     ASSERT_EQ(outcome.status, exitDone) << outcome.err;
+    // The stats are the full table, its simulated columns NA and the exact ones last.
     const RunRequest request = windowRun(path, 1, RandomEngine::defaultSeed).request();
-    std::string expected = "k\tstaircase\tID";
+    std::string exactHeader;
     for (const std::string &column : exactStatsColumns())
-        expected += "\t" + column;
-    expected += "\n";
+        exactHeader += "\t" + column;
+    std::istringstream lines(outcome.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line.substr(0, 2), "k\t");
+    EXPECT_EQ(line.substr(line.size() - exactHeader.size()), exactHeader);
     for (std::size_t i = 0; i < request.staircases.size(); ++i) {
         const StaircaseSettings &s = request.staircases[i];
         const ExactRun exact = exactRun(s, request.observer, staircaseTheory(s, request.observer), 4);
-        expected += "4\t" + std::to_string(i) + "\t" + std::to_string(i);
+        std::string fields;
         for (const std::string &field : exactStatsFields(&exact, 4))
-            expected += "\t" + field;
-        expected += "\n";
+            fields += "\t" + field;
+        ASSERT_TRUE(std::getline(lines, line));
+        EXPECT_EQ(line.substr(0, 2), "4\t");
+        EXPECT_EQ(line.substr(line.size() - fields.size()), fields);
+        EXPECT_NE(line.find("\tNA\t"), std::string::npos);
     }
-    EXPECT_EQ(outcome.out, expected);
+    EXPECT_FALSE(std::getline(lines, line));
     EXPECT_EQ(outcome.err.substr(0, outcome.err.find('\n')),
         "staircase  target_pct     x_star  exact_mean  exact_bias  exact_sd  exact_mean_trials  "
         "exact_p_estimate  exact_rmse  exact_p_stop_trials  exact_status  ID");

@@ -17,6 +17,7 @@ mkdir -p "$work/build/batch"
 ln -s "$program" "$work/build/batch/quorvel-batch"
 ln -s "$source/examples" "$work/examples"
 ln -s "$source/batch" "$work/batch"
+ln -s "$source/examples" "$work/examples"
 cd "$work"
 
 # The fenced block after the line "<!-- example: NAME -->".
@@ -41,7 +42,14 @@ expect_summary() {
     [ "$(tail -n +2 "$1" | wc -l)" -eq "$3" ] || fail "$1 has $(tail -n +2 "$1" | wc -l) rows, not $3"
 }
 
-for name in sweep parallel; do
+# expect_stats FILE VARIED ROWS: the --stats header, led by the varied setting, then ROWS rows.
+expect_stats() {
+    [ -s "$1" ] || fail "$1 is missing or empty"
+    [ "$(head -n 1 "$1" | cut -f 1-3)" = "$2	seed	last_reversals" ] || fail "$1 has the header $(head -n 1 "$1")"
+    [ "$(tail -n +2 "$1" | wc -l)" -eq "$3" ] || fail "$1 has $(tail -n +2 "$1" | wc -l) rows, not $3"
+}
+
+for name in sweep correct-answers parallel; do
     [ -n "$(block "$name")" ] || fail "the README has no example \"$name\""
 done
 
@@ -54,8 +62,10 @@ expect_summary seeds/summary.tsv seed 4800
 [ "$(for f in seeds/seed-*.tsv; do cut -f 2- "$f" | md5sum; done | sort -u | wc -l)" -eq 16 ] \
     || fail "two seeds gave the same summary"
 
-bash -euo pipefail -c "$(block sweep)"
-expect_summary sweep/summary.tsv step 2000
+bash -euo pipefail -c "$(block sweep)" > /dev/null
+expect_stats sweep.tsv step-scale 4
+bash -euo pipefail -c "$(block correct-answers)"
+expect_stats correct-answers.tsv correct-answers 9
 
 rm -f seeds/*
 for task in 1 2; do

@@ -1,0 +1,57 @@
+#pragma once
+// Runs a sweep off the GUI thread, as BackgroundRun runs a simulation.
+//
+// `start` hands a planned sweep to a worker thread, which runs `runSweep`
+// (every combination from its own generator seeded with the sweep's seed, so
+// the program's own engine is never drawn from). While it runs, `progressed`
+// reports a few times a second; `cancel` asks it to stop, which it does within
+// a few thousand trials. At the end exactly one of `finished`, `cancelled` or
+// `failed` is emitted on the GUI thread. Destroying the object cancels a sweep
+// that is still going and waits for it.
+
+#include "Sweep.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+class QTimer;
+
+class BackgroundSweep : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit BackgroundSweep(QObject *parent = nullptr);
+    ~BackgroundSweep() override;
+
+    // Starts the sweep of an ok() plan; does nothing while another one is going.
+    void start(const SweepRequest &request, const SweepPlan &plan);
+    void cancel();
+    bool isRunning() const { return worker.joinable(); }
+
+signals:
+    // `done` out of `total` (in thousandths), and a line saying where the sweep is.
+    void progressed(int done, int total, const QString &text);
+    void finished(std::shared_ptr<const SweepResult> result);
+    void cancelled();
+    void failed(const QString &reason);
+
+private:
+    void reportProgress();
+    void workerDone();
+
+    std::thread worker;
+    std::atomic<bool> cancelRequested { false };
+    std::atomic<long long> repetitionsDone { 0 };
+    std::atomic<int> pointsDone { 0 };
+    long long totalRepetitions = 0;
+    int totalPoints = 0;
+    QTimer *progressTimer;
+    // Set by the worker before it posts workerDone.
+    std::shared_ptr<const SweepResult> outcome;
+    QString failure;
+};

@@ -1,0 +1,668 @@
+#include "Sweep.h"
+
+#include "ExperimentFile.h"
+#include "FieldRanges.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+namespace
+{
+
+struct ParameterInfo {
+    SweepParameter parameter;
+    const char *name;
+    const char *label;
+};
+
+constexpr ParameterInfo parameterInfo[] {
+    { SweepParameter::stepScale, "step-scale", "Step size, target kept" },
+    { SweepParameter::positiveStep, "positive-step", "Positive step" },
+    { SweepParameter::negativeStep, "negative-step", "Negative step" },
+    { SweepParameter::correctAnswers, "correct-answers", "Correct answers (N)" },
+    { SweepParameter::maxReversals, "max-reversals", "Maximum reversals" },
+    { SweepParameter::maxTrials, "max-trials", "Maximum trials" },
+    { SweepParameter::lastReversals, "last-reversals", "Reversals per estimate (K)" },
+    { SweepParameter::start, "start", "Start level" },
+    { SweepParameter::sigma, "sigma", "Standard deviation" },
+    { SweepParameter::guess, "guess", "Guess rate" },
+    { SweepParameter::lapse, "lapse", "Lapse rate" },
+};
+
+const ParameterInfo &info(SweepParameter parameter)
+{
+    for (const ParameterInfo &i : parameterInfo)
+        if (i.parameter == parameter)
+            return i;
+    return parameterInfo[0]; // not reached: every parameter is listed
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// A finite number, read the same way in every locale; a leading '+' is allowed.
+std::optional<double> number(std::string_view text)
+{
+    text = trimmed(text);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::vector<std::string_view> split(std::string_view text, char separator)
+{
+    std::vector<std::string_view> parts;
+    for (;;) {
+        const std::size_t at = text.find(separator);
+        parts.push_back(text.substr(0, at));
+        if (at == std::string_view::npos)
+            return parts;
+        text.remove_prefix(at + 1);
+    }
+}
+
+// FROM + i·STEP drifts in its last bits (0.1 + 2·0.1 is 0.30000000000000004);
+// 12 significant digits bring it back to the value a person wrote.
+double tidy(double value)
+{
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 12).ptr;
+    double back = value;
+    std::from_chars(text, end, back);
+    return back;
+}
+
+const char valuesExample[] = "a comma list such as 0.5, 1, 2 or FROM:TO:STEP such as 0.25:2:0.25";
+
+std::string quotedText(std::string_view text)
+{
+    return "\"" + std::string(text) + "\"";
+}
+
+SweepValues valueError(std::string message)
+{
+    SweepValues values;
+    values.error = std::move(message);
+    return values;
+}
+
+SweepValues parseRange(std::string_view text)
+{
+    const std::vector<std::string_view> parts = split(text, ':');
+    std::optional<double> from, to, step;
+    if (parts.size() == 3) {
+        from = number(parts[0]);
+        to = number(parts[1]);
+        step = number(parts[2]);
+    }
+    if (!from || !to || !step)
+        return valueError("The values " + quotedText(text) + " are not " + valuesExample + ".");
+    if (!(*step > 0.0))
+        return valueError("The step of " + quotedText(text) + " must be above 0.");
+    if (*to < *from)
+        return valueError("In " + quotedText(text) + " TO must not be below FROM.");
+    const double steps = std::floor((*to - *from) / *step + 1e-6);
+    if (steps + 1.0 > double(maxSweepValues))
+        return valueError(quotedText(text) + " gives more than " + std::to_string(maxSweepValues)
+            + " values; take a larger step or a shorter range.");
+    SweepValues values;
+    for (int i = 0; i <= int(steps); ++i)
+        values.values.push_back(tidy(*from + i * *step));
+    return values;
+}
+
+SweepValues parseList(std::string_view text)
+{
+    const std::vector<std::string_view> parts = split(text, ',');
+    if (parts.size() > maxSweepValues)
+        return valueError("At most " + std::to_string(maxSweepValues) + " values, not "
+            + std::to_string(parts.size()) + ".");
+    SweepValues values;
+    for (std::string_view part : parts) {
+        const std::optional<double> value = number(part);
+        if (!value)
+            return valueError(quotedText(trimmed(part)) + " in the values " + quotedText(text)
+                + " is not a number; give " + valuesExample + ".");
+        values.values.push_back(*value);
+    }
+    return values;
+}
+
+std::string joinedSteps(const std::vector<double> &steps)
+{
+    std::string text;
+    for (std::size_t i = 0; i < steps.size(); ++i)
+        text += (i ? "," : "") + formatReal(steps[i]);
+    return text;
+}
+
+std::string notIn(SweepParameter parameter, double value, const std::string &range)
+{
+    return std::string(sweepParameterLabel(parameter)) + " takes " + range + ", not " + formatReal(value)
+        + ".";
+}
+
+// The whole number `value` when it is one within [minimum, maximum].
+std::optional<int> wholeIn(double value, int minimum, int maximum)
+{
+    if (value != std::floor(value) || value < minimum || value > maximum)
+        return std::nullopt;
+    return int(value);
+}
+
+std::string wholeRange(int minimum, int maximum)
+{
+    return "whole numbers from " + std::to_string(minimum) + " to " + std::to_string(maximum);
+}
+
+// Sets a staircase's setting; returns the problem.
+std::string applyToStaircase(SweepParameter parameter, double value, StaircaseSettings &s)
+{
+    const auto whole = [&](const IntField &field, int &target) -> std::string {
+        const std::optional<int> n = wholeIn(value, field.minimum, field.maximum);
+        if (!n)
+            return notIn(parameter, value, wholeRange(field.minimum, field.maximum));
+        target = *n;
+        return std::string();
+    };
+    switch (parameter) {
+    case SweepParameter::stepScale: {
+        if (!(value > 0.0))
+            return notIn(parameter, value, "values above 0");
+        std::vector<double> steps;
+        try {
+            steps = positiveStepSizes(s.positiveStepsText);
+        } catch (const std::exception &) {
+            return std::string(); // left as it is: runProblem names the staircase and the fault
+        }
+        for (double &step : steps)
+            step *= value;
+        s.positiveStepsText = joinedSteps(steps);
+        s.negativeStep *= value;
+        return std::string();
+    }
+    case SweepParameter::positiveStep:
+        if (!(value > 0.0))
+            return notIn(parameter, value, "values above 0");
+        s.positiveStepsText = formatReal(value);
+        return std::string();
+    case SweepParameter::negativeStep:
+        if (!(value > 0.0) || value > FieldRanges::negativeStep.maximum)
+            return notIn(
+                parameter, value, "values above 0 up to " + formatReal(FieldRanges::negativeStep.maximum));
+        s.negativeStep = value;
+        return std::string();
+    case SweepParameter::correctAnswers:
+        return whole(FieldRanges::correctAnswers, s.correctAnswers);
+    case SweepParameter::maxReversals:
+        return whole(FieldRanges::maxInversions, s.maxInversions);
+    case SweepParameter::maxTrials:
+        return whole(FieldRanges::maxTrials, s.maxTrials);
+    case SweepParameter::start:
+        if (value < FieldRanges::startLevel.minimum || value > FieldRanges::startLevel.maximum)
+            return notIn(parameter, value,
+                "values from " + formatReal(FieldRanges::startLevel.minimum) + " to "
+                    + formatReal(FieldRanges::startLevel.maximum));
+        s.startLevel = value;
+        return std::string();
+    default:
+        return std::string(); // not a staircase's
+    }
+}
+
+std::string applyToObserver(SweepParameter parameter, double value, ObserverSettings &o)
+{
+    const auto within = [&](const RealField &field, double &target) -> std::string {
+        if (value < field.minimum || value > field.maximum)
+            return notIn(parameter, value,
+                "values from " + formatReal(field.minimum) + " to " + formatReal(field.maximum));
+        target = value;
+        return std::string();
+    };
+    switch (parameter) {
+    case SweepParameter::sigma:
+        return within(FieldRanges::standardDeviation, o.standardDeviation);
+    case SweepParameter::guess:
+        return within(FieldRanges::guessRate, o.guessRate);
+    case SweepParameter::lapse:
+        return within(FieldRanges::lapseRate, o.lapseRate);
+    default:
+        return std::string();
+    }
+}
+
+std::string combinationText(const std::vector<SweepAxis> &axes, const std::vector<double> &values)
+{
+    std::string text;
+    for (std::size_t a = 0; a < axes.size(); ++a)
+        text += (a ? ", " : "") + axes[a].name() + "=" + formatReal(values[a]);
+    return text;
+}
+
+// R's read.delim and pandas' read_csv take a '"' as the start of a quoted field.
+std::string quotedId(const std::string &id)
+{
+    if (id.find('"') == std::string::npos)
+        return id;
+    std::string q = "\"";
+    for (char c : id) {
+        if (c == '"')
+            q += '"';
+        q += c;
+    }
+    return q + '"';
+}
+
+std::string text(std::optional<double> value)
+{
+    return value ? formatReal(*value) : std::string("NA");
+}
+
+std::string intervalEnd(const std::optional<Interval> &interval, bool high)
+{
+    return interval ? formatReal(high ? interval->high : interval->low) : std::string("NA");
+}
+
+// The statistics of every staircase of a finished run; its trials can go then.
+void appendRows(const RunResult &run, std::size_t point, const std::vector<double> &values, int lastReversals,
+    std::vector<SweepRow> &rows)
+{
+    const RunRequest &request = run.request();
+    for (int s = 0; s < run.staircaseCount(); ++s) {
+        SweepRow row;
+        row.point = point;
+        row.values = values;
+        row.staircase = s;
+        row.id = std::size_t(s) < request.staircaseIds.size() ? request.staircaseIds[std::size_t(s)]
+                                                              : std::to_string(s);
+        row.settings = request.staircases[std::size_t(s)];
+        row.observer = request.observer;
+        row.theory = staircaseTheory(row.settings, row.observer);
+        row.stats = repetitionStats(run, s, row.theory, lastReversals);
+        rows.push_back(std::move(row));
+    }
+}
+
+} // namespace
+
+const char sweepEstimatorName[] = "reversals";
+
+const char *sweepParameterName(SweepParameter parameter)
+{
+    return info(parameter).name;
+}
+
+const char *sweepParameterLabel(SweepParameter parameter)
+{
+    return info(parameter).label;
+}
+
+std::optional<SweepParameter> sweepParameterFromName(std::string_view name)
+{
+    for (const ParameterInfo &i : parameterInfo)
+        if (name == i.name)
+            return i.parameter;
+    return std::nullopt;
+}
+
+bool isStaircaseParameter(SweepParameter parameter)
+{
+    return parameter != SweepParameter::lastReversals && parameter != SweepParameter::sigma
+        && parameter != SweepParameter::guess && parameter != SweepParameter::lapse;
+}
+
+SweepValues parseSweepValues(std::string_view text)
+{
+    text = trimmed(text);
+    if (text.empty())
+        return valueError(std::string("No values are given; give ") + valuesExample + ".");
+    return text.find(':') != std::string_view::npos ? parseRange(text) : parseList(text);
+}
+
+std::string SweepAxis::name() const
+{
+    return (staircase >= 0 ? std::to_string(staircase) + ":" : std::string()) + sweepParameterName(parameter);
+}
+
+std::string applySweepValue(
+    SweepParameter parameter, int staircase, double value, RunRequest &request, int &lastReversals)
+{
+    if (parameter == SweepParameter::lastReversals) {
+        const std::optional<int> k = wholeIn(value, 1, FieldRanges::maxInversions.maximum);
+        if (!k)
+            return notIn(parameter, value, wholeRange(1, FieldRanges::maxInversions.maximum));
+        lastReversals = *k;
+        return std::string();
+    }
+    if (!isStaircaseParameter(parameter)) {
+        if (staircase >= 0)
+            return std::string(sweepParameterLabel(parameter))
+                + " belongs to the observer, not to one staircase; vary it for every staircase.";
+        return applyToObserver(parameter, value, request.observer);
+    }
+    if (staircase >= request.staircaseCount())
+        return "There is no staircase " + std::to_string(staircase)
+            + "; the experiment's staircases are 0 to " + std::to_string(request.staircaseCount() - 1) + ".";
+    std::vector<StaircaseSettings> changed = request.staircases;
+    for (int s = 0; s < request.staircaseCount(); ++s) {
+        if (staircase >= 0 && s != staircase)
+            continue;
+        if (const std::string problem = applyToStaircase(parameter, value, changed[std::size_t(s)]);
+            !problem.empty())
+            return problem;
+    }
+    request.staircases = std::move(changed);
+    return std::string();
+}
+
+SweepPlan planSweep(const SweepRequest &request)
+{
+    SweepPlan plan;
+    std::size_t combinations = 1;
+    for (const SweepAxis &axis : request.axes) {
+        if (axis.values.empty()) {
+            plan.error = axis.name() + " has no values.";
+            return plan;
+        }
+        combinations *= axis.values.size();
+        if (combinations > maxSweepCombinations) {
+            plan.error = "The values make more than " + std::to_string(maxSweepCombinations)
+                + " combinations; vary fewer settings or give fewer values.";
+            return plan;
+        }
+    }
+    std::vector<std::size_t> at(request.axes.size(), 0);
+    for (std::size_t c = 0; c < combinations; ++c) {
+        SweepPoint point { {}, request.base, request.lastReversals };
+        for (std::size_t a = 0; a < request.axes.size(); ++a) {
+            const SweepAxis &axis = request.axes[a];
+            point.values.push_back(axis.values[at[a]]);
+            const std::string problem = applySweepValue(
+                axis.parameter, axis.staircase, point.values.back(), point.request, point.lastReversals);
+            if (!problem.empty()) {
+                plan.error = problem;
+                plan.points.clear();
+                return plan;
+            }
+        }
+        if (const std::string problem = runProblem(point.request); !problem.empty()) {
+            plan.error = request.axes.empty()
+                ? problem
+                : "With " + combinationText(request.axes, point.values) + ": " + problem;
+            plan.points.clear();
+            return plan;
+        }
+        plan.points.push_back(std::move(point));
+        // The last axis turns fastest.
+        for (std::size_t a = request.axes.size(); a-- > 0;) {
+            if (++at[a] < request.axes[a].values.size())
+                break;
+            at[a] = 0;
+        }
+    }
+    return plan;
+}
+
+int SweepResult::staircaseCount() const
+{
+    int count = 0;
+    for (const SweepRow &row : rows) {
+        if (row.point != rows.front().point)
+            break;
+        ++count;
+    }
+    return count;
+}
+
+unsigned sweepThreads(const SweepPlan &plan)
+{
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return unsigned(std::max<std::size_t>(1, std::min<std::size_t>(cores, plan.points.size())));
+}
+
+std::uint64_t sweepMaximumTrialsHeld(const SweepPlan &plan, unsigned threads)
+{
+    std::vector<std::uint64_t> largest;
+    for (const SweepPoint &point : plan.points)
+        largest.push_back(maximumTrials(point.request));
+    std::sort(largest.rbegin(), largest.rend());
+    std::uint64_t held = 0;
+    for (std::size_t i = 0; i < largest.size() && i < threads; ++i)
+        held += largest[i];
+    return held;
+}
+
+SweepResult runSweep(const SweepRequest &request, const SweepPlan &plan,
+    const SweepProgressCallback &progress, const std::atomic<bool> *cancel, unsigned threads)
+{
+    SweepResult result;
+    result.axes = request.axes;
+    result.seed = request.seed;
+    result.repetitions = request.base.repetitions;
+    const std::size_t points = plan.points.size();
+    if (threads == 0)
+        threads = sweepThreads(plan);
+
+    std::vector<std::vector<SweepRow>> rowsOf(points);
+    std::vector<char> done(points, 0);
+    std::atomic<std::size_t> next { 0 };
+    std::atomic<bool> failed { false };
+    std::exception_ptr failure;
+    std::mutex reporting; // guards `report`, `failure` and the progress callback
+    SweepProgress report;
+    report.totalPoints = int(points);
+    for (const SweepPoint &point : plan.points)
+        report.totalRepetitions += point.request.repetitions;
+    const auto stopped = [&] {
+        return failed.load(std::memory_order_relaxed) || (cancel && cancel->load(std::memory_order_relaxed));
+    };
+
+    const auto work = [&] {
+        for (std::size_t p = next++; p < points && !stopped(); p = next++) {
+            const SweepPoint &point = plan.points[p];
+            try {
+                RandomEngine engine(request.seed);
+                int reported = 0;
+                const auto onProgress = [&](const RunProgress &r) {
+                    const std::lock_guard<std::mutex> lock(reporting);
+                    report.repetitions += r.repetitions - reported;
+                    reported = r.repetitions;
+                    if (progress)
+                        progress(report);
+                };
+                const RunResult run = simulate(point.request, engine, onProgress, cancel);
+                if (!run.isComplete())
+                    return;
+                appendRows(run, p, point.values, point.lastReversals, rowsOf[p]);
+                done[p] = 1;
+                const std::lock_guard<std::mutex> lock(reporting);
+                ++report.points;
+                if (progress)
+                    progress(report);
+            } catch (...) {
+                const std::lock_guard<std::mutex> lock(reporting);
+                if (!failure)
+                    failure = std::current_exception();
+                failed = true;
+                return;
+            }
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < threads; ++t)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread &helper : helpers)
+        helper.join();
+    if (failure)
+        std::rethrow_exception(failure);
+
+    result.complete = std::all_of(done.begin(), done.end(), [](char d) { return d != 0; });
+    for (std::size_t p = 0; p < points && done[p]; ++p)
+        for (SweepRow &row : rowsOf[p])
+            result.rows.push_back(std::move(row));
+    return result;
+}
+
+SweepResult sweepResultOf(const RunResult &run, int lastReversals, std::uint32_t seed)
+{
+    SweepResult result;
+    result.seed = seed;
+    result.repetitions = run.request().repetitions;
+    appendRows(run, 0, {}, lastReversals, result.rows);
+    result.complete = run.isComplete();
+    return result;
+}
+
+SweepResult unsimulatedResultOf(const RunRequest &request, int lastReversals, std::uint32_t seed)
+{
+    SweepResult result;
+    result.seed = seed;
+    for (std::size_t s = 0; s < request.staircases.size(); ++s) {
+        SweepRow row;
+        row.staircase = int(s);
+        row.id = s < request.staircaseIds.size() ? request.staircaseIds[s] : std::to_string(s);
+        row.settings = request.staircases[s];
+        row.observer = request.observer;
+        row.theory = staircaseTheory(row.settings, row.observer);
+        row.stats.lastReversals = lastReversals;
+        result.rows.push_back(std::move(row));
+    }
+    result.complete = true;
+    return result;
+}
+
+bool addExactRuns(SweepResult &result, const ExactControl &control)
+{
+    result.withExact = true;
+    for (SweepRow &row : result.rows) {
+        row.exact = exactRun(row.settings, row.observer, row.theory, row.stats.lastReversals, control);
+        if (row.exact->status == ExactStatus::cancelled)
+            return false;
+    }
+    return true;
+}
+
+std::optional<double> sweatFactor(const RepetitionStats &stats)
+{
+    if (stats.sweatFactor)
+        return stats.sweatFactor;
+    if (!stats.estimates.rmse || !stats.trials)
+        return std::nullopt;
+    return *stats.estimates.rmse * *stats.estimates.rmse * stats.trials->mean;
+}
+
+std::vector<SweepColumn> sweepStatsColumns(const SweepResult &result)
+{
+    std::vector<SweepColumn> columns;
+    for (std::size_t a = 0; a < result.axes.size(); ++a)
+        columns.push_back(
+            { result.axes[a].name(), [a](const SweepRow &r) { return formatReal(r.values[a]); } });
+    const std::string seed = std::to_string(result.seed);
+    const std::string repetitions = std::to_string(result.repetitions);
+    const auto estimates = [](const SweepRow &r) -> const EstimateStats & { return r.stats.estimates; };
+    columns.insert(columns.end(),
+        {
+            { "seed", [seed](const SweepRow &) { return seed; } },
+            { "last_reversals", [](const SweepRow &r) { return std::to_string(r.stats.lastReversals); } },
+            { "repetitions", [repetitions](const SweepRow &) { return repetitions; } },
+            { "staircase", [](const SweepRow &r) { return std::to_string(r.staircase); } },
+            { "id", [](const SweepRow &r) { return quotedId(r.id); } },
+            { "estimator", [](const SweepRow &) { return std::string(sweepEstimatorName); } },
+            { "psi_star", [](const SweepRow &r) { return text(r.theory.classic.psi); } },
+            { "x_star", [](const SweepRow &r) { return text(r.theory.classic.level); } },
+            { "count", [=](const SweepRow &r) { return std::to_string(estimates(r).count); } },
+            { "mean", [=](const SweepRow &r) { return text(estimates(r).mean); } },
+            { "mean_lo", [=](const SweepRow &r) { return intervalEnd(estimates(r).meanInterval, false); } },
+            { "mean_hi", [=](const SweepRow &r) { return intervalEnd(estimates(r).meanInterval, true); } },
+            { "bias", [=](const SweepRow &r) { return text(estimates(r).bias); } },
+            { "sd", [=](const SweepRow &r) { return text(estimates(r).sd); } },
+            { "sd_lo", [=](const SweepRow &r) { return intervalEnd(estimates(r).sdInterval, false); } },
+            { "sd_hi", [=](const SweepRow &r) { return intervalEnd(estimates(r).sdInterval, true); } },
+            { "se", [=](const SweepRow &r) { return text(estimates(r).standardError); } },
+            { "q025", [=](const SweepRow &r) { return text(estimates(r).lowerQuantile); } },
+            { "q975", [=](const SweepRow &r) { return text(estimates(r).upperQuantile); } },
+            { "rmse", [=](const SweepRow &r) { return text(estimates(r).rmse); } },
+            { "rmse_lo", [=](const SweepRow &r) { return intervalEnd(estimates(r).rmseInterval, false); } },
+            { "rmse_hi", [=](const SweepRow &r) { return intervalEnd(estimates(r).rmseInterval, true); } },
+            { "mean_trials",
+                [](const SweepRow &r) {
+                    return r.stats.trials ? formatReal(r.stats.trials->mean) : std::string("NA");
+                } },
+            { "sweat", [](const SweepRow &r) { return text(sweatFactor(r.stats)); } },
+            { "sweat_lo", [](const SweepRow &r) { return intervalEnd(r.stats.sweatInterval, false); } },
+            { "sweat_hi", [](const SweepRow &r) { return intervalEnd(r.stats.sweatInterval, true); } },
+            { "stopped_reversals",
+                [](const SweepRow &r) { return std::to_string(r.stats.stoppedOnReversals); } },
+            { "stopped_trials", [](const SweepRow &r) { return std::to_string(r.stats.stoppedOnTrials); } },
+            { "stopped_clamp", [](const SweepRow &r) { return std::to_string(r.stats.stoppedOnClampHits); } },
+            { "fewer_reversals", [](const SweepRow &r) { return std::to_string(r.stats.fewerReversals); } },
+            // The staircase's settings as the combination ran them, then the observer's.
+            { "direction",
+                [](const SweepRow &r) {
+                    return std::string(r.settings.ascending ? "ascending" : "descending");
+                } },
+            { "start_level", [](const SweepRow &r) { return formatReal(r.settings.startLevel); } },
+            { "correct_answers",
+                [](const SweepRow &r) { return std::to_string(r.settings.correctAnswers); } },
+            { "max_reversals", [](const SweepRow &r) { return std::to_string(r.settings.maxInversions); } },
+            { "max_trials", [](const SweepRow &r) { return std::to_string(r.settings.maxTrials); } },
+            { "positive_steps", [](const SweepRow &r) { return r.settings.positiveStepsText; } },
+            { "negative_step", [](const SweepRow &r) { return formatReal(r.settings.negativeStep); } },
+            { "clamp_lower",
+                [](const SweepRow &r) {
+                    return r.settings.clampActive ? formatReal(r.settings.lowerClamp) : std::string("NA");
+                } },
+            { "clamp_upper",
+                [](const SweepRow &r) {
+                    return r.settings.clampActive ? formatReal(r.settings.upperClamp) : std::string("NA");
+                } },
+            { "max_clamp_hits",
+                [](const SweepRow &r) {
+                    return r.settings.clampActive ? std::to_string(r.settings.maxClampHits)
+                                                  : std::string("NA");
+                } },
+            { "observer_mean", [](const SweepRow &r) { return formatReal(r.observer.mean); } },
+            { "observer_sd", [](const SweepRow &r) { return formatReal(r.observer.standardDeviation); } },
+            { "guess_rate", [](const SweepRow &r) { return formatReal(r.observer.guessRate); } },
+            { "lapse_rate", [](const SweepRow &r) { return formatReal(r.observer.lapseRate); } },
+        });
+    if (result.withExact) {
+        const std::vector<std::string> &names = exactStatsColumns();
+        for (std::size_t c = 0; c < names.size(); ++c)
+            columns.push_back({ names[c], [c](const SweepRow &r) {
+                                   return exactStatsFields(r.exact ? &*r.exact : nullptr, r.stats.lastReversals)[c];
+                               } });
+    }
+    return columns;
+}
+
+std::string sweepStatsText(const SweepResult &result)
+{
+    const std::vector<SweepColumn> columns = sweepStatsColumns(result);
+    std::string out;
+    for (std::size_t c = 0; c < columns.size(); ++c)
+        out += (c ? "\t" : "") + columns[c].name;
+    out += '\n';
+    for (const SweepRow &row : result.rows) {
+        for (std::size_t c = 0; c < columns.size(); ++c)
+            out += (c ? "\t" : "") + columns[c].cell(row);
+        out += '\n';
+    }
+    return out;
+}
