@@ -1,6 +1,7 @@
 #include "BatchOptions.h"
 
 #include <charconv>
+#include <iterator>
 
 const char batchUsage[] = R"(Usage: quorvel-batch EXPERIMENT.txt [options]
 Runs the experiment of a parameters file without the window and prints, per
@@ -14,13 +15,15 @@ Options:
   --last-reversals K  a repetition's estimate is the mean of its last K reversal
                       levels (default 6)
   --trials FILE       write every trial, byte for byte as the window's export
+  --tidy-trials FILE  write every trial as a table for R and pandas, as the
+                      window's "Export trials for analysis..."
   --summary FILE      write one row per repetition and staircase (tab-separated)
   --tag NAME=VALUE    put a column NAME holding VALUE first in the summary
                       (may be given several times)
   --quiet             print no table
   --help              show this text and stop
 
-FILE "-" is the standard output, for one of --trials and --summary; the table
+FILE "-" is the standard output, for one of the three outputs; the table
 then goes to the standard error. A file is replaced only once it is complete.
 
 Exit status: 0 done; 1 the run ran out of memory or past 2147483647 trials;
@@ -91,6 +94,10 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
         if (value.empty())
             return "--trials needs a file name, or - for the standard output.";
         options.trialsPath = value;
+    } else if (name == "--tidy-trials") {
+        if (value.empty())
+            return "--tidy-trials needs a file name, or - for the standard output.";
+        options.tidyTrialsPath = value;
     } else if (name == "--summary") {
         if (value.empty())
             return "--summary needs a file name, or - for the standard output.";
@@ -104,7 +111,7 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
 bool takesValue(const std::string &name)
 {
     for (const char *option :
-        { "--repetitions", "--seed", "--last-reversals", "--trials", "--summary", "--tag" })
+        { "--repetitions", "--seed", "--last-reversals", "--trials", "--tidy-trials", "--summary", "--tag" })
         if (name == option)
             return true;
     return false;
@@ -112,12 +119,20 @@ bool takesValue(const std::string &name)
 
 std::string checkOutputs(const BatchOptions &options)
 {
-    if (options.trialsPath == "-" && options.summaryPath == "-")
-        return "--trials and --summary can't both go to the standard output (-); write one of them to a "
-               "file.";
-    if (!options.trialsPath.empty() && options.trialsPath == options.summaryPath)
-        return "--trials and --summary name the same file, " + quotedArgument(options.trialsPath)
-            + "; the second would replace the first.";
+    const std::pair<const char *, const std::string *> outputs[] = { { "--trials", &options.trialsPath },
+        { "--tidy-trials", &options.tidyTrialsPath }, { "--summary", &options.summaryPath } };
+    for (std::size_t i = 0; i < std::size(outputs); ++i)
+        for (std::size_t j = i + 1; j < std::size(outputs); ++j) {
+            const auto &[first, a] = outputs[i];
+            const auto &[second, b] = outputs[j];
+            if (a->empty() || *a != *b)
+                continue;
+            if (*a == "-")
+                return std::string(first) + " and " + second
+                    + " can't both go to the standard output (-); write one of them to a file.";
+            return std::string(first) + " and " + second + " name the same file, " + quotedArgument(*a)
+                + "; the second would replace the first.";
+        }
     return std::string();
 }
 

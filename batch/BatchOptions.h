@@ -24,6 +24,7 @@ struct BatchOptions {
     int lastReversals = defaultLastReversals;
     // Empty: not written; "-": the standard output.
     std::string trialsPath;
+    std::string tidyTrialsPath;
     std::string summaryPath;
     // (column name, value) pairs put before the summary's own columns, in order.
     std::vector<std::pair<std::string, std::string>> tags;

@@ -8,6 +8,7 @@
 #include "RepetitionStats.h"
 #include "Run.h"
 #include "StaircaseTable.h"
+#include "TidyTrials.h"
 #include "TrialTable.h"
 
 #include <cerrno>
@@ -61,7 +62,8 @@ bool sameFile(const std::string &a, const std::string &b)
 std::string outputProblem(const BatchOptions &options)
 {
     for (const auto &[option, path] :
-        { std::pair { "--trials", options.trialsPath }, std::pair { "--summary", options.summaryPath } })
+        { std::pair { "--trials", options.trialsPath }, std::pair { "--tidy-trials", options.tidyTrialsPath },
+            std::pair { "--summary", options.summaryPath } })
         if (!path.empty() && path != "-" && sameFile(path, options.experimentPath))
             return std::string(option) + " " + path
                 + " is the experiment file itself, which it would replace.";
@@ -133,6 +135,7 @@ public:
 private:
     bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
     int unwritable(const char *what, BatchOutput &output);
+    void discardOutputs();
     int interrupted();
     int writeOutputs(const RunResult &result);
     int printTable(const RunResult &result);
@@ -143,21 +146,27 @@ private:
     const std::atomic<bool> *cancel;
     Reporter report;
     BatchOutput trials { options.trialsPath, console.out };
+    BatchOutput tidyTrials { options.tidyTrialsPath, console.out };
     BatchOutput summary { options.summaryPath, console.out };
 };
 
 int BatchRun::unwritable(const char *what, BatchOutput &output)
 {
     report.error("can't write the " + std::string(what) + " to " + output.name() + ": " + output.error());
-    trials.discard();
-    summary.discard();
+    discardOutputs();
     return exitUnwritable;
+}
+
+void BatchRun::discardOutputs()
+{
+    trials.discard();
+    tidyTrials.discard();
+    summary.discard();
 }
 
 int BatchRun::interrupted()
 {
-    trials.discard();
-    summary.discard();
+    discardOutputs();
     report.error("interrupted; no output file was replaced.");
     return exitInterrupted;
 }
@@ -196,6 +205,8 @@ int BatchRun::run()
     // Before the run: a long run must not end in a file that cannot be written.
     if (!options.trialsPath.empty() && !trials.open())
         return unwritable("trials", trials);
+    if (!options.tidyTrialsPath.empty() && !tidyTrials.open())
+        return unwritable("tidy trials", tidyTrials);
     if (!options.summaryPath.empty() && !summary.open())
         return unwritable("summary", summary);
 
@@ -213,16 +224,14 @@ int BatchRun::run()
         report.line().clear();
         return printTable(result);
     } catch (const std::bad_alloc &) {
-        trials.discard();
-        summary.discard();
+        discardOutputs();
         report.error("out of memory: the run keeps every trial in memory ("
             + std::to_string(RunResult::bytesPerTrial) + " bytes each), and this one may record up to "
             + std::to_string(maximumTrials(request)) + " trials. Run fewer repetitions, or lower the maximum "
             + "trials.");
         return exitRunFailed;
     } catch (const std::length_error &e) {
-        trials.discard();
-        summary.discard();
+        discardOutputs();
         report.error(e.what());
         return exitRunFailed;
     }
@@ -233,6 +242,8 @@ int BatchRun::writeOutputs(const RunResult &result)
     // Both are written in full before either replaces its file.
     if (!options.trialsPath.empty() && !writeTrialTable(result, nullptr, sinkFor(trials, "trials")))
         return cancelled() ? interrupted() : unwritable("trials", trials);
+    if (!options.tidyTrialsPath.empty() && !writeTidyTrials(result, sinkFor(tidyTrials, "tidy trials")))
+        return cancelled() ? interrupted() : unwritable("tidy trials", tidyTrials);
     if (!options.summaryPath.empty()
         && !writeRepetitionSummary(
             result, options.lastReversals, TaggedLines(options.tags, sinkFor(summary, "summary"))))
@@ -241,6 +252,8 @@ int BatchRun::writeOutputs(const RunResult &result)
         return interrupted();
     if (!options.trialsPath.empty() && !trials.finish())
         return unwritable("trials", trials);
+    if (!options.tidyTrialsPath.empty() && !tidyTrials.finish())
+        return unwritable("tidy trials", tidyTrials);
     if (!options.summaryPath.empty() && !summary.finish())
         return unwritable("summary", summary);
     return exitDone;
@@ -252,7 +265,7 @@ int BatchRun::printTable(const RunResult &result)
         return exitDone;
     const std::string table = staircaseTableText(result, options.lastReversals);
     // The standard output carries a TSV when an output is "-"; the table must not mix into it.
-    if (trials.isStandardOutput() || summary.isStandardOutput()) {
+    if (trials.isStandardOutput() || tidyTrials.isStandardOutput() || summary.isStandardOutput()) {
         std::fputs(table.c_str(), console.err);
         return exitDone;
     }

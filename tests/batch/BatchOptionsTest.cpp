@@ -49,6 +49,11 @@ TEST(BatchOptions, RefusesWhatItCannotUseWithTheReason)
             "--trials and --summary can't both go to the standard output (-); write one of them to a file." },
         { { "e.txt", "--trials", "out", "--summary", "out" },
             "--trials and --summary name the same file, \"out\"; the second would replace the first." },
+        { { "e.txt", "--tidy-trials", "-", "--summary", "-" },
+            "--tidy-trials and --summary can't both go to the standard output (-); write one of them to a "
+            "file." },
+        { { "e.txt", "--trials", "t", "--tidy-trials=t" },
+            "--trials and --tidy-trials name the same file, \"t\"; the second would replace the first." },
     };
     for (const auto &c : cases)
         EXPECT_EQ(parseBatchOptions(c.arguments).error, c.error) << ::testing::PrintToString(c.arguments);
