@@ -252,7 +252,7 @@ namespace
         plot.axisRect()->setupFullAxesBox(false);
         // The top axis reads the strip as probabilities, the right one repeats the levels.
         auto ticker = QSharedPointer<QCPAxisTickerText>::create();
-        for (int percent = 0; percent <= 100; percent += 25)
+        for (int percent = 0; percent <= 100; percent += 50)
             ticker->addTick(stripStart + referenceStripWidth * percent / 100.0, QString::number(percent));
         plot.xAxis2->setTicker(ticker);
         plot.xAxis2->setTickLabels(true);

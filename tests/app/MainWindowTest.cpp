@@ -85,6 +85,7 @@ private slots:
     void graphShowsTheRepetitionChosenOrTyped();
     void pdfExportWarnsBeforeAnyRunThenWritesOnePageOfThePlotSize();
     void ctrlRStartsARunFromEveryTab();
+    void helpMenuShowsTheReadmesTourAndAbout();
     void reportHasTheTitleBlockTheGraphAndTheHistogramOnA4Pages();
     void quitEndsTheEventLoop();
 };
@@ -586,6 +587,28 @@ void MainWindowTest::ctrlRStartsARunFromEveryTab()
         const int expected = 5 * repetitions->value();
         QVERIFY2(QTest::qWaitFor([&w, expected] { return w.rows() == expected; }, 30000), tab);
     }
+}
+
+void MainWindowTest::helpMenuShowsTheReadmesTourAndAbout()
+{
+    Window w;
+    QStringList entries;
+    for (QAction *a : w.get<QMenu>("menuHelp")->actions())
+        entries << a->text();
+    QCOMPARE(entries, QStringList({ "Quick guide", "About" }));
+    w.get<QAction>("actionQuickGuide")->trigger();
+    auto *guide = w.get<QTextBrowser>("textQuickGuide");
+    QVERIFY(guide->window()->isVisible());
+    // The tour, from its first point to the last, and no other section.
+    const QString text = guide->toPlainText();
+    QVERIFY(text.startsWith("Simulator tab:"));
+    QVERIFY(text.contains("Help menu: Quick guide"));
+    QVERIFY(!text.contains("Reliability") && !text.contains("Quick start"));
+    QVERIFY(!guide->document()->resource(QTextDocument::ImageResource, QUrl("docs/graph.png")).isNull());
+    w.get<QAction>("actionAbout")->trigger();
+    QCOMPARE(w.dialogs->messages.size(), 1);
+    QCOMPARE(w.dialogs->messages[0].title, QString("About Quorvel"));
+    QVERIFY(w.dialogs->messages[0].text.contains("Quorvel v 0.5"));
 }
 
 void MainWindowTest::reportHasTheTitleBlockTheGraphAndTheHistogramOnA4Pages()

@@ -221,8 +221,8 @@ void StaircaseGraphTest::drawBuildsNamedColouredTracksAndTheSidewaysReference()
     QVERIFY(plot.yAxis2->visible() && plot.yAxis2->tickLabels());
     const auto percent = plot.xAxis2->ticker().dynamicCast<QCPAxisTickerText>();
     QVERIFY(percent);
-    QCOMPARE(percent->ticks().keys(), QList<double>({ 2.0, 3.5, 5.0, 6.5, 8.0 }));
-    QCOMPARE(percent->ticks().values(), QStringList({ "0", "25", "50", "75", "100" }));
+    QCOMPARE(percent->ticks().keys(), QList<double>({ 2.0, 5.0, 8.0 }));
+    QCOMPARE(percent->ticks().values(), QStringList({ "0", "50", "100" }));
     // The first view reaches past the strip, with a margin; the boxed axes share the ranges, also
     // after a drag.
     QCOMPARE(plot.xAxis->range(), QCPRange(-0.5, 2 + 6 + 0.5));
