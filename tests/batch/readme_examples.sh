@@ -16,6 +16,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/build/batch" "$work/libs"
 ln -s "$program" "$work/build/batch/quorvel-batch"
 ln -s "$source/libs/experiment" "$work/libs/experiment"
+ln -s "$source/examples" "$work/examples"
 ln -s "$source/batch" "$work/batch"
 cd "$work"
 
