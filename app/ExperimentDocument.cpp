@@ -47,7 +47,17 @@ QString ExperimentDocument::displayName() const
 
 bool ExperimentDocument::save(UserDialogs &dialogs, QWidget *parent, FileLocations &locations)
 {
-    const QString written = saveExperiment(widgets, dialogs, parent, locations);
+    const QString written = saveExperiment(widgets, dialogs, parent, locations, path);
+    if (written.isEmpty())
+        return false;
+    markSaved(written);
+    return true;
+}
+
+bool ExperimentDocument::saveAs(UserDialogs &dialogs, QWidget *parent, FileLocations &locations)
+{
+    const QString proposed = path.isEmpty() ? QStringLiteral("untitled.txt") : QFileInfo(path).fileName();
+    const QString written = saveExperiment(widgets, dialogs, parent, locations, QString(), proposed);
     if (written.isEmpty())
         return false;
     markSaved(written);

@@ -36,8 +36,13 @@ public:
     // The file's name, or "untitled"; with "*" while the experiment differs from it.
     QString displayName() const;
 
-    // The Save command: asks for a name and writes the experiment (saveExperiment); true when written.
+    // The Save command: writes the experiment to its file, or asks for a name ("untitled.txt"
+    // proposed) while it has none (saveExperiment); true when written.
     bool save(UserDialogs &dialogs, QWidget *parent, FileLocations &locations);
+    // The Save As command: always asks, the file's own name proposed; true when written.
+    bool saveAs(UserDialogs &dialogs, QWidget *parent, FileLocations &locations);
+    // The file opened or saved last; empty while untitled.
+    QString filePath() const { return path; }
     // Before a command that drops the experiment (New, Open, closing): when it has changed, asks
     // "Save changes to the experiment?" and saves when told to. True when the command may go on:
     // nothing changed, the changes were discarded, or they were saved; false when the user

@@ -32,7 +32,7 @@ QString openExperiment(
     const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent, FileLocations &locations)
 {
     const QString path = dialogs.openFileName(parent, QStringLiteral("Parameters file to open"),
-        locations.folder(), QStringLiteral("Text file (*.txt);;Exp files (*.exp)"));
+        locations.folder(), fileFilter(QStringLiteral("txt")));
     locations.remember(path);
     if (path.isEmpty())
         return QString();
@@ -45,8 +45,8 @@ QString openExperiment(
     return path;
 }
 
-QString saveExperiment(
-    const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent, FileLocations &locations)
+QString saveExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent,
+    FileLocations &locations, const QString &path, const QString &proposedName)
 {
     const ExperimentDescription experiment = experimentFromWidgets(widgets);
     // Checked before asking for a name: such a text cannot be written at all.
@@ -55,21 +55,28 @@ QString saveExperiment(
             dialogs.warning(parent, warningTitle, QString::fromStdString(problem));
             return QString();
         }
-    const QString path = askFileToSave(
-        dialogs, parent, locations, QStringLiteral("Save parameters file..."), QStringLiteral("txt"));
-    if (path.isEmpty())
+    const QString target = !path.isEmpty() ? path
+                                           : askFileToSave(dialogs, parent, locations,
+                                               QStringLiteral("Save parameters file..."), QStringLiteral("txt"),
+                                               proposedName);
+    if (target.isEmpty())
         return QString();
-    const QString writeError = writeExperimentFile(path, experiment);
+    const QString writeError = writeExperimentFile(target, experiment);
     if (!writeError.isEmpty()) {
         dialogs.warning(parent, warningTitle, writeError);
         return QString();
     }
-    return path;
+    return target;
 }
 
 ExperimentReading readExperimentFile(const QString &path)
 {
-    return readExperimentFile(QFile::encodeName(path).toStdString());
+    const std::string name = QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
+    ExperimentReading reading = readExperimentFile(QFile::encodeName(path).toStdString());
+    // A file that was read but is no experiment (a missing key, a bad value) is named too.
+    if (!reading.ok() && reading.error.find(QFile::encodeName(path).toStdString()) == std::string::npos)
+        reading.error = "Can't open the parameters file " + name + ":\n" + reading.error;
+    return reading;
 }
 
 void applyExperiment(

@@ -39,11 +39,13 @@ void newExperiment(const ExperimentWidgets &widgets);
 QString openExperiment(
     const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent, FileLocations &locations);
 
-// Asks for a file name, starting in the folder last used, and writes the
-// experiment (".txt" is added to a name without a suffix); returns the path
-// written, or an empty string when nothing was written.
-QString saveExperiment(
-    const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent, FileLocations &locations);
+// Writes the experiment to `path` when one is given; otherwise asks for a file
+// name, starting in the folder last used with `proposedName` in the name field
+// (".txt" is added to a name without a suffix). Returns the path written, or an
+// empty string when nothing was written.
+QString saveExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent,
+    FileLocations &locations, const QString &path = QString(),
+    const QString &proposedName = QStringLiteral("untitled.txt"));
 
 // The steps of the commands above.
 ExperimentReading readExperimentFile(const QString &path);

@@ -25,7 +25,7 @@ void FileLocations::remember(const QString &filePath)
 
 QString examplesFolder(const QString &builtIn, const QString &programFolder)
 {
-    for (const QString &candidate : { builtIn, programFolder + QStringLiteral("/../../libs/experiment") })
+    for (const QString &candidate : { builtIn, programFolder + QStringLiteral("/../../examples") })
         if (!candidate.isEmpty() && QFileInfo(candidate).isDir())
             return QDir::cleanPath(QDir(candidate).absolutePath());
     return QDir::homePath();
@@ -38,11 +38,21 @@ QString withDefaultSuffix(const QString &path, const QString &suffix)
     return path + QLatin1Char('.') + suffix;
 }
 
-QString askFileToSave(UserDialogs &dialogs, QWidget *parent, FileLocations &locations, const QString &caption,
-    const QString &suffix)
+QString fileFilter(const QString &suffix)
 {
-    const QString path = withDefaultSuffix(
-        dialogs.saveFileName(parent, caption, locations.folder(), QLatin1Char('.') + suffix, suffix), suffix);
+    const QString kind = suffix == QLatin1String("txt") ? QStringLiteral("Parameter files")
+        : suffix == QLatin1String("tsv")                ? QStringLiteral("Tab-separated")
+                                                        : suffix.toUpper();
+    return kind + QStringLiteral(" (*.") + suffix + QStringLiteral(");;All files (*)");
+}
+
+QString askFileToSave(UserDialogs &dialogs, QWidget *parent, FileLocations &locations, const QString &caption,
+    const QString &suffix, const QString &proposedName)
+{
+    const QString start
+        = proposedName.isEmpty() ? locations.folder() : QDir(locations.folder()).filePath(proposedName);
+    const QString path
+        = withDefaultSuffix(dialogs.saveFileName(parent, caption, start, fileFilter(suffix), suffix), suffix);
     locations.remember(path);
     return path;
 }

@@ -4,8 +4,8 @@
 // Every Open, Save and export dialog starts in the folder of the file last
 // chosen in any of them; before the first, in the folder of the example
 // experiments, found from the program itself rather than from the working
-// directory: the source tree's libs/experiment/ known when the program was
-// built, else libs/experiment/ two levels above the program (as in a build
+// directory: the source tree's examples/ known when the program was
+// built, else examples/ two levels above the program (as in a build
 // folder of the source tree), else the home folder.
 
 #include <QString>
@@ -28,7 +28,7 @@ private:
     QString lastFolder;
 };
 
-// The first of `builtIn` and `programFolder`/../../libs/experiment that is a
+// The first of `builtIn` and `programFolder`/../../examples that is a
 // folder, else the home folder.
 QString examplesFolder(const QString &builtIn, const QString &programFolder);
 
@@ -37,8 +37,13 @@ QString examplesFolder(const QString &builtIn, const QString &programFolder);
 // "results.dat" and "" stay as they are.
 QString withDefaultSuffix(const QString &path, const QString &suffix);
 
+// The file dialogs' filter for files with `suffix`, then "All files (*)":
+// "Parameter files (*.txt)", "Tab-separated (*.tsv)" or "PDF (*.pdf)".
+QString fileFilter(const QString &suffix);
+
 // Asks for the name of a file to write: the dialog starts in the folder last
-// used and offers ".<suffix>", the name gets that suffix when it has none, and
+// used (with `proposedName` in its name field, when given) and lists the files
+// with `suffix` (fileFilter), the name gets that suffix when it has none, and
 // its folder becomes the one the next dialog starts in. Empty when cancelled.
 QString askFileToSave(UserDialogs &dialogs, QWidget *parent, FileLocations &locations, const QString &caption,
-    const QString &suffix);
+    const QString &suffix, const QString &proposedName = QString());

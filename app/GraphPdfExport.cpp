@@ -47,14 +47,21 @@ bool exportGraphPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent, Fi
 
 QString writeGraphPdf(QCustomPlot &plot, const QString &path)
 {
+    return writePdfAtomically(path, [&plot](const QString &temporary) {
+        return plot.savePdf(temporary, 0, 0, QCP::epAllowCosmetic);
+    });
+}
+
+QString writePdfAtomically(const QString &path, const std::function<bool(const QString &)> &render)
+{
     const QFileInfo target(path);
     // Beside the target, so a folder that cannot take the PDF fails here already.
     QTemporaryFile temporary(
         target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
     if (!temporary.open())
         return temporary.errorString();
-    temporary.close(); // the plot opens the file by its name; it is removed when `temporary` goes
-    const bool saved = plot.savePdf(temporary.fileName(), 0, 0, QCP::epAllowCosmetic);
+    temporary.close(); // the writer opens the file by its name; it is removed when `temporary` goes
+    const bool saved = render(temporary.fileName());
     QFile written(temporary.fileName());
     const QByteArray bytes = written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray();
     if (!saved || !isCompletePdf(bytes))

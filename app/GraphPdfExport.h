@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class FileLocations;
 class QCustomPlot;
 class QWidget;
@@ -21,3 +23,8 @@ bool exportGraphPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent, Fi
 // Writes the plot to `path` whole or not at all. Empty on success, otherwise
 // the reason.
 QString writeGraphPdf(QCustomPlot &plot, const QString &path);
+
+// Writes a PDF to `path` whole or not at all: `render` writes it to the temporary file it is
+// given and says whether it succeeded; only a complete PDF replaces the target. Empty on
+// success, otherwise the reason.
+QString writePdfAtomically(const QString &path, const std::function<bool(const QString &)> &render);

@@ -31,8 +31,19 @@ std::pair<std::size_t, std::size_t> trialRange(const RunResult &result, int repe
 // outcome says it ended on a reversal. Only `keys`, `values` and `rowsUsed` are filled.
 Tracks reversalPoints(const RunResult &result, int staircaseCount, int repetition);
 
+// The lines of "All" repetitions: per staircase, every distinct step (trial count k, its level, the
+// level at k + 1) of any repetition, as points to join in order, a NaN point between pieces that
+// do not join. No line joins the end of one repetition to the start of the next, and steps that
+// many repetitions share are drawn once. `rowsUsed` counts the distinct steps.
+Tracks repetitionLines(const RunResult &result, int staircaseCount);
+
+// The median is drawn up to the last trial count that at least this many of `repetitions`
+// reached: 10 % of them, and at least 5 (all of them, when there are fewer).
+int medianEndCount(int repetitions);
+
 // Median and quartiles (type 7: linear between order statistics, as RepetitionStats) of the
-// levels a staircase presented at each of its trial counts, over the repetitions that reached it.
+// levels a staircase presented at each of its trial counts, over the repetitions that reached it,
+// up to the last count that medianEndCount of the run's repetitions reached.
 struct Band {
     QVector<double> keys; // trial counts with at least one level
     QVector<double> lower; // 25 %

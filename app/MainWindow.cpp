@@ -4,6 +4,7 @@
 #include "ExperimentDocument.h"
 #include "ExperimentFileCommands.h"
 #include "GraphPdfExport.h"
+#include "HelpDialogs.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
 #include "RepetitionSelector.h"
@@ -25,6 +26,7 @@
 #include <QDir>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -45,6 +47,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->tabStaircase->setNumberOfTabs(1);
     setupPlot();
     setupRunControls();
+    setupStartShortcut();
     setupRepetitionViews();
     setupSweep();
     setupDocument();
@@ -124,6 +127,16 @@ void MainWindow::setupRunControls()
     connectRun();
 }
 
+void MainWindow::setupStartShortcut()
+{
+    auto *start = new QShortcut(QKeySequence(tr("Ctrl+R")), this);
+    start->setObjectName(QStringLiteral("shortcutStart"));
+    connect(start, &QShortcut::activated, this, [this] {
+        if (ui->buttonStart->isEnabled())
+            ui->buttonStart->click();
+    });
+}
+
 void MainWindow::setupRepetitionViews()
 {
     repetitionStats = std::make_unique<RepetitionStatsPanel>(
@@ -182,11 +195,13 @@ void MainWindow::setRunning(bool running)
 {
     ui->tabSweep->setRunEnabled(!running);
     for (QWidget *control :
-        { static_cast<QWidget *>(ui->buttonStart), static_cast<QWidget *>(ui->spinBoxNStaircases) })
+        { static_cast<QWidget *>(ui->buttonStart), static_cast<QWidget *>(ui->spinBoxNStaircases),
+            ui->tabStaircase->cornerWidget() })
         control->setEnabled(!running);
-    for (QAction *command :
-        { ui->actionNew_experiment, ui->actionOpenFile, ui->actionSaveFile, ui->actionExportResultsToFile,
-            ui->actionExportRepetitionSummary, ui->actionExport_graph_to_pdf, ui->actionExportSweep })
+    for (QAction *command : { ui->actionNew_experiment, ui->actionOpenFile, ui->actionSaveFile,
+             ui->actionSaveFileAs, ui->actionExportResultsToFile, ui->actionExportTidyTrials,
+             ui->actionExportRepetitionSummary, ui->actionExport_graph_to_pdf, ui->actionExportReport,
+             ui->actionExportSweep })
         command->setEnabled(!running);
     runProgress->setValue(0);
     runProgress->setFormat(tr("Starting..."));
@@ -219,6 +234,8 @@ void MainWindow::markRunOfPreviousExperiment()
 {
     runCaption.previousExperiment = true;
     ui->labelRunCaption->setText(runCaption.text());
+    if (results->result()) // the caption, and the reference for the new observer
+        updateGraph(lastRunStaircaseCount, drawStyle);
 }
 
 void MainWindow::on_actionExportResultsToFile_triggered()
@@ -229,6 +246,22 @@ void MainWindow::on_actionExportResultsToFile_triggered()
     if (path.isEmpty())
         return; // cancelled: nothing written, nothing to say
     const QString problem = exportResults(results->result().get(), results->rowOrder(), path);
+    if (!problem.isEmpty())
+        dialogs->warning(this, tr("Warning"), problem);
+}
+
+void MainWindow::on_actionExportTidyTrials_triggered()
+{
+    const std::shared_ptr<const RunResult> &run = results->result();
+    if (!run) {
+        dialogs->warning(this, tr("Warning"), tr("No results to export, please run experiment before."));
+        return;
+    }
+    const QString path = askFileToSave(
+        *dialogs, this, fileLocations, tr("Export trials for analysis..."), QStringLiteral("tsv"));
+    if (path.isEmpty())
+        return;
+    const QString problem = exportTidyTrials(*run, path);
     if (!problem.isEmpty())
         dialogs->warning(this, tr("Warning"), problem);
 }
@@ -268,6 +301,7 @@ void MainWindow::on_buttonStart_clicked()
     if (!question.isEmpty() && !dialogs->question(this, tr("Warning"), question))
         return;
     startedExperiment = document->displayName();
+    startedRunNumber = ++runsStarted;
     setRunning(true);
     ui->statusbar->showMessage(tr("Computing..."));
     backgroundRun->start(request, RandomEngine::global());
@@ -277,6 +311,8 @@ void MainWindow::showRun(const FinishedRun &run)
 {
     const RunResult &result = *run.result;
     runCaption = { startedExperiment, result.repetitionCount(), result.staircaseCount(), clock(), false };
+    shownRunReport = { startedExperiment, QDateTime(QDate::currentDate(), runCaption.ended), programTitle, 0,
+        RandomEngine::defaultSeed, startedRunNumber };
     ui->labelRunCaption->setText(runCaption.text());
     lastRunStaircaseCount = result.staircaseCount();
     ui->spinBoxLastInvAverage->setEnabled(true);
@@ -288,7 +324,7 @@ void MainWindow::showRun(const FinishedRun &run)
     graphRepetition->setRepetitionCount(result.repetitionCount());
     showResults(run.result);
     ui->statusbar->showMessage(tr("Updating graph..."));
-    updateGraph(lastRunStaircaseCount, 0); // no markers until the style is chosen again
+    updateGraph(lastRunStaircaseCount, drawStyle);
     ui->statusbar->showMessage(tr("Data updated"));
     setRunning(false);
 }
@@ -333,6 +369,50 @@ void MainWindow::on_actionExport_graph_to_pdf_triggered()
 void MainWindow::on_actionSaveFile_triggered()
 {
     document->save(*dialogs, this, fileLocations);
+}
+
+void MainWindow::on_actionSaveFileAs_triggered()
+{
+    document->saveAs(*dialogs, this, fileLocations);
+}
+
+void MainWindow::on_buttonDuplicateStaircase_clicked()
+{
+    const QString refusal = duplicateCurrentPage(*ui->tabStaircase, *ui->spinBoxNStaircases);
+    if (!refusal.isEmpty())
+        dialogs->warning(this, tr("Warning"), refusal);
+}
+
+void MainWindow::on_actionExportReport_triggered()
+{
+    const std::shared_ptr<const RunResult> &run = results->result();
+    if (!run) {
+        dialogs->warning(this, tr("Warning"), tr("No results to export, please run experiment before."));
+        return;
+    }
+    const QString path = askFileToSave(
+        *dialogs, this, fileLocations, tr("Export report (PDF)..."), QStringLiteral("pdf"));
+    if (path.isEmpty())
+        return;
+    shownRunReport.lastReversals = ui->spinBoxLastReversalsPerEstimate->value();
+    ReportPdf report(reportPageLayout(QLocale()));
+    report.addTextPages(reportTitleHtml(shownRunReport, run->request()));
+    report.addPlotPage(tr("Graph"), *ui->customPlot);
+    report.addPlotPage(tr("Estimates across repetitions"), *ui->plotEstimates);
+    const QString problem = report.write(path);
+    if (!problem.isEmpty())
+        dialogs->warning(this, tr("Warning"),
+            tr("The report could not be written to %1:\n%2").arg(QDir::toNativeSeparators(path), problem));
+}
+
+void MainWindow::on_actionQuickGuide_triggered()
+{
+    showQuickGuide(this);
+}
+
+void MainWindow::on_actionAbout_triggered()
+{
+    dialogs->information(this, tr("About Quorvel"), aboutText(programTitle));
 }
 
 void MainWindow::on_spinBoxLastReversalsPerEstimate_valueChanged(int value)
@@ -413,6 +493,8 @@ void MainWindow::updateGraph(int staircaseCount, int scatterStyle)
     settings.repetitions = graphRepetition->repetitions();
     settings.repetition = graphRepetition->repetition();
     settings.targetLevels = repetitionStats->targetLevels();
+    if (results->result())
+        settings.caption = runCaption.text();
     graphView = StaircaseGraph::draw(*ui->customPlot, results->result().get(), graphColors, settings);
 }
 

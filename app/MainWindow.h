@@ -29,6 +29,7 @@
 #include <memory>
 
 #include "FileLocations.h"
+#include "ReportPdf.h"
 #include "RunCaption.h"
 #include "StaircaseGraph.h"
 #include "StaircaseSettings.h"
@@ -85,6 +86,12 @@ private slots:
     void on_comboBoxGraphRepetition_currentIndexChanged(int index);
     void on_buttonResetView_clicked();
     void on_actionExportSweep_triggered();
+    void on_actionSaveFileAs_triggered();
+    void on_actionExportTidyTrials_triggered();
+    void on_actionExportReport_triggered();
+    void on_actionQuickGuide_triggered();
+    void on_actionAbout_triggered();
+    void on_buttonDuplicateStaircase_clicked();
 
 private:
     void setupPlot();
@@ -94,6 +101,8 @@ private:
     void setupDocument();
     void setupSweep();
     void showProgress(int done, int total, const QString &text);
+    // Ctrl+R starts a run from every tab, as Start does.
+    void setupStartShortcut();
     // The run shown now belongs to an experiment that New or Open has replaced.
     void markRunOfPreviousExperiment();
     // Disables the commands that must wait for the run's end, and shows the progress and Cancel.
@@ -134,6 +143,11 @@ private:
     std::function<QTime()> clock = &QTime::currentTime;
     std::unique_ptr<RepetitionStatsPanel> repetitionStats;
     RepetitionSelector *graphRepetition = nullptr;
+    // Runs started since the program started (each draws on from the one generator), the number
+    // of the run when Start was last pressed, and the report's title block of the run shown.
+    int runsStarted = 0;
+    int startedRunNumber = 0;
+    ReportTitle shownRunReport;
     // The ranges of the graph as last drawn, which Reset view brings back.
     StaircaseGraph::View graphView;
 };

@@ -4,6 +4,7 @@
 #include "FileLocations.h"
 #include "RepetitionStats.h"
 #include "Run.h"
+#include "TidyTrials.h"
 #include "TrialTable.h"
 
 #include <QDir>
@@ -18,6 +19,17 @@ QString exportResults(const RunResult *result, const std::vector<std::uint32_t> 
         return QString();
     return QObject::tr("Could not write the simulation results to %1:\n%2")
         .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(file.error().c_str()));
+}
+
+QString exportTidyTrials(const RunResult &result, const QString &path)
+{
+    const QString target = withDefaultSuffix(path, QStringLiteral("tsv"));
+    AtomicFile file(QFile::encodeName(target).toStdString());
+    const auto sink = [&file](const char *data, std::size_t size) { return file.write(data, size); };
+    if (file.open() && writeTidyTrials(result, sink) && file.commit())
+        return QString();
+    return QObject::tr("Could not write the trials to %1:\n%2")
+        .arg(QDir::toNativeSeparators(target), QString::fromLocal8Bit(file.error().c_str()));
 }
 
 QString exportRepetitionSummary(const RunResult &result, int lastReversals, const QString &path)

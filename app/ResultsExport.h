@@ -16,6 +16,11 @@ class RunResult;
 // message naming the file and the system's reason.
 QString exportResults(const RunResult *result, const std::vector<std::uint32_t> *order, const QString &path);
 
+// Writes the trials of `result` as the tidy table (TidyTrials.h) to `path`, ".tsv"
+// added when the name has no suffix. Returns an empty string on success,
+// otherwise a message naming the file and the system's reason.
+QString exportTidyTrials(const RunResult &result, const QString &path);
+
 // Writes the repetition summary of `result` with estimates over the last
 // `lastReversals` reversals to `path`, ".tsv" added when the name has no
 // suffix. Returns an empty string on success, otherwise a message naming the

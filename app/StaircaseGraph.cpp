@@ -30,6 +30,9 @@ namespace
         return QColor::fromHsv(static_cast<int>(hue * 359.0), saturations[k % 4], values[(k / 4) % 4]);
     }
 
+    // The first view's margin on every side, as a share of the range drawn.
+    constexpr double viewMargin = 0.05;
+
     double levelRangePadding(double level)
     {
         return std::max(0.5, std::abs(level) * 0.05);
@@ -75,6 +78,10 @@ namespace
         const QCPScatterStyle scatter(static_cast<QCPScatterStyle::ScatterShape>(settings.scatterStyle));
         QPen pen; // solid, width 0: one device pixel whatever the scale
         pen.setWidth(0);
+        // With all repetitions graph v holds the points and a curve the repetitions' lines, since a
+        // graph would join each repetition's end to the next one's start.
+        const bool all = repetition < 0;
+        const Tracks lines = all ? repetitionLines(*result, settings.staircaseCount) : Tracks();
         for (int v = 0; v < settings.staircaseCount; ++v) {
             if (tracks.keys[v].isEmpty())
                 continue;
@@ -84,6 +91,14 @@ namespace
             graph->setPen(pen);
             graph->setScatterStyle(scatter);
             graph->setData(tracks.keys[v], tracks.values[v], true);
+            if (!all)
+                continue;
+            graph->setLineStyle(QCPGraph::lsNone);
+            graph->removeFromLegend();
+            auto *curve = new QCPCurve(plot.xAxis, plot.yAxis);
+            curve->setName(staircaseName(result, v));
+            curve->setPen(pen);
+            curve->setData(lines.keys[v], lines.values[v]);
         }
         if (tracks.rowsUsed > 0)
             extent.add(tracks.largestSteps, tracks.lowestLevel, tracks.highestLevel);
@@ -102,7 +117,8 @@ namespace
             const Band &band = bands[v];
             const QColor color = colorOf(colors, v);
             QCPGraph *median = plot.graph(v);
-            median->setName(staircaseName(result, v) + QStringLiteral(" median"));
+            median->setName(staircaseName(result, v) + QStringLiteral(" median of repetitions still running; "
+                                                                      "ends where fewer than 10 % remain"));
             median->setPen(QPen(QBrush(color), 2));
             median->setScatterStyle(scatter);
             median->setData(band.keys, band.median, true);
@@ -127,30 +143,66 @@ namespace
         return extent;
     }
 
-    // A dashed line at every staircase's x*, in its colour, labelled at the right edge.
+    // A dashed line at every staircase's x*, in its colour; staircases with the same x* share one
+    // label ("x* Staircase 0, 1"), at the right edge, below the line in the upper half of the view
+    // so that it stays inside the plot.
     Extent drawTargets(
         QCustomPlot &plot, const RunResult *result, const QVector<QColor> &colors, const Settings &settings)
     {
         Extent levels;
         const int count = std::min(settings.staircaseCount, int(settings.targetLevels.size()));
+        QMap<double, QVector<int>> sharing;
         for (int v = 0; v < count; ++v) {
             const std::optional<double> &target = settings.targetLevels[std::size_t(v)];
             if (!target || !std::isfinite(*target))
                 continue;
-            const QColor color = colorOf(colors, v);
             auto *line = new QCPItemStraightLine(&plot);
-            line->setPen(QPen(QBrush(color), 1, Qt::DashLine));
+            line->setPen(QPen(QBrush(colorOf(colors, v)), 1, Qt::DashLine));
             line->point1->setCoords(0.0, *target);
             line->point2->setCoords(1.0, *target);
-            auto *label = new QCPItemText(&plot);
-            label->position->setTypeX(QCPItemPosition::ptAxisRectRatio);
-            label->position->setCoords(1.0, *target);
-            label->setPositionAlignment(Qt::AlignRight | Qt::AlignBottom);
-            label->setColor(color);
-            label->setText(QStringLiteral("x* ") + (result ? staircaseName(result, v) : QString::number(v)));
+            sharing[*target].append(v);
             levels.add(0, *target, *target);
         }
+        for (auto it = sharing.cbegin(); it != sharing.cend(); ++it) {
+            QStringList ids;
+            for (int v : it.value())
+                ids << (result ? staircaseName(result, v).mid(QStringLiteral("Staircase ").size())
+                               : QString::number(v));
+            auto *label = new QCPItemText(&plot);
+            label->setObjectName(QStringLiteral("targetLabel"));
+            label->position->setTypeX(QCPItemPosition::ptAxisRectRatio);
+            label->position->setCoords(1.0, it.key());
+            label->setPadding(QMargins(2, 1, 4, 1));
+            label->setColor(it.value().size() == 1 ? colorOf(colors, it.value().front()) : QColor(Qt::black));
+            label->setText(QStringLiteral("x* Staircase ") + ids.join(QStringLiteral(", ")));
+        }
         return levels;
+    }
+
+    // Target labels below their line in the upper half of the levels shown, above it otherwise.
+    void placeTargetLabels(QCustomPlot &plot)
+    {
+        const double middle = plot.yAxis->range().center();
+        for (int i = 0; i < plot.itemCount(); ++i)
+            if (auto *label = qobject_cast<QCPItemText *>(plot.item(i));
+                label && label->objectName() == QLatin1String("targetLabel"))
+                label->setPositionAlignment(
+                    Qt::AlignRight | (label->position->value() > middle ? Qt::AlignTop : Qt::AlignBottom));
+    }
+
+    // The run's caption ("... (previous experiment)") at the top left inside the plot.
+    void drawCaption(QCustomPlot &plot, const QString &caption)
+    {
+        if (caption.isEmpty())
+            return;
+        auto *text = new QCPItemText(&plot);
+        text->position->setType(QCPItemPosition::ptAxisRectRatio);
+        text->position->setCoords(0.0, 0.0);
+        text->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+        text->setPadding(QMargins(6, 4, 6, 4));
+        text->setBrush(QBrush(QColor(255, 255, 255, 200)));
+        text->setColor(QColor(60, 60, 60));
+        text->setText(caption);
     }
 
     View firstView(const Extent &points, const Extent &targets, bool showReference)
@@ -169,6 +221,17 @@ namespace
         if (view.levelUpper - view.levelLower <= 0.0) {
             view.levelLower -= levelRangePadding(view.levelLower);
             view.levelUpper += levelRangePadding(view.levelUpper);
+        } else if (points.any) {
+            // A margin, so that tracks held at a clamp or at their extremes are not drawn on the
+            // axis line, and the first and last trials are not on the plot's edges.
+            const double margin = (view.levelUpper - view.levelLower) * viewMargin;
+            view.levelLower -= margin;
+            view.levelUpper += margin;
+        }
+        if (points.any && points.largestSteps > 0) {
+            const double margin = std::max(0.5, points.largestSteps * viewMargin);
+            view.keyLower -= margin;
+            view.keyUpper += margin;
         }
         return view;
     }
@@ -187,6 +250,13 @@ namespace
         QObject::connect(plot.xAxis, rangeChanged, plot.xAxis2, setRange, Qt::UniqueConnection);
         QObject::connect(plot.yAxis, rangeChanged, plot.yAxis2, setRange, Qt::UniqueConnection);
         plot.axisRect()->setupFullAxesBox(false);
+        // The top axis reads the strip as probabilities, the right one repeats the levels.
+        auto ticker = QSharedPointer<QCPAxisTickerText>::create();
+        for (int percent = 0; percent <= 100; percent += 50)
+            ticker->addTick(stripStart + referenceStripWidth * percent / 100.0, QString::number(percent));
+        plot.xAxis2->setTicker(ticker);
+        plot.xAxis2->setTickLabels(true);
+        plot.yAxis2->setTickLabels(true);
         QVector<double> keys, values;
         referenceCurve(observer, stripStart, keys, values);
         reference->setData(keys, values, true);
@@ -335,6 +405,7 @@ View draw(QCustomPlot &plot, const RunResult *result, const QVector<QColor> &col
     plot.clearPlottables();
     plot.clearGraphs();
     plot.clearItems();
+    plot.xAxis2->setTicker(QSharedPointer<QCPAxisTicker>::create());
     for (int v = 0; v < settings.staircaseCount; ++v)
         plot.addGraph();
     if (plot.graphCount() == 0)
@@ -348,6 +419,8 @@ View draw(QCustomPlot &plot, const RunResult *result, const QVector<QColor> &col
     plot.yAxis->setLabel(QStringLiteral("Stimulus intensity"));
     plot.xAxis->setRange(view.keyLower, view.keyUpper);
     plot.yAxis->setRange(view.levelLower, view.levelUpper);
+    placeTargetLabels(plot);
+    drawCaption(plot, settings.caption);
 
     if (settings.showReference)
         drawReference(plot, settings.observer, !result || result->request().observer == settings.observer,
@@ -372,6 +445,7 @@ void showView(QCustomPlot &plot, const View &view)
 {
     plot.xAxis->setRange(view.keyLower, view.keyUpper);
     plot.yAxis->setRange(view.levelLower, view.levelUpper);
+    placeTargetLabels(plot);
     plot.replot();
 }
 

@@ -6,9 +6,10 @@
 // trial units wide to the right of the tracks, keyed on the right axis (levels)
 // with its values on the top axis.
 //
-// What graph v shows depends on the repetitions chosen: all of them (one line
-// through every trial of the staircase), one repetition, or the median level at
-// each trial count; with the median, graphs staircaseCount + 2v and + 2v + 1
+// What graph v shows depends on the repetitions chosen: all of them (graph v
+// holds the points, and a QCPCurve after the graphs draws every repetition as a
+// line of its own), one repetition, or the median level at each trial count
+// while enough repetitions still run; with the median, graphs staircaseCount + 2v and + 2v + 1
 // hold the 25 % and 75 % levels, the band between them shaded, before the
 // reference. A dashed line in the staircase's colour marks its target x*, and
 // when markers are shown the reversal trials get a filled diamond (QCPCurve
@@ -60,6 +61,8 @@ struct Settings {
     int repetition = 0; // 0-based, with Repetitions::one
     // x* of staircase v, drawn as a dashed line; none where missing or empty.
     std::vector<std::optional<double>> targetLevels;
+    // Drawn at the top left inside the plot: the run shown, as the results table's caption says it.
+    QString caption;
 };
 
 // The ranges of the first view of a drawing.
@@ -108,7 +111,8 @@ QString referenceName(const ObserverSettings &observer, bool simulated = true);
 void setupPlot(QCustomPlot &plot, const QFont &windowFont);
 
 // Rebuilds the whole plot from the result (none: no tracks), redraws it and returns its first
-// view: every point drawn, the targets and, with the reference, its strip. With a staircase
+// view: every point drawn and the targets with a margin of 5 % on every side and, with the
+// reference, its strip. With a staircase
 // count of 0 or less the plot is only emptied.
 View draw(
     QCustomPlot &plot, const RunResult *result, const QVector<QColor> &colors, const Settings &settings);

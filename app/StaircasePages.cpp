@@ -3,6 +3,8 @@
 #include "StaircaseParamSetter.h"
 #include "TabStaircase.h"
 
+#include <QSpinBox>
+
 StaircaseSettings readStaircasePage(const StaircaseParamSetter &page)
 {
     StaircaseSettings settings;
@@ -20,6 +22,23 @@ StaircaseSettings readStaircasePage(const StaircaseParamSetter &page)
     settings.stringId = page.getStringIdText().toStdString();
     settings.useStringId = page.isStringIdActive();
     return settings;
+}
+
+void writeStaircasePage(StaircaseParamSetter &page, const StaircaseSettings &settings)
+{
+    page.setAscending(settings.ascending);
+    page.setStartLevel(settings.startLevel);
+    page.setCorrectAnswers(settings.correctAnswers);
+    page.setMaxInversions(settings.maxInversions);
+    page.setMaxTrials(settings.maxTrials);
+    page.setNegativeStep(settings.negativeStep);
+    page.setPositiveStepsText(settings.positiveStepsText);
+    page.setClampActive(settings.clampActive);
+    page.setLowerClamp(settings.lowerClamp);
+    page.setUpperClamp(settings.upperClamp);
+    page.setMaxClampHits(settings.maxClampHits);
+    page.setStringIdText(QString::fromStdString(settings.stringId));
+    page.setStringIdActive(settings.useStringId);
 }
 
 std::vector<StaircaseSettings> readStaircasePages(const TabStaircase &tabs)
@@ -40,4 +59,23 @@ RunRequest readRunRequest(const TabStaircase &tabs, const ObserverSettings &obse
         request.staircaseIds.push_back(tabs.pageAt(i)->getStringId().toStdString());
     request.repetitions = repetitions;
     return request;
+}
+
+QString duplicateCurrentPage(TabStaircase &tabs, QSpinBox &staircaseCount)
+{
+    const StaircaseParamSetter *current = tabs.pageAt(tabs.currentIndex());
+    if (!current)
+        return QString();
+    const int n = tabs.count();
+    if (n >= staircaseCount.maximum())
+        return QStringLiteral("The experiment already has %1 staircases, the most it can have; "
+                              "Duplicate staircase added none.")
+            .arg(n);
+    const StaircaseSettings settings = readStaircasePage(*current);
+    staircaseCount.setValue(n + 1); // adds the page
+    if (StaircaseParamSetter *added = tabs.pageAt(n)) {
+        writeStaircasePage(*added, settings);
+        tabs.setCurrentIndex(n);
+    }
+    return QString();
 }

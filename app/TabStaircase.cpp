@@ -2,6 +2,8 @@
 
 #include "StaircaseParamSetter.h"
 
+#include <QPushButton>
+
 QString staircaseTabTitle(int index)
 {
     return QStringLiteral("Staircase ") + QString::number(index);
@@ -10,6 +12,10 @@ QString staircaseTabTitle(int index)
 TabStaircase::TabStaircase(QWidget *parent)
     : QTabWidget(parent)
 {
+    auto *duplicate = new QPushButton(tr("Duplicate staircase"), this);
+    duplicate->setObjectName(QStringLiteral("buttonDuplicateStaircase"));
+    duplicate->setToolTip(tr("Add a staircase at the end with every setting of the page shown"));
+    setCornerWidget(duplicate, Qt::TopRightCorner);
 }
 
 TabStaircase::~TabStaircase()

@@ -1,7 +1,8 @@
 #pragma once
 // The tab set on the Simulator tab that holds one parameter page per staircase.
 // Pages are only added and removed at the end, so page i is tab i, titled
-// "Staircase i", and its default string ID is i.
+// "Staircase i", and its default string ID is i. The tab bar's corner holds the
+// Duplicate staircase button (`buttonDuplicateStaircase`), which the window handles.
 
 #include <QTabWidget>
 

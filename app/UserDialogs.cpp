@@ -25,6 +25,11 @@ void QtUserDialogs::warning(QWidget *parent, const QString &title, const QString
     QMessageBox::warning(parent, title, text, QMessageBox::Ok);
 }
 
+void QtUserDialogs::information(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox::about(parent, title, text);
+}
+
 bool QtUserDialogs::question(QWidget *parent, const QString &title, const QString &text)
 {
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)

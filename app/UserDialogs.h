@@ -26,6 +26,12 @@ public:
         = 0;
     // A modal warning box with a single OK button; returns when it is closed.
     virtual void warning(QWidget *parent, const QString &title, const QString &text) = 0;
+    // A modal information box with a single OK button (About); a substitute that does not
+    // tell it apart gets it as a warning.
+    virtual void information(QWidget *parent, const QString &title, const QString &text)
+    {
+        warning(parent, title, text);
+    }
     // A modal question with Yes and No (the default); true for Yes.
     virtual bool question(QWidget *parent, const QString &title, const QString &text) = 0;
     // A modal question with Save (the default), Discard and Cancel; closing it cancels.
@@ -40,6 +46,7 @@ public:
     QString saveFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter,
         const QString &defaultSuffix = QString()) override;
     void warning(QWidget *parent, const QString &title, const QString &text) override;
+    void information(QWidget *parent, const QString &title, const QString &text) override;
     bool question(QWidget *parent, const QString &title, const QString &text) override;
     SaveChoice askToSave(QWidget *parent, const QString &title, const QString &text) override;
 };

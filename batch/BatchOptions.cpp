@@ -17,6 +17,8 @@ Options:
   --last-reversals K  a repetition's estimate is the mean of its last K reversal
                       levels (default 6)
   --trials FILE       write every trial, byte for byte as the window's export
+  --tidy-trials FILE  write every trial as a table for R and pandas, as the
+                      window's "Export trials for analysis..."
   --summary FILE      write one row per repetition and staircase (tab-separated)
   --tag NAME=VALUE    put a column NAME holding VALUE first in the summary
                       (may be given several times)
@@ -38,9 +40,9 @@ Options:
   --quiet             print no table
   --help              show this text and stop
 
-FILE "-" is the standard output, for one of --trials, --summary and --stats;
-the table then goes to the standard error. A file is replaced only once it is
-complete. --trials and --summary write a single run, so not with --vary.
+FILE "-" is the standard output, for one of the four outputs; the table
+then goes to the standard error. A file is replaced only once it is complete.
+--trials, --tidy-trials and --summary write a single run, so not with --vary.
 
 Exit status: 0 done; 1 the run ran out of memory or past 2147483647 trials;
 2 bad usage; 3 the experiment file cannot be read or is refused; 4 an output
@@ -146,6 +148,10 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
         if (value.empty())
             return "--trials needs a file name, or - for the standard output.";
         options.trialsPath = value;
+    } else if (name == "--tidy-trials") {
+        if (value.empty())
+            return "--tidy-trials needs a file name, or - for the standard output.";
+        options.tidyTrialsPath = value;
     } else if (name == "--summary") {
         if (value.empty())
             return "--summary needs a file name, or - for the standard output.";
@@ -164,8 +170,8 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
 
 bool takesValue(const std::string &name)
 {
-    for (const char *option : { "--repetitions", "--seed", "--last-reversals", "--trials", "--summary",
-             "--tag", "--stats", "--vary" })
+    for (const char *option : { "--repetitions", "--seed", "--last-reversals", "--trials", "--tidy-trials",
+             "--summary", "--tag", "--stats", "--vary" })
         if (name == option)
             return true;
     return false;
@@ -173,22 +179,26 @@ bool takesValue(const std::string &name)
 
 std::string checkOutputs(const BatchOptions &options)
 {
-    if (!options.vary.empty() && !(options.trialsPath.empty() && options.summaryPath.empty()))
-        return "--trials and --summary write a single run, not a --vary sweep; use --stats for the sweep.";
+    if (!options.vary.empty()
+        && !(options.trialsPath.empty() && options.tidyTrialsPath.empty() && options.summaryPath.empty()))
+        return "--trials, --tidy-trials and --summary write a single run, not a --vary sweep; use --stats for "
+               "the sweep.";
     const std::pair<const char *, const std::string *> outputs[] = { { "--trials", &options.trialsPath },
-        { "--summary", &options.summaryPath }, { "--stats", &options.statsPath } };
+        { "--tidy-trials", &options.tidyTrialsPath }, { "--summary", &options.summaryPath },
+        { "--stats", &options.statsPath } };
     for (std::size_t i = 0; i < std::size(outputs); ++i) {
         const auto &[first, firstPath] = outputs[i];
-        if (options.exactOnly && i < 2 && !firstPath->empty())
+        if (options.exactOnly && i < 3 && !firstPath->empty())
             return std::string(first) + " needs a simulation, and --exact-only runs none.";
         for (std::size_t j = i + 1; j < std::size(outputs); ++j) {
             const auto &[second, secondPath] = outputs[j];
-            if (*firstPath == "-" && *secondPath == "-")
+            if (firstPath->empty() || *firstPath != *secondPath)
+                continue;
+            if (*firstPath == "-")
                 return std::string(first) + " and " + second
                     + " can't both go to the standard output (-); write one of them to a file.";
-            if (!firstPath->empty() && *firstPath == *secondPath)
-                return std::string(first) + " and " + second + " name the same file, "
-                    + quotedArgument(*firstPath) + "; the second would replace the first.";
+            return std::string(first) + " and " + second + " name the same file, "
+                + quotedArgument(*firstPath) + "; the second would replace the first.";
         }
     }
     return std::string();

@@ -25,6 +25,7 @@ struct BatchOptions {
     int lastReversals = defaultLastReversals;
     // Empty: not written; "-": the standard output.
     std::string trialsPath;
+    std::string tidyTrialsPath;
     std::string summaryPath;
     // One row per combination and staircase (tab-separated); empty: not written, "-": the standard output.
     std::string statsPath;

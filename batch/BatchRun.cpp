@@ -10,6 +10,7 @@
 #include "Run.h"
 #include "StaircaseTable.h"
 #include "Sweep.h"
+#include "TidyTrials.h"
 #include "TrialTable.h"
 
 #include <cerrno>
@@ -62,8 +63,9 @@ bool sameFile(const std::string &a, const std::string &b)
 
 std::string outputProblem(const BatchOptions &options)
 {
-    for (const auto &[option, path] : { std::pair { "--trials", options.trialsPath },
-             std::pair { "--summary", options.summaryPath }, std::pair { "--stats", options.statsPath } })
+    for (const auto &[option, path] :
+        { std::pair { "--trials", options.trialsPath }, std::pair { "--tidy-trials", options.tidyTrialsPath },
+            std::pair { "--summary", options.summaryPath }, std::pair { "--stats", options.statsPath } })
         if (!path.empty() && path != "-" && sameFile(path, options.experimentPath))
             return std::string(option) + " " + path
                 + " is the experiment file itself, which it would replace.";
@@ -150,6 +152,7 @@ private:
     const std::atomic<bool> *cancel;
     Reporter report;
     BatchOutput trials { options.trialsPath, console.out };
+    BatchOutput tidyTrials { options.tidyTrialsPath, console.out };
     BatchOutput summary { options.summaryPath, console.out };
     BatchOutput stats { options.statsPath, console.out };
 };
@@ -157,6 +160,7 @@ private:
 void BatchRun::discardAll()
 {
     trials.discard();
+    tidyTrials.discard();
     summary.discard();
     stats.discard();
 }
@@ -211,6 +215,8 @@ int BatchRun::run()
     // Before the run: a long run must not end in a file that cannot be written.
     if (!options.trialsPath.empty() && !trials.open())
         return unwritable("trials", trials);
+    if (!options.tidyTrialsPath.empty() && !tidyTrials.open())
+        return unwritable("tidy trials", tidyTrials);
     if (!options.summaryPath.empty() && !summary.open())
         return unwritable("summary", summary);
     if (!options.statsPath.empty() && !stats.open())
@@ -318,6 +324,9 @@ int BatchRun::writeOutputs(const RunResult *result, const SweepResult &rows)
     if (result && !options.trialsPath.empty()
         && !writeTrialTable(*result, nullptr, sinkFor(trials, "trials")))
         return cancelled() ? interrupted() : unwritable("trials", trials);
+    if (result && !options.tidyTrialsPath.empty()
+        && !writeTidyTrials(*result, sinkFor(tidyTrials, "tidy trials")))
+        return cancelled() ? interrupted() : unwritable("tidy trials", tidyTrials);
     if (result && !options.summaryPath.empty()
         && !writeRepetitionSummary(
             *result, options.lastReversals, TaggedLines(options.tags, sinkFor(summary, "summary"))))
@@ -331,6 +340,8 @@ int BatchRun::writeOutputs(const RunResult *result, const SweepResult &rows)
         return interrupted();
     if (!options.trialsPath.empty() && !trials.finish())
         return unwritable("trials", trials);
+    if (!options.tidyTrialsPath.empty() && !tidyTrials.finish())
+        return unwritable("tidy trials", tidyTrials);
     if (!options.summaryPath.empty() && !summary.finish())
         return unwritable("summary", summary);
     if (!options.statsPath.empty() && !stats.finish())
@@ -343,7 +354,8 @@ int BatchRun::printTable(const std::string &table)
     if (options.quiet)
         return exitDone;
     // The standard output carries a TSV when an output is "-"; the table must not mix into it.
-    if (trials.isStandardOutput() || summary.isStandardOutput() || stats.isStandardOutput()) {
+    if (trials.isStandardOutput() || tidyTrials.isStandardOutput() || summary.isStandardOutput()
+        || stats.isStandardOutput()) {
         std::fputs(table.c_str(), console.err);
         return exitDone;
     }

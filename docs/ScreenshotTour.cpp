@@ -44,10 +44,13 @@ public:
     {
         return experiment;
     }
+    // The report goes beside the graph's PDF.
     QString saveFileName(
-        QWidget *, const QString &, const QString &, const QString &, const QString &) override
+        QWidget *, const QString &caption, const QString &, const QString &, const QString &) override
     {
-        return pdf;
+        return caption.startsWith(QLatin1String("Export report"))
+            ? QFileInfo(pdf).dir().filePath(QStringLiteral("report.pdf"))
+            : pdf;
     }
     void warning(QWidget *, const QString &title, const QString &text) override
     {
@@ -128,10 +131,16 @@ int main(int argc, char **argv)
     child<QComboBox>(window, "comboBoxGraphRepetition").setCurrentIndex(1); // the median band
     child<QComboBox>(window, "comboBoxDrawStyle").setCurrentIndex(2); // circles
     child<QCheckBox>(window, "checkBox").setChecked(true); // the reference curve
+    if (!save(window, out.filePath(QStringLiteral("graph-median.png"))))
+        return 1;
+    child<QComboBox>(window, "comboBoxGraphRepetition").setCurrentIndex(0); // every repetition
+    child<QComboBox>(window, "comboBoxDrawStyle").setCurrentIndex(0);
     if (!save(window, out.filePath(QStringLiteral("graph.png"))))
         return 1;
     child<QAction>(window, "actionExport_graph_to_pdf").trigger();
-    if (!QFileInfo::exists(out.filePath(QStringLiteral("graph.pdf"))))
+    child<QAction>(window, "actionExportReport").trigger();
+    if (!QFileInfo::exists(out.filePath(QStringLiteral("graph.pdf")))
+        || !QFileInfo::exists(out.filePath(QStringLiteral("report.pdf"))))
         return 1;
 
     tabs.setCurrentIndex(3);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Redraws the README's pictures in docs/ from the program itself: the window's
-# three tabs after a run of an example experiment, and the graph's PDF export
-# as a PNG. `./dev test` runs it before the tests, so a change that breaks the
+# three tabs after a run of an example experiment (the graph with every
+# repetition and with the median), the graph's PDF export and the report's
+# first page as PNGs. `./dev test` runs it before the tests, so a change that breaks the
 # window's tour fails the build rather than leaving old pictures behind.
 #   docs/render-screenshots.sh [build folder]     (default: build-test)
 set -euo pipefail
@@ -19,7 +20,8 @@ if ! QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=1 "$build/docs/quorvel_screenshot
     exit 1
 fi
 pdftoppm -png -r 60 -singlefile "$work/graph.pdf" "$work/graph-pdf"
-for picture in simulator analysis graph graph-pdf sweep; do
+pdftoppm -png -r 60 -f 1 -l 1 -singlefile "$work/report.pdf" "$work/report"
+for picture in simulator analysis graph graph-median graph-pdf report sweep; do
     cp "$work/$picture.png" "$root/docs/$picture.png"
 done
 echo "Pictures written to $root/docs"

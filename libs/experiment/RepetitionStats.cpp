@@ -24,18 +24,6 @@ std::size_t shortestText(double value, char *out, std::size_t capacity)
     return 0; // not reached: 17 digits always read back
 }
 
-// R's read.delim and pandas' read_csv take a '"' as the start of a quoted field.
-std::string quoted(const std::string &text)
-{
-    std::string q = "\"";
-    for (char c : text) {
-        if (c == '"')
-            q += '"';
-        q += c;
-    }
-    return q + '"';
-}
-
 const char *stopText(StopReason stop)
 {
     switch (stop) {
@@ -153,10 +141,7 @@ bool writeRepetitionSummary(const RunResult &result, int lastReversals, const Te
     std::vector<std::string> ids;
     for (int s = 0; s < result.staircaseCount(); ++s) {
         const std::vector<std::string> &given = result.request().staircaseIds;
-        std::string id = std::size_t(s) < given.size() ? given[std::size_t(s)] : std::string();
-        std::replace_if(
-            id.begin(), id.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
-        ids.push_back(id.find('"') == std::string::npos ? id : quoted(id));
+        ids.push_back(tsvField(std::size_t(s) < given.size() ? given[std::size_t(s)] : std::string()));
     }
     char number[32];
     for (int r = 0; r < result.repetitionCount(); ++r) {

@@ -113,6 +113,22 @@ std::string latin1WithReplacement(const std::string &utf8)
     return latin1;
 }
 
+std::string tsvField(const std::string &text)
+{
+    std::string field = text;
+    std::replace_if(
+        field.begin(), field.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+    if (field.find('"') == std::string::npos)
+        return field;
+    std::string quoted = "\"";
+    for (char c : field) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
 std::vector<std::uint32_t> rowsSortedById(const RunResult &result, const std::vector<int> &rankOfStaircase)
 {
     // Counting sort by rank: stable and linear in the number of trials.

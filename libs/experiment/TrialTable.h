@@ -32,6 +32,11 @@ std::string levelText(double level);
 // byte that is not valid UTF-8, becomes one "?".
 std::string latin1WithReplacement(const std::string &utf8);
 
+// A text as one field of a tab-separated table that R's read.delim and
+// pandas' read_csv read back: tabs and line breaks become spaces, and a text
+// holding a '"' is quoted, inner quotes doubled.
+std::string tsvField(const std::string &text);
+
 // The trial numbers in the order of the rows when sorted by ID: stable (equal
 // IDs keep trial order), staircases ranked by `rankOfStaircase` (element i is
 // the rank of staircase i's ID among the run's IDs; equal IDs share a rank).

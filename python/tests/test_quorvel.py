@@ -62,7 +62,8 @@ def test_same_outputs_as_the_batch_program(tmp_path, run):
     for s, line in enumerate(printed[1:]):
         ours = [str(s), f"{theory.psi_star[s] * 100:.6g}", f"{theory.x_star[s]:.6f}",
                 *(f"{stats[key][s]:.6f}" for key in ("mean", "bias", "sd")),
-                f"{stats.mean_trials[s]:.2f}", str(stats.estimates[s]), stats.id[s]]
+                f"{stats.mean_trials[s]:.2f}", f"{stats.sweat_factor[s]:.6g}", str(stats.estimates[s]),
+                stats.id[s]]
         assert line == ours
 
 

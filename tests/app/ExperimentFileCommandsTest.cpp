@@ -52,6 +52,8 @@ private slots:
     void changedExperimentIsOfferedForSaving_data();
     void changedExperimentIsOfferedForSaving();
     void titleMarksChangesUntilSavedAndUndoneEditsLeaveNone();
+    void saveWritesToTheExperimentsFileAndSaveAsAlwaysAsks();
+    void duplicateAddsACopyOfTheCurrentPageUpTo99();
 
 private:
     void trigger(const char *action) { child<QAction>(*window, action)->trigger(); }
@@ -160,7 +162,8 @@ void ExperimentFileCommandsTest::openFillsEveryPageAndTheObserver()
     // The example experiments' folder, wherever the program was started from.
     QVERIFY2(QFileInfo::exists(dialogs->prompts[0].dir + "/three-interleaved-staircases.txt"),
         qPrintable(dialogs->prompts[0].dir));
-    QCOMPARE(dialogs->prompts[0].filter, QStringLiteral("Text file (*.txt);;Exp files (*.exp)"));
+    // The file name filter lists the parameter files (a bare ".txt" matched no file).
+    QCOMPARE(dialogs->prompts[0].filter, QStringLiteral("Parameter files (*.txt);;All files (*)"));
     // Missing observer keys: one box each, in key order, and their defaults.
     QStringList boxes;
     for (const ShownMessage &m : dialogs->messages)
@@ -256,17 +259,22 @@ void ExperimentFileCommandsTest::refusedFileLeavesTheWindowAsItWas_data()
                                   << "Can't read the parameters file %1:\nNo such file or directory";
     QTest::newRow("too few start states")
         << fileWith("sStairStartStates", "sStairStartStates: 4,-2.5")
-        << "Wrong number of start states!\nCheck \"sStairStartStates\" to have "
+        << "Can't open the parameters file %1:\n"
+           "Wrong number of start states!\nCheck \"sStairStartStates\" to have "
            "3 elements";
     QTest::newRow("missing required key")
-        << fileWith("sStairMaxTrials", "") << "Can't find such identifier: sStairMaxTrials";
+        << fileWith("sStairMaxTrials", "") << "Can't open the parameters file %1:\n"
+           "Can't find such identifier: sStairMaxTrials";
     QTest::newRow("value that does not convert") << fileWith("sStairCorrectAnswers",
-        "sStairCorrectAnswers: 2,x,1") << "Can't read \"x\" in \"sStairCorrectAnswers\" as a whole number.";
+        "sStairCorrectAnswers: 2,x,1") << "Can't open the parameters file %1:\n"
+           "Can't read \"x\" in \"sStairCorrectAnswers\" as a whole number.";
     QTest::newRow("bad observer value after good pages")
-        << fileWith("Sigma", "Sigma: 1..5") << "Can't read \"1..5\" in \"Sigma\" as a number.";
+        << fileWith("Sigma", "Sigma: 1..5") << "Can't open the parameters file %1:\n"
+           "Can't read \"1..5\" in \"Sigma\" as a number.";
     QTest::newRow("fewer step lists than staircases")
         << fileWith("sStairPositiveStep", "sStairPositiveStep: 1;2")
-        << "Wrong number of positive step lists!\nCheck \"sStairPositiveStep\" to have 3 lists separated by "
+        << "Can't open the parameters file %1:\n"
+           "Wrong number of positive step lists!\nCheck \"sStairPositiveStep\" to have 3 lists separated by "
            "\";\"";
 }
 
@@ -322,7 +330,7 @@ void ExperimentFileCommandsTest::saveThenOpenRestoresEveryPage()
     trigger("actionSaveFile");
     QCOMPARE(dialogs->prompts.size(), 1);
     QCOMPARE(dialogs->prompts[0].caption, QStringLiteral("Save parameters file..."));
-    QCOMPARE(dialogs->prompts[0].filter, QStringLiteral(".txt"));
+    QCOMPARE(dialogs->prompts[0].filter, QStringLiteral("Parameter files (*.txt);;All files (*)"));
     QVERIFY(dialogs->messages.isEmpty());
     QCOMPARE(readFile(path),
         QByteArray("Mu -12345.678\n"
@@ -470,7 +478,7 @@ void ExperimentFileCommandsTest::dialogsStartWhereTheLastFileWasAndNamesGetTheir
 
     QTemporaryDir other;
     dialogs->fileNames.enqueue(other.filePath("copy")); // no suffix
-    trigger("actionSaveFile");
+    trigger("actionSaveFileAs");
     QVERIFY(readFile(other.filePath("copy.txt")).startsWith("Mu 0.5\n"));
     QCOMPARE(window->windowTitle(), QStringLiteral("copy.txt — Quorvel v 0.5"));
     dialogs->fileNames.enqueue(other.filePath("graph"));
@@ -483,7 +491,7 @@ void ExperimentFileCommandsTest::dialogsStartWhereTheLastFileWasAndNamesGetTheir
         prompts << p.caption + " in " + QDir(p.dir).dirName() + " ." + p.defaultSuffix;
     QCOMPARE(prompts,
         QStringList({ "Parameters file to open in " + QDir(dir->path()).dirName() + " .",
-            "Save parameters file... in " + QDir(dir->path()).dirName() + " .txt",
+            "Save parameters file... in experiment.txt .txt", // the file's folder, its name proposed
             "Output file... in " + QDir(other.path()).dirName() + " .pdf",
             "Parameters file to open in " + QDir(other.path()).dirName() + " ." }));
     QCOMPARE(dialogs->messages.size(), 1); // the refused file's
@@ -545,11 +553,67 @@ void ExperimentFileCommandsTest::titleMarksChangesUntilSavedAndUndoneEditsLeaveN
     observerBox("doubleSpinBoxMean")->setValue(3);
     QTRY_COMPARE(window->windowTitle(), QStringLiteral("experiment.txt* — Quorvel v 0.5"));
     dialogs->fileNames.enqueue(dir->filePath("copy.txt"));
-    trigger("actionSaveFile");
+    trigger("actionSaveFileAs");
     QCOMPARE(window->windowTitle(), QStringLiteral("copy.txt — Quorvel v 0.5"));
     trigger("actionNew_experiment");
     QCOMPARE(window->windowTitle(), QStringLiteral("untitled — Quorvel v 0.5"));
     QVERIFY(dialogs->saveQuestions.isEmpty());
+}
+
+
+void ExperimentFileCommandsTest::saveWritesToTheExperimentsFileAndSaveAsAlwaysAsks()
+{
+    // Untitled: Save asks, "untitled.txt" in the name field.
+    const QString first = dir->filePath("first.txt");
+    dialogs->fileNames.enqueue(first);
+    trigger("actionSaveFile");
+    QCOMPARE(dialogs->prompts.size(), 1);
+    QCOMPARE(QFileInfo(dialogs->prompts[0].dir).fileName(), QStringLiteral("untitled.txt"));
+    QCOMPARE(dialogs->prompts[0].filter, QStringLiteral("Parameter files (*.txt);;All files (*)"));
+    QVERIFY(readFile(first).startsWith("Mu 0\n"));
+
+    // Then Save writes to that file without a dialog.
+    observerBox("doubleSpinBoxMean")->setValue(3);
+    trigger("actionSaveFile");
+    QCOMPARE(dialogs->prompts.size(), 1);
+    QVERIFY(readFile(first).startsWith("Mu 3\n"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("first.txt — Quorvel v 0.5"));
+
+    // Save As asks every time, the file's own name proposed; cancelled, it writes nothing.
+    observerBox("doubleSpinBoxMean")->setValue(4);
+    trigger("actionSaveFileAs");
+    QCOMPARE(dialogs->prompts.size(), 2);
+    QCOMPARE(dialogs->prompts[1].dir, first);
+    QVERIFY(readFile(first).startsWith("Mu 3\n"));
+    const QString second = dir->filePath("second.txt");
+    dialogs->fileNames.enqueue(second);
+    trigger("actionSaveFileAs");
+    QVERIFY(readFile(second).startsWith("Mu 4\n"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("second.txt — Quorvel v 0.5"));
+}
+
+void ExperimentFileCommandsTest::duplicateAddsACopyOfTheCurrentPageUpTo99()
+{
+    fillTwoPages();
+    tabs()->setCurrentIndex(0);
+    auto *duplicate = child<QPushButton>(*window, "buttonDuplicateStaircase");
+    duplicate->click();
+    const QStringList state = windowState();
+    QCOMPARE(state.size(), 1 + 3);
+    QVERIFY(state[0].contains("pages 3/3"));
+    // Every field of page 0, enabled or not as there, on the new last page, which is shown.
+    QCOMPARE(state[3].section(' ', 2), state[1].section(' ', 2));
+    QVERIFY(state[3].startsWith("Staircase 2 "));
+    QCOMPARE(tabs()->currentIndex(), 2);
+    QVERIFY(dialogs->messages.isEmpty());
+
+    setStaircaseCount(99);
+    duplicate->click();
+    QCOMPARE(tabs()->count(), 99);
+    QCOMPARE(dialogs->messages.size(), 1);
+    QCOMPARE(dialogs->messages[0].text,
+        QStringLiteral("The experiment already has 99 staircases, the most it can have; Duplicate staircase "
+                       "added none."));
 }
 
 QTEST_MAIN(ExperimentFileCommandsTest)

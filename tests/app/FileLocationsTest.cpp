@@ -24,12 +24,12 @@ void FileLocationsTest::suffixIsAddedOnlyToANameWithoutOne()
 void FileLocationsTest::examplesFolderComesFromTheProgramNotTheWorkingFolder()
 {
     QTemporaryDir root;
-    QVERIFY(QDir(root.path()).mkpath("libs/experiment") && QDir(root.path()).mkpath("build/app"));
-    const QString examples = root.filePath("libs/experiment");
+    QVERIFY(QDir(root.path()).mkpath("examples") && QDir(root.path()).mkpath("build/app"));
+    const QString examples = root.filePath("examples");
     const QString program = root.filePath("build/app");
     QCOMPARE(examplesFolder(examples, root.filePath("elsewhere")), examples);
     // The source tree was moved since the build: found beside the program.
-    QCOMPARE(examplesFolder(root.filePath("moved/libs/experiment"), program), examples);
+    QCOMPARE(examplesFolder(root.filePath("moved/examples"), program), examples);
     QCOMPARE(examplesFolder(root.filePath("moved"), root.path()), QDir::homePath());
 
     FileLocations locations(examples);

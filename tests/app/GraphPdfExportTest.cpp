@@ -30,7 +30,7 @@ void GraphPdfExportTest::cancelledOrUnwritableWritesNothing()
     QCOMPARE(dialogs.prompts.size(), 1);
     QCOMPARE(dialogs.prompts[0].caption, QStringLiteral("Output file..."));
     QCOMPARE(dialogs.prompts[0].dir, dir.path());
-    QCOMPARE(dialogs.prompts[0].filter, QStringLiteral(".pdf"));
+    QCOMPARE(dialogs.prompts[0].filter, QStringLiteral("PDF (*.pdf);;All files (*)"));
     QCOMPARE(dialogs.prompts[0].defaultSuffix, QStringLiteral("pdf"));
     QCOMPARE(locations.folder(), dir.path());
     QVERIFY(dialogs.messages.isEmpty());

@@ -84,6 +84,9 @@ private slots:
     void repetitionStatsFollowTheShownRunAndKeepTheirReversalCount();
     void graphShowsTheRepetitionChosenOrTyped();
     void pdfExportWarnsBeforeAnyRunThenWritesOnePageOfThePlotSize();
+    void ctrlRStartsARunFromEveryTab();
+    void helpMenuShowsTheReadmesTourAndAbout();
+    void reportHasTheTitleBlockTheGraphAndTheHistogramOnA4Pages();
     void quitEndsTheEventLoop();
 };
 
@@ -162,10 +165,10 @@ void MainWindowTest::fileMenuListsItsCommandsInOrderWithShortcuts()
     for (QAction *a : w.get<QMenu>("menuBayesian_Model")->actions())
         entries << a->text() + " " + a->shortcut().toString();
     QCOMPARE(entries,
-        QStringList(
-            { "New experiment... Ctrl+N", "Open experiment file... Ctrl+O", "Save experiment file... Ctrl+S",
-                "Export results to file... Ctrl+E", "Export repetition summary... Ctrl+Shift+E",
-                "Export sweep... ", "Print graph to pdf... Ctrl+P", "Quit Ctrl+Q" }));
+        QStringList({ "New experiment... Ctrl+N", "Open experiment file... Ctrl+O",
+            "Save experiment file... Ctrl+S", "Save As... Ctrl+Shift+S", "Export results to file... Ctrl+E",
+            "Export trials for analysis... ", "Export repetition summary... Ctrl+Shift+E", "Export sweep... ",
+            "Print graph to pdf... Ctrl+P", "Export report (PDF)... ", "Quit Ctrl+Q" }));
 }
 
 void MainWindowTest::startFillsTheTableTheAnalysisAndTheGraph()
@@ -192,14 +195,14 @@ void MainWindowTest::startFillsTheTableTheAnalysisAndTheGraph()
     QCOMPARE(w.window.statusBar()->currentMessage(), QString("Data updated"));
     QVERIFY(w.dialogs->messages.isEmpty());
 
-    // One track per staircase over both repetitions, without markers until a style is chosen again.
+    // One track per staircase over both repetitions, with the markers chosen before the run.
     QCOMPARE(w.plot->graphCount(), 3);
     for (int v = 0; v < 3; ++v) {
         QCOMPARE(w.plot->graph(v)->name(), QStringLiteral("Staircase %1").arg(v));
         QCOMPARE(w.plot->graph(v)->dataCount(), 20);
-        QCOMPARE(w.plot->graph(v)->scatterStyle().shape(), QCPScatterStyle::ssNone);
+        QCOMPARE(w.plot->graph(v)->scatterStyle().shape(), QCPScatterStyle::ssCircle);
     }
-    QCOMPARE(w.plot->xAxis->range(), QCPRange(0, 9));
+    QCOMPARE(w.plot->xAxis->range(), QCPRange(-0.5, 9.5));
     QVERIFY(!w.plot->xAxis2->visible());
 }
 
@@ -373,7 +376,7 @@ void MainWindowTest::exportWritesTheTableAsShown()
     w.get<QAction>("actionExportResultsToFile")->trigger();
     QCOMPARE(w.dialogs->prompts.size(), 2);
     QCOMPARE(w.dialogs->prompts[1].caption, QString("Save simulation results..."));
-    QCOMPARE(w.dialogs->prompts[1].filter, QString(".tsv"));
+    QCOMPARE(w.dialogs->prompts[1].filter, QString("Tab-separated (*.tsv);;All files (*)"));
     QVERIFY(w.dialogs->messages.isEmpty());
     const QString path = dir.filePath("results.tsv");
 
@@ -428,7 +431,7 @@ void MainWindowTest::graphControlsRedrawTheLastRunWithTheObserverAsItIsNow()
             "Reference psychometric (\u03bc ,\u03c3)=(2.5, 0.25 ) \u2014 not the simulated observer"));
     QCOMPARE(reference->data()->constBegin()->key, 2.5 - 10 * 0.25);
     QVERIFY(w.plot->xAxis2->visible() && w.plot->yAxis2->visible());
-    QCOMPARE(w.plot->xAxis->range(), QCPRange(0, 4 + 6));
+    QCOMPARE(w.plot->xAxis->range(), QCPRange(-0.5, 4 + 6 + 0.5));
 
     // Back at the run's observer, the legend no longer sets the curve apart.
     w.get<QDoubleSpinBox>("doubleSpinBoxMean")->setValue(mean);
@@ -484,7 +487,7 @@ void MainWindowTest::repetitionStatsFollowTheShownRunAndKeepTheirReversalCount()
     QTemporaryDir dir;
     w.dialogs->fileNames << dir.filePath("summary") << dir.filePath("missing/summary");
     summary->trigger();
-    QCOMPARE(w.dialogs->prompts.last().filter, QString(".tsv"));
+    QCOMPARE(w.dialogs->prompts.last().filter, QString("Tab-separated (*.tsv);;All files (*)"));
     QCOMPARE(QString::fromLatin1(readFile(dir.filePath("summary.tsv"))).count('\n'), 1 + 2 * 30);
     summary->trigger();
     QCOMPARE(w.dialogs->messages.size(), 2);
@@ -502,7 +505,8 @@ void MainWindowTest::graphShowsTheRepetitionChosenOrTyped()
     QCOMPARE(choice->count(), 2 + 3);
     QCOMPARE(choice->itemText(1), QString("Median and 25\u201375 %"));
     QCOMPARE(w.plot->graph(0)->dataCount(), 30);
-    QCOMPARE(w.plot->itemCount(), 2 * 2); // a line at each staircase's target, and its label
+    // A line at each staircase's target, one label for both (their x* is the same), the caption.
+    QCOMPARE(w.plot->itemCount(), 2 + 1 + 1);
 
     choice->lineEdit()->setText("2");
     QTest::keyClick(choice->lineEdit(), Qt::Key_Return);
@@ -523,7 +527,7 @@ void MainWindowTest::graphShowsTheRepetitionChosenOrTyped()
     QCOMPARE(w.plot->graph(0)->dataCount(), 10);
     w.plot->xAxis->setRange(100, 200);
     w.get<QPushButton>("buttonResetView")->click();
-    QCOMPARE(w.plot->xAxis->range(), QCPRange(0, 9));
+    QCOMPARE(w.plot->xAxis->range(), QCPRange(-0.5, 9.5));
 
     // A new staircase count empties the plot, target lines included; a new run keeps the choice
     // when it still exists.
@@ -563,6 +567,88 @@ void MainWindowTest::pdfExportWarnsBeforeAnyRunThenWritesOnePageOfThePlotSize()
         = QRegularExpression(QStringLiteral("/MediaBox\\s*\\[\\s*0\\s+0\\s+([\\d.]+)\\s+([\\d.]+)\\s*\\]"))
               .match(pdf);
     QCOMPARE(QSizeF(box.captured(1).toDouble(), box.captured(2).toDouble()), QSizeF(640, 360));
+}
+
+void MainWindowTest::ctrlRStartsARunFromEveryTab()
+{
+    Window w;
+    w.setPages(1, 5, 1);
+    w.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w.window));
+    auto *tabs = w.get<QTabWidget>("tabWidget");
+    auto *repetitions = w.get<QSpinBox>("spinBoxSimRepetitions");
+    for (const char *tab : { "Graph", "Analysis", "Simulator" }) {
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->tabText(i) == tab)
+                tabs->setCurrentIndex(i);
+        QCOMPARE(tabs->tabText(tabs->currentIndex()), QString(tab));
+        repetitions->setValue(repetitions->value() + 1);
+        QTest::keyClick(&w.window, Qt::Key_R, Qt::ControlModifier);
+        const int expected = 5 * repetitions->value();
+        QVERIFY2(QTest::qWaitFor([&w, expected] { return w.rows() == expected; }, 30000), tab);
+    }
+}
+
+void MainWindowTest::helpMenuShowsTheReadmesTourAndAbout()
+{
+    Window w;
+    QStringList entries;
+    for (QAction *a : w.get<QMenu>("menuHelp")->actions())
+        entries << a->text();
+    QCOMPARE(entries, QStringList({ "Quick guide", "About" }));
+    w.get<QAction>("actionQuickGuide")->trigger();
+    auto *guide = w.get<QTextBrowser>("textQuickGuide");
+    QVERIFY(guide->window()->isVisible());
+    // The tour, from its first point to the last, and no other section.
+    const QString text = guide->toPlainText();
+    QVERIFY(text.startsWith("Simulator tab:"));
+    QVERIFY(text.contains("Help menu: Quick guide"));
+    QVERIFY(!text.contains("Reliability") && !text.contains("Quick start"));
+    QVERIFY(!guide->document()->resource(QTextDocument::ImageResource, QUrl("docs/graph.png")).isNull());
+    w.get<QAction>("actionAbout")->trigger();
+    QCOMPARE(w.dialogs->messages.size(), 1);
+    QCOMPARE(w.dialogs->messages[0].title, QString("About Quorvel"));
+    QVERIFY(w.dialogs->messages[0].text.contains("Quorvel v 0.5"));
+}
+
+void MainWindowTest::reportHasTheTitleBlockTheGraphAndTheHistogramOnA4Pages()
+{
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    Window w;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("report");
+    w.dialogs->fileNames.enqueue(path);
+    w.get<QAction>("actionExportReport")->trigger(); // no run yet
+    QCOMPARE(w.dialogs->messages.size(), 1);
+    QVERIFY(w.dialogs->prompts.isEmpty());
+
+    w.setPages(2, 10, 3);
+    w.tabs->pageAt(1)->setStringIdActive(true);
+    w.tabs->pageAt(1)->setStringIdText("left");
+    w.start();
+    w.get<QAction>("actionExportReport")->trigger();
+    QCOMPARE(w.dialogs->messages.size(), 1);
+    QCOMPARE(w.dialogs->prompts.last().filter, QString("PDF (*.pdf);;All files (*)"));
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", { path + ".pdf", "-" });
+    QVERIFY(pdftotext.waitForFinished(30000));
+    // Normalized, since the text comes back with the font's ligatures ("ﬁ").
+    const QString text
+        = QString::fromUtf8(pdftotext.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+    const QStringList pages = text.split('\f', Qt::SkipEmptyParts);
+    QCOMPARE(pages.size(), 3); // the title block, the graph, the histogram
+    const QString title = pages[0].simplified();
+    for (const char *expected : { "Quorvel report", "Experiment file untitled", "Program Quorvel v 0.5",
+             "Repetitions 3", "Staircases 2", "Seed 5489 at start-up; run 1 since then",
+             "K (last reversals per estimate) 6", "Mean (μ) 0", "left ascending -5 1 10 10 0.2 0.5 off" })
+        QVERIFY2(title.contains(QString::fromUtf8(expected)), qPrintable(expected + (" in " + title)));
+    QVERIFY(pages[1].startsWith("Graph"));
+    QVERIFY(pages[2].startsWith("Estimates across repetitions"));
+    const QByteArray pdf = readFile(path + ".pdf");
+    QVERIFY(pdf.contains("/MediaBox [0 0 841.8") || pdf.contains("/MediaBox [0 0 842")); // A4 landscape
+    QLocale::setDefault(QLocale::system());
 }
 
 void MainWindowTest::quitEndsTheEventLoop()

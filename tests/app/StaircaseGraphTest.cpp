@@ -74,6 +74,11 @@ const QVector<Trial> reversing = { { 0, 0, 0, 0, 1.0 }, { 0, 1, 0, 0, 2.0 }, { 0
     { 0, 0, 2, 1, 1.0 }, { 0, 1, 1, 0, 1.5 }, { 1, 0, 0, 0, 3.0 }, { 1, 0, 1, 0, 2.0 }, { 1, 1, 0, 0, 2.0 },
     { 1, 0, 2, 1, 2.5 } };
 
+bool near(const QCPRange &a, const QCPRange &b)
+{
+    return std::abs(a.lower - b.lower) < 1e-12 && std::abs(a.upper - b.upper) < 1e-12;
+}
+
 QVector<QPointF> points(const QCPAbstractPlottable *plottable)
 {
     QVector<QPointF> found;
@@ -101,6 +106,7 @@ private slots:
     void degenerateTablesGiveUsableRanges();
     void oneRepetitionOrTheMedianBandReplacesTheTracks();
     void medianBandsAreQuartilesAtEachTrialCount();
+    void allRepetitionsAreSeparateLines();
     void reversalTrialsAreMarkedWhenMarkersAreShown();
     void targetsAreDashedLinesInTheFirstViewWhichResetBringsBack();
 };
@@ -190,9 +196,11 @@ void StaircaseGraphTest::drawBuildsNamedColouredTracksAndTheSidewaysReference()
     const QStringList names = { "Staircase 0", "Staircase left",
         QStringLiteral(
             "Reference psychometric (\u03bc ,\u03c3)=(1, 0.5 ) \u2014 not the simulated observer") };
+    // With all repetitions the legend names each staircase's lines (a curve), not its points.
     for (int v = 0; v < 3; ++v) {
         QCOMPARE(plot.graph(v)->name(), names[v]);
-        QCOMPARE(plot.legend->itemWithPlottable(plot.graph(v)), plot.legend->item(v));
+        auto *entry = qobject_cast<QCPPlottableLegendItem *>(plot.legend->item(v));
+        QCOMPARE(entry->plottable()->name(), names[v]);
     }
     for (int v = 0; v < 2; ++v) {
         QCOMPARE(plot.graph(v)->pen().color(), colors[v]);
@@ -208,11 +216,17 @@ void StaircaseGraphTest::drawBuildsNamedColouredTracksAndTheSidewaysReference()
     QCOMPARE(reference->pen(), QPen(QBrush(Qt::black), 2, Qt::DashLine));
     QVERIFY(reference->dataCount() == 1000 || reference->dataCount() == 1001);
     QCOMPARE(reference->data()->constBegin()->value, 2.0 + 6.0); // the strip starts at the largest step count
-    QVERIFY(plot.xAxis2->visible() && !plot.xAxis2->tickLabels());
-    QVERIFY(plot.yAxis2->visible() && !plot.yAxis2->tickLabels());
-    // The first view reaches past the strip; the boxed axes share the ranges, also after a drag.
-    QCOMPARE(plot.xAxis->range(), QCPRange(0, 2 + 6));
-    QCOMPARE(plot.yAxis->range(), QCPRange(-0.125, 2.5));
+    // The top axis reads the strip in percent; the right one repeats the levels.
+    QVERIFY(plot.xAxis2->visible() && plot.xAxis2->tickLabels());
+    QVERIFY(plot.yAxis2->visible() && plot.yAxis2->tickLabels());
+    const auto percent = plot.xAxis2->ticker().dynamicCast<QCPAxisTickerText>();
+    QVERIFY(percent);
+    QCOMPARE(percent->ticks().keys(), QList<double>({ 2.0, 5.0, 8.0 }));
+    QCOMPARE(percent->ticks().values(), QStringList({ "0", "50", "100" }));
+    // The first view reaches past the strip, with a margin; the boxed axes share the ranges, also
+    // after a drag.
+    QCOMPARE(plot.xAxis->range(), QCPRange(-0.5, 2 + 6 + 0.5));
+    QVERIFY(near(plot.yAxis->range(), QCPRange(-0.125 - 0.13125, 2.5 + 0.13125)));
     plot.xAxis->setRange(5, 30);
     plot.yAxis->setRange(-3, 3);
     QCOMPARE(plot.xAxis2->range(), QCPRange(5, 30));
@@ -225,7 +239,7 @@ void StaircaseGraphTest::drawBuildsNamedColouredTracksAndTheSidewaysReference()
     QCOMPARE(plot.graph(98)->pen().color(), colors[98]);
     QCOMPARE(plot.graph(98)->scatterStyle().shape(), QCPScatterStyle::ssNone);
     QVERIFY(!plot.xAxis2->visible() && !plot.yAxis2->visible());
-    QCOMPARE(plot.xAxis->range(), QCPRange(0, 1));
+    QCOMPARE(plot.xAxis->range(), QCPRange(-0.5, 1.5));
 }
 
 void StaircaseGraphTest::degenerateTablesGiveUsableRanges()
@@ -233,7 +247,7 @@ void StaircaseGraphTest::degenerateTablesGiveUsableRanges()
     const std::tuple<const char *, Rows, bool, QCPRange> cases[] = { // rows, reference, key range
         { "empty", {}, false, QCPRange(0, 1) }, { "empty with reference", {}, true, QCPRange(0, 6) },
         { "one row", { { 0, 0, 0, 2.5 } }, false, QCPRange(0, 1) },
-        { "level never moved", { { 0, 0, 0, -3.0 }, { 0, 0, 1, -3.0 } }, false, QCPRange(0, 1) }
+        { "level never moved", { { 0, 0, 0, -3.0 }, { 0, 0, 1, -3.0 } }, false, QCPRange(-0.5, 1.5) }
     };
     for (const auto &[name, rows, reference, keyRange] : cases) {
         const RunResult run = runOf(rows);
@@ -261,7 +275,7 @@ void StaircaseGraphTest::oneRepetitionOrTheMedianBandReplacesTheTracks()
     QCOMPARE(plot.graphCount(), 3); // two staircases and the reference
     QCOMPARE(points(plot.graph(0)), QVector<QPointF>({ { 0, 3.0 }, { 1, 2.0 }, { 2, 2.5 } }));
     QCOMPARE(points(plot.graph(1)), QVector<QPointF>({ { 0, 2.0 } }));
-    QCOMPARE(plot.xAxis->range(), QCPRange(0, 2 + 6));
+    QCOMPARE(plot.xAxis->range(), QCPRange(-0.5, 2 + 6 + 0.5));
 
     // The median of each staircase, then its quartiles with the band between them filled, then the reference.
     settings.repetitions = StaircaseGraph::Repetitions::medianBand;
@@ -272,26 +286,62 @@ void StaircaseGraphTest::oneRepetitionOrTheMedianBandReplacesTheTracks()
     QCOMPARE(points(plot.graph(3)), QVector<QPointF>({ { 0, 2.5 }, { 1, 1.625 }, { 2, 2.125 } }));
     QCOMPARE(plot.graph(3)->channelFillGraph(), plot.graph(2));
     QCOMPARE(plot.graph(5)->channelFillGraph(), plot.graph(4));
-    QCOMPARE(plot.graph(0)->name(), QString("Staircase 0 median"));
+    QCOMPARE(plot.graph(0)->name(),
+        QString("Staircase 0 median of repetitions still running; ends where fewer than 10 % remain"));
     QCOMPARE(plot.graph(6)->keyAxis(), plot.yAxis2);
     QCOMPARE(plot.legend->itemCount(), 3); // the medians and the reference
-    QCOMPARE(plot.yAxis->range(), QCPRange(0.875, 2.5));
+    QVERIFY(near(plot.yAxis->range(), QCPRange(0.875 - 0.08125, 2.5 + 0.08125)));
 }
 
 void StaircaseGraphTest::medianBandsAreQuartilesAtEachTrialCount()
 {
-    // Five repetitions reach trial 0 and four trial 1, their levels out of order.
+    // Six repetitions reach trial 0, five trial 1 and four trial 2, their levels out of order: the
+    // median ends at trial 1, the last that five repetitions reached.
     const RunResult run = recorded({ { 0, 0, 0, 0, 5.0 }, { 1, 0, 0, 0, 1.0 }, { 2, 0, 0, 0, 4.0 },
-                                       { 3, 0, 0, 0, 2.0 }, { 4, 0, 0, 0, 3.0 }, { 0, 0, 1, 0, 4.0 },
-                                       { 1, 0, 1, 0, 1.0 }, { 2, 0, 1, 0, 3.0 }, { 3, 0, 1, 0, 2.0 } },
-        5);
+                                       { 3, 0, 0, 0, 2.0 }, { 4, 0, 0, 0, 3.0 }, { 5, 0, 0, 0, 6.0 },
+                                       { 0, 0, 1, 0, 4.0 }, { 1, 0, 1, 0, 1.0 }, { 2, 0, 1, 0, 3.0 },
+                                       { 3, 0, 1, 0, 2.0 }, { 4, 0, 1, 0, 5.0 }, { 0, 0, 2, 0, 1.0 },
+                                       { 1, 0, 2, 0, 1.0 }, { 2, 0, 2, 0, 1.0 }, { 3, 0, 2, 0, 1.0 } },
+        6);
     const QVector<StaircaseGraph::Band> bands = StaircaseGraph::medianBands(run, 2);
     QCOMPARE(bands.size(), 2);
     QCOMPARE(bands[0].keys, QVector<double>({ 0, 1 }));
-    QCOMPARE(bands[0].lower, QVector<double>({ 2.0, 1.75 }));
-    QCOMPARE(bands[0].median, QVector<double>({ 3.0, 2.5 }));
-    QCOMPARE(bands[0].upper, QVector<double>({ 4.0, 3.25 }));
+    QCOMPARE(bands[0].lower, QVector<double>({ 2.25, 2.0 }));
+    QCOMPARE(bands[0].median, QVector<double>({ 3.5, 3.0 }));
+    QCOMPARE(bands[0].upper, QVector<double>({ 4.75, 4.0 }));
     QVERIFY(bands[1].keys.isEmpty());
+
+    // 10 % of the repetitions, at least 5, all of them when fewer: with 20,000 repetitions the
+    // median no longer follows the last few long runs.
+    const std::pair<int, int> ends[] = { { 1, 1 }, { 4, 4 }, { 40, 5 }, { 51, 6 }, { 20000, 2000 } };
+    for (const auto &[repetitions, fewest] : ends)
+        QCOMPARE(StaircaseGraph::medianEndCount(repetitions), fewest);
+}
+
+void StaircaseGraphTest::allRepetitionsAreSeparateLines()
+{
+    // Staircase 0 runs 1, 0.5, 0.75 in repetition 0 and 1, 1.25 in repetition 1: every piece steps
+    // one trial on, and none joins the end of a repetition (trial 2) to the next one's start.
+    const RunResult run = runOf(twoRepetitions);
+    const StaircaseGraph::Tracks lines = StaircaseGraph::repetitionLines(run, 2);
+    const auto text = [&lines](int s) {
+        QStringList points;
+        for (int i = 0; i < lines.keys[s].size(); ++i)
+            points << QString::number(lines.keys[s][i]) + ":" + QString::number(lines.values[s][i]);
+        return points.join(' ');
+    };
+    QCOMPARE(text(0), QString("0:1 1:0.5 nan:nan 0:1 1:1.25 nan:nan 1:0.5 2:0.75"));
+    QCOMPARE(text(1), QString("0:2 1:1.5 nan:nan 0:2 1:2.5 2:-0.125"));
+
+    // Drawn as one curve per staircase in its colour, after the graphs, which keep the points.
+    QCustomPlot plot;
+    StaircaseGraph::draw(
+        plot, &run, StaircaseGraph::staircaseColors(), StaircaseGraph::Settings(2, 0, false));
+    const auto *curve = qobject_cast<QCPCurve *>(plot.plottable(2));
+    QVERIFY(curve);
+    QCOMPARE(curve->dataCount(), 8);
+    QCOMPARE(curve->pen().color(), StaircaseGraph::staircaseColors()[0]);
+    QCOMPARE(plot.graph(0)->lineStyle(), QCPGraph::lsNone);
 }
 
 void StaircaseGraphTest::reversalTrialsAreMarkedWhenMarkersAreShown()
@@ -326,17 +376,17 @@ void StaircaseGraphTest::reversalTrialsAreMarkedWhenMarkersAreShown()
     QCustomPlot plot;
     StaircaseGraph::draw(
         plot, &run, StaircaseGraph::staircaseColors(), StaircaseGraph::Settings(2, 0, false));
-    QCOMPARE(plot.plottableCount(), 2);
+    QCOMPARE(plot.plottableCount(), 2 + 2); // the graphs and the repetitions' lines
     StaircaseGraph::draw(
         plot, &run, StaircaseGraph::staircaseColors(), StaircaseGraph::Settings(2, 6, false));
-    QCOMPARE(plot.plottableCount(), 2 + 2);
-    const auto *diamonds = qobject_cast<QCPCurve *>(plot.plottable(2));
+    QCOMPARE(plot.plottableCount(), 4 + 2);
+    const auto *diamonds = qobject_cast<QCPCurve *>(plot.plottable(4));
     QVERIFY(diamonds);
     QCOMPARE(points(diamonds), QVector<QPointF>({ { 0, 1.0 }, { 1, 2.0 }, { 2, 1.0 } }));
     QCOMPARE(diamonds->scatterStyle().shape(), QCPScatterStyle::ssDiamond);
     QCOMPARE(diamonds->scatterStyle().brush().color(), StaircaseGraph::staircaseColors()[0]);
     QCOMPARE(plot.legend->itemCount(), 3);
-    QCOMPARE(plot.plottable(3)->name(), QString("Reversal trials"));
+    QCOMPARE(plot.plottable(5)->name(), QString("Reversal trials"));
 }
 
 void StaircaseGraphTest::targetsAreDashedLinesInTheFirstViewWhichResetBringsBack()
@@ -354,13 +404,23 @@ void StaircaseGraphTest::targetsAreDashedLinesInTheFirstViewWhichResetBringsBack
     QCOMPARE(line->point2->value(), 4.0);
     QCOMPARE(line->pen().color(), colors[1]);
     QCOMPARE(line->pen().style(), Qt::DashLine);
-    QCOMPARE(plot.yAxis->range(), QCPRange(0.5, 4.0)); // the tracks reach 3, the target 4
+    // The tracks reach 3, the target 4; 5 % of the range is added on each side.
+    QVERIFY(near(plot.yAxis->range(), QCPRange(0.5 - 0.175, 4.0 + 0.175)));
 
     plot.xAxis->setRange(10, 20);
     plot.yAxis->setRange(-5, -4);
     StaircaseGraph::showView(plot, view);
-    QCOMPARE(plot.xAxis->range(), QCPRange(0, 2));
-    QCOMPARE(plot.yAxis->range(), QCPRange(0.5, 4.0));
+    QCOMPARE(plot.xAxis->range(), QCPRange(-0.5, 2.5));
+    QVERIFY(near(plot.yAxis->range(), QCPRange(0.5 - 0.175, 4.0 + 0.175)));
+
+    // Equal targets share one label, below the line when it lies in the upper half.
+    settings.targetLevels = { 4.0, 4.0 };
+    StaircaseGraph::draw(plot, &run, colors, settings);
+    QCOMPARE(plot.itemCount(), 3);
+    const auto *label = qobject_cast<QCPItemText *>(plot.item(2));
+    QVERIFY(label);
+    QCOMPARE(label->text(), QString("x* Staircase 0, 1"));
+    QCOMPARE(label->positionAlignment(), Qt::AlignRight | Qt::AlignTop);
 }
 
 QTEST_MAIN(StaircaseGraphTest)

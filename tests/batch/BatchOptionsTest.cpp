@@ -80,7 +80,13 @@ TEST(BatchOptions, RefusesWhatItCannotUseWithTheReason)
         { { "e.txt", "--vary", "guess=0", "--vary=guess=0.5" },
             "--vary guess is given twice; give all its values at once." },
         { { "e.txt", "--vary", "guess=0", "--summary", "s.tsv" },
-            "--trials and --summary write a single run, not a --vary sweep; use --stats for the sweep." },
+            "--trials, --tidy-trials and --summary write a single run, not a --vary sweep; use --stats for "
+            "the sweep." },
+        { { "e.txt", "--tidy-trials", "-", "--summary", "-" },
+            "--tidy-trials and --summary can't both go to the standard output (-); write one of them to a "
+            "file." },
+        { { "e.txt", "--trials", "t", "--tidy-trials=t" },
+            "--trials and --tidy-trials name the same file, \"t\"; the second would replace the first." },
     };
     for (const auto &c : cases)
         EXPECT_EQ(parseBatchOptions(c.arguments).error, c.error) << ::testing::PrintToString(c.arguments);

@@ -8,6 +8,7 @@
 #include "RepetitionStats.h"
 #include "Run.h"
 #include "Sweep.h"
+#include "TidyTrials.h"
 #include "TrialTable.h"
 
 #include <gtest/gtest.h>
@@ -116,6 +117,17 @@ TEST_F(BatchRunTest, TrialsAreTheWindowsExportOfTheSameRunByteForByte)
             run({ example(name), "--trials", trials, "--seed", "4000000000", "--quiet" }).status, exitDone);
         EXPECT_EQ(fileContent(trials), seeded) << name;
     }
+}
+
+TEST_F(BatchRunTest, TidyTrialsAreTheWindowsExportOfTheSameRunByteForByte)
+{
+    const std::string path = example("three-interleaved-staircases.txt");
+    const std::string tidy = folder + "/tidy.tsv";
+    ASSERT_EQ(run({ path, "--repetitions", "3", "--tidy-trials", tidy, "--quiet" }).status, exitDone);
+    EXPECT_EQ(fileContent(tidy), tidyTrialsText(windowRun(path, 3, RandomEngine::defaultSeed)));
+    const Outcome piped = run({ path, "--tidy-trials", "-", "--seed", "9" });
+    EXPECT_EQ(piped.out, tidyTrialsText(windowRun(path, 1, 9u)));
+    EXPECT_NE(piped.err.find("staircase"), std::string::npos); // the table moves to standard error
 }
 
 // 3000 rows: the summary reaches the tagging in several pieces, cut inside lines.

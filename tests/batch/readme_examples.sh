@@ -17,7 +17,6 @@ mkdir -p "$work/build/batch"
 ln -s "$program" "$work/build/batch/quorvel-batch"
 ln -s "$source/examples" "$work/examples"
 ln -s "$source/batch" "$work/batch"
-ln -s "$source/examples" "$work/examples"
 cd "$work"
 
 # The fenced block after the line "<!-- example: NAME -->".
