@@ -3,6 +3,9 @@
 #include "Contract.h"
 #include "PsychometricObserver.h"
 
+#include <boost/random/mersenne_twister.hpp>
+#include <boost/random/uniform_int_distribution.hpp>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -81,9 +84,15 @@ RepetitionStats repetitionStats(
     stats.lastReversals = lastReversals;
     stats.repetitions = result.repetitionCount();
     double trialSum = 0.0;
+    std::vector<std::optional<double>> perRepetition;
+    std::vector<double> trials;
+    perRepetition.reserve(std::size_t(stats.repetitions));
+    trials.reserve(std::size_t(stats.repetitions));
     for (int r = 0; r < result.repetitionCount(); ++r) {
         const StaircaseOutcome &o = result.outcome(r, staircase);
         trialSum += o.trials;
+        trials.push_back(o.trials);
+        perRepetition.push_back(repetitionEstimate(result, r, staircase, lastReversals));
         if (!stats.trials)
             stats.trials = TrialsPerRepetition { 0.0, o.trials, o.trials };
         stats.trials->min = std::min(stats.trials->min, o.trials);
@@ -103,10 +112,81 @@ RepetitionStats repetitionStats(
     if (stats.trials)
         stats.trials->mean = trialSum / stats.repetitions;
 
-    const std::vector<double> estimates = repetitionEstimates(result, staircase, lastReversals);
+    std::vector<double> estimates;
+    for (const std::optional<double> &e : perRepetition)
+        if (e)
+            estimates.push_back(*e);
     stats.fewerReversals = stats.repetitions - static_cast<int>(estimates.size());
-    stats.estimates = estimateStats(estimates, theory, result.request().observer);
+    stats.estimates = estimateStats(std::move(estimates), theory, result.request().observer);
+    addEfficiency(stats, perRepetition, trials, theory.classic.level);
     return stats;
+}
+
+void addEfficiency(RepetitionStats &stats, const std::vector<std::optional<double>> &estimates,
+    const std::vector<double> &trials, std::optional<double> target, int resamples)
+{
+    QUORVEL_ASSERT(estimates.size() == trials.size(), "an estimate slot and trials per repetition");
+    EstimateStats &e = stats.estimates;
+    if (e.rmse && stats.trials)
+        stats.sweatFactor = *e.rmse * *e.rmse * stats.trials->mean;
+    if (!e.mean || !e.standardError)
+        return;
+    e.meanInterval = Interval { *e.mean - 1.96 * *e.standardError, *e.mean + 1.96 * *e.standardError };
+
+    // Deviations from the mean keep the sums of squares exact enough for any level's size.
+    // 16 bytes a repetition, so more of them stay in the cache while a resample draws at
+    // random among them (trials are at most 999999, exact as floats).
+    struct Draw {
+        double deviation; // estimate − mean, 0 without an estimate
+        float hasEstimate; // 1 or 0
+        float trials;
+    };
+    const double mean = *e.mean;
+    std::vector<Draw> draws;
+    draws.reserve(estimates.size());
+    for (std::size_t r = 0; r < estimates.size(); ++r) {
+        const double d = estimates[r] ? *estimates[r] - mean : 0.0;
+        draws.push_back({ d, estimates[r] ? 1.0f : 0.0f, float(trials[r]) });
+    }
+    const double offset = target ? mean - *target : 0.0; // the bias
+    const double n = double(draws.size());
+    std::vector<double> sds, rmses, sweats;
+    sds.reserve(std::size_t(resamples));
+    rmses.reserve(std::size_t(resamples));
+    sweats.reserve(std::size_t(resamples));
+    boost::random::mt19937 generator(bootstrapSeed);
+    boost::random::uniform_int_distribution<std::uint32_t> pick(0, std::uint32_t(draws.size() - 1));
+    for (int b = 0; b < resamples; ++b) {
+        double sum = 0.0, squares = 0.0, count = 0.0, trialSum = 0.0;
+        for (std::size_t i = 0; i < draws.size(); ++i) {
+            const Draw &d = draws[pick(generator)];
+            sum += d.deviation;
+            squares += d.deviation * d.deviation;
+            count += d.hasEstimate;
+            trialSum += d.trials;
+        }
+        if (count < 2.0)
+            continue;
+        sds.push_back(std::sqrt(std::max(0.0, (squares - sum * sum / count) / (count - 1.0))));
+        if (target) {
+            // Mean of (deviation + bias)² over the resample's estimates.
+            const double meanSquare
+                = std::max(0.0, squares / count + 2.0 * offset * sum / count + offset * offset);
+            rmses.push_back(std::sqrt(meanSquare));
+            sweats.push_back(meanSquare * trialSum / n);
+        }
+    }
+    const auto percentile = [](std::vector<double> &values) -> std::optional<Interval> {
+        if (values.empty())
+            return std::nullopt;
+        std::sort(values.begin(), values.end());
+        return Interval { quantileOfSorted(values, 0.025), quantileOfSorted(values, 0.975) };
+    };
+    e.sdInterval = percentile(sds);
+    if (e.rmse)
+        e.rmseInterval = percentile(rmses);
+    if (stats.sweatFactor)
+        stats.sweatInterval = percentile(sweats);
 }
 
 EstimateStats estimateStats(
