@@ -125,7 +125,7 @@ void MainWindow::setupRunControls()
 void MainWindow::setupRepetitionViews()
 {
     repetitionStats = std::make_unique<RepetitionStatsPanel>(
-        *ui->tableRepetitionStats, *ui->comboBoxEstimatesStaircase, *ui->plotEstimates);
+        *ui->tableRepetitionStats, *ui->comboBoxEstimatesStaircase, *ui->plotEstimates, graphColors);
     graphRepetition = new RepetitionSelector(*ui->comboBoxGraphRepetition, this);
     connect(graphRepetition, &RepetitionSelector::refused, this,
         [this](const QString &message) { dialogs->warning(this, tr("Warning"), message); });
