@@ -34,7 +34,7 @@ std::string percent(std::optional<double> probability)
 std::string staircaseTableText(const RunResult &result, int lastReversals)
 {
     std::vector<std::vector<std::string>> rows { { "staircase", "target_pct", "x_star", "mean", "bias", "sd",
-        "mean_trials", "estimates", "ID" } };
+        "mean_trials", "sweat", "estimates", "ID" } };
     const RunRequest &request = result.request();
     for (int s = 0; s < result.staircaseCount(); ++s) {
         const std::size_t i = static_cast<std::size_t>(s);
@@ -44,6 +44,7 @@ std::string staircaseTableText(const RunResult &result, int lastReversals)
         rows.push_back({ std::to_string(s), percent(theory.classic.psi), fixed(theory.classic.level, 6),
             fixed(e.mean, 6), fixed(e.bias, 6), fixed(e.sd, 6),
             fixed(stats.trials ? std::optional<double>(stats.trials->mean) : std::nullopt, 2),
+            fixed(stats.sweatFactor, 4),
             std::to_string(e.count),
             i < request.staircaseIds.size() ? request.staircaseIds[i] : std::string() });
     }

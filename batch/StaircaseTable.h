@@ -12,6 +12,8 @@
 //   bias         mean − x_star
 //   sd           the estimates' standard deviation (n − 1 divisor)
 //   mean_trials  the staircase's trials per repetition, averaged
+//   sweat        the sweat factor, RMSE² × mean_trials (4 decimals): trials
+//                spent per unit of squared error, lower is better
 //   estimates    how many repetitions reached K reversals and so gave an estimate
 //   ID           the staircase's display text: the rest of the line
 // Levels have 6 decimals, as the Analysis tab shows averages; a value that

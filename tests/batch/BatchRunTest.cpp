@@ -141,9 +141,9 @@ TEST_F(BatchRunTest, TableGivesEachStaircasesTargetAndEstimatesBesideATrialTable
     EXPECT_EQ(outcome.out, trialTableText(windowRun(path, 50, RandomEngine::defaultSeed)));
     // Staircase 1 aims below the guess rate: no x*, so no bias either.
     EXPECT_EQ(outcome.err,
-        "staircase  target_pct    x_star       mean       bias        sd  mean_trials  estimates  ID\n"
-        "        0     70.7107  1.304924   1.030000  -0.274924  0.586304        30.60         50  0\n"
-        "        1     29.2893        NA  -1.282738         NA  0.426332        23.28         28  1\n");
+        "staircase  target_pct    x_star       mean       bias        sd  mean_trials    sweat  estimates  ID\n"
+        "        0     70.7107  1.304924   1.030000  -0.274924  0.586304        30.60  12.6213         50  0\n"
+        "        1     29.2893        NA  -1.282738         NA  0.426332        23.28       NA         28  1\n");
 }
 
 TEST_F(BatchRunTest, InterruptedRunReplacesNoFileAndLeavesNoTemporaryFile)
