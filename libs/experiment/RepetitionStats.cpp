@@ -134,36 +134,40 @@ void addEfficiency(RepetitionStats &stats, const std::vector<std::optional<doubl
     e.meanInterval = Interval { *e.mean - 1.96 * *e.standardError, *e.mean + 1.96 * *e.standardError };
 
     // Deviations from the mean keep the sums of squares exact enough for any level's size.
-    // 16 bytes a repetition, so more of them stay in the cache while a resample draws at
-    // random among them (trials are at most 999999, exact as floats).
-    struct Draw {
-        double deviation; // estimate − mean, 0 without an estimate
-        float hasEstimate; // 1 or 0
-        float trials;
-    };
     const double mean = *e.mean;
-    std::vector<Draw> draws;
-    draws.reserve(estimates.size());
-    for (std::size_t r = 0; r < estimates.size(); ++r) {
-        const double d = estimates[r] ? *estimates[r] - mean : 0.0;
-        draws.push_back({ d, estimates[r] ? 1.0f : 0.0f, float(trials[r]) });
+    const std::size_t n = estimates.size();
+    std::vector<double> deviations(n, 0.0); // estimate − mean, 0 without an estimate
+    std::vector<float> hasEstimate(n, 0.0f); // 1 or 0
+    std::vector<float> trialCounts(n); // at most 999999 trials, exact as floats
+    for (std::size_t r = 0; r < n; ++r) {
+        if (estimates[r]) {
+            deviations[r] = *estimates[r] - mean;
+            hasEstimate[r] = 1.0f;
+        }
+        trialCounts[r] = float(trials[r]);
     }
     const double offset = target ? mean - *target : 0.0; // the bias
-    const double n = double(draws.size());
     std::vector<double> sds, rmses, sweats;
     sds.reserve(std::size_t(resamples));
     rmses.reserve(std::size_t(resamples));
     sweats.reserve(std::size_t(resamples));
     boost::random::mt19937 generator(bootstrapSeed);
-    boost::random::uniform_int_distribution<std::uint32_t> pick(0, std::uint32_t(draws.size() - 1));
+    boost::random::uniform_int_distribution<std::uint32_t> pick(0, std::uint32_t(n - 1));
+    // A resample counts how often it drew each repetition, then sums in one pass: the
+    // counts stay in the cache where drawing the repetitions' values at random would not.
+    std::vector<std::uint32_t> drawn(n);
     for (int b = 0; b < resamples; ++b) {
+        std::fill(drawn.begin(), drawn.end(), 0u);
+        for (std::size_t i = 0; i < n; ++i)
+            ++drawn[pick(generator)];
         double sum = 0.0, squares = 0.0, count = 0.0, trialSum = 0.0;
-        for (std::size_t i = 0; i < draws.size(); ++i) {
-            const Draw &d = draws[pick(generator)];
-            sum += d.deviation;
-            squares += d.deviation * d.deviation;
-            count += d.hasEstimate;
-            trialSum += d.trials;
+        for (std::size_t r = 0; r < n; ++r) {
+            const double times = drawn[r];
+            const double d = deviations[r];
+            sum += times * d;
+            squares += times * d * d;
+            count += times * hasEstimate[r];
+            trialSum += times * trialCounts[r];
         }
         if (count < 2.0)
             continue;
@@ -173,7 +177,7 @@ void addEfficiency(RepetitionStats &stats, const std::vector<std::optional<doubl
             const double meanSquare
                 = std::max(0.0, squares / count + 2.0 * offset * sum / count + offset * offset);
             rmses.push_back(std::sqrt(meanSquare));
-            sweats.push_back(meanSquare * trialSum / n);
+            sweats.push_back(meanSquare * trialSum / double(n));
         }
     }
     const auto percentile = [](std::vector<double> &values) -> std::optional<Interval> {
