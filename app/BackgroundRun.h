@@ -5,11 +5,13 @@
 // with the given engine (no other thread may draw from it meanwhile). While it
 // runs, `progressed` reports a few times a second how far it has come; `cancel`
 // asks it to stop, which it does within a few thousand trials. At the end
-// exactly one of `finished` (with the complete result and the targets of its
-// staircases, both worked out off the GUI thread), `cancelled` or `failed`
+// exactly one of `finished` (with the complete result, the targets of its
+// staircases and their statistics across the repetitions, all worked out off
+// the GUI thread), `cancelled` or `failed`
 // (with the reason, e.g. memory ran out) is emitted on the GUI thread. Destroying
 // the object cancels a run that is still going and waits for the worker.
 
+#include "RepetitionStats.h"
 #include "Run.h"
 #include "StaircaseTheory.h"
 
@@ -22,10 +24,13 @@
 
 class QTimer;
 
-// A run that ended: its result, and the theory of each of its staircases for its observer.
+// A run that ended: its result, the theory of each of its staircases for its
+// observer, and each staircase's repetitionStats over the last K reversals (K as
+// given to `start`).
 struct FinishedRun {
     std::shared_ptr<const RunResult> result;
     std::vector<StaircaseTheory> theories;
+    std::vector<RepetitionStats> stats;
 };
 
 class RandomEngine;
@@ -39,7 +44,7 @@ public:
     ~BackgroundRun() override;
 
     // Starts the run; does nothing while another one is going.
-    void start(const RunRequest &request, RandomEngine &engine);
+    void start(const RunRequest &request, RandomEngine &engine, int lastReversals = defaultLastReversals);
     void cancel();
     bool isRunning() const { return worker.joinable(); }
 

@@ -244,7 +244,7 @@ void MainWindow::on_buttonStart_clicked()
     startedExperiment = document->displayName();
     setRunning(true);
     ui->statusbar->showMessage(tr("Computing..."));
-    backgroundRun->start(request, RandomEngine::global());
+    backgroundRun->start(request, RandomEngine::global(), ui->spinBoxLastReversalsPerEstimate->value());
 }
 
 void MainWindow::showRun(const FinishedRun &run)
@@ -257,7 +257,7 @@ void MainWindow::showRun(const FinishedRun &run)
     ui->spinBoxLastInvAverage->setValue(1); // may refresh the lists of the previous run first
     ui->statusbar->showMessage(tr("Updating table..."));
     reversalLevels = lastReversalLevels(result);
-    repetitionStats->setRun(run.result, run.theories, ui->spinBoxLastReversalsPerEstimate->value());
+    repetitionStats->setRun(run, ui->spinBoxLastReversalsPerEstimate->value());
     graphRepetition->setRepetitionCount(result.repetitionCount());
     showResults(run.result);
     ui->statusbar->showMessage(tr("Updating graph..."));

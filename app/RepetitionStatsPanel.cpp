@@ -7,6 +7,8 @@
 #include <QSignalBlocker>
 #include <QTableWidget>
 
+#include <algorithm>
+
 QString ruleText(const StaircaseSettings &staircase)
 {
     const int n = std::max(staircase.correctAnswers, 1);
@@ -29,8 +31,20 @@ RepetitionStatsPanel::~RepetitionStatsPanel() = default;
 void RepetitionStatsPanel::setRun(
     std::shared_ptr<const RunResult> shown, std::vector<StaircaseTheory> targets, int k)
 {
+    show(std::move(shown), std::move(targets), k, {});
+}
+
+void RepetitionStatsPanel::setRun(const FinishedRun &finished, int k)
+{
+    const bool forK = std::all_of(finished.stats.begin(), finished.stats.end(),
+        [k](const RepetitionStats &s) { return s.lastReversals == k; });
+    show(finished.result, finished.theories, k, forK ? finished.stats : std::vector<RepetitionStats>());
+}
+
+void RepetitionStatsPanel::show(std::shared_ptr<const RunResult> shown, std::vector<StaircaseTheory> targets,
+    int k, std::vector<RepetitionStats> given)
+{
     run = std::move(shown);
-    lastReversals = k;
     theories = std::move(targets);
     theories.resize(run ? std::size_t(run->staircaseCount()) : 0);
     const int chosen = staircaseChoice.currentIndex();
@@ -43,7 +57,14 @@ void RepetitionStatsPanel::setRun(
             staircaseChoice.addItem(staircaseName(s));
         staircaseChoice.setCurrentIndex(chosen >= 0 && chosen < staircaseChoice.count() ? chosen : 0);
     }
-    setLastReversals(k);
+    if (!run || given.size() != std::size_t(run->staircaseCount())) {
+        setLastReversals(k);
+        return;
+    }
+    lastReversals = k;
+    stats = std::move(given);
+    fillTable();
+    showStaircase(staircaseChoice.currentIndex());
 }
 
 void RepetitionStatsPanel::setLastReversals(int k)

@@ -10,6 +10,7 @@
 // widgets as they are now. StaircaseTheory.h and RepetitionStats.h compute;
 // this file only picks and formats ("." decimals whatever the locale).
 
+#include "BackgroundRun.h"
 #include "RepetitionStats.h"
 #include "StaircaseTheory.h"
 
@@ -43,6 +44,8 @@ public:
     // `lastReversals` reversals.
     void setRun(
         std::shared_ptr<const RunResult> run, std::vector<StaircaseTheory> theories, int lastReversals);
+    // The same with the statistics worked out with the run, when they are for `lastReversals`.
+    void setRun(const FinishedRun &run, int lastReversals);
     void setLastReversals(int lastReversals);
     // Draws the histogram of the choice at that index of the staircase box: 0 is
     // every staircase, i ≥ 1 staircase i − 1 (an index out of range draws nothing).
@@ -52,6 +55,9 @@ public:
     std::vector<std::optional<double>> targetLevels() const;
 
 private:
+    // Shows the run with `given` statistics, one per staircase, or computes them.
+    void show(std::shared_ptr<const RunResult> run, std::vector<StaircaseTheory> theories, int lastReversals,
+        std::vector<RepetitionStats> given);
     void fillTable();
     QString staircaseName(int staircase) const;
 
