@@ -96,7 +96,7 @@ void setupPlot(QCustomPlot &plot, const QFont &windowFont)
 }
 
 void draw(QCustomPlot &plot, const std::vector<double> &estimates, std::optional<double> target,
-    std::optional<double> mean, const QString &subject)
+    std::optional<double> mean, const QString &subject, std::optional<Interval> meanInterval)
 {
     plot.clearPlottables();
     plot.xAxis->setLabel(subject);
@@ -126,6 +126,20 @@ void draw(QCustomPlot &plot, const std::vector<double> &estimates, std::optional
     if (mean)
         verticalLine(
             plot, *mean, top, QPen(QBrush(Qt::black), 2), QStringLiteral("Mean ") + statLevelText(*mean));
+    if (mean && meanInterval) {
+        QCPGraph *point = plot.addGraph();
+        point->setName(QStringLiteral("95 % interval"));
+        point->setLineStyle(QCPGraph::lsNone);
+        point->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 5));
+        point->setPen(QPen(Qt::black));
+        point->setData({ *mean }, { top * 0.95 }, true);
+        auto *bar = new QCPErrorBars(plot.xAxis, plot.yAxis);
+        bar->removeFromLegend();
+        bar->setErrorType(QCPErrorBars::etKeyError);
+        bar->setPen(QPen(Qt::black, 1.5));
+        bar->setDataPlottable(point);
+        bar->setData({ *mean - meanInterval->low }, { meanInterval->high - *mean });
+    }
     const double margin = (right - left) * 0.05;
     plot.xAxis->setRange(left - margin, right + margin);
     plot.yAxis->setRange(0.0, top);

@@ -5,6 +5,8 @@
 // bins, each with its x* dashed in its colour. Works on a bare QCustomPlot, so
 // it is tested without the window.
 
+#include "RepetitionStats.h"
+
 #include <QColor>
 #include <QString>
 #include <QVector>
@@ -40,9 +42,11 @@ Bins binsFor(std::vector<double> values);
 void setupPlot(QCustomPlot &plot, const QFont &windowFont);
 
 // Redraws the plot: the bars, then "x*" (dashed) and "Mean" (solid) as
-// vertical lines when given. `subject` names what is shown, for the bottom axis.
+// vertical lines when given, and the mean's 95 % interval as an error bar
+// across the top of the mean's line. `subject` names what is shown, for the
+// bottom axis.
 void draw(QCustomPlot &plot, const std::vector<double> &estimates, std::optional<double> target,
-    std::optional<double> mean, const QString &subject);
+    std::optional<double> mean, const QString &subject, std::optional<Interval> meanInterval = std::nullopt);
 
 // One staircase of the histogram of several.
 struct Series {

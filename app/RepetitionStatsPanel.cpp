@@ -97,7 +97,7 @@ void RepetitionStatsPanel::showStaircase(int choice)
     const std::size_t s = std::size_t(staircase);
     EstimatesHistogram::draw(histogram, repetitionEstimates(*run, staircase, lastReversals),
         theories[s].classic.level, stats[s].estimates.mean,
-        staircaseName(staircase) + QStringLiteral(": ") + subject);
+        staircaseName(staircase) + QStringLiteral(": ") + subject, stats[s].estimates.meanInterval);
 }
 
 std::vector<std::optional<double>> RepetitionStatsPanel::targetLevels() const

@@ -407,8 +407,13 @@ void ResultsTest::histogramMarksTheTargetAndTheMean()
     }
     QVERIFY(plot.xAxis->range().contains(0.3) && plot.xAxis->range().contains(0.0));
 
-    EstimatesHistogram::draw(plot, { 1.0, 2.0 }, std::nullopt, 1.5, "Staircase 1");
-    QCOMPARE(plot.graphCount(), 1); // an unreachable target has no line
+    EstimatesHistogram::draw(plot, { 1.0, 2.0 }, std::nullopt, 1.5, "Staircase 1", Interval { 1.2, 1.9 });
+    QCOMPARE(plot.graphCount(), 2); // an unreachable target has no line; the mean has its interval
+    const auto *bar = qobject_cast<QCPErrorBars *>(plot.plottable(plot.plottableCount() - 1));
+    QVERIFY(bar);
+    QCOMPARE(bar->dataPlottable()->interface1D()->dataMainKey(0), 1.5);
+    QCOMPARE(bar->data()->at(0).errorMinus, 1.5 - 1.2);
+    QCOMPARE(bar->data()->at(0).errorPlus, 1.9 - 1.5);
 }
 
 void ResultsTest::repetitionSummaryIsWrittenWholeWithItsSuffix()
