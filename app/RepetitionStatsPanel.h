@@ -34,9 +34,9 @@ QString ruleText(const StaircaseSettings &staircase);
 class RepetitionStatsPanel
 {
 public:
-    // `colors` are the staircases' graph colours, in staircase order (repeating).
+    // `colors` are the staircases' graph colours, in staircase order (repeating; none: black).
     RepetitionStatsPanel(
-        QTableWidget &table, QComboBox &staircaseChoice, QCustomPlot &histogram, QVector<QColor> colors);
+        QTableWidget &table, QComboBox &staircaseChoice, QCustomPlot &histogram, QVector<QColor> colors = {});
     ~RepetitionStatsPanel();
 
     // Shows `run` (none: empty), whose staircases aim at `theories` (one per
