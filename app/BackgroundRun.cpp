@@ -30,7 +30,7 @@ BackgroundRun::~BackgroundRun()
         worker.join();
 }
 
-void BackgroundRun::start(const RunRequest &request, RandomEngine &engine)
+void BackgroundRun::start(const RunRequest &request, RandomEngine &engine, int lastReversals)
 {
     if (isRunning())
         return;
@@ -42,7 +42,7 @@ void BackgroundRun::start(const RunRequest &request, RandomEngine &engine)
     trialBound = maximumTrials(request);
     outcome = FinishedRun();
     failure.clear();
-    worker = std::thread([this, request, &engine] {
+    worker = std::thread([this, request, &engine, lastReversals] {
         try {
             auto result = std::make_shared<RunResult>(simulate(
                 request, engine,
@@ -61,6 +61,10 @@ void BackgroundRun::start(const RunRequest &request, RandomEngine &engine)
                 outcome.exact = exactRuns(request.staircases, request.observer, outcome.theories,
                     exactLastReversalsInWindow, control);
                 // A cancel now stops only the exact values: the run itself is complete.
+                // The bootstrap of the intervals draws a million values per thousand repetitions.
+                for (int s = 0; s < result->staircaseCount(); ++s)
+                    outcome.stats.push_back(
+                        repetitionStats(*result, s, outcome.theories[std::size_t(s)], lastReversals));
                 outcome.result = std::move(result);
             }
         } catch (const std::bad_alloc &) {

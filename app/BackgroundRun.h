@@ -6,13 +6,15 @@
 // runs, `progressed` reports a few times a second how far it has come; `cancel`
 // asks it to stop, which it does within a few thousand trials. At the end
 // exactly one of `finished` (with the complete result, the targets of its
-// staircases and their exact finite-run values, all worked out off the GUI
-// thread; a cancel while the exact values are computed leaves them "cancelled"
-// and still shows the complete run), `cancelled` or `failed`
+// staircases, their statistics across the repetitions and their exact
+// finite-run values, all worked out off the GUI thread; a cancel while the
+// exact values are computed leaves them "cancelled" and still shows the
+// complete run), `cancelled` or `failed`
 // (with the reason, e.g. memory ran out) is emitted on the GUI thread. Destroying
 // the object cancels a run that is still going and waits for the worker.
 
 #include "ExactRun.h"
+#include "RepetitionStats.h"
 #include "Run.h"
 #include "StaircaseTheory.h"
 
@@ -29,12 +31,14 @@ class QTimer;
 // changing K in the window needs no new computation.
 constexpr int exactLastReversalsInWindow = 20;
 
-// A run that ended: its result, and the theory and exact values of each of its
-// staircases for its observer (ExactRun::estimate(K) for K up to
+// A run that ended: its result, the theory of each of its staircases for its
+// observer, each staircase's repetitionStats over the last K reversals (K as
+// given to `start`) and its exact values (ExactRun::estimate(K) for K up to
 // exactLastReversalsInWindow).
 struct FinishedRun {
     std::shared_ptr<const RunResult> result;
     std::vector<StaircaseTheory> theories;
+    std::vector<RepetitionStats> stats;
     std::vector<ExactRun> exact;
 };
 
@@ -49,7 +53,7 @@ public:
     ~BackgroundRun() override;
 
     // Starts the run; does nothing while another one is going.
-    void start(const RunRequest &request, RandomEngine &engine);
+    void start(const RunRequest &request, RandomEngine &engine, int lastReversals = defaultLastReversals);
     void cancel();
     bool isRunning() const { return worker.joinable(); }
 

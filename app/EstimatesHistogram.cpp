@@ -96,7 +96,8 @@ void setupPlot(QCustomPlot &plot, const QFont &windowFont)
 }
 
 void draw(QCustomPlot &plot, const std::vector<double> &estimates, std::optional<double> target,
-    std::optional<double> mean, const QString &subject, std::optional<double> exactMean)
+    std::optional<double> mean, const QString &subject, std::optional<Interval> meanInterval,
+    std::optional<double> exactMean)
 {
     plot.clearPlottables();
     plot.xAxis->setLabel(subject);
@@ -131,6 +132,69 @@ void draw(QCustomPlot &plot, const std::vector<double> &estimates, std::optional
             QStringLiteral("Exact mean ") + statLevelText(*exactMean));
         left = std::min(left, *exactMean);
         right = std::max(right, *exactMean);
+    }
+    if (mean && meanInterval) {
+        QCPGraph *point = plot.addGraph();
+        point->setName(QStringLiteral("95 % interval"));
+        point->setLineStyle(QCPGraph::lsNone);
+        point->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 5));
+        point->setPen(QPen(Qt::black));
+        point->setData({ *mean }, { top * 0.95 }, true);
+        auto *bar = new QCPErrorBars(plot.xAxis, plot.yAxis);
+        bar->removeFromLegend();
+        bar->setErrorType(QCPErrorBars::etKeyError);
+        bar->setPen(QPen(Qt::black, 1.5));
+        bar->setDataPlottable(point);
+        bar->setData({ *mean - meanInterval->low }, { meanInterval->high - *mean });
+    }
+    const double margin = (right - left) * 0.05;
+    plot.xAxis->setRange(left - margin, right + margin);
+    plot.yAxis->setRange(0.0, top);
+    plot.replot();
+}
+
+void drawAll(QCustomPlot &plot, const std::vector<Series> &series, const QString &subject)
+{
+    plot.clearPlottables();
+    plot.xAxis->setLabel(subject);
+    std::vector<double> all;
+    for (const Series &s : series)
+        all.insert(all.end(), s.estimates.begin(), s.estimates.end());
+    const Bins bins = binsFor(all);
+    if (bins.counts.isEmpty()) {
+        plot.replot();
+        return;
+    }
+    const int binCount = int(bins.counts.size());
+    double top = 1.0, left = bins.origin, right = bins.origin + binCount * bins.width;
+    for (const Series &s : series) {
+        QVector<double> counts(binCount, 0.0);
+        for (double v : s.estimates)
+            counts[std::clamp(static_cast<int>(std::floor((v - bins.origin) / bins.width)), 0, binCount - 1)]
+                += 1.0;
+        // Up from 0 at the first edge, across each bin, down to 0 at the last edge.
+        QVector<double> keys { bins.origin }, values { 0.0 };
+        for (int i = 0; i < binCount; ++i) {
+            keys << bins.origin + i * bins.width;
+            values << counts[i];
+        }
+        keys << bins.origin + binCount * bins.width;
+        values << 0.0;
+        QCPGraph *outline = plot.addGraph();
+        outline->setName(s.name);
+        outline->setPen(QPen(s.color, 2));
+        outline->setLineStyle(QCPGraph::lsStepLeft);
+        outline->setData(keys, values, true);
+        top = std::max(top, *std::max_element(counts.cbegin(), counts.cend()) * 1.1);
+    }
+    for (const Series &s : series) {
+        if (!s.target)
+            continue;
+        verticalLine(
+            plot, *s.target, top, QPen(QBrush(s.color), 1.5, Qt::DashLine), QStringLiteral("x* ") + s.name)
+            ->removeFromLegend();
+        left = std::min(left, *s.target);
+        right = std::max(right, *s.target);
     }
     const double margin = (right - left) * 0.05;
     plot.xAxis->setRange(left - margin, right + margin);

@@ -140,7 +140,7 @@ void MainWindow::setupStartShortcut()
 void MainWindow::setupRepetitionViews()
 {
     repetitionStats = std::make_unique<RepetitionStatsPanel>(
-        *ui->tableRepetitionStats, *ui->comboBoxEstimatesStaircase, *ui->plotEstimates);
+        *ui->tableRepetitionStats, *ui->comboBoxEstimatesStaircase, *ui->plotEstimates, graphColors);
     graphRepetition = new RepetitionSelector(*ui->comboBoxGraphRepetition, this);
     connect(graphRepetition, &RepetitionSelector::refused, this,
         [this](const QString &message) { dialogs->warning(this, tr("Warning"), message); });
@@ -304,7 +304,7 @@ void MainWindow::on_buttonStart_clicked()
     startedRunNumber = ++runsStarted;
     setRunning(true);
     ui->statusbar->showMessage(tr("Computing..."));
-    backgroundRun->start(request, RandomEngine::global());
+    backgroundRun->start(request, RandomEngine::global(), ui->spinBoxLastReversalsPerEstimate->value());
 }
 
 void MainWindow::showRun(const FinishedRun &run)
@@ -319,7 +319,7 @@ void MainWindow::showRun(const FinishedRun &run)
     ui->spinBoxLastInvAverage->setValue(1); // may refresh the lists of the previous run first
     ui->statusbar->showMessage(tr("Updating table..."));
     reversalLevels = lastReversalLevels(result);
-    repetitionStats->setRun(run.result, run.theories, ui->spinBoxLastReversalsPerEstimate->value());
+    repetitionStats->setRun(run, ui->spinBoxLastReversalsPerEstimate->value());
     repetitionStats->setExact(run.exact);
     graphRepetition->setRepetitionCount(result.repetitionCount());
     showResults(run.result);

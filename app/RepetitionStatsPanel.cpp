@@ -1,51 +1,13 @@
 #include "RepetitionStatsPanel.h"
 
+#include "ComparisonTable.h"
 #include "EstimatesHistogram.h"
-#include "ResultStats.h"
 
 #include <QComboBox>
-#include <QHeaderView>
 #include <QSignalBlocker>
 #include <QTableWidget>
 
-#include <boost/lexical_cast.hpp>
-
-namespace
-{
-
-template <typename T, typename Format> QString optionalText(const std::optional<T> &value, Format format)
-{
-    return value ? format(*value) : notAvailableText;
-}
-
-QString stepText(double step)
-{
-    return QString::number(step, 'g', 6);
-}
-
-QString stationaryStatusText(StationaryStatus status)
-{
-    switch (status) {
-    case StationaryStatus::computed:
-        break;
-    case StationaryStatus::clamped:
-        return QStringLiteral("not computed (clamps on)");
-    case StationaryStatus::noGrid:
-        return QStringLiteral("not computed (steps share no grid)");
-    case StationaryStatus::unreachable:
-        return QStringLiteral("not computed (no target)");
-    }
-    return QString();
-}
-
-QString targetLevelText(const ClassicTarget &target)
-{
-    if (target.level)
-        return statLevelText(*target.level);
-    return target.psi ? QStringLiteral("unreachable") : notAvailableText;
-}
-
-} // namespace
+#include <algorithm>
 
 QString ruleText(const StaircaseSettings &staircase)
 {
@@ -54,94 +16,55 @@ QString ruleText(const StaircaseSettings &staircase)
                                : QStringLiteral("1-up/%1-down, descending").arg(n);
 }
 
-QStringList repetitionStatsHeaders(int lastReversals)
-{
-    return { QStringLiteral("ID"), QStringLiteral("Rule"), QStringLiteral("Target \u03c8*"),
-        QStringLiteral("x*"), QStringLiteral("\u03c8* per positive step"),
-        QStringLiteral("Long-run mean reversal level"), QStringLiteral("\u03c8 there"),
-        QStringLiteral("Long-run \u03c8 over trials"), QStringLiteral("Estimates"),
-        QStringLiteral("Mean estimate"), QStringLiteral("\u03c8(mean)"), QStringLiteral("Bias (level)"),
-        QStringLiteral("Bias (pp of \u03c8)"), QStringLiteral("SD"), QStringLiteral("SE"),
-        QStringLiteral("2.5 %"), QStringLiteral("97.5 %"), QStringLiteral("RMSE"),
-        QStringLiteral("Trials mean"), QStringLiteral("Trials min"), QStringLiteral("Trials max"),
-        QStringLiteral("Stopped on reversals"), QStringLiteral("Stopped on trials"),
-        QStringLiteral("Stopped on clamp hits"),
-        QStringLiteral("Fewer than %1 reversals").arg(lastReversals) };
-}
-
-QStringList repetitionStatsRow(const QString &id, const StaircaseSettings &staircase,
-    const StaircaseTheory &theory, const RepetitionStats &stats)
-{
-    QStringList row { id, ruleText(staircase), optionalText(theory.classic.psi, percentText),
-        targetLevelText(theory.classic) };
-    QStringList perStep;
-    for (const ClassicTarget &target : theory.perStep)
-        perStep << stepText(target.positiveStep) + QStringLiteral(": ")
-                + optionalText(target.psi, percentText);
-    row << (perStep.isEmpty() ? notAvailableText : perStep.join(QStringLiteral(", ")));
-
-    const StationaryTarget &stationary = theory.stationary;
-    if (stationary.status == StationaryStatus::computed)
-        row << statLevelText(stationary.meanReversalLevel) << percentText(stationary.psiAtMeanReversalLevel)
-            << percentText(stationary.trialAveragedPsi);
-    else
-        row << stationaryStatusText(stationary.status) << notAvailableText << notAvailableText;
-
-    const EstimateStats &e = stats.estimates;
-    row << QString::number(e.count) << optionalText(e.mean, statLevelText)
-        << optionalText(e.psiAtMean, percentText) << optionalText(e.bias, signedStatLevelText)
-        << optionalText(e.biasPercentPoints, percentPointsText) << optionalText(e.sd, statLevelText)
-        << optionalText(e.standardError, statLevelText) << optionalText(e.lowerQuantile, statLevelText)
-        << optionalText(e.upperQuantile, statLevelText) << optionalText(e.rmse, statLevelText);
-    if (stats.trials)
-        row << QString::number(stats.trials->mean, 'f', 1) << QString::number(stats.trials->min)
-            << QString::number(stats.trials->max);
-    else
-        row << notAvailableText << notAvailableText << notAvailableText;
-    row << QString::number(stats.stoppedOnReversals) << QString::number(stats.stoppedOnTrials)
-        << QString::number(stats.stoppedOnClampHits) << QString::number(stats.fewerReversals);
-    return row;
-}
-
-QString perStepTargetsToolTip(const StaircaseTheory &theory)
-{
-    QStringList lines;
-    for (const ClassicTarget &target : theory.perStep)
-        lines << QStringLiteral("positive step %1: \u03c8* %2, x* %3")
-                     .arg(stepText(target.positiveStep), optionalText(target.psi, percentText),
-                         targetLevelText(target));
-    return lines.join(QLatin1Char('\n'));
-}
-
 RepetitionStatsPanel::RepetitionStatsPanel(
-    QTableWidget &table, QComboBox &staircaseChoice, QCustomPlot &histogram)
-    : table(table)
+    QTableWidget &table, QComboBox &staircaseChoice, QCustomPlot &histogram, QVector<QColor> colors)
+    : comparison(std::make_unique<ComparisonTable>(table))
     , staircaseChoice(staircaseChoice)
     , histogram(histogram)
+    , colors(std::move(colors))
 {
-    table.setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table.verticalHeader()->hide();
-    table.setColumnCount(int(repetitionStatsHeaders(lastReversals).size()));
-    table.setHorizontalHeaderLabels(repetitionStatsHeaders(lastReversals));
     EstimatesHistogram::setupPlot(histogram, table.font());
 }
+
+RepetitionStatsPanel::~RepetitionStatsPanel() = default;
 
 void RepetitionStatsPanel::setRun(
     std::shared_ptr<const RunResult> shown, std::vector<StaircaseTheory> targets, int k)
 {
+    show(std::move(shown), std::move(targets), k, {});
+}
+
+void RepetitionStatsPanel::setRun(const FinishedRun &finished, int k)
+{
+    const bool forK = std::all_of(finished.stats.begin(), finished.stats.end(),
+        [k](const RepetitionStats &s) { return s.lastReversals == k; });
+    show(finished.result, finished.theories, k, forK ? finished.stats : std::vector<RepetitionStats>());
+}
+
+void RepetitionStatsPanel::show(std::shared_ptr<const RunResult> shown, std::vector<StaircaseTheory> targets,
+    int k, std::vector<RepetitionStats> given)
+{
     run = std::move(shown);
-    lastReversals = k;
     theories = std::move(targets);
     theories.resize(run ? std::size_t(run->staircaseCount()) : 0);
     const int chosen = staircaseChoice.currentIndex();
     {
         const QSignalBlocker blocker(staircaseChoice); // drawn once below
         staircaseChoice.clear();
+        if (run)
+            staircaseChoice.addItem(QStringLiteral("All staircases"));
         for (int s = 0; run && s < run->staircaseCount(); ++s)
             staircaseChoice.addItem(staircaseName(s));
         staircaseChoice.setCurrentIndex(chosen >= 0 && chosen < staircaseChoice.count() ? chosen : 0);
     }
-    setLastReversals(k);
+    if (!run || given.size() != std::size_t(run->staircaseCount())) {
+        setLastReversals(k);
+        return;
+    }
+    lastReversals = k;
+    stats = std::move(given);
+    fillTable();
+    showStaircase(staircaseChoice.currentIndex());
 }
 
 void RepetitionStatsPanel::setLastReversals(int k)
@@ -154,8 +77,19 @@ void RepetitionStatsPanel::setLastReversals(int k)
     showStaircase(staircaseChoice.currentIndex());
 }
 
-void RepetitionStatsPanel::showStaircase(int staircase)
+void RepetitionStatsPanel::showStaircase(int choice)
 {
+    const QString subject = QStringLiteral("mean of the last %1 reversals").arg(lastReversals);
+    if (run && choice == 0) {
+        std::vector<EstimatesHistogram::Series> series;
+        for (int s = 0; s < run->staircaseCount(); ++s)
+            series.push_back({ staircaseName(s), repetitionEstimates(*run, s, lastReversals),
+                theories[std::size_t(s)].classic.level,
+                colors.isEmpty() ? QColor(Qt::black) : colors[s % colors.size()] });
+        EstimatesHistogram::drawAll(histogram, series, QStringLiteral("All staircases: ") + subject);
+        return;
+    }
+    const int staircase = choice - 1;
     if (!run || staircase < 0 || staircase >= run->staircaseCount()) {
         EstimatesHistogram::draw(histogram, {}, std::nullopt, std::nullopt, QString());
         return;
@@ -164,8 +98,7 @@ void RepetitionStatsPanel::showStaircase(int staircase)
     const ExactEstimate *exactEstimate = s < exact.size() ? exact[s].estimate(lastReversals) : nullptr;
     EstimatesHistogram::draw(histogram, repetitionEstimates(*run, staircase, lastReversals),
         theories[s].classic.level, stats[s].estimates.mean,
-        QStringLiteral("%1: mean of the last %2 reversals")
-            .arg(staircaseName(staircase), QString::number(lastReversals)),
+        staircaseName(staircase) + QStringLiteral(": ") + subject, stats[s].estimates.meanInterval,
         exactEstimate ? exactEstimate->mean : std::nullopt);
 }
 
@@ -185,25 +118,16 @@ std::vector<std::optional<double>> RepetitionStatsPanel::targetLevels() const
 
 void RepetitionStatsPanel::fillTable()
 {
-    const QStringList headers = repetitionStatsHeaders(lastReversals);
-    table.setHorizontalHeaderLabels(headers);
-    const int rows = run ? run->staircaseCount() : 0;
-    table.setRowCount(rows);
-    for (int s = 0; s < rows; ++s) {
+    std::vector<ComparisonColumn> columns;
+    for (int s = 0; run && s < run->staircaseCount(); ++s) {
+        const std::size_t i = std::size_t(s);
         const std::vector<std::string> &ids = run->request().staircaseIds;
-        const QString id
-            = std::size_t(s) < ids.size() ? QString::fromStdString(ids[std::size_t(s)]) : QString();
-        const QStringList cells = repetitionStatsRow(
-            id, run->request().staircases[std::size_t(s)], theories[std::size_t(s)], stats[std::size_t(s)]);
-        for (int c = 0; c < cells.size(); ++c) {
-            auto *item = new QTableWidgetItem(cells[c]);
-            if (c > 1)
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            table.setItem(s, c, item);
-        }
-        table.item(s, 4)->setToolTip(perStepTargetsToolTip(theories[std::size_t(s)]));
+        const QString id = i < ids.size() ? QString::fromStdString(ids[i]) : QString();
+        const StaircaseSettings &staircase = run->request().staircases[i];
+        columns.push_back(
+            { comparisonHeader(id, staircase), staircase, theories[i], stats[i], ruleText(staircase) });
     }
-    table.resizeColumnsToContents();
+    comparison->show(columns, lastReversals);
 }
 
 QString RepetitionStatsPanel::staircaseName(int staircase) const

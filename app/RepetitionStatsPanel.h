@@ -1,25 +1,29 @@
 #pragma once
-// The Analysis tab's statistics across repetitions: one table row per staircase
-// of the run shown (its rule, the target the rule aims at, and what one
-// session's estimate is worth over the repetitions), and the histogram of one
-// staircase's per-repetition estimates.
+// The Analysis tab's statistics across repetitions: the comparison of the
+// staircases of the run shown (ComparisonTable: the target each rule aims at,
+// and what one session's estimate is worth over the repetitions), and the
+// histogram of the per-repetition estimates of every staircase ("All
+// staircases", the first choice) or of one.
 //
 // Everything is read off the run shown: the targets use the observer and the
 // staircase settings the run was started with (RunResult::request()), never the
 // widgets as they are now. StaircaseTheory.h and RepetitionStats.h compute;
 // this file only picks and formats ("." decimals whatever the locale).
 
+#include "BackgroundRun.h"
 #include "ExactRun.h"
 #include "RepetitionStats.h"
 #include "StaircaseTheory.h"
 
+#include <QColor>
 #include <QString>
-#include <QStringList>
+#include <QVector>
 
 #include <memory>
 #include <optional>
 #include <vector>
 
+class ComparisonTable;
 class QComboBox;
 class QCustomPlot;
 class QTableWidget;
@@ -28,43 +32,43 @@ class QTableWidget;
 // row lower the level, one negative answer raises it), "2-up/1-down, ascending".
 QString ruleText(const StaircaseSettings &staircase);
 
-// The column titles; the last one names K ("Fewer than 6 reversals").
-QStringList repetitionStatsHeaders(int lastReversals);
-
-// One row of the table, in the order of repetitionStatsHeaders.
-QStringList repetitionStatsRow(const QString &id, const StaircaseSettings &staircase,
-    const StaircaseTheory &theory, const RepetitionStats &stats);
-
-// The target of every entry of the positive steps, one line each with ψ* and x*.
-QString perStepTargetsToolTip(const StaircaseTheory &theory);
-
 class RepetitionStatsPanel
 {
 public:
-    RepetitionStatsPanel(QTableWidget &table, QComboBox &staircaseChoice, QCustomPlot &histogram);
+    // `colors` are the staircases' graph colours, in staircase order (repeating; none: black).
+    RepetitionStatsPanel(
+        QTableWidget &table, QComboBox &staircaseChoice, QCustomPlot &histogram, QVector<QColor> colors = {});
+    ~RepetitionStatsPanel();
 
     // Shows `run` (none: empty), whose staircases aim at `theories` (one per
     // staircase, for the run's observer), with estimates over the last
     // `lastReversals` reversals.
     void setRun(
         std::shared_ptr<const RunResult> run, std::vector<StaircaseTheory> theories, int lastReversals);
+    // The same with the statistics worked out with the run, when they are for `lastReversals`.
+    void setRun(const FinishedRun &run, int lastReversals);
     void setLastReversals(int lastReversals);
     // The exact values of the run's staircases (one per staircase, or none);
     // the histogram marks the exact mean for the K shown.
     void setExact(std::vector<ExactRun> exact);
-    // Draws the histogram of that staircase (an index out of range draws nothing).
-    void showStaircase(int staircase);
+    // Draws the histogram of the choice at that index of the staircase box: 0 is
+    // every staircase, i ≥ 1 staircase i − 1 (an index out of range draws nothing).
+    void showStaircase(int choice);
 
     // x* of every staircase of the run shown; empty where unreachable.
     std::vector<std::optional<double>> targetLevels() const;
 
 private:
+    // Shows the run with `given` statistics, one per staircase, or computes them.
+    void show(std::shared_ptr<const RunResult> run, std::vector<StaircaseTheory> theories, int lastReversals,
+        std::vector<RepetitionStats> given);
     void fillTable();
     QString staircaseName(int staircase) const;
 
-    QTableWidget &table;
+    std::unique_ptr<ComparisonTable> comparison;
     QComboBox &staircaseChoice;
     QCustomPlot &histogram;
+    QVector<QColor> colors;
     std::shared_ptr<const RunResult> run;
     std::vector<StaircaseTheory> theories;
     std::vector<RepetitionStats> stats;

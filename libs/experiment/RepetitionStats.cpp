@@ -3,6 +3,9 @@
 #include "Contract.h"
 #include "PsychometricObserver.h"
 
+#include <boost/random/mersenne_twister.hpp>
+#include <boost/random/uniform_int_distribution.hpp>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -69,9 +72,15 @@ RepetitionStats repetitionStats(
     stats.lastReversals = lastReversals;
     stats.repetitions = result.repetitionCount();
     double trialSum = 0.0;
+    std::vector<std::optional<double>> perRepetition;
+    std::vector<double> trials;
+    perRepetition.reserve(std::size_t(stats.repetitions));
+    trials.reserve(std::size_t(stats.repetitions));
     for (int r = 0; r < result.repetitionCount(); ++r) {
         const StaircaseOutcome &o = result.outcome(r, staircase);
         trialSum += o.trials;
+        trials.push_back(o.trials);
+        perRepetition.push_back(repetitionEstimate(result, r, staircase, lastReversals));
         if (!stats.trials)
             stats.trials = TrialsPerRepetition { 0.0, o.trials, o.trials };
         stats.trials->min = std::min(stats.trials->min, o.trials);
@@ -91,10 +100,85 @@ RepetitionStats repetitionStats(
     if (stats.trials)
         stats.trials->mean = trialSum / stats.repetitions;
 
-    const std::vector<double> estimates = repetitionEstimates(result, staircase, lastReversals);
+    std::vector<double> estimates;
+    for (const std::optional<double> &e : perRepetition)
+        if (e)
+            estimates.push_back(*e);
     stats.fewerReversals = stats.repetitions - static_cast<int>(estimates.size());
-    stats.estimates = estimateStats(estimates, theory, result.request().observer);
+    stats.estimates = estimateStats(std::move(estimates), theory, result.request().observer);
+    addEfficiency(stats, perRepetition, trials, theory.classic.level);
     return stats;
+}
+
+void addEfficiency(RepetitionStats &stats, const std::vector<std::optional<double>> &estimates,
+    const std::vector<double> &trials, std::optional<double> target, int resamples)
+{
+    QUORVEL_ASSERT(estimates.size() == trials.size(), "an estimate slot and trials per repetition");
+    EstimateStats &e = stats.estimates;
+    if (e.rmse && stats.trials)
+        stats.sweatFactor = *e.rmse * *e.rmse * stats.trials->mean;
+    if (!e.mean || !e.standardError)
+        return;
+    e.meanInterval = Interval { *e.mean - 1.96 * *e.standardError, *e.mean + 1.96 * *e.standardError };
+
+    // Deviations from the mean keep the sums of squares exact enough for any level's size.
+    const double mean = *e.mean;
+    const std::size_t n = estimates.size();
+    std::vector<double> deviations(n, 0.0); // estimate − mean, 0 without an estimate
+    std::vector<float> hasEstimate(n, 0.0f); // 1 or 0
+    std::vector<float> trialCounts(n); // at most 999999 trials, exact as floats
+    for (std::size_t r = 0; r < n; ++r) {
+        if (estimates[r]) {
+            deviations[r] = *estimates[r] - mean;
+            hasEstimate[r] = 1.0f;
+        }
+        trialCounts[r] = float(trials[r]);
+    }
+    const double offset = target ? mean - *target : 0.0; // the bias
+    std::vector<double> sds, rmses, sweats;
+    sds.reserve(std::size_t(resamples));
+    rmses.reserve(std::size_t(resamples));
+    sweats.reserve(std::size_t(resamples));
+    boost::random::mt19937 generator(bootstrapSeed);
+    boost::random::uniform_int_distribution<std::uint32_t> pick(0, std::uint32_t(n - 1));
+    // A resample counts how often it drew each repetition, then sums in one pass: the
+    // counts stay in the cache where drawing the repetitions' values at random would not.
+    std::vector<std::uint32_t> drawn(n);
+    for (int b = 0; b < resamples; ++b) {
+        std::fill(drawn.begin(), drawn.end(), 0u);
+        for (std::size_t i = 0; i < n; ++i)
+            ++drawn[pick(generator)];
+        double sum = 0.0, squares = 0.0, count = 0.0, trialSum = 0.0;
+        for (std::size_t r = 0; r < n; ++r) {
+            const double times = drawn[r];
+            const double d = deviations[r];
+            sum += times * d;
+            squares += times * d * d;
+            count += times * hasEstimate[r];
+            trialSum += times * trialCounts[r];
+        }
+        if (count < 2.0)
+            continue;
+        sds.push_back(std::sqrt(std::max(0.0, (squares - sum * sum / count) / (count - 1.0))));
+        if (target) {
+            // Mean of (deviation + bias)² over the resample's estimates.
+            const double meanSquare
+                = std::max(0.0, squares / count + 2.0 * offset * sum / count + offset * offset);
+            rmses.push_back(std::sqrt(meanSquare));
+            sweats.push_back(meanSquare * trialSum / double(n));
+        }
+    }
+    const auto percentile = [](std::vector<double> &values) -> std::optional<Interval> {
+        if (values.empty())
+            return std::nullopt;
+        std::sort(values.begin(), values.end());
+        return Interval { quantileOfSorted(values, 0.025), quantileOfSorted(values, 0.975) };
+    };
+    e.sdInterval = percentile(sds);
+    if (e.rmse)
+        e.rmseInterval = percentile(rmses);
+    if (stats.sweatFactor)
+        stats.sweatInterval = percentile(sweats);
 }
 
 EstimateStats estimateStats(

@@ -57,8 +57,10 @@ struct EstimateStats {
     std::optional<double> bias; // mean − x*
     std::optional<double> biasPercentPoints; // (ψ(mean) − ψ*) × 100
     std::optional<double> rmse; // √(mean of (estimate − x*)²)
-    // 95 % percentile-bootstrap intervals over the repetitions (empty until
-    // computed, or without enough estimates).
+    // 95 % intervals (empty until computed by addEfficiency, or with fewer
+    // than two estimates): the mean's is mean ± 1.96 SE; SD's and RMSE's are
+    // percentile-bootstrap intervals over the repetitions (estimates can be
+    // heavy-tailed, so no normal theory for them).
     std::optional<Interval> meanInterval;
     std::optional<Interval> sdInterval;
     std::optional<Interval> rmseInterval;
@@ -78,8 +80,26 @@ struct RepetitionStats {
     // RMSE² × mean trials: the trials a setting spends per unit of squared
     // error (lower is better); empty without an RMSE or trials.
     std::optional<double> sweatFactor;
-    std::optional<Interval> sweatInterval;
+    std::optional<Interval> sweatInterval; // percentile bootstrap, as the RMSE's
 };
+
+// The bootstrap behind the intervals: this many resamples of the repetitions,
+// drawn from a generator of its own (never the run's) seeded thus, so the same
+// run always gives the same intervals.
+constexpr int bootstrapResamples = 1000;
+constexpr std::uint32_t bootstrapSeed = 5489;
+
+// Fills the sweat factor and the 95 % intervals of `stats`, whose estimate
+// statistics and trials are already set, from the repetitions they came from:
+// `estimates[r]` (empty for a repetition without one) and `trials[r]`, in
+// repetition order, for every repetition that ran to its end. A resample draws
+// that many repetitions with replacement (boost's mt19937 and
+// uniform_int_distribution, so every platform draws the same) and recomputes
+// SD, RMSE and sweat factor from its estimates and trials; resamples with fewer
+// than two estimates are left out. Each interval runs from the 2.5 % to the
+// 97.5 % quantile (type 7) of its resampled values. `target` is x*.
+void addEfficiency(RepetitionStats &stats, const std::vector<std::optional<double>> &estimates,
+    const std::vector<double> &trials, std::optional<double> target, int resamples = bootstrapResamples);
 
 // The p-quantile of sorted, non-empty values: h = (n − 1)·p, then linear
 // interpolation between the order statistics around h (R's type 7).

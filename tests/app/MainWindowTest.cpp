@@ -463,24 +463,34 @@ void MainWindowTest::repetitionStatsFollowTheShownRunAndKeepTheirReversalCount()
     QCOMPARE(k->value(), 6);
     k->setValue(2);
     w.start();
-    QCOMPARE(table->rowCount(), 2);
-    QCOMPARE(table->item(1, 1)->text(), QString("1-up/3-down, descending"));
-    QCOMPARE(table->horizontalHeaderItem(24)->text(), QString("Fewer than 2 reversals"));
-    const QString target = table->item(1, 3)->text();
-    const QString meanOverTwo = table->item(0, 9)->text();
+    // One column per staircase, one row per measure.
+    const auto row = [table](const QString &name) {
+        for (int r = 0; r < table->rowCount(); ++r)
+            if (table->verticalHeaderItem(r)->text().trimmed() == name)
+                return r;
+        return -1;
+    };
+    QCOMPARE(table->columnCount(), 2);
+    QCOMPARE(table->horizontalHeaderItem(1)->text(), QString("1\n1-up/3-down, desc."));
+    QVERIFY(row("Fewer than 2 reversals") > 0);
+    const QString target = table->item(row("x*"), 1)->text();
+    const QString meanOverTwo = table->item(row("Mean"), 0)->text();
+    auto *histogram = w.get<QCustomPlot>("plotEstimates");
+    QCOMPARE(w.get<QComboBox>("comboBoxEstimatesStaircase")->currentText(), QString("All staircases"));
+    QCOMPARE(histogram->legend->itemCount(), 2); // an outline per staircase
 
     // The targets stay those of the run shown; a new K recomputes the estimates.
     w.get<QDoubleSpinBox>("doubleSpinBoxMean")->setValue(5.0);
     k->setValue(4);
-    QCOMPARE(table->item(1, 3)->text(), target);
-    QVERIFY(table->item(0, 9)->text() != meanOverTwo);
-    QCOMPARE(table->horizontalHeaderItem(24)->text(), QString("Fewer than 4 reversals"));
-    w.get<QComboBox>("comboBoxEstimatesStaircase")->setCurrentIndex(1);
-    const auto *bars = qobject_cast<QCPBars *>(w.get<QCustomPlot>("plotEstimates")->plottable(0));
+    QCOMPARE(table->item(row("x*"), 1)->text(), target);
+    QVERIFY(table->item(row("Mean"), 0)->text() != meanOverTwo);
+    QVERIFY(row("Fewer than 4 reversals") > 0);
+    w.get<QComboBox>("comboBoxEstimatesStaircase")->setCurrentIndex(2);
+    const auto *bars = qobject_cast<QCPBars *>(histogram->plottable(0));
     double estimates = 0.0;
     for (auto it = bars->data()->constBegin(); it != bars->data()->constEnd(); ++it)
         estimates += it->value;
-    QCOMPARE(QString::number(estimates), table->item(1, 8)->text());
+    QCOMPARE(QString::number(estimates), table->item(row("Count"), 1)->text());
     w.start();
     QCOMPARE(k->value(), 4);
 

@@ -1,6 +1,7 @@
 // The Analysis tab's pieces: number texts and statistics, the results table
 // and its export. Every test runs under a German default locale, which must
 // not reach any number text.
+#include "ComparisonTable.h"
 #include "EstimatesHistogram.h"
 #include "FileSizeLimit.h"
 #include "PsychometricObserver.h"
@@ -72,7 +73,9 @@ private slots:
     void sortsByIdTextStably();
     void sizesColumnsForTheirLongestTextAndRowsAlike();
     void exportReplacesAFileWholeOrNotAtAll();
-    void repetitionStatsRowsShowEveryValueOrADash();
+    void comparisonRowsShowEveryValueOrADashAndMarkTheBest();
+    void comparisonTableMarksTheBestAndCopiesTheSelectionWithItsNames();
+    void histogramOfAllStaircasesOutlinesEachInItsColour();
     void estimateBinsKeepLatticeValuesCentred();
     void histogramMarksTheTargetAndTheMean();
     void repetitionSummaryIsWrittenWholeWithItsSuffix();
@@ -199,7 +202,7 @@ void ResultsTest::exportReplacesAFileWholeOrNotAtAll()
     QVERIFY(!QFile::exists(missing));
 }
 
-void ResultsTest::repetitionStatsRowsShowEveryValueOrADash()
+void ResultsTest::comparisonRowsShowEveryValueOrADashAndMarkTheBest()
 {
     const QString none = QStringLiteral("\u2014");
     StaircaseSettings oneUpThreeDown;
@@ -212,10 +215,12 @@ void ResultsTest::repetitionStatsRowsShowEveryValueOrADash()
     RepetitionStats full;
     full.repetitions = 20000;
     full.fewerReversals = 2;
-    full.estimates
-        = { 19998, 0.30126, 0.79552, 0.30004, 0.0021217, -0.25, 0.875, 0.01728, 0.182, 0.30051, {}, {}, {} };
+    full.estimates = { 19998, 0.30126, 0.79552, 0.30004, 0.0021217, -0.25, 0.875, 0.01728, 0.182, 0.30051,
+        Interval { 0.297, 0.305 }, Interval { 0.29, 0.31 }, Interval { 0.295, 0.306 } };
     full.trials = TrialsPerRepetition { 134.56, 60, 412 };
     full.stoppedOnReversals = 20000;
+    full.sweatFactor = 12.152;
+    full.sweatInterval = Interval { 11.5, 12.9 };
 
     StaircaseSettings twoUpAscending;
     twoUpAscending.correctAnswers = 2;
@@ -230,28 +235,129 @@ void ResultsTest::repetitionStatsRowsShowEveryValueOrADash()
     noTarget.stationary.status = StationaryStatus::noGrid;
     RepetitionStats single;
     single.estimates = { 1, 1234.5, 1.0, {}, {}, {}, {}, -0.0004, -0.001, 0.0004, {}, {}, {} };
+    single.trials = TrialsPerRepetition { 10.0, 10, 10 };
+    single.stoppedOnTrials = 1;
+    single.sweatFactor = 6.076;
 
-    const std::tuple<QString, StaircaseSettings, StaircaseTheory, RepetitionStats, QStringList> rows[] = {
-        { "A", oneUpThreeDown, computed, full,
-            { "A", "1-up/3-down, descending", "79.37%", "0.2840", "1: 69.34%, 0.5: 79.37%, 0.25: 87.36%",
-                "0.2691", "79.10%", "79.26%", "19998", "0.3013", "79.55%", "+0.0173", "+0.18", "0.3000",
-                "0.00212", "-0.2500", "0.8750", "0.3005", "134.6", "60", "412", "20000", "0", "0", "2" } },
-        { "B", twoUpAscending, unreachable, empty,
-            { "B", "2-up/1-down, ascending", "29.29%", "unreachable", none, "not computed (clamps on)", none,
-                none, "0", none, none, none, none, none, none, none, none, none, none, none, none, "0", "0",
-                "5", "5" } },
-        { "C", StaircaseSettings(), noTarget, single,
-            { "C", "1-up/1-down, ascending", none, none, none, "not computed (steps share no grid)", none,
-                none, "1", "1234.5000", "100.00%", "-0.0004", "0.00", none, none, none, none, "0.0004", none,
-                none, none, "0", "0", "0", "0" } },
+    const std::vector<ComparisonColumn> columns { { comparisonHeader("A", oneUpThreeDown), oneUpThreeDown,
+                                                      computed, full, {} },
+        { comparisonHeader("B", twoUpAscending), twoUpAscending, unreachable, empty, {} },
+        { comparisonHeader("C", StaircaseSettings()), StaircaseSettings(), noTarget, single, {} } };
+    QCOMPARE(columns[0].header, QString("A \u00b7 1-up/3-down, desc."));
+    QCOMPARE(columns[1].header, QString("B \u00b7 2-up/1-down, asc."));
+
+    // name, the three cells, the best column
+    const std::tuple<QString, QStringList, int> expected[] = {
+        { "Target \u03c8*", { "79.37%", "29.29%", none }, -1 },
+        { "x*", { "0.2840", "unreachable", none }, -1 },
+        { "\u03c8* per positive step", { "1: 69.34%, 0.5: 79.37%, 0.25: 87.36%", none, none }, -1 },
+        { "Long-run mean reversal level",
+            { "0.2691", "not computed (clamps on)", "not computed (steps share no grid)" }, -1 },
+        { "\u03c8 there", { "79.10%", none, none }, -1 },
+        { "Long-run \u03c8 over trials", { "79.26%", none, none }, -1 },
+        { "Count", { "19998", "0", "1" }, -1 },
+        { "Mean", { "0.3013", none, "1234.5000" }, -1 },
+        { "Mean, 95 % interval", { "[0.2970, 0.3050]", none, none }, -1 },
+        { "\u03c8(mean)", { "79.55%", none, "100.00%" }, -1 },
+        { "Bias against x*", { "+0.0173", none, "-0.0004" }, 2 },
+        { "Bias in \u03c8 (pp)", { "+0.18", none, "0.00" }, -1 },
+        { "Bias against long-run level", { "+0.0321", none, none }, -1 },
+        { "SD", { "0.3000", none, none }, 0 },
+        { "SD, 95 % interval", { "[0.2900, 0.3100]", none, none }, -1 },
+        { "SE", { "0.00212", none, none }, -1 },
+        { "2.5 %", { "-0.2500", none, none }, -1 },
+        { "97.5 %", { "0.8750", none, none }, -1 },
+        { "RMSE", { "0.3005", none, "0.0004" }, 2 },
+        { "RMSE, 95 % interval", { "[0.2950, 0.3060]", none, none }, -1 },
+        { "Trials, mean", { "134.6", none, "10.0" }, 2 },
+        { "Trials, min", { "60", none, "10" }, -1 },
+        { "Trials, max", { "412", none, "10" }, -1 },
+        { "Stopped on reversals", { "20000", "0", "0" }, -1 },
+        { "Stopped on trials", { "0", "0", "1" }, -1 },
+        { "Stopped on clamp hits", { "0", "5", "0" }, -1 },
+        { "Fewer than 4 reversals", { "2", "5", "0" }, -1 },
+        { "Sweat factor", { "12.15", none, "6.076" }, 2 },
+        { "Sweat factor, 95 % interval", { "[11.5, 12.9]", none, none }, -1 },
+        { "Relative sweat factor", { "2.00", none, "1.00" }, 2 },
     };
-    for (const auto &[id, staircase, theory, stats, expected] : rows)
-        QCOMPARE(repetitionStatsRow(id, staircase, theory, stats), expected);
-    QCOMPARE(repetitionStatsHeaders(4).size(), std::get<4>(rows[0]).size());
-    QCOMPARE(repetitionStatsHeaders(4).last(), QString("Fewer than 4 reversals"));
-    QCOMPARE(perStepTargetsToolTip(computed),
+    const QVector<ComparisonRow> rows = comparisonRows(columns, 4);
+    QCOMPARE(rows.size(), int(std::size(expected)));
+    QStringList groups;
+    for (int r = 0; r < rows.size(); ++r) {
+        const auto &[name, cells, best] = expected[r];
+        QCOMPARE(rows[r].name, name);
+        QCOMPARE(rows[r].cells, cells);
+        QCOMPARE(bestColumn(rows[r]), best);
+        QVERIFY(!rows[r].toolTip.isEmpty());
+        if (groups.isEmpty() || groups.last() != rows[r].group)
+            groups << rows[r].group;
+    }
+    QCOMPARE(groups, QStringList({ "Target", "Estimates", "Cost", "Efficiency" }));
+    QCOMPARE(rows[2].cellToolTips[0],
         QString("positive step 1: \u03c8* 69.34%, x* unreachable\npositive step 0.5: \u03c8* 79.37%, x* "
                 "0.2840\npositive step 0.25: \u03c8* 87.36%, x* 0.7000"));
+    // One staircase has nothing to be best against.
+    QCOMPARE(bestColumn(comparisonRows({ columns[0] }, 4)[10]), -1);
+}
+
+void ResultsTest::comparisonTableMarksTheBestAndCopiesTheSelectionWithItsNames()
+{
+    StaircaseTheory theory;
+    theory.classic = { 0.5, 0.5, 0.0 };
+    RepetitionStats a, b;
+    a.estimates = estimateStats({ 0.1, 0.3 }, theory, ObserverSettings());
+    b.estimates = estimateStats({ -0.05, 0.05 }, theory, ObserverSettings());
+    QTableWidget widget;
+    ComparisonTable table(widget);
+    table.show({ { comparisonHeader("0", StaircaseSettings()), {}, theory, a, {} },
+                   { comparisonHeader("1", StaircaseSettings()), {}, theory, b, {} } },
+        6);
+    int bias = -1, rmse = -1;
+    for (int r = 0; r < widget.rowCount(); ++r) {
+        const QString name = widget.verticalHeaderItem(r)->text().trimmed();
+        bias = name == "Bias against x*" ? r : bias;
+        rmse = name == "RMSE" ? r : rmse;
+    }
+    QVERIFY(bias > 0 && rmse > bias);
+    QVERIFY(!widget.item(bias, 0)->font().bold() && widget.item(bias, 1)->font().bold());
+    QVERIFY(!widget.item(rmse, 0)->font().bold() && widget.item(rmse, 1)->font().bold());
+
+    widget.setRangeSelected(QTableWidgetSelectionRange(bias, 0, bias, 1), true);
+    widget.setRangeSelected(QTableWidgetSelectionRange(rmse, 1, rmse, 1), true);
+    widget.show();
+    widget.activateWindow();
+    widget.setFocus();
+    QVERIFY(QTest::qWaitForWindowActive(&widget));
+    QTest::keySequence(&widget, QKeySequence::Copy);
+    QCOMPARE(QApplication::clipboard()->text(),
+        QString("\t0 \u00b7 1-up/1-down, asc.\t1 \u00b7 1-up/1-down, asc.\n"
+                "Bias against x*\t+0.2000\t0.0000\n"
+                "RMSE\t\t0.0500\n"));
+}
+
+void ResultsTest::histogramOfAllStaircasesOutlinesEachInItsColour()
+{
+    QCustomPlot plot;
+    EstimatesHistogram::drawAll(plot,
+        { { "Staircase 0", { 0.0, 0.25, 0.25 }, 0.3, Qt::red },
+            { "Staircase 1", { 0.5 }, std::nullopt, Qt::blue } },
+        "All staircases");
+    QCOMPARE(plot.graphCount(), 3); // two outlines, one x*
+    for (int g = 0; g < 2; ++g) {
+        QCOMPARE(plot.graph(g)->lineStyle(), QCPGraph::lsStepLeft);
+        double total = 0.0;
+        for (auto it = plot.graph(g)->data()->constBegin(); it != plot.graph(g)->data()->constEnd(); ++it)
+            total += it->value;
+        QCOMPARE(total, g == 0 ? 3.0 : 1.0);
+    }
+    // Both on the same bins: the same edges.
+    QCOMPARE(plot.graph(0)->data()->constBegin()->key, plot.graph(1)->data()->constBegin()->key);
+    QCOMPARE(plot.graph(0)->pen().color(), QColor(Qt::red));
+    QCOMPARE(plot.graph(1)->pen().color(), QColor(Qt::blue));
+    QCOMPARE(plot.graph(2)->pen().color(), QColor(Qt::red));
+    QCOMPARE(plot.graph(2)->pen().style(), Qt::DashLine);
+    QCOMPARE(plot.graph(2)->data()->constBegin()->key, 0.3);
+    QCOMPARE(plot.legend->itemCount(), 2);
 }
 
 void ResultsTest::estimateBinsKeepLatticeValuesCentred()
@@ -301,10 +407,15 @@ void ResultsTest::histogramMarksTheTargetAndTheMean()
     }
     QVERIFY(plot.xAxis->range().contains(0.3) && plot.xAxis->range().contains(0.0));
 
-    EstimatesHistogram::draw(plot, { 1.0, 2.0 }, std::nullopt, 1.5, "Staircase 1");
-    QCOMPARE(plot.graphCount(), 1); // an unreachable target has no line
+    EstimatesHistogram::draw(plot, { 1.0, 2.0 }, std::nullopt, 1.5, "Staircase 1", Interval { 1.2, 1.9 });
+    QCOMPARE(plot.graphCount(), 2); // an unreachable target has no line; the mean has its interval
+    const auto *bar = qobject_cast<QCPErrorBars *>(plot.plottable(plot.plottableCount() - 1));
+    QVERIFY(bar);
+    QCOMPARE(bar->dataPlottable()->interface1D()->dataMainKey(0), 1.5);
+    QCOMPARE(bar->data()->at(0).errorMinus, 1.5 - 1.2);
+    QCOMPARE(bar->data()->at(0).errorPlus, 1.9 - 1.5);
 
-    EstimatesHistogram::draw(plot, { 1.0, 2.0 }, std::nullopt, 1.5, "Staircase 1", 3.0);
+    EstimatesHistogram::draw(plot, { 1.0, 2.0 }, std::nullopt, 1.5, "Staircase 1", std::nullopt, 3.0);
     QCOMPARE(plot.graph(1)->name(), QString("Exact mean 3.0000"));
     QVERIFY(plot.xAxis->range().contains(3.0));
 }

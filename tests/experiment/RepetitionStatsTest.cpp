@@ -112,6 +112,90 @@ TEST(RepetitionStats, CountsStopsTrialsAndShortRepetitions)
     EXPECT_EQ(repetitionStats(result, 2, theory, 1).stoppedOnClampHits, 30);
 }
 
+// Reference numbers from an independent resampling in Python: the same mt19937 stream
+// and index mapping, but each resample's SD, RMSE and sweat factor computed directly
+// from its estimates and trials.
+TEST(RepetitionStats, SweatFactorAndIntervalsMatchAnIndependentResampling)
+{
+    using std::nullopt;
+    const std::vector<std::optional<double>> estimates { 0.31, nullopt, 0.12, 0.55, 0.2, 0.05, 1.4, 0.27,
+        nullopt, 0.18, 0.33, -0.4 };
+    const std::vector<double> trials { 40, 75, 52, 48, 61, 44, 90, 50, 80, 47, 55, 63 };
+    StaircaseTheory theory;
+    theory.classic = { 0.5, 0.5793, 0.2 };
+    std::vector<double> given;
+    for (const std::optional<double> &e : estimates)
+        if (e)
+            given.push_back(*e);
+    RepetitionStats stats;
+    stats.repetitions = 12;
+    stats.trials = TrialsPerRepetition { 705.0 / 12, 40, 90 };
+    stats.estimates = estimateStats(given, theory, yesNo);
+    addEfficiency(stats, estimates, trials, 0.2);
+
+    const EstimateStats &e = stats.estimates;
+    ASSERT_TRUE(stats.sweatFactor && e.meanInterval && e.sdInterval && e.rmseInterval && stats.sweatInterval);
+    EXPECT_NEAR(*stats.sweatFactor, 11.665987499999998, 1e-12);
+    const std::tuple<const char *, Interval, Interval> intervals[] = {
+        { "mean", *e.meanInterval, { 0.017443548555926003, 0.5845564514440741 } },
+        { "sd", *e.sdInterval, { 0.09411239481143203, 0.6692434013408183 } },
+        { "rmse", *e.rmseInterval, { 0.09584384910931533, 0.7111135490618977 } },
+        { "sweat", *stats.sweatInterval, { 0.5007727430555556, 33.18914839285713 } },
+    };
+    for (const auto &[name, actual, expected] : intervals) {
+        EXPECT_NEAR(actual.low, expected.low, 1e-9) << name;
+        EXPECT_NEAR(actual.high, expected.high, 1e-9) << name;
+    }
+
+    // Without x*, no RMSE and so no sweat factor; one estimate gives no spread to resample.
+    RepetitionStats noTarget = stats;
+    noTarget.estimates = estimateStats(given, StaircaseTheory(), yesNo);
+    noTarget.sweatFactor.reset();
+    noTarget.sweatInterval.reset();
+    addEfficiency(noTarget, estimates, trials, nullopt);
+    EXPECT_TRUE(noTarget.estimates.sdInterval);
+    EXPECT_FALSE(noTarget.estimates.rmseInterval || noTarget.sweatFactor || noTarget.sweatInterval);
+    RepetitionStats single;
+    single.trials = TrialsPerRepetition { 10.0, 10, 10 };
+    single.estimates = estimateStats({ 0.3 }, theory, yesNo);
+    addEfficiency(single, { 0.3 }, { 10.0 }, 0.2);
+    EXPECT_NEAR(*single.sweatFactor, 0.1, 1e-12);
+    EXPECT_FALSE(single.estimates.sdInterval || single.sweatInterval || single.estimates.meanInterval);
+}
+
+// A run's statistics come with their intervals, the same every time, and narrower for more
+// repetitions.
+TEST(RepetitionStats, RunIntervalsAreReproducibleAndNarrowWithMoreRepetitions)
+{
+    RunRequest request;
+    request.observer = yesNo;
+    request.staircases = { staircase(1.0, false, 3, "0.2", 12, 1000) };
+    request.staircaseIds = { "0" };
+    const StaircaseTheory theory = staircaseTheory(request.staircases[0], yesNo);
+    const auto width = [](const Interval &i) { return i.high - i.low; };
+    double previousWidth = 0.0;
+    for (int repetitions : { 4000, 100 }) {
+        request.repetitions = repetitions;
+        RandomEngine engine;
+        const RunResult result = simulate(request, engine);
+        const RepetitionStats stats = repetitionStats(result, 0, theory, 6);
+        const RepetitionStats again = repetitionStats(result, 0, theory, 6);
+        const EstimateStats &e = stats.estimates;
+        ASSERT_TRUE(e.sdInterval && e.rmseInterval && stats.sweatInterval && stats.sweatFactor);
+        EXPECT_DOUBLE_EQ(*stats.sweatFactor, *e.rmse * *e.rmse * stats.trials->mean);
+        EXPECT_EQ(again.sweatInterval->low, stats.sweatInterval->low);
+        EXPECT_EQ(again.estimates.sdInterval->high, e.sdInterval->high);
+        for (const auto &[point, interval] :
+            { std::pair { *e.sd, *e.sdInterval }, std::pair { *e.rmse, *e.rmseInterval },
+                std::pair { *stats.sweatFactor, *stats.sweatInterval } }) {
+            EXPECT_LT(interval.low, point);
+            EXPECT_GT(interval.high, point);
+        }
+        EXPECT_GT(width(*e.sdInterval), previousWidth);
+        previousWidth = width(*e.sdInterval);
+    }
+}
+
 // The estimate is the mean of the last K reversals (0.3, 0.1 rather than the first
 // 0.2, 0.3 in repetition 1), NA below K reversals; the ID's tab becomes a space
 // and its quotes are doubled inside quotes.

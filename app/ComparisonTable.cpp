@@ -1,0 +1,450 @@
+#include "ComparisonTable.h"
+
+#include "ResultStats.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QTableWidget>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <map>
+
+namespace
+{
+
+const QString columnHeaderBreak = QStringLiteral(" \u00b7 ");
+
+// What every measure may read.
+struct Context {
+    const ComparisonColumn &column;
+    std::optional<double> lowestSweat; // the best sweat factor of the run
+};
+
+struct Measure {
+    const char *group;
+    QString name;
+    QString toolTip;
+    BestValue best;
+    std::function<QString(const Context &)> text;
+    std::function<std::optional<double>(const Context &)> value; // for `best`; may be empty
+    std::function<QString(const Context &)> cellToolTip; // may be empty
+};
+
+template <typename T> QString optionalText(const std::optional<T> &value, QString (*format)(double))
+{
+    return value ? format(double(*value)) : notAvailableText;
+}
+
+QString countText(int count)
+{
+    return QString::number(count);
+}
+
+QString sweatText(double sweat)
+{
+    return QString::number(sweat, 'g', 4);
+}
+
+QString stepText(double step)
+{
+    return QString::number(step, 'g', 6);
+}
+
+QString targetLevelText(const ClassicTarget &target)
+{
+    if (target.level)
+        return statLevelText(*target.level);
+    return target.psi ? QStringLiteral("unreachable") : notAvailableText;
+}
+
+QString stationaryStatusText(StationaryStatus status)
+{
+    switch (status) {
+    case StationaryStatus::computed:
+        break;
+    case StationaryStatus::clamped:
+        return QStringLiteral("not computed (clamps on)");
+    case StationaryStatus::noGrid:
+        return QStringLiteral("not computed (steps share no grid)");
+    case StationaryStatus::unreachable:
+        return QStringLiteral("not computed (no target)");
+    }
+    return QString();
+}
+
+const StationaryTarget *stationary(const Context &c)
+{
+    const StationaryTarget &s = c.column.theory.stationary;
+    return s.status == StationaryStatus::computed ? &s : nullptr;
+}
+
+// The bias against the long-run mean reversal level, where the stationary chain was solved.
+std::optional<double> stationaryBias(const Context &c)
+{
+    const StationaryTarget *s = stationary(c);
+    const std::optional<double> &mean = c.column.stats.estimates.mean;
+    if (!s || !mean)
+        return std::nullopt;
+    return *mean - s->meanReversalLevel;
+}
+
+std::optional<double> meanTrials(const Context &c)
+{
+    const auto &trials = c.column.stats.trials;
+    return trials ? std::optional<double>(trials->mean) : std::nullopt;
+}
+
+std::optional<double> relativeSweat(const Context &c)
+{
+    const std::optional<double> &sweat = c.column.stats.sweatFactor;
+    if (!sweat || !c.lowestSweat || !(*c.lowestSweat > 0.0))
+        return std::nullopt;
+    return *sweat / *c.lowestSweat;
+}
+
+QString perStepText(const Context &c)
+{
+    QStringList perStep;
+    for (const ClassicTarget &target : c.column.theory.perStep)
+        perStep << stepText(target.positiveStep) + QStringLiteral(": ")
+                + optionalText(target.psi, percentText);
+    return perStep.isEmpty() ? notAvailableText : perStep.join(QStringLiteral(", "));
+}
+
+QString perStepToolTip(const Context &c)
+{
+    QStringList lines;
+    for (const ClassicTarget &target : c.column.theory.perStep)
+        lines << QStringLiteral("positive step %1: \u03c8* %2, x* %3")
+                     .arg(stepText(target.positiveStep), optionalText(target.psi, percentText),
+                         targetLevelText(target));
+    return lines.join(QLatin1Char('\n'));
+}
+
+std::vector<Measure> measures(int k)
+{
+    const QString kText = QString::number(k);
+    const auto estimates = [](const Context &c) -> const EstimateStats & { return c.column.stats.estimates; };
+    const QString bootstrapToolTip = QStringLiteral("95 % percentile-bootstrap interval: %1 resamples of the "
+                                                    "repetitions, from a generator seeded with %2")
+                                         .arg(bootstrapResamples)
+                                         .arg(bootstrapSeed);
+    return {
+        { "Target", QStringLiteral("Target \u03c8*"),
+            QStringLiteral("The probability of a positive answer the rule aims at, for its final positive "
+                           "step (the classic target)"),
+            BestValue::none,
+            [](const Context &c) { return optionalText(c.column.theory.classic.psi, percentText); }, {}, {} },
+        { "Target", QStringLiteral("x*"),
+            QStringLiteral("The observer's level where a positive answer has probability \u03c8*: what the "
+                           "bias and the RMSE are measured against"),
+            BestValue::none, [](const Context &c) { return targetLevelText(c.column.theory.classic); }, {},
+            {} },
+        { "Target", QStringLiteral("\u03c8* per positive step"),
+            QStringLiteral("The classic target of each entry of the positive steps"), BestValue::none,
+            perStepText, {}, perStepToolTip },
+        { "Target", QStringLiteral("Long-run mean reversal level"),
+            QStringLiteral("The mean reversal level of an endless run (the exact stationary value), which "
+                           "the estimates approach rather than x* when the steps are unequal"),
+            BestValue::none,
+            [](const Context &c) {
+                const StationaryTarget *s = stationary(c);
+                return s ? statLevelText(s->meanReversalLevel)
+                         : stationaryStatusText(c.column.theory.stationary.status);
+            },
+            {}, {} },
+        { "Target", QStringLiteral("\u03c8 there"),
+            QStringLiteral("The observer's probability of a positive answer at the long-run mean reversal "
+                           "level"),
+            BestValue::none,
+            [](const Context &c) {
+                const StationaryTarget *s = stationary(c);
+                return s ? percentText(s->psiAtMeanReversalLevel) : notAvailableText;
+            },
+            {}, {} },
+        { "Target", QStringLiteral("Long-run \u03c8 over trials"),
+            QStringLiteral("The probability of a positive answer averaged over the trials of an endless run"),
+            BestValue::none,
+            [](const Context &c) {
+                const StationaryTarget *s = stationary(c);
+                return s ? percentText(s->trialAveragedPsi) : notAvailableText;
+            },
+            {}, {} },
+        { "Estimates", QStringLiteral("Count"),
+            QStringLiteral("Repetitions that reached %1 reversals: each gives one estimate, the mean of its "
+                           "last %1 reversal levels")
+                .arg(kText),
+            BestValue::none, [=](const Context &c) { return countText(estimates(c).count); }, {}, {} },
+        { "Estimates", QStringLiteral("Mean"), QStringLiteral("The mean of the estimates"), BestValue::none,
+            [=](const Context &c) { return optionalText(estimates(c).mean, statLevelText); }, {}, {} },
+        { "Estimates", QStringLiteral("Mean, 95 % interval"), QStringLiteral("Mean \u00b1 1.96 SE"),
+            BestValue::none,
+            [=](const Context &c) { return intervalText(estimates(c).meanInterval, statLevelText); }, {},
+            {} },
+        { "Estimates", QStringLiteral("\u03c8(mean)"),
+            QStringLiteral("The observer's probability of a positive answer at the mean estimate"),
+            BestValue::none,
+            [=](const Context &c) { return optionalText(estimates(c).psiAtMean, percentText); }, {}, {} },
+        { "Estimates", QStringLiteral("Bias against x*"), QStringLiteral("Mean estimate \u2212 x*"),
+            BestValue::smallestMagnitude,
+            [=](const Context &c) { return optionalText(estimates(c).bias, signedStatLevelText); },
+            [=](const Context &c) { return estimates(c).bias; }, {} },
+        { "Estimates", QStringLiteral("Bias in \u03c8 (pp)"),
+            QStringLiteral("\u03c8(mean) \u2212 \u03c8*, in percentage points"), BestValue::none,
+            [=](const Context &c) { return optionalText(estimates(c).biasPercentPoints, percentPointsText); },
+            {}, {} },
+        { "Estimates", QStringLiteral("Bias against long-run level"),
+            QStringLiteral("Mean estimate \u2212 the long-run mean reversal level"), BestValue::none,
+            [](const Context &c) { return optionalText(stationaryBias(c), signedStatLevelText); }, {}, {} },
+        { "Estimates", QStringLiteral("SD"),
+            QStringLiteral("The standard deviation of the estimates (n \u2212 1 divisor): how far one "
+                           "session's estimate strays from their mean"),
+            BestValue::smallest,
+            [=](const Context &c) { return optionalText(estimates(c).sd, statLevelText); },
+            [=](const Context &c) { return estimates(c).sd; }, {} },
+        { "Estimates", QStringLiteral("SD, 95 % interval"), bootstrapToolTip, BestValue::none,
+            [=](const Context &c) { return intervalText(estimates(c).sdInterval, statLevelText); }, {}, {} },
+        { "Estimates", QStringLiteral("SE"),
+            QStringLiteral("The standard error of the mean estimate: SD / \u221an"), BestValue::none,
+            [=](const Context &c) { return optionalText(estimates(c).standardError, statLevelText); }, {},
+            {} },
+        { "Estimates", QStringLiteral("2.5 %"), QStringLiteral("The 2.5 % quantile of the estimates"),
+            BestValue::none,
+            [=](const Context &c) { return optionalText(estimates(c).lowerQuantile, statLevelText); }, {},
+            {} },
+        { "Estimates", QStringLiteral("97.5 %"), QStringLiteral("The 97.5 % quantile of the estimates"),
+            BestValue::none,
+            [=](const Context &c) { return optionalText(estimates(c).upperQuantile, statLevelText); }, {},
+            {} },
+        { "Estimates", QStringLiteral("RMSE"),
+            QStringLiteral("Root mean square error of the estimates against x*: bias and spread together"),
+            BestValue::smallest,
+            [=](const Context &c) { return optionalText(estimates(c).rmse, statLevelText); },
+            [=](const Context &c) { return estimates(c).rmse; }, {} },
+        { "Estimates", QStringLiteral("RMSE, 95 % interval"), bootstrapToolTip, BestValue::none,
+            [=](const Context &c) { return intervalText(estimates(c).rmseInterval, statLevelText); }, {},
+            {} },
+        { "Cost", QStringLiteral("Trials, mean"),
+            QStringLiteral("The staircase's trials per repetition, averaged"), BestValue::smallest,
+            [](const Context &c) {
+                const std::optional<double> mean = meanTrials(c);
+                return mean ? QString::number(*mean, 'f', 1) : notAvailableText;
+            },
+            meanTrials, {} },
+        { "Cost", QStringLiteral("Trials, min"), QStringLiteral("The fewest trials of a repetition"),
+            BestValue::none,
+            [](const Context &c) {
+                const auto &t = c.column.stats.trials;
+                return t ? countText(int(t->min)) : notAvailableText;
+            },
+            {}, {} },
+        { "Cost", QStringLiteral("Trials, max"), QStringLiteral("The most trials of a repetition"),
+            BestValue::none,
+            [](const Context &c) {
+                const auto &t = c.column.stats.trials;
+                return t ? countText(int(t->max)) : notAvailableText;
+            },
+            {}, {} },
+        { "Cost", QStringLiteral("Stopped on reversals"),
+            QStringLiteral("Repetitions that ended at the maximum reversals"), BestValue::none,
+            [](const Context &c) { return countText(c.column.stats.stoppedOnReversals); }, {}, {} },
+        { "Cost", QStringLiteral("Stopped on trials"),
+            QStringLiteral("Repetitions that ended at the maximum trials"), BestValue::none,
+            [](const Context &c) { return countText(c.column.stats.stoppedOnTrials); }, {}, {} },
+        { "Cost", QStringLiteral("Stopped on clamp hits"),
+            QStringLiteral("Repetitions that ended at the maximum clamp hits"), BestValue::none,
+            [](const Context &c) { return countText(c.column.stats.stoppedOnClampHits); }, {}, {} },
+        { "Cost", QStringLiteral("Fewer than %1 reversals").arg(kText),
+            QStringLiteral("Repetitions left out of the estimates: they ended before %1 reversals")
+                .arg(kText),
+            BestValue::none, [](const Context &c) { return countText(c.column.stats.fewerReversals); }, {},
+            {} },
+        { "Efficiency", QStringLiteral("Sweat factor"),
+            QStringLiteral("RMSE\u00b2 \u00d7 mean trials: the trials a setting spends per unit of squared "
+                           "error (lower is better)"),
+            BestValue::smallest,
+            [](const Context &c) { return optionalText(c.column.stats.sweatFactor, sweatText); },
+            [](const Context &c) { return c.column.stats.sweatFactor; }, {} },
+        { "Efficiency", QStringLiteral("Sweat factor, 95 % interval"), bootstrapToolTip, BestValue::none,
+            [](const Context &c) { return intervalText(c.column.stats.sweatInterval, sweatText); }, {}, {} },
+        { "Efficiency", QStringLiteral("Relative sweat factor"),
+            QStringLiteral("The sweat factor over the smallest of the run's staircases (1.00 for the best)"),
+            BestValue::smallest,
+            [](const Context &c) {
+                const std::optional<double> relative = relativeSweat(c);
+                return relative ? QString::number(*relative, 'f', 2) : notAvailableText;
+            },
+            relativeSweat, {} },
+    };
+}
+
+} // namespace
+
+QString comparisonHeader(const QString &id, const StaircaseSettings &staircase)
+{
+    const int n = std::max(staircase.correctAnswers, 1);
+    const QString rule = staircase.ascending ? QStringLiteral("%1-up/1-down, asc.").arg(n)
+                                             : QStringLiteral("1-up/%1-down, desc.").arg(n);
+    return id + columnHeaderBreak + rule;
+}
+
+QString intervalText(const std::optional<Interval> &interval, QString (*format)(double))
+{
+    if (!interval)
+        return notAvailableText;
+    return QStringLiteral("[%1, %2]").arg(format(interval->low), format(interval->high));
+}
+
+QVector<ComparisonRow> comparisonRows(const std::vector<ComparisonColumn> &columns, int lastReversals)
+{
+    std::optional<double> lowestSweat;
+    for (const ComparisonColumn &column : columns)
+        if (column.stats.sweatFactor && (!lowestSweat || *column.stats.sweatFactor < *lowestSweat))
+            lowestSweat = column.stats.sweatFactor;
+    QVector<ComparisonRow> rows;
+    for (const Measure &measure : measures(lastReversals)) {
+        ComparisonRow row { QString::fromUtf8(measure.group), measure.name, measure.toolTip, {}, {},
+            measure.best, {} };
+        for (const ComparisonColumn &column : columns) {
+            const Context context { column, lowestSweat };
+            row.cells << measure.text(context);
+            row.cellToolTips << (measure.cellToolTip ? measure.cellToolTip(context) : QString());
+            row.values << (measure.value ? measure.value(context) : std::nullopt);
+        }
+        rows << row;
+    }
+    return rows;
+}
+
+int bestColumn(const ComparisonRow &row)
+{
+    if (row.best == BestValue::none || row.values.size() < 2)
+        return -1;
+    int best = -1;
+    double bestKey = std::numeric_limits<double>::infinity();
+    for (int c = 0; c < row.values.size(); ++c) {
+        if (!row.values[c])
+            continue;
+        const double key
+            = row.best == BestValue::smallestMagnitude ? std::abs(*row.values[c]) : *row.values[c];
+        if (key < bestKey) {
+            bestKey = key;
+            best = c;
+        }
+    }
+    return best;
+}
+
+ComparisonTable::ComparisonTable(QTableWidget &table)
+    : table(table)
+{
+    table.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // The headers hold the staircases and the measures: in the table's own (small) font.
+    table.horizontalHeader()->setFont(table.font());
+    table.verticalHeader()->setFont(table.font());
+    table.verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table.verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    auto *copy = new QAction(QStringLiteral("Copy"), &table);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    QObject::connect(copy, &QAction::triggered, &table, [this] { copySelection(); });
+    table.addAction(copy);
+    table.setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void ComparisonTable::show(const std::vector<ComparisonColumn> &columns, int lastReversals)
+{
+    const QVector<ComparisonRow> rows = comparisonRows(columns, lastReversals);
+    table.clearSpans();
+    table.clear();
+    table.setColumnCount(int(columns.size()));
+    for (int c = 0; c < int(columns.size()); ++c) {
+        // The rule on a line of its own keeps four staircases in the width of the window.
+        QString text = columns[std::size_t(c)].header;
+        text.replace(columnHeaderBreak, QStringLiteral("\n"));
+        auto *header = new QTableWidgetItem(text);
+        header->setToolTip(columns[std::size_t(c)].headerToolTip);
+        table.setHorizontalHeaderItem(c, header);
+    }
+
+    int groups = 0;
+    for (int r = 0; r < rows.size(); ++r)
+        groups += r == 0 || rows[r].group != rows[r - 1].group;
+    table.setRowCount(int(rows.size()) + groups);
+    int line = 0;
+    for (int r = 0; r < rows.size(); ++r) {
+        const ComparisonRow &row = rows[r];
+        if (r == 0 || row.group != rows[r - 1].group) {
+            auto *heading = new QTableWidgetItem(row.group);
+            QFont bold = table.font();
+            bold.setBold(true);
+            heading->setFont(bold);
+            table.setVerticalHeaderItem(line, heading);
+            if (table.columnCount() > 1)
+                table.setSpan(line, 0, 1, table.columnCount());
+            ++line;
+        }
+        auto *name = new QTableWidgetItem(QStringLiteral("  ") + row.name);
+        name->setToolTip(row.toolTip);
+        table.setVerticalHeaderItem(line, name);
+        const int best = bestColumn(row);
+        for (int c = 0; c < row.cells.size(); ++c) {
+            auto *item = new QTableWidgetItem(row.cells[c]);
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (!row.cellToolTips[c].isEmpty())
+                item->setToolTip(row.cellToolTips[c]);
+            if (c == best) {
+                QFont bold = table.font();
+                bold.setBold(true);
+                item->setFont(bold);
+            }
+            table.setItem(line, c, item);
+        }
+        ++line;
+    }
+    table.resizeColumnsToContents();
+}
+
+QString ComparisonTable::selectionText() const
+{
+    std::map<int, std::map<int, QString>> cells; // row -> column -> text
+    for (const QModelIndex &index : table.selectionModel()->selectedIndexes()) {
+        const QTableWidgetItem *item = table.item(index.row(), index.column());
+        if (item) // group headings have no cells
+            cells[index.row()][index.column()] = item->text();
+    }
+    if (cells.empty())
+        return QString();
+    std::map<int, bool> columns;
+    for (const auto &row : cells)
+        for (const auto &cell : row.second)
+            columns[cell.first] = true;
+    QString text;
+    for (const auto &column : columns)
+        text += QLatin1Char('\t')
+            + table.horizontalHeaderItem(column.first)->text().replace(QLatin1Char('\n'), columnHeaderBreak);
+    text += QLatin1Char('\n');
+    for (const auto &row : cells) {
+        text += table.verticalHeaderItem(row.first)->text().trimmed();
+        for (const auto &column : columns) {
+            text += QLatin1Char('\t');
+            const auto cell = row.second.find(column.first);
+            if (cell != row.second.end())
+                text += cell->second;
+        }
+        text += QLatin1Char('\n');
+    }
+    return text;
+}
+
+void ComparisonTable::copySelection() const
+{
+    QApplication::clipboard()->setText(selectionText());
+}
