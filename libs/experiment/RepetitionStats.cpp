@@ -77,6 +77,23 @@ std::vector<double> repetitionEstimates(const RunResult &result, int staircase, 
 RepetitionStats repetitionStats(
     const RunResult &result, int staircase, const StaircaseTheory &theory, int lastReversals)
 {
+    std::vector<std::optional<double>> estimates;
+    for (int r = 0; r < result.repetitionCount(); ++r)
+        estimates.push_back(repetitionEstimate(result, r, staircase, lastReversals));
+    return repetitionStats(result, staircase, theory, estimates, lastReversals);
+}
+
+RepetitionStats repetitionStats(const RunResult &result, int staircase, const StaircaseTheory &theory,
+    Estimator estimator, const EstimatorSettings &settings)
+{
+    return repetitionStats(result, staircase, theory,
+        staircaseEstimates(result, staircase, estimator, settings, result.request().observer),
+        settings.lastReversals);
+}
+
+RepetitionStats repetitionStats(const RunResult &result, int staircase, const StaircaseTheory &theory,
+    const std::vector<std::optional<double>> &estimates, int lastReversals)
+{
     RepetitionStats stats;
     stats.lastReversals = lastReversals;
     stats.repetitions = result.repetitionCount();
@@ -103,10 +120,20 @@ RepetitionStats repetitionStats(
     if (stats.trials)
         stats.trials->mean = trialSum / stats.repetitions;
 
-    const std::vector<double> estimates = repetitionEstimates(result, staircase, lastReversals);
-    stats.fewerReversals = stats.repetitions - static_cast<int>(estimates.size());
-    stats.estimates = estimateStats(estimates, theory, result.request().observer);
+    std::vector<double> given;
+    for (const std::optional<double> &e : estimates)
+        if (e)
+            given.push_back(*e);
+    stats.fewerReversals = stats.repetitions - static_cast<int>(given.size());
+    stats.estimates = estimateStats(given, theory, result.request().observer);
+    if (stats.estimates.rmse && stats.trials)
+        stats.sweatFactor = sweatFactor(*stats.estimates.rmse, stats.trials->mean);
     return stats;
+}
+
+double sweatFactor(double rmse, double meanTrials)
+{
+    return rmse * rmse * meanTrials;
 }
 
 EstimateStats estimateStats(
@@ -147,9 +174,18 @@ EstimateStats estimateStats(
 
 bool writeRepetitionSummary(const RunResult &result, int lastReversals, const TextSink &sink)
 {
-    QUORVEL_ASSERT(lastReversals >= 1, "lastReversals >= 1");
+    EstimatorSettings settings;
+    settings.lastReversals = lastReversals;
+    return writeRepetitionSummary(result, settings, sink);
+}
+
+bool writeRepetitionSummary(const RunResult &result, const EstimatorSettings &settings, const TextSink &sink)
+{
+    QUORVEL_ASSERT(settings.lastReversals >= 1, "lastReversals >= 1");
     constexpr std::size_t chunk = 1 << 16;
-    std::string buffer = "repetition\tstaircase\tID\testimate\treversals\ttrials\tstop\n";
+    std::string buffer = "repetition\tstaircase\tID\testimate\treversals\ttrials\tstop\testimate_trials"
+                         "\testimate_cir\testimate_ml\n";
+    const std::vector<StaircaseEstimates> estimates = runEstimates(result, settings, result.request().observer);
     std::vector<std::string> ids;
     for (int s = 0; s < result.staircaseCount(); ++s) {
         const std::vector<std::string> &given = result.request().staircaseIds;
@@ -168,16 +204,23 @@ bool writeRepetitionSummary(const RunResult &result, int lastReversals, const Te
             buffer += '\t';
             buffer += ids[std::size_t(s)];
             buffer += '\t';
-            if (const std::optional<double> e = repetitionEstimate(result, r, s, lastReversals))
-                buffer.append(number, shortestText(*e, number, sizeof number));
-            else
-                buffer += "NA";
+            const auto append = [&](Estimator estimator) {
+                if (const std::optional<double> e = estimates[std::size_t(s)].of(estimator)[std::size_t(r)])
+                    buffer.append(number, shortestText(*e, number, sizeof number));
+                else
+                    buffer += "NA";
+            };
+            append(Estimator::reversals);
             buffer += '\t';
             buffer += std::to_string(o.reversalCount);
             buffer += '\t';
             buffer += std::to_string(o.trials);
             buffer += '\t';
             buffer += stopText(o.stop);
+            for (Estimator estimator : { Estimator::trials, Estimator::cir, Estimator::ml }) {
+                buffer += '\t';
+                append(estimator);
+            }
             buffer += '\n';
             if (buffer.size() >= chunk) {
                 if (!sink(buffer.data(), buffer.size()))
@@ -191,8 +234,15 @@ bool writeRepetitionSummary(const RunResult &result, int lastReversals, const Te
 
 std::string repetitionSummaryText(const RunResult &result, int lastReversals)
 {
+    EstimatorSettings settings;
+    settings.lastReversals = lastReversals;
+    return repetitionSummaryText(result, settings);
+}
+
+std::string repetitionSummaryText(const RunResult &result, const EstimatorSettings &settings)
+{
     std::string text;
-    writeRepetitionSummary(result, lastReversals, [&text](const char *data, std::size_t size) {
+    writeRepetitionSummary(result, settings, [&text](const char *data, std::size_t size) {
         text.append(data, size);
         return true;
     });
