@@ -137,6 +137,13 @@ private:
     int writeOutputs(const RunResult &result);
     int printTable(const RunResult &result);
     TextSink sinkFor(BatchOutput &output, const char *what);
+    EstimatorSettings estimatorSettings() const
+    {
+        EstimatorSettings settings;
+        settings.lastReversals = options.lastReversals;
+        settings.firstReversal = options.firstReversal;
+        return settings;
+    }
 
     const BatchOptions &options;
     const BatchConsole &console;
@@ -235,7 +242,7 @@ int BatchRun::writeOutputs(const RunResult &result)
         return cancelled() ? interrupted() : unwritable("trials", trials);
     if (!options.summaryPath.empty()
         && !writeRepetitionSummary(
-            result, options.lastReversals, TaggedLines(options.tags, sinkFor(summary, "summary"))))
+            result, estimatorSettings(), TaggedLines(options.tags, sinkFor(summary, "summary"))))
         return cancelled() ? interrupted() : unwritable("summary", summary);
     if (cancelled())
         return interrupted();
@@ -250,7 +257,7 @@ int BatchRun::printTable(const RunResult &result)
 {
     if (options.quiet)
         return exitDone;
-    const std::string table = staircaseTableText(result, options.lastReversals);
+    const std::string table = staircaseTableText(result, options.estimators, estimatorSettings());
     // The standard output carries a TSV when an output is "-"; the table must not mix into it.
     if (trials.isStandardOutput() || summary.isStandardOutput()) {
         std::fputs(table.c_str(), console.err);

@@ -29,9 +29,8 @@ std::string percent(std::optional<double> probability)
     return std::string(text, end);
 }
 
-} // namespace
-
-std::string staircaseTableText(const RunResult &result, int lastReversals)
+std::string tableText(const RunResult &result, const std::vector<StaircaseEstimates> &estimates,
+    Estimator estimator, int lastReversals)
 {
     std::vector<std::vector<std::string>> rows { { "staircase", "target_pct", "x_star", "mean", "bias", "sd",
         "mean_trials", "estimates", "ID" } };
@@ -39,7 +38,8 @@ std::string staircaseTableText(const RunResult &result, int lastReversals)
     for (int s = 0; s < result.staircaseCount(); ++s) {
         const std::size_t i = static_cast<std::size_t>(s);
         const StaircaseTheory theory = staircaseTheory(request.staircases[i], request.observer);
-        const RepetitionStats stats = repetitionStats(result, s, theory, lastReversals);
+        const RepetitionStats stats
+            = repetitionStats(result, s, theory, estimates[i].of(estimator), lastReversals);
         const EstimateStats &e = stats.estimates;
         rows.push_back({ std::to_string(s), percent(theory.classic.psi), fixed(theory.classic.level, 6),
             fixed(e.mean, 6), fixed(e.bias, 6), fixed(e.sd, 6),
@@ -65,3 +65,36 @@ std::string staircaseTableText(const RunResult &result, int lastReversals)
     }
     return text;
 }
+
+} // namespace
+
+std::string staircaseTableText(const RunResult &result, int lastReversals)
+{
+    EstimatorSettings settings;
+    settings.lastReversals = lastReversals;
+    return staircaseTableText(result, { Estimator::reversals }, settings);
+}
+
+std::string staircaseTableText(
+    const RunResult &result, const std::vector<Estimator> &estimators, const EstimatorSettings &settings)
+{
+    // The reversal estimates alone need no pass over the trials.
+    const bool reversalsOnly = estimators == std::vector<Estimator> { Estimator::reversals };
+    std::vector<StaircaseEstimates> estimates;
+    if (reversalsOnly) {
+        estimates.resize(std::size_t(result.staircaseCount()));
+        for (int s = 0; s < result.staircaseCount(); ++s)
+            estimates[std::size_t(s)].byEstimator[0] = staircaseEstimates(
+                result, s, Estimator::reversals, settings, result.request().observer);
+    } else {
+        estimates = runEstimates(result, settings, result.request().observer);
+    }
+    std::string text;
+    for (Estimator estimator : estimators) {
+        if (estimators.size() > 1)
+            text += std::string(text.empty() ? "" : "\n") + "estimator: " + estimatorName(estimator) + "\n";
+        text += tableText(result, estimates, estimator, settings.lastReversals);
+    }
+    return text;
+}
+

@@ -6,6 +6,7 @@
 #include "RandomEngine.h"
 #include "RepetitionStats.h"
 #include "Run.h"
+#include "StaircaseTable.h"
 #include "TrialTable.h"
 
 #include <gtest/gtest.h>
@@ -144,6 +145,26 @@ TEST_F(BatchRunTest, TableGivesEachStaircasesTargetAndEstimatesBesideATrialTable
         "staircase  target_pct    x_star       mean       bias        sd  mean_trials  estimates  ID\n"
         "        0     70.7107  1.304924   1.030000  -0.274924  0.586304        30.60         50  0\n"
         "        1     29.2893        NA  -1.282738         NA  0.426332        23.28         28  1\n");
+}
+
+// "all" prints each estimator's table as that estimator alone does, headed by its name.
+TEST_F(BatchRunTest, AllEstimatorsGiveOneBlockEach)
+{
+    const std::vector<std::string> common { example("three-interleaved-staircases.txt"), "--repetitions",
+        "40", "--first-reversal", "2", "--estimator" };
+    const auto table = [&](const std::string &estimator) {
+        std::vector<std::string> arguments = common;
+        arguments.push_back(estimator);
+        const Outcome outcome = run(arguments);
+        EXPECT_EQ(outcome.status, exitDone) << outcome.err;
+        return outcome.out;
+    };
+    std::string expected;
+    for (const char *name : { "reversals", "trials", "cir", "ml" })
+        expected += std::string(expected.empty() ? "" : "\n") + "estimator: " + name + "\n" + table(name);
+    EXPECT_EQ(table("all"), expected);
+    EXPECT_NE(table("trials"), table("reversals"));
+    EXPECT_EQ(table("reversals"), staircaseTableText(windowRun(common[0], 40, RandomEngine::defaultSeed), 6));
 }
 
 TEST_F(BatchRunTest, InterruptedRunReplacesNoFileAndLeavesNoTemporaryFile)

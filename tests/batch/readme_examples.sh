@@ -17,6 +17,7 @@ mkdir -p "$work/build/batch" "$work/libs"
 ln -s "$program" "$work/build/batch/quorvel-batch"
 ln -s "$source/libs/experiment" "$work/libs/experiment"
 ln -s "$source/batch" "$work/batch"
+ln -s "$source/examples" "$work/examples"
 cd "$work"
 
 # The fenced block after the line "<!-- example: NAME -->".
@@ -35,7 +36,7 @@ fail() {
 # expect_summary FILE TAG_NAME ROWS: one header that starts with the tag's name, then ROWS rows.
 expect_summary() {
     [ -s "$1" ] || fail "$1 is missing or empty"
-    [ "$(head -n 1 "$1")" = "$2	repetition	staircase	ID	estimate	reversals	trials	stop" ] \
+    [ "$(head -n 1 "$1")" = "$2	repetition	staircase	ID	estimate	reversals	trials	stop	estimate_trials	estimate_cir	estimate_ml" ] \
         || fail "$1 has the header $(head -n 1 "$1")"
     [ "$(grep -c '^repetition\|	repetition	' "$1")" -eq 1 ] || fail "$1 repeats its header"
     [ "$(tail -n +2 "$1" | wc -l)" -eq "$3" ] || fail "$1 has $(tail -n +2 "$1" | wc -l) rows, not $3"
