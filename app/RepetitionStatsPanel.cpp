@@ -4,6 +4,7 @@
 #include "ResultStats.h"
 
 #include <QComboBox>
+#include <QFont>
 #include <QHeaderView>
 #include <QSignalBlocker>
 #include <QTableWidget>
@@ -113,58 +114,160 @@ QString perStepTargetsToolTip(const StaircaseTheory &theory)
     return lines.join(QLatin1Char('\n'));
 }
 
-RepetitionStatsPanel::RepetitionStatsPanel(
-    QTableWidget &table, QComboBox &staircaseChoice, QCustomPlot &histogram)
+QStringList estimatorComparisonHeaders()
+{
+    return { QStringLiteral("Estimator"), QStringLiteral("Estimates"), QStringLiteral("Mean estimate"),
+        QStringLiteral("Bias (level)"), QStringLiteral("SD"), QStringLiteral("RMSE"),
+        QStringLiteral("Sweat factor") };
+}
+
+QStringList estimatorComparisonRow(Estimator estimator, const RepetitionStats &stats)
+{
+    const EstimateStats &e = stats.estimates;
+    return { QString::fromUtf8(estimatorLabel(estimator)), QString::number(e.count),
+        optionalText(e.mean, statLevelText), optionalText(e.bias, signedStatLevelText),
+        optionalText(e.sd, statLevelText), optionalText(e.rmse, statLevelText),
+        optionalText(stats.sweatFactor, statLevelText) };
+}
+
+RepetitionStatsPanel::RepetitionStatsPanel(QTableWidget &table, QComboBox &staircaseChoice,
+    QCustomPlot &histogram, QComboBox &estimatorChoice, QTableWidget &estimatorsTable)
     : table(table)
     , staircaseChoice(staircaseChoice)
     , histogram(histogram)
+    , estimatorChoice(estimatorChoice)
+    , estimatorsTable(estimatorsTable)
 {
-    table.setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table.verticalHeader()->hide();
-    table.setColumnCount(int(repetitionStatsHeaders(lastReversals).size()));
-    table.setHorizontalHeaderLabels(repetitionStatsHeaders(lastReversals));
+    for (QTableWidget *t : { &table, &estimatorsTable }) {
+        t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        t->verticalHeader()->hide();
+    }
+    table.setColumnCount(int(repetitionStatsHeaders(settings.lastReversals).size()));
+    table.setHorizontalHeaderLabels(repetitionStatsHeaders(settings.lastReversals));
+    estimatorsTable.setColumnCount(int(estimatorComparisonHeaders().size()));
+    estimatorsTable.setHorizontalHeaderLabels(estimatorComparisonHeaders());
+    const QSignalBlocker blocker(estimatorChoice);
+    estimatorChoice.clear();
+    for (Estimator e : allEstimators)
+        estimatorChoice.addItem(QString::fromUtf8(estimatorLabel(e)));
     EstimatesHistogram::setupPlot(histogram, table.font());
 }
 
 void RepetitionStatsPanel::setRun(
-    std::shared_ptr<const RunResult> shown, std::vector<StaircaseTheory> targets, int k)
+    std::shared_ptr<const RunResult> shown, std::vector<StaircaseTheory> targets, const EstimatorSettings &chosen)
 {
     run = std::move(shown);
-    lastReversals = k;
+    settings = chosen;
     theories = std::move(targets);
     theories.resize(run ? std::size_t(run->staircaseCount()) : 0);
-    const int chosen = staircaseChoice.currentIndex();
+    const int index = staircaseChoice.currentIndex();
     {
         const QSignalBlocker blocker(staircaseChoice); // drawn once below
         staircaseChoice.clear();
         for (int s = 0; run && s < run->staircaseCount(); ++s)
             staircaseChoice.addItem(staircaseName(s));
-        staircaseChoice.setCurrentIndex(chosen >= 0 && chosen < staircaseChoice.count() ? chosen : 0);
+        staircaseChoice.setCurrentIndex(index >= 0 && index < staircaseChoice.count() ? index : 0);
     }
-    setLastReversals(k);
+    computeEstimates();
 }
 
 void RepetitionStatsPanel::setLastReversals(int k)
 {
-    lastReversals = k;
+    settings.lastReversals = k;
+    // Only the reversal estimates depend on K: no new pass over the trials.
+    for (int s = 0; run && s < run->staircaseCount(); ++s)
+        estimates[std::size_t(s)].byEstimator[std::size_t(Estimator::reversals)]
+            = staircaseEstimates(*run, s, Estimator::reversals, settings, run->request().observer);
+    showEstimates();
+}
+
+void RepetitionStatsPanel::setFirstReversal(int r)
+{
+    settings.firstReversal = r;
+    computeEstimates();
+}
+
+void RepetitionStatsPanel::setEstimator(int index)
+{
+    if (index < 0 || index >= int(allEstimators.size()))
+        return;
+    estimator = allEstimators[std::size_t(index)];
+    showEstimates();
+}
+
+void RepetitionStatsPanel::computeEstimates()
+{
+    estimates = run ? runEstimates(*run, settings, run->request().observer) : std::vector<StaircaseEstimates>();
+    showEstimates();
+}
+
+void RepetitionStatsPanel::showEstimates()
+{
     stats.clear();
     for (int s = 0; run && s < run->staircaseCount(); ++s)
-        stats.push_back(repetitionStats(*run, s, theories[std::size_t(s)], lastReversals));
+        stats.push_back(repetitionStats(
+            *run, s, theories[std::size_t(s)], estimatesOf(s, estimator), settings.lastReversals));
     fillTable();
     showStaircase(staircaseChoice.currentIndex());
 }
 
+const std::vector<std::optional<double>> &RepetitionStatsPanel::estimatesOf(int staircase, Estimator e) const
+{
+    return estimates[std::size_t(staircase)].of(e);
+}
+
 void RepetitionStatsPanel::showStaircase(int staircase)
 {
+    // "All staircases", when the choice offers it, compares the first.
+    const bool all = staircaseChoice.currentText() == QStringLiteral("All staircases");
+    fillEstimatorsTable(all ? 0 : staircase);
     if (!run || staircase < 0 || staircase >= run->staircaseCount()) {
         EstimatesHistogram::draw(histogram, {}, std::nullopt, std::nullopt, QString());
         return;
     }
     const std::size_t s = std::size_t(staircase);
-    EstimatesHistogram::draw(histogram, repetitionEstimates(*run, staircase, lastReversals),
-        theories[s].classic.level, stats[s].estimates.mean,
-        QStringLiteral("%1: mean of the last %2 reversals")
-            .arg(staircaseName(staircase), QString::number(lastReversals)));
+    std::vector<double> values;
+    for (const std::optional<double> &e : estimatesOf(staircase, estimator))
+        if (e)
+            values.push_back(*e);
+    const QString what = estimator == Estimator::reversals
+        ? QStringLiteral("mean of the last %1 reversals").arg(settings.lastReversals)
+        : QString::fromUtf8(estimatorLabel(estimator));
+    EstimatesHistogram::draw(histogram, values, theories[s].classic.level, stats[s].estimates.mean,
+        QStringLiteral("%1: %2").arg(staircaseName(staircase), what));
+}
+
+void RepetitionStatsPanel::fillEstimatorsTable(int staircase)
+{
+    const bool shown = run && staircase >= 0 && staircase < run->staircaseCount();
+    estimatorsTable.setRowCount(shown ? int(allEstimators.size()) : 0);
+    if (!shown)
+        return;
+    const std::size_t s = std::size_t(staircase);
+    std::vector<RepetitionStats> compared;
+    std::optional<std::size_t> best;
+    for (Estimator e : allEstimators) {
+        compared.push_back(repetitionStats(*run, staircase, theories[s], estimatesOf(staircase, e), settings.lastReversals));
+        const std::optional<double> &rmse = compared.back().estimates.rmse;
+        if (rmse && (!best || *rmse < *compared[*best].estimates.rmse))
+            best = compared.size() - 1;
+    }
+    for (std::size_t row = 0; row < compared.size(); ++row) {
+        const QStringList cells = estimatorComparisonRow(allEstimators[row], compared[row]);
+        for (int c = 0; c < cells.size(); ++c) {
+            auto *item = new QTableWidgetItem(cells[c]);
+            if (c > 0)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (c == 5 && best == row) {
+                QFont bold = item->font();
+                bold.setBold(true);
+                item->setFont(bold);
+                item->setToolTip(QStringLiteral("The lowest RMSE"));
+            }
+            estimatorsTable.setItem(int(row), c, item);
+        }
+    }
+    estimatorsTable.resizeColumnsToContents();
 }
 
 std::vector<std::optional<double>> RepetitionStatsPanel::targetLevels() const
@@ -177,7 +280,7 @@ std::vector<std::optional<double>> RepetitionStatsPanel::targetLevels() const
 
 void RepetitionStatsPanel::fillTable()
 {
-    const QStringList headers = repetitionStatsHeaders(lastReversals);
+    const QStringList headers = repetitionStatsHeaders(settings.lastReversals);
     table.setHorizontalHeaderLabels(headers);
     const int rows = run ? run->staircaseCount() : 0;
     table.setRowCount(rows);

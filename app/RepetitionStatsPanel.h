@@ -4,6 +4,12 @@
 // session's estimate is worth over the repetitions), and the histogram of one
 // staircase's per-repetition estimates.
 //
+// The estimator chosen in its combo box (Estimators.h) gives the estimates of
+// the table and the histogram; a second table compares all four estimators on
+// one staircase (the one whose histogram is shown), the lowest RMSE in bold.
+// The estimates of every estimator come from one pass over the run
+// (runEstimates) and are kept until K or R change.
+//
 // Everything is read off the run shown: the targets use the observer and the
 // staircase settings the run was started with (RunResult::request()), never the
 // widgets as they are now. StaircaseTheory.h and RepetitionStats.h compute;
@@ -37,17 +43,25 @@ QStringList repetitionStatsRow(const QString &id, const StaircaseSettings &stair
 // The target of every entry of the positive steps, one line each with ψ* and x*.
 QString perStepTargetsToolTip(const StaircaseTheory &theory);
 
+// The comparison of the estimators: its column titles, and one row per estimator.
+QStringList estimatorComparisonHeaders();
+QStringList estimatorComparisonRow(Estimator estimator, const RepetitionStats &stats);
+
 class RepetitionStatsPanel
 {
 public:
-    RepetitionStatsPanel(QTableWidget &table, QComboBox &staircaseChoice, QCustomPlot &histogram);
+    // Fills `estimatorChoice` with the estimators' labels, in their order.
+    RepetitionStatsPanel(QTableWidget &table, QComboBox &staircaseChoice, QCustomPlot &histogram,
+        QComboBox &estimatorChoice, QTableWidget &estimatorsTable);
 
     // Shows `run` (none: empty), whose staircases aim at `theories` (one per
-    // staircase, for the run's observer), with estimates over the last
-    // `lastReversals` reversals.
-    void setRun(
-        std::shared_ptr<const RunResult> run, std::vector<StaircaseTheory> theories, int lastReversals);
+    // staircase, for the run's observer), with estimates by `settings`.
+    void setRun(std::shared_ptr<const RunResult> run, std::vector<StaircaseTheory> theories,
+        const EstimatorSettings &settings);
     void setLastReversals(int lastReversals);
+    void setFirstReversal(int firstReversal);
+    // The estimator of the table and the histogram (index in allEstimators).
+    void setEstimator(int index);
     // Draws the histogram of that staircase (an index out of range draws nothing).
     void showStaircase(int staircase);
 
@@ -55,7 +69,11 @@ public:
     std::vector<std::optional<double>> targetLevels() const;
 
 private:
+    void computeEstimates();
+    void showEstimates();
     void fillTable();
+    void fillEstimatorsTable(int staircase);
+    const std::vector<std::optional<double>> &estimatesOf(int staircase, Estimator estimator) const;
     QString staircaseName(int staircase) const;
 
     QTableWidget &table;
@@ -63,6 +81,10 @@ private:
     QCustomPlot &histogram;
     std::shared_ptr<const RunResult> run;
     std::vector<StaircaseTheory> theories;
-    std::vector<RepetitionStats> stats;
-    int lastReversals = defaultLastReversals;
+    QComboBox &estimatorChoice;
+    QTableWidget &estimatorsTable;
+    std::vector<StaircaseEstimates> estimates; // per staircase, every estimator
+    std::vector<RepetitionStats> stats; // per staircase, for `estimator`
+    EstimatorSettings settings;
+    Estimator estimator = Estimator::reversals;
 };

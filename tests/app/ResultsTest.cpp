@@ -212,7 +212,7 @@ void ResultsTest::repetitionStatsRowsShowEveryValueOrADash()
     RepetitionStats full;
     full.repetitions = 20000;
     full.fewerReversals = 2;
-    full.estimates = { 19998, 0.30126, 0.79552, 0.30004, 0.0021217, -0.25, 0.875, 0.01728, 0.182, 0.30051 };
+    full.estimates = { 19998, 0.30126, 0.79552, 0.30004, 0.0021217, -0.25, 0.875, 0.01728, 0.182, 0.30051, {}, {}, {} };
     full.trials = TrialsPerRepetition { 134.56, 60, 412 };
     full.stoppedOnReversals = 20000;
 
@@ -228,7 +228,7 @@ void ResultsTest::repetitionStatsRowsShowEveryValueOrADash()
     StaircaseTheory noTarget; // a step that is not positive
     noTarget.stationary.status = StationaryStatus::noGrid;
     RepetitionStats single;
-    single.estimates = { 1, 1234.5, 1.0, {}, {}, {}, {}, -0.0004, -0.001, 0.0004 };
+    single.estimates = { 1, 1234.5, 1.0, {}, {}, {}, {}, -0.0004, -0.001, 0.0004, {}, {}, {} };
 
     const std::tuple<QString, StaircaseSettings, StaircaseTheory, RepetitionStats, QStringList> rows[] = {
         { "A", oneUpThreeDown, computed, full,
@@ -308,17 +308,17 @@ void ResultsTest::repetitionSummaryIsWrittenWholeWithItsSuffix()
 {
     QTemporaryDir dir;
     const auto run = freshRun({ "0", "1" }, 50, 400);
-    QCOMPARE(exportRepetitionSummary(*run, 3, dir.filePath("summary")), QString());
+    QCOMPARE(exportRepetitionSummary(*run, EstimatorSettings { 3, 3 }, dir.filePath("summary")), QString());
     const QStringList lines = QString::fromLatin1(readFile(dir.filePath("summary.tsv"))).split('\n');
-    QCOMPARE(lines.first(), QString("repetition\tstaircase\tID\testimate\treversals\ttrials\tstop"));
+    QCOMPARE(lines.first(), QString("repetition\tstaircase\tID\testimate\treversals\ttrials\tstop\testimate_trials\testimate_cir\testimate_ml"));
     QCOMPARE(lines.size(), 1 + 800 + 1); // the header, a row per repetition and staircase, the last line end
-    QCOMPARE(exportRepetitionSummary(*run, 3, dir.filePath("summary.txt")), QString()); // a suffix stays
+    QCOMPARE(exportRepetitionSummary(*run, EstimatorSettings { 3, 3 }, dir.filePath("summary.txt")), QString()); // a suffix stays
     QVERIFY(QFile::exists(dir.filePath("summary.txt")));
 
     const QByteArray before = readFile(dir.filePath("summary.tsv"));
     {
         const FileSizeLimit fullDisk(4096);
-        QCOMPARE(exportRepetitionSummary(*run, 3, dir.filePath("summary")),
+        QCOMPARE(exportRepetitionSummary(*run, EstimatorSettings { 3, 3 }, dir.filePath("summary")),
             "Could not write the repetition summary to "
                 + QDir::toNativeSeparators(dir.filePath("summary.tsv")) + ":\nFile too large");
     }
