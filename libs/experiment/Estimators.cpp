@@ -82,13 +82,25 @@ std::string estimatorNameList()
 std::vector<LevelCounts> levelCounts(const std::vector<TrialAnswer> &trials)
 {
     std::vector<LevelCounts> counts;
+    std::size_t last = 0; // a staircase moves by one step: its next level is usually beside its last
     for (const TrialAnswer &t : trials) {
-        auto at = std::lower_bound(counts.begin(), counts.end(), t.level,
-            [](const LevelCounts &c, double level) { return c.level < level; });
-        if (at == counts.end() || at->level != t.level)
-            at = counts.insert(at, LevelCounts { t.level, 0, 0 });
-        ++at->trials;
-        at->positives += t.positive ? 1 : 0;
+        std::size_t at = last;
+        if (!(at < counts.size() && counts[at].level == t.level)) {
+            if (at + 1 < counts.size() && counts[at + 1].level == t.level) {
+                ++at;
+            } else if (at >= 1 && at - 1 < counts.size() && counts[at - 1].level == t.level) {
+                --at;
+            } else {
+                const auto found = std::lower_bound(counts.begin(), counts.end(), t.level,
+                    [](const LevelCounts &c, double level) { return c.level < level; });
+                at = std::size_t(found - counts.begin());
+                if (found == counts.end() || found->level != t.level)
+                    counts.insert(found, LevelCounts { t.level, 0, 0 });
+            }
+        }
+        ++counts[at].trials;
+        counts[at].positives += t.positive ? 1 : 0;
+        last = at;
     }
     return counts;
 }
@@ -156,6 +168,11 @@ MaximumLikelihood::MaximumLikelihood(const ObserverSettings &observer)
         logPsi[std::size_t(k)] = logRaised(observer.guessRate, scale, z);
         logOneMinusPsi[std::size_t(k)] = logRaised(observer.lapseRate, scale, -z);
     }
+    // The largest bend of a term between table entries bounds the error of the
+    // straight lines between them: (zStep²/8)·|second derivative| per trial.
+    for (std::size_t k = 1; k + 1 < logPsi.size(); ++k)
+        for (const std::vector<double> *t : { &logPsi, &logOneMinusPsi })
+            lineError = std::max(lineError, std::abs((*t)[k + 1] - 2.0 * (*t)[k] + (*t)[k - 1]) / 8.0);
 }
 
 double MaximumLikelihood::logLikelihood(const std::vector<LevelCounts> &counts, double mu) const
@@ -171,14 +188,37 @@ double MaximumLikelihood::logLikelihood(const std::vector<LevelCounts> &counts, 
     return sum;
 }
 
+double MaximumLikelihood::tableLogLikelihood(const std::vector<LevelCounts> &counts, double mu) const
+{
+    double sum = 0.0;
+    const double size = double(logPsi.size());
+    for (const LevelCounts &c : counts) {
+        const double position = ((c.level - mu) / sigma + zLimit) / zStep;
+        const double whole = std::floor(position);
+        if (!(whole >= 0.0 && whole + 1.0 < size)) {
+            sum += logLikelihood({ c }, mu);
+            continue;
+        }
+        const std::size_t m = std::size_t(whole);
+        const double weight = position - whole;
+        const double *p = logPsi.data(), *q = logOneMinusPsi.data();
+        sum += c.positives * (p[m] + weight * (p[m + 1] - p[m]))
+            + (c.trials - c.positives) * (q[m] + weight * (q[m + 1] - q[m]));
+    }
+    return sum;
+}
+
 MaximumLikelihood::Slope MaximumLikelihood::slope(const std::vector<LevelCounts> &counts, double mu) const
 {
     Slope slope;
     for (const LevelCounts &c : counts) {
         const double z = (c.level - mu) / sigma;
         const double density = std::exp(-0.5 * z * z) * (0.5 * M_2_SQRTPI * M_SQRT1_2);
-        const double psi = std::max(observer.guessRate + scale * 0.5 * std::erfc(-z * M_SQRT1_2), tiny);
-        const double miss = std::max(observer.lapseRate + scale * 0.5 * std::erfc(z * M_SQRT1_2), tiny);
+        // One erfc, on the side where its value is small and so accurate.
+        const double tail = 0.5 * std::erfc(std::abs(z) * M_SQRT1_2);
+        const double below = z < 0.0 ? tail : 1.0 - tail; // Φ(z)
+        const double psi = std::max(observer.guessRate + scale * below, tiny);
+        const double miss = std::max(observer.lapseRate + scale * (z < 0.0 ? 1.0 - tail : tail), tiny);
         const double d1 = -scale * density / sigma; // dψ/dμ
         const double d2 = -scale * z * density / (sigma * sigma); // d²ψ/dμ²
         const double s = c.positives, f = c.trials - c.positives;
@@ -192,9 +232,9 @@ MaximumLikelihood::Slope MaximumLikelihood::slope(const std::vector<LevelCounts>
 
 // A root of the slope where it turns from rising to falling, between low and
 // high: Newton's steps, kept inside a bracket that halves when a step leaves it.
-double MaximumLikelihood::refine(const std::vector<LevelCounts> &counts, double low, double high) const
+double MaximumLikelihood::refine(
+    const std::vector<LevelCounts> &counts, double low, double high, double mu) const
 {
-    double mu = 0.5 * (low + high);
     for (int i = 0; i < 200 && high - low > tolerance * sigma; ++i) {
         const Slope s = slope(counts, mu);
         if (s.first == 0.0)
@@ -236,36 +276,57 @@ std::optional<double> MaximumLikelihood::location(const std::vector<LevelCounts>
         const double weight = position - whole;
         const int k = int(whole);
         const double s = c.positives, f = c.trials - c.positives;
-        for (int j = 0; j < points; ++j) {
+        // Scan points whose table entries k − j and k − j + 1 exist.
+        const int from = std::max(0, k - (tableSize - 2)), to = std::min(points - 1, k);
+        const double *p = logPsi.data(), *q = logOneMinusPsi.data();
+        double *out = scan.data();
+        for (int j = from; j <= to; ++j) {
             const int m = k - j;
-            if (m >= 0 && m + 1 < tableSize) {
-                const std::size_t u = std::size_t(m);
-                scan[std::size_t(j)] += s * (logPsi[u] + weight * (logPsi[u + 1] - logPsi[u]))
-                    + f * (logOneMinusPsi[u] + weight * (logOneMinusPsi[u + 1] - logOneMinusPsi[u]));
-            } else {
-                scan[std::size_t(j)] += logLikelihood({ c }, first + j * step);
-            }
+            out[j] += s * (p[m] + weight * (p[m + 1] - p[m])) + f * (q[m] + weight * (q[m + 1] - q[m]));
         }
+        // Far outside the table (levels hundreds of σ apart): exact terms.
+        for (int j = 0; j < std::min(from, points); ++j)
+            out[j] += logLikelihood({ c }, first + j * step);
+        for (int j = std::max(to + 1, 0); j < points; ++j)
+            out[j] += logLikelihood({ c }, first + j * step);
     }
 
-    // The table's straight lines are off by at most (zStep²/8)·|curvature| per
-    // trial: every peak within that of the highest may be the true maximum.
+    // Every peak within twice the table's error of the highest may be the true maximum.
     const double best = *std::max_element(scan.begin(), scan.end());
-    const double margin = 0.25 * trials + 1.0;
-    std::optional<double> location;
-    double highest = std::max(logLikelihood(counts, first), logLikelihood(counts, last));
+    const double margin = 2.0 * lineError * trials + 1e-9 * std::abs(best);
+    std::vector<double> &peaks = candidates;
+    peaks.clear();
     for (int j = 1; j + 1 < points; ++j) {
         const double v = scan[std::size_t(j)];
         if (v < best - margin || v < scan[std::size_t(j - 1)] || v < scan[std::size_t(j + 1)]
             || (v == scan[std::size_t(j - 1)] && v == scan[std::size_t(j + 1)]))
             continue;
-        double low = first + (j - 1) * step, high = first + (j + 1) * step;
-        // The table may place a peak one step off: widen until the slope brackets it.
-        while (low > first && slope(counts, low).first <= 0.0)
-            low = std::max(first, low - step);
-        while (high < last && slope(counts, high).first >= 0.0)
-            high = std::min(last, high + step);
-        const double mu = refine(counts, low, high);
+        // Newton's steps from the vertex of the parabola through the three scan points.
+        const double left = scan[std::size_t(j - 1)], right = scan[std::size_t(j + 1)];
+        const double bend = left - 2.0 * v + right;
+        const double centre = first + j * step;
+        double start = centre + (bend < 0.0 ? 0.5 * step * (left - right) / bend : 0.0);
+        double low = centre - step, high = centre + step;
+        double mu = refine(counts, low, high, start);
+        // The table may place a peak a step off: then the search ends on an edge; widen and go on.
+        while ((mu - low < 2.0 * tolerance * sigma && low > first)
+            || (high - mu < 2.0 * tolerance * sigma && high < last)) {
+            const bool atLow = mu - low < 2.0 * tolerance * sigma;
+            low = atLow ? std::max(first, low - step) : mu;
+            high = atLow ? mu : std::min(last, high + step);
+            mu = refine(counts, low, high, 0.5 * (low + high));
+        }
+        peaks.push_back(mu);
+    }
+    if (peaks.empty())
+        return std::nullopt;
+    // One peak clearly above both ends (by the table) needs no exact comparison.
+    const double ends = std::max(scan.front(), tableLogLikelihood(counts, last));
+    if (peaks.size() == 1 && tableLogLikelihood(counts, peaks.front()) > ends + margin)
+        return peaks.front();
+    std::optional<double> location;
+    double highest = std::max(logLikelihood(counts, first), logLikelihood(counts, last));
+    for (double mu : peaks) {
         const double value = logLikelihood(counts, mu);
         if (value > highest) {
             highest = value;

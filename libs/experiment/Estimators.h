@@ -88,14 +88,17 @@ private:
         double second = 0.0; // d²/dμ²
     };
     Slope slope(const std::vector<LevelCounts> &counts, double mu) const;
-    double refine(const std::vector<LevelCounts> &counts, double low, double high) const;
+    // logLikelihood from the table's straight lines, off by at most lineError per trial.
+    double tableLogLikelihood(const std::vector<LevelCounts> &counts, double mu) const;
+    double refine(const std::vector<LevelCounts> &counts, double low, double high, double start) const;
 
     ObserverSettings observer;
     double sigma;
     double scale; // 1 − γ − λ
     // log ψ and log(1 − ψ) at z = (x − μ)/σ = zFirst + k × zStep.
     std::vector<double> logPsi, logOneMinusPsi;
-    mutable std::vector<double> scan; // reused between calls
+    double lineError = 0.0; // the most a straight line between entries is off, per trial
+    mutable std::vector<double> scan, candidates; // reused between calls
 };
 
 // The estimates of every repetition of one staircase that ran to its end, one
