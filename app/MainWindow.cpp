@@ -124,9 +124,8 @@ void MainWindow::setupRunControls()
 
 void MainWindow::setupRepetitionViews()
 {
-    repetitionStats = std::make_unique<RepetitionStatsPanel>(
-        *ui->tableRepetitionStats, *ui->comboBoxEstimatesStaircase, *ui->plotEstimates, *ui->comboBoxEstimator,
-        *ui->tableEstimators);
+    repetitionStats = std::make_unique<RepetitionStatsPanel>(*ui->tableRepetitionStats,
+        *ui->comboBoxEstimatesStaircase, *ui->plotEstimates, *ui->comboBoxEstimator, *ui->tableEstimators);
     graphRepetition = new RepetitionSelector(*ui->comboBoxGraphRepetition, this);
     connect(graphRepetition, &RepetitionSelector::refused, this,
         [this](const QString &message) { dialogs->warning(this, tr("Warning"), message); });

@@ -153,8 +153,8 @@ RepetitionStatsPanel::RepetitionStatsPanel(QTableWidget &table, QComboBox &stair
     EstimatesHistogram::setupPlot(histogram, table.font());
 }
 
-void RepetitionStatsPanel::setRun(
-    std::shared_ptr<const RunResult> shown, std::vector<StaircaseTheory> targets, const EstimatorSettings &chosen)
+void RepetitionStatsPanel::setRun(std::shared_ptr<const RunResult> shown,
+    std::vector<StaircaseTheory> targets, const EstimatorSettings &chosen)
 {
     run = std::move(shown);
     settings = chosen;
@@ -197,7 +197,8 @@ void RepetitionStatsPanel::setEstimator(int index)
 
 void RepetitionStatsPanel::computeEstimates()
 {
-    estimates = run ? runEstimates(*run, settings, run->request().observer) : std::vector<StaircaseEstimates>();
+    estimates
+        = run ? runEstimates(*run, settings, run->request().observer) : std::vector<StaircaseEstimates>();
     showEstimates();
 }
 
@@ -247,7 +248,8 @@ void RepetitionStatsPanel::fillEstimatorsTable(int staircase)
     std::vector<RepetitionStats> compared;
     std::optional<std::size_t> best;
     for (Estimator e : allEstimators) {
-        compared.push_back(repetitionStats(*run, staircase, theories[s], estimatesOf(staircase, e), settings.lastReversals));
+        compared.push_back(
+            repetitionStats(*run, staircase, theories[s], estimatesOf(staircase, e), settings.lastReversals));
         const std::optional<double> &rmse = compared.back().estimates.rmse;
         if (rmse && (!best || *rmse < *compared[*best].estimates.rmse))
             best = compared.size() - 1;
@@ -280,7 +282,9 @@ std::vector<std::optional<double>> RepetitionStatsPanel::targetLevels() const
 
 void RepetitionStatsPanel::fillTable()
 {
-    const QStringList headers = repetitionStatsHeaders(settings.lastReversals);
+    QStringList headers = repetitionStatsHeaders(settings.lastReversals);
+    if (estimator != Estimator::reversals)
+        headers.last() = QStringLiteral("No estimate");
     table.setHorizontalHeaderLabels(headers);
     const int rows = run ? run->staircaseCount() : 0;
     table.setRowCount(rows);

@@ -20,7 +20,8 @@ QString exportResults(const RunResult *result, const std::vector<std::uint32_t> 
         .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(file.error().c_str()));
 }
 
-QString exportRepetitionSummary(const RunResult &result, const EstimatorSettings &settings, const QString &path)
+QString exportRepetitionSummary(
+    const RunResult &result, const EstimatorSettings &settings, const QString &path)
 {
     const QString target = withDefaultSuffix(path, QStringLiteral("tsv"));
     AtomicFile file(QFile::encodeName(target).toStdString());

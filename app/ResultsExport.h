@@ -17,7 +17,8 @@ struct EstimatorSettings;
 // message naming the file and the system's reason.
 QString exportResults(const RunResult *result, const std::vector<std::uint32_t> *order, const QString &path);
 
-// Writes the repetition summary of `result` with estimates by `settings` to `path`, ".tsv" added when the name has no
-// suffix. Returns an empty string on success, otherwise a message naming the
-// file and the system's reason.
-QString exportRepetitionSummary(const RunResult &result, const EstimatorSettings &settings, const QString &path);
+// Writes the repetition summary of `result` with estimates by `settings` to `path`, ".tsv" added when the
+// name has no suffix. Returns an empty string on success, otherwise a message naming the file and the
+// system's reason.
+QString exportRepetitionSummary(
+    const RunResult &result, const EstimatorSettings &settings, const QString &path);

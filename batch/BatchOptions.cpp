@@ -124,9 +124,8 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
 
 bool takesValue(const std::string &name)
 {
-    for (const char *option :
-        { "--repetitions", "--seed", "--last-reversals", "--first-reversal", "--estimator", "--trials",
-            "--summary", "--tag" })
+    for (const char *option : { "--repetitions", "--seed", "--last-reversals", "--first-reversal",
+             "--estimator", "--trials", "--summary", "--tag" })
         if (name == option)
             return true;
     return false;

@@ -84,8 +84,8 @@ std::string staircaseTableText(
     if (reversalsOnly) {
         estimates.resize(std::size_t(result.staircaseCount()));
         for (int s = 0; s < result.staircaseCount(); ++s)
-            estimates[std::size_t(s)].byEstimator[0] = staircaseEstimates(
-                result, s, Estimator::reversals, settings, result.request().observer);
+            estimates[std::size_t(s)].byEstimator[0]
+                = staircaseEstimates(result, s, Estimator::reversals, settings, result.request().observer);
     } else {
         estimates = runEstimates(result, settings, result.request().observer);
     }
@@ -97,4 +97,3 @@ std::string staircaseTableText(
     }
     return text;
 }
-

@@ -308,9 +308,12 @@ std::optional<double> MaximumLikelihood::location(const std::vector<LevelCounts>
         double start = centre + (bend < 0.0 ? 0.5 * step * (left - right) / bend : 0.0);
         double low = centre - step, high = centre + step;
         double mu = refine(counts, low, high, start);
-        // The table may place a peak a step off: then the search ends on an edge; widen and go on.
-        while ((mu - low < 2.0 * tolerance * sigma && low > first)
-            || (high - mu < 2.0 * tolerance * sigma && high < last)) {
+        // The table may place a peak a step off: then the search ends on an edge; widen and go
+        // on (a bounded number of times: a peak right on an edge would otherwise bounce).
+        for (int widened = 0; widened < points
+             && ((mu - low < 2.0 * tolerance * sigma && low > first)
+                 || (high - mu < 2.0 * tolerance * sigma && high < last));
+             ++widened) {
             const bool atLow = mu - low < 2.0 * tolerance * sigma;
             low = atLow ? std::max(first, low - step) : mu;
             high = atLow ? mu : std::min(last, high + step);
@@ -340,8 +343,8 @@ namespace
 {
 
 // The estimates of staircase `only`, or of every staircase when it is −1.
-std::vector<StaircaseEstimates> estimatesOf(const RunResult &result, const EstimatorSettings &settings,
-    const ObserverSettings &observer, int only)
+std::vector<StaircaseEstimates> estimatesOf(
+    const RunResult &result, const EstimatorSettings &settings, const ObserverSettings &observer, int only)
 {
     QUORVEL_ASSERT(settings.lastReversals >= 1 && settings.firstReversal >= 1,
         "lastReversals >= 1 && firstReversal >= 1");
@@ -369,8 +372,8 @@ std::vector<StaircaseEstimates> estimatesOf(const RunResult &result, const Estim
             const std::vector<TrialAnswer> &answers = trials[s];
             if (result.outcome(r, si).reversalCount >= std::uint32_t(settings.firstReversal))
                 // Without a trial past it, the R-th reversal was the last trial.
-                e.byEstimator[1][ri] = trialMeanFrom(
-                    answers, fromReversal[s] != none ? fromReversal[s] : answers.size() - 1);
+                e.byEstimator[1][ri]
+                    = trialMeanFrom(answers, fromReversal[s] != none ? fromReversal[s] : answers.size() - 1);
             const ClassicTarget &target = theories[s].classic;
             if (target.psi) {
                 const std::vector<LevelCounts> counts = levelCounts(answers);

@@ -11,15 +11,15 @@
 #include "Run.h"
 #include <array>
 #include <cstddef>
-#include <string>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 enum class Estimator { reversals, trials, cir, ml };
 
-constexpr std::array<Estimator, 4> allEstimators { Estimator::reversals, Estimator::trials,
-    Estimator::cir, Estimator::ml };
+constexpr std::array<Estimator, 4> allEstimators { Estimator::reversals, Estimator::trials, Estimator::cir,
+    Estimator::ml };
 
 // "reversals", "trials", "cir", "ml": the names of the batch program, the
 // files and the Python module.

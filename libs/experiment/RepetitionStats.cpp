@@ -185,7 +185,8 @@ bool writeRepetitionSummary(const RunResult &result, const EstimatorSettings &se
     constexpr std::size_t chunk = 1 << 16;
     std::string buffer = "repetition\tstaircase\tID\testimate\treversals\ttrials\tstop\testimate_trials"
                          "\testimate_cir\testimate_ml\n";
-    const std::vector<StaircaseEstimates> estimates = runEstimates(result, settings, result.request().observer);
+    const std::vector<StaircaseEstimates> estimates
+        = runEstimates(result, settings, result.request().observer);
     std::vector<std::string> ids;
     for (int s = 0; s < result.staircaseCount(); ++s) {
         const std::vector<std::string> &given = result.request().staircaseIds;

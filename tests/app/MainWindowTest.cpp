@@ -486,6 +486,7 @@ void MainWindowTest::repetitionStatsFollowTheShownRunAndKeepTheirReversalCount()
     QCOMPARE(comparison->item(2, 0)->text(), QString("Isotonic (CIR)"));
     QCOMPARE(table->item(1, 9)->text(), comparison->item(2, 2)->text());
     QCOMPARE(table->item(1, 8)->text(), comparison->item(2, 1)->text());
+    QCOMPARE(table->horizontalHeaderItem(24)->text(), QString("No estimate"));
     int marked = 0;
     for (int row = 0; row < 4; ++row)
         if (comparison->item(row, 5)->font().bold()) {

@@ -212,7 +212,8 @@ void ResultsTest::repetitionStatsRowsShowEveryValueOrADash()
     RepetitionStats full;
     full.repetitions = 20000;
     full.fewerReversals = 2;
-    full.estimates = { 19998, 0.30126, 0.79552, 0.30004, 0.0021217, -0.25, 0.875, 0.01728, 0.182, 0.30051, {}, {}, {} };
+    full.estimates
+        = { 19998, 0.30126, 0.79552, 0.30004, 0.0021217, -0.25, 0.875, 0.01728, 0.182, 0.30051, {}, {}, {} };
     full.trials = TrialsPerRepetition { 134.56, 60, 412 };
     full.stoppedOnReversals = 20000;
 
@@ -310,9 +311,12 @@ void ResultsTest::repetitionSummaryIsWrittenWholeWithItsSuffix()
     const auto run = freshRun({ "0", "1" }, 50, 400);
     QCOMPARE(exportRepetitionSummary(*run, EstimatorSettings { 3, 3 }, dir.filePath("summary")), QString());
     const QStringList lines = QString::fromLatin1(readFile(dir.filePath("summary.tsv"))).split('\n');
-    QCOMPARE(lines.first(), QString("repetition\tstaircase\tID\testimate\treversals\ttrials\tstop\testimate_trials\testimate_cir\testimate_ml"));
+    QCOMPARE(lines.first(),
+        QString("repetition\tstaircase\tID\testimate\treversals\ttrials\tstop\testimate_trials\testimate_"
+                "cir\testimate_ml"));
     QCOMPARE(lines.size(), 1 + 800 + 1); // the header, a row per repetition and staircase, the last line end
-    QCOMPARE(exportRepetitionSummary(*run, EstimatorSettings { 3, 3 }, dir.filePath("summary.txt")), QString()); // a suffix stays
+    QCOMPARE(exportRepetitionSummary(*run, EstimatorSettings { 3, 3 }, dir.filePath("summary.txt")),
+        QString()); // a suffix stays
     QVERIFY(QFile::exists(dir.filePath("summary.txt")));
 
     const QByteArray before = readFile(dir.filePath("summary.tsv"));

@@ -143,13 +143,17 @@ TEST(RepetitionStats, SummaryHasOneRowPerRepetitionAndStaircase)
         line = text.find('\n', line) + 1;
     }
     EXPECT_EQ(text,
-        "repetition\tstaircase\tID\testimate\treversals\ttrials\tstop\testimate_trials\testimate_cir\testimate_ml\n"
+        "repetition\tstaircase\tID\testimate\treversals\ttrials\tstop\testimate_trials\testimate_"
+        "cir\testimate_ml\n"
         "1\t0\tleft\t0.19999999999999998\t3\t5\treversals\t0.19999999999999998\t0.19999999999999998\tml\n"
-        "1\t1\t\"right \"\"side\"\"\"\t0.49999999999999994\t3\t9\ttrials\t0.5499999999999999\t0.6611111111111111\tml\n"
+        "1\t1\t\"right "
+        "\"\"side\"\"\"\t0.49999999999999994\t3\t9\ttrials\t0.5499999999999999\t0.6611111111111111\tml\n"
         "2\t0\tleft\t0.30000000000000004\t3\t6\treversals\t0.30000000000000004\t0.30000000000000004\tml\n"
         "2\t1\t\"right \"\"side\"\"\"\t0.1\t4\t8\treversals\t0.02\t0.03333333333333336\tml\n"
         "3\t0\tleft\tNA\t1\t6\ttrials\tNA\t0.45\tml\n"
-        "3\t1\t\"right \"\"side\"\"\"\t0.25000000000000006\t4\t6\treversals\t0.20000000000000004\t0.23333333333333336\tml\n");
+        "3\t1\t\"right "
+        "\"\"side\"\"\"\t0.25000000000000006\t4\t6\treversals\t0.20000000000000004\t0."
+        "23333333333333336\tml\n");
 }
 
 TEST(RepetitionStats, SummaryStopsAtTheFirstRefusedPiece)
