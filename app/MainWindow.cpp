@@ -139,8 +139,9 @@ void MainWindow::setupStartShortcut()
 
 void MainWindow::setupRepetitionViews()
 {
-    repetitionStats = std::make_unique<RepetitionStatsPanel>(
-        *ui->tableRepetitionStats, *ui->comboBoxEstimatesStaircase, *ui->plotEstimates, graphColors);
+    repetitionStats = std::make_unique<RepetitionStatsPanel>(*ui->tableRepetitionStats,
+        *ui->comboBoxEstimatesStaircase, *ui->plotEstimates, *ui->comboBoxEstimator, *ui->tableEstimators,
+        graphColors);
     graphRepetition = new RepetitionSelector(*ui->comboBoxGraphRepetition, this);
     connect(graphRepetition, &RepetitionSelector::refused, this,
         [this](const QString &message) { dialogs->warning(this, tr("Warning"), message); });
@@ -277,7 +278,7 @@ void MainWindow::on_actionExportRepetitionSummary_triggered()
         *dialogs, this, fileLocations, tr("Export repetition summary..."), QStringLiteral("tsv"));
     if (path.isEmpty())
         return;
-    const QString problem = exportRepetitionSummary(*run, ui->spinBoxLastReversalsPerEstimate->value(), path);
+    const QString problem = exportRepetitionSummary(*run, estimatorSettings(), path);
     if (!problem.isEmpty())
         dialogs->warning(this, tr("Warning"), problem);
 }
@@ -319,7 +320,7 @@ void MainWindow::showRun(const FinishedRun &run)
     ui->spinBoxLastInvAverage->setValue(1); // may refresh the lists of the previous run first
     ui->statusbar->showMessage(tr("Updating table..."));
     reversalLevels = lastReversalLevels(result);
-    repetitionStats->setRun(run, ui->spinBoxLastReversalsPerEstimate->value());
+    repetitionStats->setRun(run, estimatorSettings());
     repetitionStats->setExact(run.exact);
     graphRepetition->setRepetitionCount(result.repetitionCount());
     showResults(run.result);
@@ -423,6 +424,24 @@ void MainWindow::on_spinBoxLastReversalsPerEstimate_valueChanged(int value)
 void MainWindow::on_comboBoxEstimatesStaircase_currentIndexChanged(int index)
 {
     repetitionStats->showStaircase(index);
+}
+
+void MainWindow::on_spinBoxFirstReversalForTrialMean_valueChanged(int value)
+{
+    repetitionStats->setFirstReversal(value);
+}
+
+void MainWindow::on_comboBoxEstimator_currentIndexChanged(int index)
+{
+    repetitionStats->setEstimator(index);
+}
+
+EstimatorSettings MainWindow::estimatorSettings() const
+{
+    EstimatorSettings settings;
+    settings.lastReversals = ui->spinBoxLastReversalsPerEstimate->value();
+    settings.firstReversal = ui->spinBoxFirstReversalForTrialMean->value();
+    return settings;
 }
 
 void MainWindow::on_comboBoxGraphRepetition_currentIndexChanged(int)

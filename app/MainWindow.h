@@ -43,6 +43,7 @@ struct ExperimentWidgets;
 class BackgroundRun;
 class ExperimentDocument;
 struct FinishedRun;
+struct EstimatorSettings;
 class QProgressBar;
 class QPushButton;
 class RepetitionSelector;
@@ -83,6 +84,8 @@ private slots:
     void on_actionSaveFile_triggered();
     void on_spinBoxLastReversalsPerEstimate_valueChanged(int value);
     void on_comboBoxEstimatesStaircase_currentIndexChanged(int index);
+    void on_spinBoxFirstReversalForTrialMean_valueChanged(int value);
+    void on_comboBoxEstimator_currentIndexChanged(int index);
     void on_comboBoxGraphRepetition_currentIndexChanged(int index);
     void on_buttonResetView_clicked();
     void on_actionExportSweep_triggered();
@@ -116,6 +119,7 @@ private:
     ExperimentWidgets experimentWidgets() const;
     // The observer as the four spin boxes give it now.
     ObserverSettings observerSettings() const;
+    EstimatorSettings estimatorSettings() const;
 
     Ui::MainWindow *ui;
     int lastRunStaircaseCount = 0;

@@ -2,8 +2,11 @@
 
 #include "ComparisonTable.h"
 #include "EstimatesHistogram.h"
+#include "ResultStats.h"
 
 #include <QComboBox>
+#include <QFont>
+#include <QHeaderView>
 #include <QSignalBlocker>
 #include <QTableWidget>
 
@@ -16,34 +19,72 @@ QString ruleText(const StaircaseSettings &staircase)
                                : QStringLiteral("1-up/%1-down, descending").arg(n);
 }
 
-RepetitionStatsPanel::RepetitionStatsPanel(
-    QTableWidget &table, QComboBox &staircaseChoice, QCustomPlot &histogram, QVector<QColor> colors)
+namespace
+{
+
+template <typename T, typename Format> QString optionalText(const std::optional<T> &value, Format format)
+{
+    return value ? format(*value) : notAvailableText;
+}
+
+} // namespace
+
+QStringList estimatorComparisonHeaders()
+{
+    return { QStringLiteral("Estimator"), QStringLiteral("Estimates"), QStringLiteral("Mean estimate"),
+        QStringLiteral("Bias (level)"), QStringLiteral("SD"), QStringLiteral("RMSE"),
+        QStringLiteral("Sweat factor") };
+}
+
+QStringList estimatorComparisonRow(Estimator estimator, const RepetitionStats &stats)
+{
+    const EstimateStats &e = stats.estimates;
+    return { QString::fromUtf8(estimatorLabel(estimator)), QString::number(e.count),
+        optionalText(e.mean, statLevelText), optionalText(e.bias, signedStatLevelText),
+        optionalText(e.sd, statLevelText), optionalText(e.rmse, statLevelText),
+        optionalText(stats.sweatFactor, statLevelText) };
+}
+
+RepetitionStatsPanel::RepetitionStatsPanel(QTableWidget &table, QComboBox &staircaseChoice,
+    QCustomPlot &histogram, QComboBox &estimatorChoice, QTableWidget &estimatorsTable, QVector<QColor> colors)
     : comparison(std::make_unique<ComparisonTable>(table))
     , staircaseChoice(staircaseChoice)
     , histogram(histogram)
     , colors(std::move(colors))
+    , estimatorChoice(estimatorChoice)
+    , estimatorsTable(estimatorsTable)
 {
+    estimatorsTable.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    estimatorsTable.verticalHeader()->hide();
+    estimatorsTable.setColumnCount(int(estimatorComparisonHeaders().size()));
+    estimatorsTable.setHorizontalHeaderLabels(estimatorComparisonHeaders());
+    const QSignalBlocker blocker(estimatorChoice);
+    estimatorChoice.clear();
+    for (Estimator e : allEstimators)
+        estimatorChoice.addItem(QString::fromUtf8(estimatorLabel(e)));
     EstimatesHistogram::setupPlot(histogram, table.font());
 }
 
 RepetitionStatsPanel::~RepetitionStatsPanel() = default;
 
-void RepetitionStatsPanel::setRun(
-    std::shared_ptr<const RunResult> shown, std::vector<StaircaseTheory> targets, int k)
+void RepetitionStatsPanel::setRun(std::shared_ptr<const RunResult> shown, std::vector<StaircaseTheory> targets,
+    const EstimatorSettings &chosen)
 {
-    show(std::move(shown), std::move(targets), k, {});
+    show(std::move(shown), std::move(targets), chosen, {});
 }
 
-void RepetitionStatsPanel::setRun(const FinishedRun &finished, int k)
+void RepetitionStatsPanel::setRun(const FinishedRun &finished, const EstimatorSettings &chosen)
 {
+    const int k = chosen.lastReversals;
     const bool forK = std::all_of(finished.stats.begin(), finished.stats.end(),
         [k](const RepetitionStats &s) { return s.lastReversals == k; });
-    show(finished.result, finished.theories, k, forK ? finished.stats : std::vector<RepetitionStats>());
+    show(finished.result, finished.theories, chosen, forK ? finished.stats : std::vector<RepetitionStats>());
 }
 
 void RepetitionStatsPanel::show(std::shared_ptr<const RunResult> shown, std::vector<StaircaseTheory> targets,
-    int k, std::vector<RepetitionStats> given)
+    const EstimatorSettings &wanted, std::vector<RepetitionStats> given)
 {
+    settings = wanted;
     run = std::move(shown);
     theories = std::move(targets);
     theories.resize(run ? std::size_t(run->staircaseCount()) : 0);
@@ -57,33 +98,114 @@ void RepetitionStatsPanel::show(std::shared_ptr<const RunResult> shown, std::vec
             staircaseChoice.addItem(staircaseName(s));
         staircaseChoice.setCurrentIndex(chosen >= 0 && chosen < staircaseChoice.count() ? chosen : 0);
     }
-    if (!run || given.size() != std::size_t(run->staircaseCount())) {
-        setLastReversals(k);
-        return;
-    }
-    lastReversals = k;
-    stats = std::move(given);
-    fillTable();
-    showStaircase(staircaseChoice.currentIndex());
+    estimates
+        = run ? runEstimates(*run, settings, run->request().observer) : std::vector<StaircaseEstimates>();
+    showEstimates(std::move(given));
 }
 
 void RepetitionStatsPanel::setLastReversals(int k)
 {
-    lastReversals = k;
-    stats.clear();
+    settings.lastReversals = k;
+    // Only the reversal estimates depend on K: no new pass over the trials.
     for (int s = 0; run && s < run->staircaseCount(); ++s)
-        stats.push_back(repetitionStats(*run, s, theories[std::size_t(s)], lastReversals));
+        estimates[std::size_t(s)].byEstimator[std::size_t(Estimator::reversals)]
+            = staircaseEstimates(*run, s, Estimator::reversals, settings, run->request().observer);
+    showEstimates();
+}
+
+void RepetitionStatsPanel::setFirstReversal(int r)
+{
+    settings.firstReversal = r;
+    computeEstimates();
+}
+
+void RepetitionStatsPanel::setEstimator(int index)
+{
+    if (index < 0 || index >= int(allEstimators.size()))
+        return;
+    estimator = allEstimators[std::size_t(index)];
+    showEstimates();
+}
+
+void RepetitionStatsPanel::computeEstimates()
+{
+    estimates
+        = run ? runEstimates(*run, settings, run->request().observer) : std::vector<StaircaseEstimates>();
+    showEstimates();
+}
+
+void RepetitionStatsPanel::showEstimates(std::vector<RepetitionStats> given)
+{
+    // The run's own statistics are those of the reversal estimates.
+    if (estimator == Estimator::reversals && run && given.size() == std::size_t(run->staircaseCount())) {
+        stats = std::move(given);
+    } else {
+        stats.clear();
+        for (int s = 0; run && s < run->staircaseCount(); ++s)
+            stats.push_back(repetitionStats(
+                *run, s, theories[std::size_t(s)], estimatesOf(s, estimator), settings.lastReversals));
+    }
     fillTable();
     showStaircase(staircaseChoice.currentIndex());
 }
 
+const std::vector<std::optional<double>> &RepetitionStatsPanel::estimatesOf(int staircase, Estimator e) const
+{
+    return estimates[std::size_t(staircase)].of(e);
+}
+
+void RepetitionStatsPanel::fillEstimatorsTable(int staircase)
+{
+    const bool shown = run && staircase >= 0 && staircase < run->staircaseCount();
+    estimatorsTable.setRowCount(shown ? int(allEstimators.size()) : 0);
+    if (!shown)
+        return;
+    const std::size_t s = std::size_t(staircase);
+    std::vector<RepetitionStats> compared;
+    std::optional<std::size_t> best;
+    for (Estimator e : allEstimators) {
+        compared.push_back(
+            repetitionStats(*run, staircase, theories[s], estimatesOf(staircase, e), settings.lastReversals));
+        const std::optional<double> &rmse = compared.back().estimates.rmse;
+        if (rmse && (!best || *rmse < *compared[*best].estimates.rmse))
+            best = compared.size() - 1;
+    }
+    for (std::size_t row = 0; row < compared.size(); ++row) {
+        const QStringList cells = estimatorComparisonRow(allEstimators[row], compared[row]);
+        for (int c = 0; c < cells.size(); ++c) {
+            auto *item = new QTableWidgetItem(cells[c]);
+            if (c > 0)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (c == 5 && best == row) {
+                QFont bold = item->font();
+                bold.setBold(true);
+                item->setFont(bold);
+                item->setToolTip(QStringLiteral("The lowest RMSE"));
+            }
+            estimatorsTable.setItem(int(row), c, item);
+        }
+    }
+    estimatorsTable.resizeColumnsToContents();
+}
+
 void RepetitionStatsPanel::showStaircase(int choice)
 {
-    const QString subject = QStringLiteral("mean of the last %1 reversals").arg(lastReversals);
+    // "All staircases" (the first choice) compares the estimators of the first staircase.
+    fillEstimatorsTable(choice <= 0 ? 0 : choice - 1);
+    const QString subject = estimator == Estimator::reversals
+        ? QStringLiteral("mean of the last %1 reversals").arg(settings.lastReversals)
+        : QString::fromUtf8(estimatorLabel(estimator));
+    const auto given = [this](int s) {
+        std::vector<double> values;
+        for (const std::optional<double> &e : estimatesOf(s, estimator))
+            if (e)
+                values.push_back(*e);
+        return values;
+    };
     if (run && choice == 0) {
         std::vector<EstimatesHistogram::Series> series;
         for (int s = 0; s < run->staircaseCount(); ++s)
-            series.push_back({ staircaseName(s), repetitionEstimates(*run, s, lastReversals),
+            series.push_back({ staircaseName(s), given(s),
                 theories[std::size_t(s)].classic.level,
                 colors.isEmpty() ? QColor(Qt::black) : colors[s % colors.size()] });
         EstimatesHistogram::drawAll(histogram, series, QStringLiteral("All staircases: ") + subject);
@@ -95,8 +217,11 @@ void RepetitionStatsPanel::showStaircase(int choice)
         return;
     }
     const std::size_t s = std::size_t(staircase);
-    const ExactEstimate *exactEstimate = s < exact.size() ? exact[s].estimate(lastReversals) : nullptr;
-    EstimatesHistogram::draw(histogram, repetitionEstimates(*run, staircase, lastReversals),
+    // The exact values are those of the last-K-reversals estimate.
+    const ExactEstimate *exactEstimate = estimator == Estimator::reversals && s < exact.size()
+        ? exact[s].estimate(settings.lastReversals)
+        : nullptr;
+    EstimatesHistogram::draw(histogram, given(staircase),
         theories[s].classic.level, stats[s].estimates.mean,
         staircaseName(staircase) + QStringLiteral(": ") + subject, stats[s].estimates.meanInterval,
         exactEstimate ? exactEstimate->mean : std::nullopt);
@@ -127,7 +252,7 @@ void RepetitionStatsPanel::fillTable()
         columns.push_back(
             { comparisonHeader(id, staircase), staircase, theories[i], stats[i], ruleText(staircase) });
     }
-    comparison->show(columns, lastReversals);
+    comparison->show(columns, settings.lastReversals);
 }
 
 QString RepetitionStatsPanel::staircaseName(int staircase) const

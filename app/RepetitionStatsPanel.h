@@ -11,12 +11,14 @@
 // this file only picks and formats ("." decimals whatever the locale).
 
 #include "BackgroundRun.h"
+#include "Estimators.h"
 #include "ExactRun.h"
 #include "RepetitionStats.h"
 #include "StaircaseTheory.h"
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <memory>
@@ -32,22 +34,30 @@ class QTableWidget;
 // row lower the level, one negative answer raises it), "2-up/1-down, ascending".
 QString ruleText(const StaircaseSettings &staircase);
 
+// The comparison of the estimators: its column titles, and one row per estimator.
+QStringList estimatorComparisonHeaders();
+QStringList estimatorComparisonRow(Estimator estimator, const RepetitionStats &stats);
+
 class RepetitionStatsPanel
 {
 public:
-    // `colors` are the staircases' graph colours, in staircase order (repeating; none: black).
-    RepetitionStatsPanel(
-        QTableWidget &table, QComboBox &staircaseChoice, QCustomPlot &histogram, QVector<QColor> colors = {});
+    // `colors` are the staircases' graph colours, in staircase order (repeating;
+    // none: black). Fills `estimatorChoice` with the estimators' labels, in their order.
+    RepetitionStatsPanel(QTableWidget &table, QComboBox &staircaseChoice, QCustomPlot &histogram,
+        QComboBox &estimatorChoice, QTableWidget &estimatorsTable, QVector<QColor> colors = {});
     ~RepetitionStatsPanel();
 
     // Shows `run` (none: empty), whose staircases aim at `theories` (one per
-    // staircase, for the run's observer), with estimates over the last
-    // `lastReversals` reversals.
-    void setRun(
-        std::shared_ptr<const RunResult> run, std::vector<StaircaseTheory> theories, int lastReversals);
-    // The same with the statistics worked out with the run, when they are for `lastReversals`.
-    void setRun(const FinishedRun &run, int lastReversals);
+    // staircase, for the run's observer), with estimates by `settings`.
+    void setRun(std::shared_ptr<const RunResult> run, std::vector<StaircaseTheory> theories,
+        const EstimatorSettings &settings);
+    // The same with the statistics worked out with the run, when they are for
+    // the reversal estimates over the same K.
+    void setRun(const FinishedRun &run, const EstimatorSettings &settings);
     void setLastReversals(int lastReversals);
+    void setFirstReversal(int firstReversal);
+    // The estimator of the table and the histogram (index in allEstimators).
+    void setEstimator(int index);
     // The exact values of the run's staircases (one per staircase, or none);
     // the histogram marks the exact mean for the K shown.
     void setExact(std::vector<ExactRun> exact);
@@ -60,8 +70,13 @@ public:
 
 private:
     // Shows the run with `given` statistics, one per staircase, or computes them.
-    void show(std::shared_ptr<const RunResult> run, std::vector<StaircaseTheory> theories, int lastReversals,
-        std::vector<RepetitionStats> given);
+    void show(std::shared_ptr<const RunResult> run, std::vector<StaircaseTheory> theories,
+        const EstimatorSettings &settings, std::vector<RepetitionStats> given);
+    void computeEstimates();
+    // The statistics of the estimator shown, unless `given` holds them already.
+    void showEstimates(std::vector<RepetitionStats> given = {});
+    const std::vector<std::optional<double>> &estimatesOf(int staircase, Estimator e) const;
+    void fillEstimatorsTable(int staircase);
     void fillTable();
     QString staircaseName(int staircase) const;
 
@@ -71,7 +86,11 @@ private:
     QVector<QColor> colors;
     std::shared_ptr<const RunResult> run;
     std::vector<StaircaseTheory> theories;
-    std::vector<RepetitionStats> stats;
+    QComboBox &estimatorChoice;
+    QTableWidget &estimatorsTable;
+    std::vector<StaircaseEstimates> estimates; // per staircase, every estimator
+    std::vector<RepetitionStats> stats; // per staircase, for `estimator`
     std::vector<ExactRun> exact;
-    int lastReversals = defaultLastReversals;
+    EstimatorSettings settings;
+    Estimator estimator = Estimator::reversals;
 };

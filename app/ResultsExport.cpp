@@ -32,12 +32,13 @@ QString exportTidyTrials(const RunResult &result, const QString &path)
         .arg(QDir::toNativeSeparators(target), QString::fromLocal8Bit(file.error().c_str()));
 }
 
-QString exportRepetitionSummary(const RunResult &result, int lastReversals, const QString &path)
+QString exportRepetitionSummary(
+    const RunResult &result, const EstimatorSettings &settings, const QString &path)
 {
     const QString target = withDefaultSuffix(path, QStringLiteral("tsv"));
     AtomicFile file(QFile::encodeName(target).toStdString());
     const auto sink = [&file](const char *data, std::size_t size) { return file.write(data, size); };
-    if (file.open() && writeRepetitionSummary(result, lastReversals, sink) && file.commit())
+    if (file.open() && writeRepetitionSummary(result, settings, sink) && file.commit())
         return QString();
     return QObject::tr("Could not write the repetition summary to %1:\n%2")
         .arg(QDir::toNativeSeparators(target), QString::fromLocal8Bit(file.error().c_str()));

@@ -10,6 +10,7 @@
 #include <vector>
 
 class RunResult;
+struct EstimatorSettings;
 
 // Writes the table of `result` (none: the header line alone) to `path`, in
 // trial order or in `order`. Returns an empty string on success, otherwise a
@@ -20,9 +21,8 @@ QString exportResults(const RunResult *result, const std::vector<std::uint32_t> 
 // added when the name has no suffix. Returns an empty string on success,
 // otherwise a message naming the file and the system's reason.
 QString exportTidyTrials(const RunResult &result, const QString &path);
-
-// Writes the repetition summary of `result` with estimates over the last
-// `lastReversals` reversals to `path`, ".tsv" added when the name has no
-// suffix. Returns an empty string on success, otherwise a message naming the
-// file and the system's reason.
-QString exportRepetitionSummary(const RunResult &result, int lastReversals, const QString &path);
+// Writes the repetition summary of `result` with estimates by `settings` to `path`, ".tsv" added when the
+// name has no suffix. Returns an empty string on success, otherwise a message naming the file and the
+// system's reason.
+QString exportRepetitionSummary(
+    const RunResult &result, const EstimatorSettings &settings, const QString &path);

@@ -16,10 +16,16 @@ Options:
                       5489: the window's first run after start-up)
   --last-reversals K  a repetition's estimate is the mean of its last K reversal
                       levels (default 6)
+  --estimator NAME    the estimator the table shows: reversals (the last K
+                      reversals), trials (every trial from reversal R on), cir
+                      (centered isotonic regression), ml (maximum likelihood,
+                      sigma known), or all (one block each); default reversals
+  --first-reversal R  the first reversal of the trials estimator (default 3)
   --trials FILE       write every trial, byte for byte as the window's export
   --tidy-trials FILE  write every trial as a table for R and pandas, as the
                       window's "Export trials for analysis..."
-  --summary FILE      write one row per repetition and staircase (tab-separated)
+  --summary FILE      write one row per repetition and staircase (tab-separated),
+                      with every estimator's estimate
   --tag NAME=VALUE    put a column NAME holding VALUE first in the summary
                       (may be given several times)
   --vary NAME=VALUES  run the experiment once per value of the setting NAME,
@@ -144,6 +150,21 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
             return "--last-reversals needs a whole number from 1 to 2147483647, not " + quotedArgument(value)
                 + ".";
         options.lastReversals = *k;
+    } else if (name == "--first-reversal") {
+        const std::optional<int> r = parsePositiveCount(value);
+        if (!r)
+            return "--first-reversal needs a whole number from 1 to 2147483647, not " + quotedArgument(value)
+                + ".";
+        options.firstReversal = *r;
+    } else if (name == "--estimator") {
+        if (value == "all") {
+            options.estimators.assign(allEstimators.begin(), allEstimators.end());
+        } else if (const std::optional<Estimator> estimator = estimatorFromName(value)) {
+            options.estimators = { *estimator };
+        } else {
+            return "--estimator needs one of " + estimatorNameList() + " or all, not " + quotedArgument(value)
+                + ".";
+        }
     } else if (name == "--trials") {
         if (value.empty())
             return "--trials needs a file name, or - for the standard output.";
@@ -170,8 +191,8 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
 
 bool takesValue(const std::string &name)
 {
-    for (const char *option : { "--repetitions", "--seed", "--last-reversals", "--trials", "--tidy-trials",
-             "--summary", "--tag", "--stats", "--vary" })
+    for (const char *option : { "--repetitions", "--seed", "--last-reversals", "--first-reversal",
+             "--estimator", "--trials", "--tidy-trials", "--summary", "--tag", "--stats", "--vary" })
         if (name == option)
             return true;
     return false;

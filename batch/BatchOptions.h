@@ -23,6 +23,9 @@ struct BatchOptions {
     std::optional<int> repetitions;
     std::uint32_t seed = RandomEngine::defaultSeed;
     int lastReversals = defaultLastReversals;
+    int firstReversal = EstimatorSettings().firstReversal; // R
+    // The estimators the printed table shows, one block each ("all": every one).
+    std::vector<Estimator> estimators { Estimator::reversals };
     // Empty: not written; "-": the standard output.
     std::string trialsPath;
     std::string tidyTrialsPath;

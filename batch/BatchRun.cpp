@@ -146,6 +146,13 @@ private:
     // Every row's exact values; false when interrupted.
     bool addExact(SweepResult &rows);
     TextSink sinkFor(BatchOutput &output, const char *what);
+    EstimatorSettings estimatorSettings() const
+    {
+        EstimatorSettings settings;
+        settings.lastReversals = options.lastReversals;
+        settings.firstReversal = options.firstReversal;
+        return settings;
+    }
 
     const BatchOptions &options;
     const BatchConsole &console;
@@ -244,7 +251,7 @@ int BatchRun::run()
         const RunResult result = simulate(request, engine, showProgress, cancel);
         if (!result.isComplete())
             return interrupted();
-        SweepResult rows = sweepResultOf(result, options.lastReversals, options.seed);
+        SweepResult rows = sweepResultOf(result, estimatorSettings(), options.estimators, options.seed);
         if (options.exact && !addExact(rows))
             return interrupted();
         if (const int status = writeOutputs(&result, rows); status != exitDone)
@@ -329,7 +336,7 @@ int BatchRun::writeOutputs(const RunResult *result, const SweepResult &rows)
         return cancelled() ? interrupted() : unwritable("tidy trials", tidyTrials);
     if (result && !options.summaryPath.empty()
         && !writeRepetitionSummary(
-            *result, options.lastReversals, TaggedLines(options.tags, sinkFor(summary, "summary"))))
+            *result, estimatorSettings(), TaggedLines(options.tags, sinkFor(summary, "summary"))))
         return cancelled() ? interrupted() : unwritable("summary", summary);
     if (!options.statsPath.empty()) {
         const std::string text = sweepStatsText(rows);

@@ -2,10 +2,12 @@
 
 #include "ExactRun.h"
 #include "ExperimentFile.h"
+#include "Estimators.h"
 #include "RepetitionStats.h"
 #include "StaircaseTheory.h"
 #include "Sweep.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 #include <vector>
@@ -70,6 +72,25 @@ std::string staircaseTableText(const RunResult &result, int lastReversals)
 
 std::string staircaseTableText(const SweepResult &result)
 {
+    // Rows of several estimators: one block each, named, in the order they come.
+    std::vector<Estimator> estimators;
+    for (const SweepRow &row : result.rows)
+        if (std::find(estimators.begin(), estimators.end(), row.estimator) == estimators.end())
+            estimators.push_back(row.estimator);
+    if (estimators.size() > 1) {
+        std::string text;
+        for (Estimator estimator : estimators) {
+            SweepResult block = result;
+            block.rows.clear();
+            for (const SweepRow &row : result.rows)
+                if (row.estimator == estimator)
+                    block.rows.push_back(row);
+            text += std::string(text.empty() ? "" : "\n") + "estimator: " + estimatorName(estimator) + "\n"
+                + staircaseTableText(block);
+        }
+        return text;
+    }
+
     std::vector<std::string> header;
     for (const SweepAxis &axis : result.axes)
         header.push_back(axis.name());

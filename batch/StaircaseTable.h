@@ -9,8 +9,8 @@
 //   target_pct   the classic target ψ* of its final positive step, in percent
 //                (6 significant digits)
 //   x_star       the observer's level at ψ*
-//   mean         the mean of the repetitions' estimates (mean of the last K
-//                reversal levels)
+//   mean         the mean of the repetitions' estimates (by default the mean
+//                of the last K reversal levels; Estimators.h has the others)
 //   bias         mean − x_star
 //   sd           the estimates' standard deviation (n − 1 divisor)
 //   mean_trials  the staircase's trials per repetition, averaged
@@ -31,6 +31,13 @@
 // SD) is "NA". The first line names the columns. Every number is the one
 // StaircaseTheory and RepetitionStats give, so the window and the batch
 // program agree; "." is the decimal point whatever the locale.
+
+//
+// With several estimators the table comes once per estimator, each block
+// after a line "estimator: NAME" and a blank line between blocks; with one,
+// the table alone.
+
+#include "Estimators.h"
 
 #include <string>
 #include <vector>

@@ -115,11 +115,13 @@ void BM_RepetitionStats(benchmark::State &state)
     QTableWidget table;
     QComboBox staircase;
     QCustomPlot histogram;
-    RepetitionStatsPanel panel(table, staircase, histogram);
+    QComboBox estimator;
+    QTableWidget comparison;
+    RepetitionStatsPanel panel(table, staircase, histogram, estimator, comparison);
     const std::vector<StaircaseTheory> theories
         = staircaseTheories(result->request().staircases, result->request().observer);
     for (auto _ : state)
-        panel.setRun(result, theories, 6);
+        panel.setRun(result, theories, EstimatorSettings {});
     counters(state, double(result->trialCount()));
 }
 

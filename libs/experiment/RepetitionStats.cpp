@@ -68,19 +68,34 @@ std::vector<double> repetitionEstimates(const RunResult &result, int staircase, 
 RepetitionStats repetitionStats(
     const RunResult &result, int staircase, const StaircaseTheory &theory, int lastReversals)
 {
+    std::vector<std::optional<double>> estimates;
+    for (int r = 0; r < result.repetitionCount(); ++r)
+        estimates.push_back(repetitionEstimate(result, r, staircase, lastReversals));
+    return repetitionStats(result, staircase, theory, estimates, lastReversals);
+}
+
+RepetitionStats repetitionStats(const RunResult &result, int staircase, const StaircaseTheory &theory,
+    Estimator estimator, const EstimatorSettings &settings)
+{
+    return repetitionStats(result, staircase, theory,
+        staircaseEstimates(result, staircase, estimator, settings, result.request().observer),
+        settings.lastReversals);
+}
+
+RepetitionStats repetitionStats(const RunResult &result, int staircase, const StaircaseTheory &theory,
+    const std::vector<std::optional<double>> &estimates, int lastReversals)
+{
     RepetitionStats stats;
     stats.lastReversals = lastReversals;
     stats.repetitions = result.repetitionCount();
     double trialSum = 0.0;
-    std::vector<std::optional<double>> perRepetition;
+    QUORVEL_ASSERT(estimates.size() == std::size_t(stats.repetitions), "one estimate slot per repetition");
     std::vector<double> trials;
-    perRepetition.reserve(std::size_t(stats.repetitions));
     trials.reserve(std::size_t(stats.repetitions));
     for (int r = 0; r < result.repetitionCount(); ++r) {
         const StaircaseOutcome &o = result.outcome(r, staircase);
         trialSum += o.trials;
         trials.push_back(o.trials);
-        perRepetition.push_back(repetitionEstimate(result, r, staircase, lastReversals));
         if (!stats.trials)
             stats.trials = TrialsPerRepetition { 0.0, o.trials, o.trials };
         stats.trials->min = std::min(stats.trials->min, o.trials);
@@ -100,13 +115,13 @@ RepetitionStats repetitionStats(
     if (stats.trials)
         stats.trials->mean = trialSum / stats.repetitions;
 
-    std::vector<double> estimates;
-    for (const std::optional<double> &e : perRepetition)
+    std::vector<double> given;
+    for (const std::optional<double> &e : estimates)
         if (e)
-            estimates.push_back(*e);
-    stats.fewerReversals = stats.repetitions - static_cast<int>(estimates.size());
-    stats.estimates = estimateStats(std::move(estimates), theory, result.request().observer);
-    addEfficiency(stats, perRepetition, trials, theory.classic.level);
+            given.push_back(*e);
+    stats.fewerReversals = stats.repetitions - static_cast<int>(given.size());
+    stats.estimates = estimateStats(std::move(given), theory, result.request().observer);
+    addEfficiency(stats, estimates, trials, theory.classic.level);
     return stats;
 }
 
@@ -116,7 +131,7 @@ void addEfficiency(RepetitionStats &stats, const std::vector<std::optional<doubl
     QUORVEL_ASSERT(estimates.size() == trials.size(), "an estimate slot and trials per repetition");
     EstimateStats &e = stats.estimates;
     if (e.rmse && stats.trials)
-        stats.sweatFactor = *e.rmse * *e.rmse * stats.trials->mean;
+        stats.sweatFactor = sweatFactor(*e.rmse, stats.trials->mean);
     if (!e.mean || !e.standardError)
         return;
     e.meanInterval = Interval { *e.mean - 1.96 * *e.standardError, *e.mean + 1.96 * *e.standardError };
@@ -181,6 +196,11 @@ void addEfficiency(RepetitionStats &stats, const std::vector<std::optional<doubl
         stats.sweatInterval = percentile(sweats);
 }
 
+double sweatFactor(double rmse, double meanTrials)
+{
+    return rmse * rmse * meanTrials;
+}
+
 EstimateStats estimateStats(
     std::vector<double> estimates, const StaircaseTheory &theory, const ObserverSettings &observer)
 {
@@ -219,9 +239,19 @@ EstimateStats estimateStats(
 
 bool writeRepetitionSummary(const RunResult &result, int lastReversals, const TextSink &sink)
 {
-    QUORVEL_ASSERT(lastReversals >= 1, "lastReversals >= 1");
+    EstimatorSettings settings;
+    settings.lastReversals = lastReversals;
+    return writeRepetitionSummary(result, settings, sink);
+}
+
+bool writeRepetitionSummary(const RunResult &result, const EstimatorSettings &settings, const TextSink &sink)
+{
+    QUORVEL_ASSERT(settings.lastReversals >= 1, "lastReversals >= 1");
     constexpr std::size_t chunk = 1 << 16;
-    std::string buffer = "repetition\tstaircase\tID\testimate\treversals\ttrials\tstop\n";
+    std::string buffer = "repetition\tstaircase\tID\testimate\treversals\ttrials\tstop\testimate_trials"
+                         "\testimate_cir\testimate_ml\n";
+    const std::vector<StaircaseEstimates> estimates
+        = runEstimates(result, settings, result.request().observer);
     std::vector<std::string> ids;
     for (int s = 0; s < result.staircaseCount(); ++s) {
         const std::vector<std::string> &given = result.request().staircaseIds;
@@ -237,16 +267,23 @@ bool writeRepetitionSummary(const RunResult &result, int lastReversals, const Te
             buffer += '\t';
             buffer += ids[std::size_t(s)];
             buffer += '\t';
-            if (const std::optional<double> e = repetitionEstimate(result, r, s, lastReversals))
-                buffer.append(number, shortestText(*e, number, sizeof number));
-            else
-                buffer += "NA";
+            const auto append = [&](Estimator estimator) {
+                if (const std::optional<double> e = estimates[std::size_t(s)].of(estimator)[std::size_t(r)])
+                    buffer.append(number, shortestText(*e, number, sizeof number));
+                else
+                    buffer += "NA";
+            };
+            append(Estimator::reversals);
             buffer += '\t';
             buffer += std::to_string(o.reversalCount);
             buffer += '\t';
             buffer += std::to_string(o.trials);
             buffer += '\t';
             buffer += stopText(o.stop);
+            for (Estimator estimator : { Estimator::trials, Estimator::cir, Estimator::ml }) {
+                buffer += '\t';
+                append(estimator);
+            }
             buffer += '\n';
             if (buffer.size() >= chunk) {
                 if (!sink(buffer.data(), buffer.size()))
@@ -260,8 +297,15 @@ bool writeRepetitionSummary(const RunResult &result, int lastReversals, const Te
 
 std::string repetitionSummaryText(const RunResult &result, int lastReversals)
 {
+    EstimatorSettings settings;
+    settings.lastReversals = lastReversals;
+    return repetitionSummaryText(result, settings);
+}
+
+std::string repetitionSummaryText(const RunResult &result, const EstimatorSettings &settings)
+{
     std::string text;
-    writeRepetitionSummary(result, lastReversals, [&text](const char *data, std::size_t size) {
+    writeRepetitionSummary(result, settings, [&text](const char *data, std::size_t size) {
         text.append(data, size);
         return true;
     });

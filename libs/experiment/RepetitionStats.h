@@ -14,6 +14,7 @@
 // `writeRepetitionSummary` writes the estimates as a tab-separated table, one
 // row per repetition and staircase, for R or pandas.
 
+#include "Estimators.h"
 #include "Run.h"
 #include "StaircaseTheory.h"
 #include "TrialTable.h"
@@ -120,8 +121,20 @@ EstimateStats estimateStats(
 RepetitionStats repetitionStats(const RunResult &result, int staircase, const StaircaseTheory &theory,
     int lastReversals = defaultLastReversals);
 
+// The same statistics for any estimator: `estimates` are the staircase's
+// estimates one per repetition (staircaseEstimates or allStaircaseEstimates,
+// empty where none); `fewerReversals` then counts the repetitions without one.
+RepetitionStats repetitionStats(const RunResult &result, int staircase, const StaircaseTheory &theory,
+    const std::vector<std::optional<double>> &estimates, int lastReversals = defaultLastReversals);
+RepetitionStats repetitionStats(const RunResult &result, int staircase, const StaircaseTheory &theory,
+    Estimator estimator, const EstimatorSettings &settings);
+
+// RMSE² × mean trials per repetition.
+double sweatFactor(double rmse, double meanTrials);
+
 // The per-repetition summary: the header
 //   repetition  staircase  ID  estimate  reversals  trials  stop
+//   estimate_trials  estimate_cir  estimate_ml
 // then one row per repetition (numbered from 1, as the graph's repetition
 // selector does) and staircase (its 0-based index, as in the results table),
 // in that order. ID is the staircase's display text (tabs and line breaks,
@@ -129,10 +142,15 @@ RepetitionStats repetitionStats(const RunResult &result, int staircase, const St
 // inner quotes doubled, as R and pandas read it); estimate is the shortest text
 // that reads back to the same double (formatReal's form) or NA without one;
 // reversals and trials are the repetition's counts; stop is "reversals",
-// "trials" or "clamp hits". Fields are separated by one tab and every line ends
-// with "\n", without a trailing tab, so every line has exactly seven fields.
+// "trials" or "clamp hits"; the last three are the other estimators' estimates
+// (Estimators.h; the run's own observer), in the same form, after the seven
+// columns older readers know. Fields are separated by one tab and every line
+// ends with "\n", without a trailing tab, so every line has exactly ten fields.
 // Returns false as soon as the sink refuses a piece.
+bool writeRepetitionSummary(const RunResult &result, const EstimatorSettings &settings, const TextSink &sink);
+// With K = lastReversals and the default R.
 bool writeRepetitionSummary(const RunResult &result, int lastReversals, const TextSink &sink);
 
 // The same text in one string (for small runs and tests).
+std::string repetitionSummaryText(const RunResult &result, const EstimatorSettings &settings);
 std::string repetitionSummaryText(const RunResult &result, int lastReversals);

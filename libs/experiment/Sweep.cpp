@@ -300,7 +300,6 @@ void appendRows(const RunResult &run, std::size_t point, const std::vector<doubl
 
 } // namespace
 
-const char sweepEstimatorName[] = "reversals";
 
 const char *sweepParameterName(SweepParameter parameter)
 {
@@ -529,6 +528,27 @@ SweepResult sweepResultOf(const RunResult &run, int lastReversals, std::uint32_t
     return result;
 }
 
+SweepResult sweepResultOf(const RunResult &run, const EstimatorSettings &settings,
+    const std::vector<Estimator> &estimators, std::uint32_t seed)
+{
+    SweepResult result = sweepResultOf(run, settings.lastReversals, seed);
+    if (estimators == std::vector<Estimator> { Estimator::reversals })
+        return result;
+    const std::vector<StaircaseEstimates> all = runEstimates(run, settings, run.request().observer);
+    std::vector<SweepRow> rows;
+    for (Estimator estimator : estimators)
+        for (const SweepRow &reversals : result.rows) {
+            SweepRow row = reversals;
+            row.estimator = estimator;
+            if (estimator != Estimator::reversals)
+                row.stats = repetitionStats(run, row.staircase, row.theory,
+                    all[std::size_t(row.staircase)].of(estimator), settings.lastReversals);
+            rows.push_back(std::move(row));
+        }
+    result.rows = std::move(rows);
+    return result;
+}
+
 SweepResult unsimulatedResultOf(const RunRequest &request, int lastReversals, std::uint32_t seed)
 {
     SweepResult result;
@@ -551,6 +571,8 @@ bool addExactRuns(SweepResult &result, const ExactControl &control)
 {
     result.withExact = true;
     for (SweepRow &row : result.rows) {
+        if (row.estimator != Estimator::reversals)
+            continue; // the exact values are those of the last-K-reversals estimate
         row.exact = exactRun(row.settings, row.observer, row.theory, row.stats.lastReversals, control);
         if (row.exact->status == ExactStatus::cancelled)
             return false;
@@ -583,7 +605,7 @@ std::vector<SweepColumn> sweepStatsColumns(const SweepResult &result)
             { "repetitions", [repetitions](const SweepRow &) { return repetitions; } },
             { "staircase", [](const SweepRow &r) { return std::to_string(r.staircase); } },
             { "id", [](const SweepRow &r) { return quotedId(r.id); } },
-            { "estimator", [](const SweepRow &) { return std::string(sweepEstimatorName); } },
+            { "estimator", [](const SweepRow &r) { return std::string(estimatorName(r.estimator)); } },
             { "psi_star", [](const SweepRow &r) { return text(r.theory.classic.psi); } },
             { "x_star", [](const SweepRow &r) { return text(r.theory.classic.level); } },
             { "count", [=](const SweepRow &r) { return std::to_string(estimates(r).count); } },

@@ -18,6 +18,7 @@
 // engine and its own slot in the result, so the result does not depend on
 // the number of threads or their timing.
 
+#include "Estimators.h"
 #include "ExactRun.h"
 #include "RandomEngine.h"
 #include "RepetitionStats.h"
@@ -121,6 +122,7 @@ struct SweepRow {
     std::size_t point = 0; // the combination's index in the plan
     std::vector<double> values; // the combination's values, one per axis
     int staircase = 0;
+    Estimator estimator = Estimator::reversals; // whose estimates `stats` describes
     std::string id; // the staircase's display text
     StaircaseSettings settings; // as the combination ran it
     ObserverSettings observer;
@@ -170,6 +172,10 @@ SweepResult runSweep(const SweepRequest &request, const SweepPlan &plan,
 // The rows of one run made without a sweep (every staircase, no varied values),
 // as runSweep would give them for its request with no axes.
 SweepResult sweepResultOf(const RunResult &run, int lastReversals, std::uint32_t seed);
+// The rows of a finished run for each of `estimators` in turn (one row per
+// estimator and staircase).
+SweepResult sweepResultOf(const RunResult &run, const EstimatorSettings &settings,
+    const std::vector<Estimator> &estimators, std::uint32_t seed);
 
 // RMSE² × mean trials: the statistics' own sweat factor when they give one,
 // otherwise worked out from their RMSE and mean trials; empty without either.
@@ -184,7 +190,6 @@ bool addExactRuns(SweepResult &result, const ExactControl &control = {});
 std::optional<double> sweatFactor(const RepetitionStats &stats);
 
 // The estimator the rows' estimates come from (the mean of the last K reversal levels).
-extern const char sweepEstimatorName[];
 
 // A column of the --stats table: its name and the text of its cell in a row.
 struct SweepColumn {

@@ -491,6 +491,27 @@ void MainWindowTest::repetitionStatsFollowTheShownRunAndKeepTheirReversalCount()
     for (auto it = bars->data()->constBegin(); it != bars->data()->constEnd(); ++it)
         estimates += it->value;
     QCOMPARE(QString::number(estimates), table->item(row("Count"), 1)->text());
+
+    // The comparison shows the histogram's staircase; the estimator chosen drives the table.
+    auto *comparison = w.get<QTableWidget>("tableEstimators");
+    QCOMPARE(comparison->rowCount(), 4);
+    QCOMPARE(comparison->item(0, 2)->text(), table->item(row("Mean"), 1)->text());
+    w.get<QComboBox>("comboBoxEstimator")->setCurrentIndex(2);
+    QCOMPARE(comparison->item(2, 0)->text(), QString("Isotonic (CIR)"));
+    QCOMPARE(table->item(row("Mean"), 1)->text(), comparison->item(2, 2)->text());
+    QCOMPARE(table->item(row("Count"), 1)->text(), comparison->item(2, 1)->text());
+    int marked = 0;
+    for (int row = 0; row < 4; ++row)
+        if (comparison->item(row, 5)->font().bold()) {
+            ++marked;
+            for (int other = 0; other < 4; ++other)
+                QVERIFY(comparison->item(row, 5)->text().toDouble()
+                    <= comparison->item(other, 5)->text().toDouble());
+        }
+    QCOMPARE(marked, 1);
+    const QString trialMean = comparison->item(1, 2)->text();
+    w.get<QSpinBox>("spinBoxFirstReversalForTrialMean")->setValue(1);
+    QVERIFY(comparison->item(1, 2)->text() != trialMean);
     w.start();
     QCOMPARE(k->value(), 4);
 

@@ -424,17 +424,20 @@ void ResultsTest::repetitionSummaryIsWrittenWholeWithItsSuffix()
 {
     QTemporaryDir dir;
     const auto run = freshRun({ "0", "1" }, 50, 400);
-    QCOMPARE(exportRepetitionSummary(*run, 3, dir.filePath("summary")), QString());
+    QCOMPARE(exportRepetitionSummary(*run, EstimatorSettings { 3, 3 }, dir.filePath("summary")), QString());
     const QStringList lines = QString::fromLatin1(readFile(dir.filePath("summary.tsv"))).split('\n');
-    QCOMPARE(lines.first(), QString("repetition\tstaircase\tID\testimate\treversals\ttrials\tstop"));
+    QCOMPARE(lines.first(),
+        QString("repetition\tstaircase\tID\testimate\treversals\ttrials\tstop\testimate_trials\testimate_"
+                "cir\testimate_ml"));
     QCOMPARE(lines.size(), 1 + 800 + 1); // the header, a row per repetition and staircase, the last line end
-    QCOMPARE(exportRepetitionSummary(*run, 3, dir.filePath("summary.txt")), QString()); // a suffix stays
+    QCOMPARE(exportRepetitionSummary(*run, EstimatorSettings { 3, 3 }, dir.filePath("summary.txt")),
+        QString()); // a suffix stays
     QVERIFY(QFile::exists(dir.filePath("summary.txt")));
 
     const QByteArray before = readFile(dir.filePath("summary.tsv"));
     {
         const FileSizeLimit fullDisk(4096);
-        QCOMPARE(exportRepetitionSummary(*run, 3, dir.filePath("summary")),
+        QCOMPARE(exportRepetitionSummary(*run, EstimatorSettings { 3, 3 }, dir.filePath("summary")),
             "Could not write the repetition summary to "
                 + QDir::toNativeSeparators(dir.filePath("summary.tsv")) + ":\nFile too large");
     }

@@ -4,9 +4,9 @@
 
 TEST(BatchOptions, ReadsEveryOptionBeforeOrAfterTheFileInBothForms)
 {
-    const ParsedOptions parsed = parseBatchOptions(
-        { "--seed=4294967295", "--repetitions", "7", "exp.txt", "--last-reversals=1", "--trials", "-",
-            "--summary", "s.tsv", "--tag", "step=0.5", "--tag=seed=", "--quiet", "--stats", "st.tsv" });
+    const ParsedOptions parsed = parseBatchOptions({ "--seed=4294967295", "--repetitions", "7", "exp.txt",
+        "--last-reversals=1", "--trials", "-", "--summary", "s.tsv", "--tag", "step=0.5", "--tag=seed=",
+        "--quiet", "--stats", "st.tsv", "--estimator", "all", "--first-reversal=2" });
     ASSERT_TRUE(parsed.ok()) << parsed.error;
     const BatchOptions &o = parsed.options;
     EXPECT_EQ(o.experimentPath, "exp.txt");
@@ -26,12 +26,16 @@ TEST(BatchOptions, ReadsEveryOptionBeforeOrAfterTheFileInBothForms)
     EXPECT_EQ(varied.vary[0].name(), "2:correct-answers");
     EXPECT_EQ(varied.vary[0].values, (std::vector<double> { 1, 2, 3 }));
     EXPECT_EQ(varied.vary[1].name(), "guess");
+    EXPECT_EQ(o.firstReversal, 2);
+    EXPECT_EQ(o.estimators, std::vector<Estimator>(allEstimators.begin(), allEstimators.end()));
 
     const BatchOptions defaults = parseBatchOptions({ "--", "--odd-name.txt" }).options;
     EXPECT_EQ(defaults.experimentPath, "--odd-name.txt");
     EXPECT_EQ(defaults.seed, 5489u);
     EXPECT_FALSE(defaults.repetitions);
     EXPECT_EQ(defaults.lastReversals, 6);
+    EXPECT_EQ(defaults.firstReversal, 3);
+    EXPECT_EQ(defaults.estimators, std::vector<Estimator> { Estimator::reversals });
 }
 
 // The usual bad input is run through the program itself (BatchProgramTest).
@@ -51,6 +55,10 @@ TEST(BatchOptions, RefusesWhatItCannotUseWithTheReason)
         { { "e.txt", "--tag", "a=x\ty" },
             "--tag \"a=x\ty\" holds a tab, a line break or a '\"', which would break the summary's rows." },
         { { "e.txt", "-q" }, "Unknown option \"-q\"." },
+        { { "e.txt", "--estimator", "last" },
+            "--estimator needs one of reversals, trials, cir, ml or all, not \"last\"." },
+        { { "e.txt", "--first-reversal", "0" },
+            "--first-reversal needs a whole number from 1 to 2147483647, not \"0\"." },
         { {}, "No experiment file is given." },
         { { "a.txt", "b.txt" }, "One experiment file at a time, not 2." },
         { { "e.txt", "--trials", "-", "--summary", "-" },

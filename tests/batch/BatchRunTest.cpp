@@ -7,6 +7,7 @@
 #include "RandomEngine.h"
 #include "RepetitionStats.h"
 #include "Run.h"
+#include "StaircaseTable.h"
 #include "Sweep.h"
 #include "TidyTrials.h"
 #include "TrialTable.h"
@@ -253,6 +254,26 @@ TEST_F(BatchRunTest, ExactOnlyStatsAreTheEnginesExactFields)
     };
     for (const char *name : { "exact_mean", "exact_sd", "exact_p_estimate" })
         EXPECT_EQ(column(both.out, name), column(outcome.err, name)) << name;
+}
+
+// "all" prints each estimator's table as that estimator alone does, headed by its name.
+TEST_F(BatchRunTest, AllEstimatorsGiveOneBlockEach)
+{
+    const std::vector<std::string> common { example("three-interleaved-staircases.txt"), "--repetitions",
+        "40", "--first-reversal", "2", "--estimator" };
+    const auto table = [&](const std::string &estimator) {
+        std::vector<std::string> arguments = common;
+        arguments.push_back(estimator);
+        const Outcome outcome = run(arguments);
+        EXPECT_EQ(outcome.status, exitDone) << outcome.err;
+        return outcome.out;
+    };
+    std::string expected;
+    for (const char *name : { "reversals", "trials", "cir", "ml" })
+        expected += std::string(expected.empty() ? "" : "\n") + "estimator: " + name + "\n" + table(name);
+    EXPECT_EQ(table("all"), expected);
+    EXPECT_NE(table("trials"), table("reversals"));
+    EXPECT_EQ(table("reversals"), staircaseTableText(windowRun(common[0], 40, RandomEngine::defaultSeed), 6));
 }
 
 TEST_F(BatchRunTest, InterruptedRunReplacesNoFileAndLeavesNoTemporaryFile)

@@ -35,7 +35,7 @@ fail() {
 # expect_summary FILE TAG_NAME ROWS: one header that starts with the tag's name, then ROWS rows.
 expect_summary() {
     [ -s "$1" ] || fail "$1 is missing or empty"
-    [ "$(head -n 1 "$1")" = "$2	repetition	staircase	ID	estimate	reversals	trials	stop" ] \
+    [ "$(head -n 1 "$1")" = "$2	repetition	staircase	ID	estimate	reversals	trials	stop	estimate_trials	estimate_cir	estimate_ml" ] \
         || fail "$1 has the header $(head -n 1 "$1")"
     [ "$(grep -c '^repetition\|	repetition	' "$1")" -eq 1 ] || fail "$1 repeats its header"
     [ "$(tail -n +2 "$1" | wc -l)" -eq "$3" ] || fail "$1 has $(tail -n +2 "$1" | wc -l) rows, not $3"

@@ -198,7 +198,10 @@ TEST(RepetitionStats, RunIntervalsAreReproducibleAndNarrowWithMoreRepetitions)
 
 // The estimate is the mean of the last K reversals (0.3, 0.1 rather than the first
 // 0.2, 0.3 in repetition 1), NA below K reversals; the ID's tab becomes a space
-// and its quotes are doubled inside quotes.
+// and its quotes are doubled inside quotes. The other estimators follow, NA
+// where they give none (R = 2 with one reversal). Repetition 1 of "left" runs
+// 0.3+ 0.2− 0.3+ 0.2+ 0.1−: from its 2nd reversal trial the mean is 0.2, and
+// its proportions 0/1, 1/2, 2/2 put ψ* = 50 % at 0.2.
 TEST(RepetitionStats, SummaryHasOneRowPerRepetitionAndStaircase)
 {
     RunRequest request;
@@ -209,14 +212,32 @@ TEST(RepetitionStats, SummaryHasOneRowPerRepetitionAndStaircase)
     request.repetitions = 3;
     RandomEngine engine;
     const RunResult result = simulate(request, engine);
-    EXPECT_EQ(repetitionSummaryText(result, 2),
-        "repetition\tstaircase\tID\testimate\treversals\ttrials\tstop\n"
-        "1\t0\tleft\t0.19999999999999998\t3\t5\treversals\n"
-        "1\t1\t\"right \"\"side\"\"\"\t0.49999999999999994\t3\t9\ttrials\n"
-        "2\t0\tleft\t0.30000000000000004\t3\t6\treversals\n"
-        "2\t1\t\"right \"\"side\"\"\"\t0.1\t4\t8\treversals\n"
-        "3\t0\tleft\tNA\t1\t6\ttrials\n"
-        "3\t1\t\"right \"\"side\"\"\"\t0.25000000000000006\t4\t6\treversals\n");
+    EstimatorSettings settings;
+    settings.lastReversals = 2;
+    settings.firstReversal = 2;
+    std::string text = repetitionSummaryText(result, settings);
+    // The maximum-likelihood estimates, to within their precision, then masked.
+    const double ml[] = { -0.0384925917, 1.2673447642, 0.3166689230, 0.4054987071, 0.45, 0.9809670382 };
+    std::size_t line = text.find('\n') + 1;
+    for (double expected : ml) {
+        const std::size_t end = text.find('\n', line);
+        const std::size_t field = text.rfind('\t', end) + 1;
+        EXPECT_NEAR(std::stod(text.substr(field, end - field)), expected, 1e-6);
+        text.replace(field, end - field, "ml");
+        line = text.find('\n', line) + 1;
+    }
+    EXPECT_EQ(text,
+        "repetition\tstaircase\tID\testimate\treversals\ttrials\tstop\testimate_trials\testimate_"
+        "cir\testimate_ml\n"
+        "1\t0\tleft\t0.19999999999999998\t3\t5\treversals\t0.19999999999999998\t0.19999999999999998\tml\n"
+        "1\t1\t\"right "
+        "\"\"side\"\"\"\t0.49999999999999994\t3\t9\ttrials\t0.5499999999999999\t0.6611111111111111\tml\n"
+        "2\t0\tleft\t0.30000000000000004\t3\t6\treversals\t0.30000000000000004\t0.30000000000000004\tml\n"
+        "2\t1\t\"right \"\"side\"\"\"\t0.1\t4\t8\treversals\t0.02\t0.03333333333333336\tml\n"
+        "3\t0\tleft\tNA\t1\t6\ttrials\tNA\t0.45\tml\n"
+        "3\t1\t\"right "
+        "\"\"side\"\"\"\t0.25000000000000006\t4\t6\treversals\t0.20000000000000004\t0."
+        "23333333333333336\tml\n");
 }
 
 TEST(RepetitionStats, SummaryStopsAtTheFirstRefusedPiece)
