@@ -11,6 +11,8 @@
 #include "TrialTable.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -51,15 +53,35 @@ int usageError(const BatchConsole &console, const std::string &message)
     return exitUsage;
 }
 
+// The folder of a file that is not there yet, with its links and dots resolved, and its name.
+std::string canonicalName(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    char resolved[PATH_MAX];
+    if (!::realpath(folder.c_str(), resolved))
+        return path;
+    return std::string(resolved) + "/" + path.substr(slash == std::string::npos ? 0 : slash + 1);
+}
+
+// However they are spelt: one device and inode, or for files not there yet one folder and name.
 bool sameFile(const std::string &a, const std::string &b)
 {
     struct stat first, second;
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev
-        && first.st_ino == second.st_ino;
+    const bool aThere = ::stat(a.c_str(), &first) == 0;
+    const bool bThere = ::stat(b.c_str(), &second) == 0;
+    if (aThere || bThere)
+        return aThere && bThere && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    return canonicalName(a) == canonicalName(b);
 }
 
 std::string outputProblem(const BatchOptions &options)
 {
+    const bool bothFiles = !options.trialsPath.empty() && options.trialsPath != "-"
+        && !options.summaryPath.empty() && options.summaryPath != "-";
+    if (bothFiles && sameFile(options.trialsPath, options.summaryPath))
+        return "--trials " + options.trialsPath + " and --summary " + options.summaryPath
+            + " name the same file; the second would replace the first.";
     for (const auto &[option, path] :
         { std::pair { "--trials", options.trialsPath }, std::pair { "--summary", options.summaryPath } })
         if (!path.empty() && path != "-" && sameFile(path, options.experimentPath))
@@ -110,13 +132,6 @@ private:
     bool header = true;
 };
 
-std::string progressText(const RunProgress &p, int repetitions)
-{
-    return std::string(programName) + ": repetition "
-        + std::to_string(std::min(p.repetitions + 1, repetitions)) + " of " + std::to_string(repetitions)
-        + ", " + std::to_string(p.trials) + " trials";
-}
-
 class BatchRun
 {
 public:
@@ -148,6 +163,9 @@ private:
 
 int BatchRun::unwritable(const char *what, BatchOutput &output)
 {
+    // A signal ends a write that waits on a stalled pipe: that is an interruption, not a failure.
+    if (cancelled())
+        return interrupted();
     report.error("can't write the " + std::string(what) + " to " + output.name() + ": " + output.error());
     trials.discard();
     summary.discard();
@@ -232,11 +250,11 @@ int BatchRun::writeOutputs(const RunResult &result)
 {
     // Both are written in full before either replaces its file.
     if (!options.trialsPath.empty() && !writeTrialTable(result, nullptr, sinkFor(trials, "trials")))
-        return cancelled() ? interrupted() : unwritable("trials", trials);
+        return unwritable("trials", trials);
     if (!options.summaryPath.empty()
         && !writeRepetitionSummary(
             result, options.lastReversals, TaggedLines(options.tags, sinkFor(summary, "summary"))))
-        return cancelled() ? interrupted() : unwritable("summary", summary);
+        return unwritable("summary", summary);
     if (cancelled())
         return interrupted();
     if (!options.trialsPath.empty() && !trials.finish())
@@ -259,6 +277,8 @@ int BatchRun::printTable(const RunResult &result)
     errno = 0;
     if (std::fwrite(table.data(), 1, table.size(), console.out) != table.size()
         || std::fflush(console.out) != 0 || std::ferror(console.out)) {
+        if (cancelled())
+            return interrupted();
         report.error(std::string("can't write the table to the standard output: ")
             + std::strerror(errno ? errno : EIO));
         return exitUnwritable;
@@ -267,6 +287,13 @@ int BatchRun::printTable(const RunResult &result)
 }
 
 } // namespace
+
+std::string progressText(const RunProgress &p, int repetitions)
+{
+    return std::string(programName) + ": repetition "
+        + std::to_string(std::min(p.repetitions + 1, repetitions)) + " of " + std::to_string(repetitions)
+        + ", " + std::to_string(p.trials) + " trials";
+}
 
 int batchMain(
     const std::vector<std::string> &arguments, const BatchConsole &console, const std::atomic<bool> *cancel)
@@ -278,5 +305,11 @@ int batchMain(
         std::fputs(batchUsage, console.out);
         return std::fflush(console.out) == 0 && !std::ferror(console.out) ? exitDone : exitUnwritable;
     }
-    return BatchRun(parsed.options, console, cancel).run();
+    try {
+        return BatchRun(parsed.options, console, cancel).run();
+    } catch (const std::bad_alloc &) {
+        // Outside the run itself (an output's buffer, a message): the outputs are discarded on the way out.
+        std::fprintf(console.err, "%s: out of memory.\n", programName);
+        return exitRunFailed;
+    }
 }

@@ -19,6 +19,7 @@ TEST(BatchOptions, ReadsEveryOptionBeforeOrAfterTheFileInBothForms)
     EXPECT_EQ(o.tags, tags);
     EXPECT_TRUE(o.quiet);
 
+    EXPECT_EQ(parseBatchOptions({ "-" }).options.experimentPath, "-");
     const BatchOptions defaults = parseBatchOptions({ "--", "--odd-name.txt" }).options;
     EXPECT_EQ(defaults.experimentPath, "--odd-name.txt");
     EXPECT_EQ(defaults.seed, 5489u);
@@ -42,6 +43,8 @@ TEST(BatchOptions, RefusesWhatItCannotUseWithTheReason)
         { { "e.txt", "--tag", "=1" }, "--tag needs NAME=VALUE, for example --tag step=0.5, not \"=1\"." },
         { { "e.txt", "--tag", "a=x\ty" },
             "--tag \"a=x\ty\" holds a tab, a line break or a '\"', which would break the summary's rows." },
+        { { "e.txt", "--tag", "a=\"y" },
+            "--tag \"a=\"y\" holds a tab, a line break or a '\"', which would break the summary's rows." },
         { { "e.txt", "-q" }, "Unknown option \"-q\"." },
         { {}, "No experiment file is given." },
         { { "a.txt", "b.txt" }, "One experiment file at a time, not 2." },
