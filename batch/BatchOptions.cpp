@@ -1,5 +1,6 @@
 #include "BatchOptions.h"
 
+#include <algorithm>
 #include <charconv>
 
 const char batchUsage[] = R"(Usage: quorvel-batch EXPERIMENT.txt [options]
@@ -19,6 +20,8 @@ Options:
                       (may be given several times)
   --quiet             print no table
   --help              show this text and stop
+
+Each option but --tag may be given once.
 
 FILE "-" is the standard output, for one of --trials and --summary; the table
 then goes to the standard error. A file is replaced only once it is complete.
@@ -141,6 +144,16 @@ ParsedOptions parseBatchOptions(const std::vector<std::string> &arguments)
     ParsedOptions parsed;
     BatchOptions &options = parsed.options;
     std::vector<std::string> files;
+    std::vector<std::string> given;
+    // The last of two values would win unseen; only --tag adds up.
+    const auto repeated = [&given](const std::string &name) {
+        if (name == "--tag")
+            return false;
+        if (std::find(given.begin(), given.end(), name) != given.end())
+            return true;
+        given.push_back(name);
+        return false;
+    };
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string &argument = arguments[i];
@@ -156,12 +169,16 @@ ParsedOptions parseBatchOptions(const std::vector<std::string> &arguments)
             options.help = true;
             return parsed; // whatever else is given
         }
+        const std::string name = argument.substr(0, argument.find('='));
+        if (repeated(name)) {
+            parsed.error = name + " is given twice; give each option once.";
+            return parsed;
+        }
         if (argument == "--quiet") {
             options.quiet = true;
             continue;
         }
         const std::size_t equals = argument.find('=');
-        const std::string name = argument.substr(0, equals);
         if (!takesValue(name)) {
             parsed.error = "Unknown option " + quotedArgument(argument) + ".";
             return parsed;

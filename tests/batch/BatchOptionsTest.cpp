@@ -46,6 +46,8 @@ TEST(BatchOptions, RefusesWhatItCannotUseWithTheReason)
         { { "e.txt", "--tag", "a=\"y" },
             "--tag \"a=\"y\" holds a tab, a line break or a '\"', which would break the summary's rows." },
         { { "e.txt", "-q" }, "Unknown option \"-q\"." },
+        { { "e.txt", "--seed", "1", "--seed=2" }, "--seed is given twice; give each option once." },
+        { { "--quiet", "e.txt", "--quiet" }, "--quiet is given twice; give each option once." },
         { {}, "No experiment file is given." },
         { { "a.txt", "b.txt" }, "One experiment file at a time, not 2." },
         { { "e.txt", "--trials", "-", "--summary", "-" },
