@@ -18,6 +18,8 @@ Options:
   --summary FILE      write one row per repetition and staircase (tab-separated)
   --tag NAME=VALUE    put a column NAME holding VALUE first in the summary
                       (may be given several times)
+  --max-memory MB     refuse a run that may take more than MB megabytes (default:
+                      half the machine's memory); only --trials keeps every trial
   --quiet             print no table
   --help              show this text and stop
 
@@ -26,7 +28,8 @@ Each option but --tag may be given once.
 FILE "-" is the standard output, for one of --trials and --summary; the table
 then goes to the standard error. A file is replaced only once it is complete.
 
-Exit status: 0 done; 1 the run ran out of memory or past 2147483647 trials;
+Exit status: 0 done; 1 the run may take more memory than allowed, ran out of
+memory or past 2147483647 trials;
 2 bad usage; 3 the experiment file cannot be read or is refused; 4 an output
 cannot be written; 130 or 143 interrupted (nothing is left half-written).
 )";
@@ -90,6 +93,11 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
             return "--last-reversals needs a whole number from 1 to 2147483647, not " + quotedArgument(value)
                 + ".";
         options.lastReversals = *k;
+    } else if (name == "--max-memory") {
+        options.maxMemoryMegabytes = parsePositiveCount(value);
+        if (!options.maxMemoryMegabytes)
+            return "--max-memory needs a whole number of megabytes from 1 to 2147483647, not "
+                + quotedArgument(value) + ".";
     } else if (name == "--trials") {
         if (value.empty())
             return "--trials needs a file name, or - for the standard output.";
@@ -107,7 +115,7 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
 bool takesValue(const std::string &name)
 {
     for (const char *option :
-        { "--repetitions", "--seed", "--last-reversals", "--trials", "--summary", "--tag" })
+        { "--repetitions", "--seed", "--last-reversals", "--max-memory", "--trials", "--summary", "--tag" })
         if (name == option)
             return true;
     return false;

@@ -27,6 +27,8 @@ struct BatchOptions {
     std::string summaryPath;
     // (column name, value) pairs put before the summary's own columns, in order.
     std::vector<std::pair<std::string, std::string>> tags;
+    // Empty: half the machine's memory (runMemoryBudget).
+    std::optional<int> maxMemoryMegabytes;
     bool quiet = false;
     bool help = false;
 };

@@ -7,6 +7,7 @@
 #include "RandomEngine.h"
 #include "RepetitionStats.h"
 #include "Run.h"
+#include "RunMemoryBudget.h"
 #include "StaircaseTable.h"
 #include "TrialTable.h"
 
@@ -132,6 +133,31 @@ private:
     bool header = true;
 };
 
+std::string gigabytes(long double bytes)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1Lf GB", bytes / 1e9L);
+    return text;
+}
+
+// Empty when the run's bound fits the budget; else why it is refused.
+std::string memoryProblem(const RunRequest &request, const BatchOptions &options)
+{
+    const long double budget = options.maxMemoryMegabytes
+        ? static_cast<long double>(*options.maxMemoryMegabytes) * (1 << 20)
+        : static_cast<long double>(runMemoryBudget());
+    const long double bound = runMemoryBound(request);
+    if (bound <= budget)
+        return std::string();
+    return "this run may take up to " + gigabytes(bound) + " of memory"
+        + (request.keepTrials ? " (--trials keeps every trial, up to " + std::to_string(maximumTrials(request))
+                    + " of " + std::to_string(RunResult::bytesPerTrial) + " bytes)"
+                              : std::string())
+        + ", more than the " + gigabytes(budget) + " allowed"
+        + (options.maxMemoryMegabytes ? std::string() : std::string(" (half this machine's memory)"))
+        + ". Run fewer repetitions, or allow more with --max-memory MB.";
+}
+
 class BatchRun
 {
 public:
@@ -210,6 +236,12 @@ int BatchRun::run()
         report.error(problem);
         return exitUnreadable;
     }
+    // The summary and the table need each repetition's outcome, not its trials.
+    request.keepTrials = !options.trialsPath.empty();
+    if (const std::string problem = memoryProblem(request, options); !problem.empty()) {
+        report.error(problem);
+        return exitRunFailed;
+    }
 
     // Before the run: a long run must not end in a file that cannot be written.
     if (!options.trialsPath.empty() && !trials.open())
@@ -233,10 +265,13 @@ int BatchRun::run()
     } catch (const std::bad_alloc &) {
         trials.discard();
         summary.discard();
-        report.error("out of memory: the run keeps every trial in memory ("
-            + std::to_string(RunResult::bytesPerTrial) + " bytes each), and this one may record up to "
-            + std::to_string(maximumTrials(request)) + " trials. Run fewer repetitions, or lower the maximum "
-            + "trials.");
+        report.error(request.keepTrials
+                ? "out of memory: the run keeps every trial in memory ("
+                    + std::to_string(RunResult::bytesPerTrial) + " bytes each), and this one may record up to "
+                    + std::to_string(maximumTrials(request))
+                    + " trials. Run fewer repetitions, or lower the maximum trials."
+                : "out of memory: the run keeps each repetition's outcome and reversal levels. Run fewer "
+                  "repetitions.");
         return exitRunFailed;
     } catch (const std::length_error &e) {
         trials.discard();

@@ -127,6 +127,13 @@ TEST_F(BatchProgramTest, BadInputEndsWithItsStatusAndOneClearMessage)
         { R"(name=$(printf 'n%.0s' {1..250})
              "$BATCH" "$EXAMPLE" --quiet --summary $name && rm $name)",
             0, "" },
+        { R"("$BATCH" "$EXAMPLE" --repetitions 100000000 --trials old.tsv --max-memory 1000)", 1,
+            "quorvel-batch: this run may take up to 1235.2 GB of memory (--trials keeps every trial, up to "
+            "50000000000 of 24 bytes), more than the 1.0 GB allowed. Run fewer repetitions, or allow more "
+            "with --max-memory MB." },
+        { R"("$BATCH" "$EXAMPLE" --repetitions 100000000 --summary old.tsv --max-memory 1000)", 1,
+            "quorvel-batch: this run may take up to 35.2 GB of memory, more than the 1.0 GB allowed. Run "
+            "fewer repetitions, or allow more with --max-memory MB." },
         { R"("$BATCH" "$EXAMPLE" --trials no-such-folder/trials.tsv)", 4,
             "quorvel-batch: can't write the trials to no-such-folder/trials.tsv: No such file or directory" },
         { R"("$BATCH" "$EXAMPLE" --summary .)", 4,
@@ -201,11 +208,23 @@ TEST_F(BatchProgramTest, RunningOutOfMemoryEndsWithAMessage)
 {
     // Each repetition of the example takes up to 200 trials: far beyond 300 MB.
     const Outcome outcome = run(R"(ulimit -v 300000
-        exec "$BATCH" "$(dirname "$EXAMPLE")/single-staircase.txt" --repetitions 100000000 --trials old.tsv)");
+        exec "$BATCH" "$(dirname "$EXAMPLE")/single-staircase.txt" --repetitions 100000000 --trials old.tsv \
+            --max-memory 2147483647)");
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.err,
         "quorvel-batch: out of memory: the run keeps every trial in memory (24 bytes each), and this one may "
         "record up to 20000000000 trials. Run fewer repetitions, or lower the maximum trials.\n");
     EXPECT_EQ(fileContent(folder + "/old.tsv"), "old\n");
+}
+
+// Without --trials a repetition's trials are not kept: 200,000 repetitions of up to 200 trials
+// would need far more than the 150 MB the limit leaves.
+TEST_F(BatchProgramTest, ASummaryNeedsMemoryPerRepetitionNotPerTrial)
+{
+    const Outcome outcome = run(R"(ulimit -v 150000
+        exec "$BATCH" "$(dirname "$EXAMPLE")/single-staircase.txt" --repetitions 200000 --quiet --summary s.tsv)");
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_NE(fileContent(folder + "/s.tsv").size(), 0u);
 }
 #endif
