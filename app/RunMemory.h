@@ -17,7 +17,6 @@ struct RunRequest;
 // row order sorted by ID (4).
 constexpr std::uint64_t windowBytesPerTrial = 24 + 2 * 16 + 4;
 
-
 // "This run may record up to N trials (about X GB). Run anyway?" when the run's
 // bound exceeds `budget` bytes; otherwise an empty string.
 QString memoryQuestion(const RunRequest &request, std::uint64_t budget);

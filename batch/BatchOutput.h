@@ -49,7 +49,7 @@ private:
     std::string path;
     std::FILE *standardOutput;
     std::unique_ptr<AtomicFile> file;
-    bool started = false;        // the file has been opened
+    bool started = false; // the file has been opened
     std::FILE *stream = nullptr; // the standard output
     std::string reason;
 };

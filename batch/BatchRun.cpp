@@ -150,9 +150,10 @@ std::string memoryProblem(const RunRequest &request, const BatchOptions &options
     if (bound <= budget)
         return std::string();
     return "this run may take up to " + gigabytes(bound) + " of memory"
-        + (request.keepTrials ? " (--trials keeps every trial, up to " + std::to_string(maximumTrials(request))
-                    + " of " + std::to_string(RunResult::bytesPerTrial) + " bytes)"
-                              : std::string())
+        + (request.keepTrials
+                ? " (--trials keeps every trial, up to " + std::to_string(maximumTrials(request)) + " of "
+                    + std::to_string(RunResult::bytesPerTrial) + " bytes)"
+                : std::string())
         + ", more than the " + gigabytes(budget) + " allowed"
         + (options.maxMemoryMegabytes ? std::string() : std::string(" (half this machine's memory)"))
         + ". Run fewer repetitions, or allow more with --max-memory MB.";
@@ -267,8 +268,8 @@ int BatchRun::run()
         summary.discard();
         report.error(request.keepTrials
                 ? "out of memory: the run keeps every trial in memory ("
-                    + std::to_string(RunResult::bytesPerTrial) + " bytes each), and this one may record up to "
-                    + std::to_string(maximumTrials(request))
+                    + std::to_string(RunResult::bytesPerTrial)
+                    + " bytes each), and this one may record up to " + std::to_string(maximumTrials(request))
                     + " trials. Run fewer repetitions, or lower the maximum trials."
                 : "out of memory: the run keeps each repetition's outcome and reversal levels. Run fewer "
                   "repetitions.");

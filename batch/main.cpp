@@ -31,7 +31,8 @@ int main(int argc, char **argv)
     // remove the temporary files rather than leave them.
     // Without SA_RESTART, a signal also ends a wait in open() or write() (a
     // named pipe nobody reads, a stalled reader) instead of resuming it.
-    struct sigaction action {};
+    struct sigaction action {
+    };
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;

@@ -2,8 +2,8 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <new>
 

@@ -55,7 +55,7 @@ private:
 
     std::string target;
     std::string finalTarget; // the target with its links followed, set by check()
-    bool direct = false;     // written straight through, not replaced
+    bool direct = false; // written straight through, not replaced
     std::string temporary;
     int fd = -1;
     std::vector<char> buffer;

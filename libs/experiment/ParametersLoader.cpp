@@ -104,8 +104,8 @@ void ParametersLoader::loadFile(const std::string &path)
         ParametersLoader read = *this;
         if (!read.parse(readAll(path, file.fd, info.st_size)))
             throw ParametersFileError(path,
-                "It holds more than " + std::to_string(maxKeyCount) + " different keys, the most a parameters "
-                + "file may hold");
+                "It holds more than " + std::to_string(maxKeyCount)
+                    + " different keys, the most a parameters " + "file may hold");
         *this = std::move(read);
     } catch (const std::bad_alloc &) {
         throw ParametersFileError(path, "There is not enough memory to read it");

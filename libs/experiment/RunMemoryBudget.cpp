@@ -19,7 +19,8 @@ long double runMemoryBound(const RunRequest &request)
 {
     long double perRepetition = 0;
     for (const StaircaseSettings &s : request.staircases)
-        perRepetition += sizeof(StaircaseOutcome) + sizeof(double) * std::max(0, std::min(s.maxInversions, s.maxTrials));
+        perRepetition += sizeof(StaircaseOutcome)
+            + sizeof(double) * std::max(0, std::min(s.maxInversions, s.maxTrials));
     const long double trials = request.keepTrials ? static_cast<long double>(maximumTrials(request)) : 0;
     return static_cast<long double>(request.repetitions) * perRepetition + trials * RunResult::bytesPerTrial;
 }

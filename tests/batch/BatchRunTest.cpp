@@ -153,7 +153,8 @@ TEST_F(BatchRunTest, InterruptedRunReplacesNoFileAndLeavesNoTemporaryFile)
     writeFileContent(folder + "/trials.tsv", "old trials");
     const std::atomic<bool> cancel { true };
     for (const std::vector<std::string> &outputs :
-        { std::vector<std::string> { "--trials", folder + "/trials.tsv", "--summary", folder + "/summary.tsv" },
+        { std::vector<std::string> {
+              "--trials", folder + "/trials.tsv", "--summary", folder + "/summary.tsv" },
             std::vector<std::string> {} }) {
         std::vector<std::string> arguments { example("single-staircase.txt"), "--repetitions", "100000" };
         arguments.insert(arguments.end(), outputs.begin(), outputs.end());
@@ -173,7 +174,8 @@ TEST_F(BatchRunTest, InterruptedTrialsOnTheStandardOutputLeaveItOpen)
     const int descriptor = fileno(out);
     const BatchConsole console { out, std::tmpfile(), false };
     const std::atomic<bool> cancel { true };
-    EXPECT_EQ(batchMain({ example("single-staircase.txt"), "--trials", "-" }, console, &cancel), exitInterrupted);
+    EXPECT_EQ(
+        batchMain({ example("single-staircase.txt"), "--trials", "-" }, console, &cancel), exitInterrupted);
     EXPECT_NE(fcntl(descriptor, F_GETFD), -1);
     std::fclose(out);
     std::fclose(console.err);
