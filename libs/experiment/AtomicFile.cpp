@@ -1,5 +1,6 @@
 #include "AtomicFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -133,29 +134,34 @@ bool AtomicFile::write(const char *data, std::size_t size)
         return false;
     if (buffer.size() + size > bufferSize && !flushBuffer())
         return false;
-    if (size >= bufferSize) {
-        buffer.assign(data, data + size);
-        return flushBuffer();
-    }
+    if (size >= bufferSize)
+        return writeOut(data, size); // no copy of a large piece
     buffer.insert(buffer.end(), data, data + size);
     return true;
 }
 
 bool AtomicFile::flushBuffer()
 {
+    if (!writeOut(buffer.data(), buffer.size()))
+        return false;
+    buffer.clear();
+    return true;
+}
+
+bool AtomicFile::writeOut(const char *data, std::size_t size)
+{
+    // A signal that ends a wait on a pipe (EINTR) ends the writing: the program meant to stop. A
+    // pipe takes PIPE_BUF bytes whole or not at all, so a signal cannot just shorten such a write.
+    const std::size_t piece = direct ? PIPE_BUF : size;
     std::size_t done = 0;
-    while (done < buffer.size()) {
-        const ssize_t n = ::write(fd, buffer.data() + done, buffer.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+    while (done < size) {
+        const ssize_t n = ::write(fd, data + done, std::min(piece, size - done));
+        if (n < 0)
             return fail(errno);
-        }
         if (n == 0)
             return fail(EIO);
         done += std::size_t(n);
     }
-    buffer.clear();
     return true;
 }
 

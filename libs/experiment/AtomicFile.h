@@ -51,6 +51,7 @@ public:
 
 private:
     bool flushBuffer();
+    bool writeOut(const char *data, std::size_t size);
     bool fail(int errorNumber);
 
     std::string target;

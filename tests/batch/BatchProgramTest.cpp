@@ -190,6 +190,10 @@ TEST_F(BatchProgramTest, SignalsEndAProgramThatWaitsAndKillingLeavesNothing)
              timeout -s KILL 20 "$BATCH" "$EXAMPLE" --repetitions 2000 --trials - >&3 & pid=$!
              sleep 1; kill -TERM $pid; wait $pid; status=$?; kill $sleeper; exit $status)",
             143 },
+        { R"(mkfifo fifo; exec 3<> fifo  # a reader that never reads
+             timeout -s KILL 20 "$BATCH" "$EXAMPLE" --repetitions 2000 --trials fifo & pid=$!
+             sleep 1; kill -INT $pid; wait $pid; status=$?; rm fifo; exit $status)",
+            130 },
         { R"("$BATCH" "$EXAMPLE" --repetitions 200000 --trials t.tsv --summary s.tsv & pid=$!
              exec 2> /dev/null; sleep 0.5; kill -KILL $pid; wait $pid; exit $(ls -A | grep -c tmp))",
             0 },
