@@ -4,17 +4,6 @@
 
 #include <QLocale>
 
-#include <unistd.h>
-
-std::uint64_t runMemoryBudget()
-{
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0)
-        return std::uint64_t(4) << 30; // unknown: assume a small machine of 8 GB
-    return std::uint64_t(pages) * std::uint64_t(pageSize) / 2;
-}
-
 QString memoryQuestion(const RunRequest &request, std::uint64_t budget)
 {
     const std::uint64_t trials = maximumTrials(request);

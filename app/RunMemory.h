@@ -4,6 +4,8 @@
 // what the window keeps per trial; most runs stop far below it, so a run over
 // the budget is asked about rather than refused.
 
+#include "RunMemoryBudget.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -14,9 +16,6 @@ struct RunRequest;
 // together with the copy the plot makes of it (2 × 16) and its place in the
 // row order sorted by ID (4).
 constexpr std::uint64_t windowBytesPerTrial = 24 + 2 * 16 + 4;
-
-// Half the physical memory: what a run may take without asking.
-std::uint64_t runMemoryBudget();
 
 // "This run may record up to N trials (about X GB). Run anyway?" when the run's
 // bound exceeds `budget` bytes; otherwise an empty string.

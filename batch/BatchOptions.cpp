@@ -43,14 +43,19 @@ Options:
   --exact             add the exact values of each staircase's estimate (from its
                       Markov chain, no simulation noise) to the table and the stats
   --exact-only        print the exact values without running any simulation
+  --max-memory MB     refuse a run that may take more than MB megabytes (default:
+                      half the machine's memory)
   --quiet             print no table
   --help              show this text and stop
+
+Each option but --tag and --vary may be given once.
 
 FILE "-" is the standard output, for one of the four outputs; the table
 then goes to the standard error. A file is replaced only once it is complete.
 --trials, --tidy-trials and --summary write a single run, so not with --vary.
 
-Exit status: 0 done; 1 the run ran out of memory or past 2147483647 trials;
+Exit status: 0 done; 1 the run may take more memory than allowed, ran out of
+memory or past 2147483647 trials;
 2 bad usage; 3 the experiment file cannot be read or is refused; 4 an output
 cannot be written; 130 or 143 interrupted (nothing is left half-written).
 )";
@@ -165,6 +170,11 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
             return "--estimator needs one of " + estimatorNameList() + " or all, not " + quotedArgument(value)
                 + ".";
         }
+    } else if (name == "--max-memory") {
+        options.maxMemoryMegabytes = parsePositiveCount(value);
+        if (!options.maxMemoryMegabytes)
+            return "--max-memory needs a whole number of megabytes from 1 to 2147483647, not "
+                + quotedArgument(value) + ".";
     } else if (name == "--trials") {
         if (value.empty())
             return "--trials needs a file name, or - for the standard output.";
@@ -192,7 +202,8 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
 bool takesValue(const std::string &name)
 {
     for (const char *option : { "--repetitions", "--seed", "--last-reversals", "--first-reversal",
-             "--estimator", "--trials", "--tidy-trials", "--summary", "--tag", "--stats", "--vary" })
+             "--estimator", "--max-memory", "--trials", "--tidy-trials", "--summary", "--tag", "--stats",
+             "--vary" })
         if (name == option)
             return true;
     return false;
@@ -245,6 +256,16 @@ ParsedOptions parseBatchOptions(const std::vector<std::string> &arguments)
     ParsedOptions parsed;
     BatchOptions &options = parsed.options;
     std::vector<std::string> files;
+    std::vector<std::string> given;
+    // The last of two values would win unseen; only --tag adds up.
+    const auto repeated = [&given](const std::string &name) {
+        if (name == "--tag" || name == "--vary")
+            return false;
+        if (std::find(given.begin(), given.end(), name) != given.end())
+            return true;
+        given.push_back(name);
+        return false;
+    };
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string &argument = arguments[i];
@@ -260,6 +281,11 @@ ParsedOptions parseBatchOptions(const std::vector<std::string> &arguments)
             options.help = true;
             return parsed; // whatever else is given
         }
+        const std::string name = argument.substr(0, argument.find('='));
+        if (repeated(name)) {
+            parsed.error = name + " is given twice; give each option once.";
+            return parsed;
+        }
         const std::pair<const char *, bool *> switches[] = { { "--quiet", &options.quiet },
             { "--exact", &options.exact }, { "--exact-only", &options.exactOnly } };
         if (const auto found = std::find_if(
@@ -269,7 +295,6 @@ ParsedOptions parseBatchOptions(const std::vector<std::string> &arguments)
             continue;
         }
         const std::size_t equals = argument.find('=');
-        const std::string name = argument.substr(0, equals);
         if (!takesValue(name)) {
             parsed.error = "Unknown option " + quotedArgument(argument) + ".";
             return parsed;

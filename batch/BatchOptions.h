@@ -40,6 +40,8 @@ struct BatchOptions {
     std::vector<SweepAxis> vary;
     // (column name, value) pairs put before the summary's own columns, in order.
     std::vector<std::pair<std::string, std::string>> tags;
+    // Empty: half the machine's memory (runMemoryBudget).
+    std::optional<int> maxMemoryMegabytes;
     bool quiet = false;
     bool help = false;
 };

@@ -5,8 +5,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include <sys/stat.h>
-
 BatchOutput::BatchOutput(std::string path, std::FILE *standardOutput)
     : path(std::move(path))
     , standardOutput(standardOutput)
@@ -25,34 +23,38 @@ std::string BatchOutput::name() const
 
 bool BatchOutput::open()
 {
+    reason.clear();
     if (isStandardOutput()) {
         stream = standardOutput;
         return true;
     }
-    struct stat status;
-    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
-        errno = 0;
-        stream = std::fopen(path.c_str(), "w");
-        if (!stream)
-            return fail(errno ? errno : EIO);
-        ownsStream = true;
-        return true;
-    }
     file = std::make_unique<AtomicFile>(path);
-    if (!file->open()) {
-        reason = file->error();
-        file.reset();
-        return false;
-    }
-    return true;
+    if (file->check())
+        return true;
+    reason = file->error();
+    file.reset();
+    return false;
+}
+
+bool BatchOutput::startFile()
+{
+    if (started)
+        return true;
+    started = true;
+    if (file->open())
+        return true;
+    reason = file->error();
+    file.reset();
+    return false;
 }
 
 bool BatchOutput::write(const char *data, std::size_t size)
 {
     if (file) {
-        if (file->write(data, size))
+        if (startFile() && file->write(data, size))
             return true;
-        reason = file->error();
+        if (file)
+            reason = file->error();
         file.reset();
         return false;
     }
@@ -67,8 +69,8 @@ bool BatchOutput::write(const char *data, std::size_t size)
 bool BatchOutput::finish()
 {
     if (file) {
-        const bool committed = file->commit();
-        if (!committed)
+        const bool committed = startFile() && file->commit();
+        if (!committed && file)
             reason = file->error();
         file.reset();
         return committed;
@@ -78,14 +80,6 @@ bool BatchOutput::finish()
     errno = 0;
     if (std::fflush(stream) != 0 || std::ferror(stream))
         return fail(errno ? errno : EIO);
-    if (ownsStream) {
-        std::FILE *closing = stream;
-        stream = nullptr;
-        ownsStream = false;
-        errno = 0;
-        if (std::fclose(closing) != 0)
-            return fail(errno ? errno : EIO);
-    }
     stream = nullptr;
     return true;
 }
@@ -93,10 +87,7 @@ bool BatchOutput::finish()
 void BatchOutput::discard()
 {
     file.reset(); // an uncommitted AtomicFile removes its temporary file
-    if (ownsStream)
-        std::fclose(stream);
-    stream = nullptr;
-    ownsStream = false;
+    stream = nullptr; // the standard output stays open
 }
 
 bool BatchOutput::fail(int errorNumber)

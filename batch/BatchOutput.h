@@ -1,14 +1,15 @@
 #pragma once
 // One output of quorvel-batch (the trials or the summary).
 //
-// A path that names a regular file, or nothing yet, is written through
-// AtomicFile: the file under that name is replaced only once the new content
-// is complete and on disk, so a full disk or an interrupted run leaves the old
-// file as it was. "-" is the standard output, and a path that names something
-// other than a regular file (a pipe such as bash's >(gzip > out.gz), /dev/null,
-// a terminal) cannot be replaced by a rename: both are written straight
-// through, and every write and the final flush are checked, so a closed pipe
-// or a full device is reported instead of passing for success.
+// A path is written through AtomicFile: a regular file under that name (or
+// behind that link) is replaced only once the new content is complete and on
+// disk, so a full disk or an interrupted run leaves the old file as it was;
+// something else (a pipe such as bash's >(gzip > out.gz), /dev/null, a
+// terminal) is written straight through. `open` only checks, and the file is
+// created at the first write, so nothing is left on disk should the process be
+// killed during the run. "-" is the standard output, written straight through
+// and never closed. Every write and the final flush are checked, so a closed
+// pipe or a full device is reported instead of passing for success.
 
 #include <cstddef>
 #include <cstdio>
@@ -30,7 +31,7 @@ public:
     // "the standard output" or the path, for messages.
     std::string name() const;
 
-    // Checks that the output can be written, before any long work.
+    // Checks that the output can be written, before any long work, without creating anything.
     bool open();
     bool write(const char *data, std::size_t size);
     // Writes out the rest; a file is replaced only now.
@@ -43,11 +44,12 @@ public:
 
 private:
     bool fail(int errorNumber);
+    bool startFile();
 
     std::string path;
     std::FILE *standardOutput;
     std::unique_ptr<AtomicFile> file;
-    std::FILE *stream = nullptr; // the standard output, or a stream this output opened
-    bool ownsStream = false;
+    bool started = false; // the file has been opened
+    std::FILE *stream = nullptr; // the standard output
     std::string reason;
 };

@@ -8,12 +8,15 @@
 #include "RandomEngine.h"
 #include "RepetitionStats.h"
 #include "Run.h"
+#include "RunMemoryBudget.h"
 #include "StaircaseTable.h"
 #include "Sweep.h"
 #include "TidyTrials.h"
 #include "TrialTable.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -54,15 +57,35 @@ int usageError(const BatchConsole &console, const std::string &message)
     return exitUsage;
 }
 
+// The folder of a file that is not there yet, with its links and dots resolved, and its name.
+std::string canonicalName(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    char resolved[PATH_MAX];
+    if (!::realpath(folder.c_str(), resolved))
+        return path;
+    return std::string(resolved) + "/" + path.substr(slash == std::string::npos ? 0 : slash + 1);
+}
+
+// However they are spelt: one device and inode, or for files not there yet one folder and name.
 bool sameFile(const std::string &a, const std::string &b)
 {
     struct stat first, second;
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev
-        && first.st_ino == second.st_ino;
+    const bool aThere = ::stat(a.c_str(), &first) == 0;
+    const bool bThere = ::stat(b.c_str(), &second) == 0;
+    if (aThere || bThere)
+        return aThere && bThere && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    return canonicalName(a) == canonicalName(b);
 }
 
 std::string outputProblem(const BatchOptions &options)
 {
+    const bool bothFiles = !options.trialsPath.empty() && options.trialsPath != "-"
+        && !options.summaryPath.empty() && options.summaryPath != "-";
+    if (bothFiles && sameFile(options.trialsPath, options.summaryPath))
+        return "--trials " + options.trialsPath + " and --summary " + options.summaryPath
+            + " name the same file; the second would replace the first.";
     for (const auto &[option, path] :
         { std::pair { "--trials", options.trialsPath }, std::pair { "--tidy-trials", options.tidyTrialsPath },
             std::pair { "--summary", options.summaryPath }, std::pair { "--stats", options.statsPath } })
@@ -114,11 +137,30 @@ private:
     bool header = true;
 };
 
-std::string progressText(const RunProgress &p, int repetitions)
+std::string gigabytes(long double bytes)
 {
-    return std::string(programName) + ": repetition "
-        + std::to_string(std::min(p.repetitions + 1, repetitions)) + " of " + std::to_string(repetitions)
-        + ", " + std::to_string(p.trials) + " trials";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1Lf GB", bytes / 1e9L);
+    return text;
+}
+
+// Empty when the run's bound fits the budget; else why it is refused.
+std::string memoryProblem(const RunRequest &request, const BatchOptions &options)
+{
+    const long double budget = options.maxMemoryMegabytes
+        ? static_cast<long double>(*options.maxMemoryMegabytes) * (1 << 20)
+        : static_cast<long double>(runMemoryBudget());
+    const long double bound = runMemoryBound(request);
+    if (bound <= budget)
+        return std::string();
+    return "this run may take up to " + gigabytes(bound) + " of memory"
+        + (request.keepTrials
+                ? " (it keeps every trial, up to " + std::to_string(maximumTrials(request)) + " of "
+                    + std::to_string(RunResult::bytesPerTrial) + " bytes)"
+                : std::string())
+        + ", more than the " + gigabytes(budget) + " allowed"
+        + (options.maxMemoryMegabytes ? std::string() : std::string(" (half this machine's memory)"))
+        + ". Run fewer repetitions, or allow more with --max-memory MB.";
 }
 
 class BatchRun
@@ -174,6 +216,9 @@ void BatchRun::discardAll()
 
 int BatchRun::unwritable(const char *what, BatchOutput &output)
 {
+    // A signal ends a write that waits on a stalled pipe: that is an interruption, not a failure.
+    if (cancelled())
+        return interrupted();
     report.error("can't write the " + std::string(what) + " to " + output.name() + ": " + output.error());
     discardAll();
     return exitUnwritable;
@@ -218,6 +263,14 @@ int BatchRun::run()
     }
     if (!options.vary.empty())
         return sweep(request);
+    // The table of the reversal estimates and the stats need each repetition's
+    // outcome, not its trials; the other estimators and the summary read them all.
+    request.keepTrials = !options.trialsPath.empty() || !options.tidyTrialsPath.empty()
+        || !options.summaryPath.empty() || options.estimators != std::vector<Estimator> { Estimator::reversals };
+    if (const std::string problem = memoryProblem(request, options); !problem.empty()) {
+        report.error(problem);
+        return exitRunFailed;
+    }
 
     // Before the run: a long run must not end in a file that cannot be written.
     if (!options.trialsPath.empty() && !trials.open())
@@ -260,10 +313,13 @@ int BatchRun::run()
         return printTable(options.quiet ? std::string() : staircaseTableText(rows));
     } catch (const std::bad_alloc &) {
         discardAll();
-        report.error("out of memory: the run keeps every trial in memory ("
-            + std::to_string(RunResult::bytesPerTrial) + " bytes each), and this one may record up to "
-            + std::to_string(maximumTrials(request)) + " trials. Run fewer repetitions, or lower the maximum "
-            + "trials.");
+        report.error(request.keepTrials
+                ? "out of memory: the run keeps every trial in memory ("
+                    + std::to_string(RunResult::bytesPerTrial)
+                    + " bytes each), and this one may record up to " + std::to_string(maximumTrials(request))
+                    + " trials. Run fewer repetitions, or lower the maximum trials."
+                : "out of memory: the run keeps each repetition's outcome and reversal levels. Run fewer "
+                  "repetitions.");
         return exitRunFailed;
     } catch (const std::length_error &e) {
         discardAll();
@@ -369,6 +425,8 @@ int BatchRun::printTable(const std::string &table)
     errno = 0;
     if (std::fwrite(table.data(), 1, table.size(), console.out) != table.size()
         || std::fflush(console.out) != 0 || std::ferror(console.out)) {
+        if (cancelled())
+            return interrupted();
         report.error(std::string("can't write the table to the standard output: ")
             + std::strerror(errno ? errno : EIO));
         return exitUnwritable;
@@ -377,6 +435,13 @@ int BatchRun::printTable(const std::string &table)
 }
 
 } // namespace
+
+std::string progressText(const RunProgress &p, int repetitions)
+{
+    return std::string(programName) + ": repetition "
+        + std::to_string(std::min(p.repetitions + 1, repetitions)) + " of " + std::to_string(repetitions)
+        + ", " + std::to_string(p.trials) + " trials";
+}
 
 int batchMain(
     const std::vector<std::string> &arguments, const BatchConsole &console, const std::atomic<bool> *cancel)
@@ -388,5 +453,11 @@ int batchMain(
         std::fputs(batchUsage, console.out);
         return std::fflush(console.out) == 0 && !std::ferror(console.out) ? exitDone : exitUnwritable;
     }
-    return BatchRun(parsed.options, console, cancel).run();
+    try {
+        return BatchRun(parsed.options, console, cancel).run();
+    } catch (const std::bad_alloc &) {
+        // Outside the run itself (an output's buffer, a message): the outputs are discarded on the way out.
+        std::fprintf(console.err, "%s: out of memory.\n", programName);
+        return exitRunFailed;
+    }
 }

@@ -43,6 +43,11 @@ struct BatchConsole {
     bool progress = false; // show a progress line on `err`
 };
 
+struct RunProgress;
+
+// The progress line during the run: "quorvel-batch: repetition 3 of 10, 517 trials".
+std::string progressText(const RunProgress &progress, int repetitions);
+
 // `arguments` excludes the program name. `cancel` (may be null) stops the run
 // and the writing soon after it becomes true.
 int batchMain(

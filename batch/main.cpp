@@ -3,6 +3,8 @@
 
 #include <csignal>
 
+#include <signal.h>
+
 #include <unistd.h>
 
 namespace
@@ -27,8 +29,15 @@ int main(int argc, char **argv)
     std::signal(SIGXFSZ, SIG_IGN);
     // Ctrl+C, or a cluster's scheduler ending the job: stop the run and
     // remove the temporary files rather than leave them.
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
+    // Without SA_RESTART, a signal also ends a wait in open() or write() (a
+    // named pipe nobody reads, a stalled reader) instead of resuming it.
+    struct sigaction action {
+    };
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
 
     BatchConsole console;
     console.progress = isatty(STDERR_FILENO) == 1;

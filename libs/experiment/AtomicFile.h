@@ -10,7 +10,13 @@
 // never committed is discarded by the destructor.
 //
 // A new file gets the usual permissions (0666 less the umask); a replaced file
-// keeps the permissions it had.
+// keeps the permissions (and, where the system allows, the owner) it had. A
+// file without any write permission is refused ("Permission denied"), even for
+// root. A symbolic link stays a link: the file it leads to is replaced, beside
+// itself, as editors do. A target that is not a regular file (a named pipe, a
+// device, a terminal, or a link into /proc such as /dev/stdout) cannot be
+// replaced by a rename: it is written straight through, and `commit` only
+// writes out the rest and closes it.
 
 #include <cstddef>
 #include <string>
@@ -24,7 +30,11 @@ public:
     AtomicFile(const AtomicFile &) = delete;
     AtomicFile &operator=(const AtomicFile &) = delete;
 
-    // Creates the temporary file; false (with `error`) when it cannot.
+    // Checks, without creating anything, that `open` can succeed: the folder
+    // exists and may be written, and the target is not a folder and not
+    // write-protected. False with `error` when not.
+    bool check();
+    // Checks, then creates the temporary file; false (with `error`) when it cannot.
     bool open();
     // Buffered; false once any write has failed.
     bool write(const char *data, std::size_t size);
@@ -41,9 +51,12 @@ public:
 
 private:
     bool flushBuffer();
+    bool writeOut(const char *data, std::size_t size);
     bool fail(int errorNumber);
 
     std::string target;
+    std::string finalTarget; // the target with its links followed, set by check()
+    bool direct = false; // written straight through, not replaced
     std::string temporary;
     int fd = -1;
     std::vector<char> buffer;

@@ -54,7 +54,23 @@ std::size_t elementCount(const std::string &list)
 
 ReadFailure unreadable(const std::string &key, const std::string &token, const char *expected)
 {
-    return ReadFailure("Can't read \"" + token + "\" in \"" + key + "\" as " + expected + ".");
+    // A NUL byte would end the message wherever it is shown as a C string.
+    std::string shown;
+    for (const char c : token)
+        shown += c == '\0' ? std::string("\\0") : std::string(1, c);
+    return ReadFailure("Can't read \"" + shown + "\" in \"" + key + "\" as " + expected + ".");
+}
+
+std::string repeatedKeysWarning(const std::vector<std::string> &keys)
+{
+    constexpr std::size_t named = 5;
+    std::string names;
+    for (std::size_t i = 0; i < std::min(keys.size(), named); ++i)
+        names += (i ? ", \"" : "\"") + keys[i] + "\"";
+    if (keys.size() > named)
+        names += " and " + std::to_string(keys.size() - named) + " more keys";
+    return "The parameters file gives " + names + " more than once; "
+        + (keys.size() == 1 ? "the first value is used." : "the first value of each is used.");
 }
 
 template <typename T> T convert(const std::string &key, const std::string &token);
@@ -268,6 +284,9 @@ ExperimentReading readChecked(const ParametersLoader &loader)
         loader, "Mu", 0.0, "Parameter \"Mu\" doesn't exists. Setting \"Mean\" to 0.0", reading.warnings);
     observer.standardDeviation = observerValue(loader, "Sigma", 1.0,
         "Parameter \"Sigma\" doesn't exists. Setting \"standard deviation\" it to 1", reading.warnings);
+
+    if (!loader.repeatedKeys().empty())
+        reading.warnings.push_back(repeatedKeysWarning(loader.repeatedKeys()));
 
     reading.changes = fitToFields(experiment);
     // The limit was truncated to an int on reading; the change shows the file's own number.

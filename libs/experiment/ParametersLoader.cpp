@@ -2,6 +2,7 @@
 
 #include "TextUtils.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iostream>
@@ -49,9 +50,10 @@ void checkKind(const std::string &path, const struct stat &info)
 
 // The whole content of an open regular file. Files such as those of /proc
 // report a size of 0, so the size limit is checked again while reading.
-std::string readAll(const std::string &path, int fd)
+std::string readAll(const std::string &path, int fd, off_t size)
 {
     std::string text;
+    text.reserve(static_cast<std::size_t>(size) + 1);
     char chunk[1 << 16];
     for (;;) {
         const ssize_t n = ::read(fd, chunk, sizeof chunk);
@@ -99,9 +101,12 @@ void ParametersLoader::loadFile(const std::string &path)
         throw ParametersFileError(path, std::strerror(errno));
     checkKind(path, info);
     try {
-        std::multimap<std::string, std::string> read;
-        parse(readAll(path, file.fd), read);
-        table.merge(read);
+        ParametersLoader read = *this;
+        if (!read.parse(readAll(path, file.fd, info.st_size)))
+            throw ParametersFileError(path,
+                "It holds more than " + std::to_string(maxKeyCount)
+                    + " different keys, the most a parameters " + "file may hold");
+        *this = std::move(read);
     } catch (const std::bad_alloc &) {
         throw ParametersFileError(path, "There is not enough memory to read it");
     }
@@ -112,11 +117,14 @@ bool ParametersLoader::load(std::istream &is)
     const std::string text { std::istreambuf_iterator<char>(is), std::istreambuf_iterator<char>() };
     if (is.bad())
         return false;
-    parse(text, table);
+    ParametersLoader read = *this;
+    if (!read.parse(text))
+        return false;
+    *this = std::move(read);
     return true;
 }
 
-void ParametersLoader::parse(const std::string &text, std::multimap<std::string, std::string> &into)
+bool ParametersLoader::parse(const std::string &text)
 {
     std::size_t start = text.compare(0, 3, byteOrderMark) == 0 ? 3 : 0;
     // Lines end at a line feed; a last line without one is read too.
@@ -125,28 +133,44 @@ void ParametersLoader::parse(const std::string &text, std::multimap<std::string,
         if (end == std::string::npos)
             end = text.size();
         if (end - start > 1) {
-            const std::vector<std::string> tokens = tokenize(text.substr(start, end - start), separators);
-            if (!tokens.empty() && tokens.front()[0] != '#')
-                for (std::size_t i = 1; i < tokens.size(); ++i)
-                    into.emplace(tokens.front(), tokens[i]);
+            const std::size_t keyStart = text.find_first_not_of(separators, start);
+            const std::size_t keyEnd = std::min(text.find_first_of(separators, keyStart), end);
+            const std::size_t valueStart = std::min(text.find_first_not_of(separators, keyEnd), end);
+            const std::size_t valueEnd = std::min(text.find_first_of(separators, valueStart), end);
+            if (keyStart < end && text[keyStart] != '#' && valueStart < end) {
+                Entry &entry = table[text.substr(keyStart, keyEnd - keyStart)];
+                if (entry.lines++ == 0)
+                    entry.firstValue = text.substr(valueStart, valueEnd - valueStart);
+                if (table.size() > maxKeyCount)
+                    return false;
+            }
         }
         start = end + 1;
     }
+    return true;
+}
+
+std::vector<std::string> ParametersLoader::repeatedKeys() const
+{
+    std::vector<std::string> keys;
+    for (const auto &[key, entry] : table)
+        if (entry.lines > 1)
+            keys.push_back(key);
+    std::sort(keys.begin(), keys.end());
+    return keys;
 }
 
 bool ParametersLoader::exists(const std::string &key) const
 {
-    return table.find(key) != table.end();
+    return table.count(key) != 0;
 }
 
 std::string ParametersLoader::get(const std::string &key) const
 {
-    // multimap keeps equal keys in insertion order, so lower_bound is the
-    // first value of the first occurrence.
-    const auto it = table.lower_bound(key);
-    if (it == table.end() || it->first != key) {
+    const auto it = table.find(key);
+    if (it == table.end()) {
         std::cerr << "Can't find such identifier: " << key << " !!!" << std::endl;
         throw MissingKeyError(key);
     }
-    return it->second;
+    return it->second.firstValue;
 }

@@ -99,6 +99,10 @@ RunRecorder::RunRecorder(RunResult &result, std::size_t expectedTrials)
 void RunRecorder::record(const TrialRecord &trial)
 {
     const std::size_t k = result.recordedTrials;
+    if (!result.request().keepTrials) {
+        ++result.recordedTrials;
+        return;
+    }
     if (k == RunResult::maximumTrialCount)
         throw std::length_error(
             "The run reached 2147483647 trials, the most a results table can hold, and was "

@@ -44,6 +44,10 @@ struct RunRequest {
     // The text that names staircase i in tables, legends and files (UTF-8).
     std::vector<std::string> staircaseIds;
     int repetitions = 1;
+    // False: the trials are counted but not kept (trial(k) must not be asked),
+    // so the run needs memory per repetition, not per trial: enough for the
+    // outcomes, the reversal levels and everything computed from them.
+    bool keepTrials = true;
 
     int staircaseCount() const { return static_cast<int>(staircases.size()); }
 };

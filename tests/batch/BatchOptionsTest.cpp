@@ -29,6 +29,7 @@ TEST(BatchOptions, ReadsEveryOptionBeforeOrAfterTheFileInBothForms)
     EXPECT_EQ(o.firstReversal, 2);
     EXPECT_EQ(o.estimators, std::vector<Estimator>(allEstimators.begin(), allEstimators.end()));
 
+    EXPECT_EQ(parseBatchOptions({ "-" }).options.experimentPath, "-");
     const BatchOptions defaults = parseBatchOptions({ "--", "--odd-name.txt" }).options;
     EXPECT_EQ(defaults.experimentPath, "--odd-name.txt");
     EXPECT_EQ(defaults.seed, 5489u);
@@ -54,11 +55,15 @@ TEST(BatchOptions, RefusesWhatItCannotUseWithTheReason)
         { { "e.txt", "--tag", "=1" }, "--tag needs NAME=VALUE, for example --tag step=0.5, not \"=1\"." },
         { { "e.txt", "--tag", "a=x\ty" },
             "--tag \"a=x\ty\" holds a tab, a line break or a '\"', which would break the summary's rows." },
+        { { "e.txt", "--tag", "a=\"y" },
+            "--tag \"a=\"y\" holds a tab, a line break or a '\"', which would break the summary's rows." },
         { { "e.txt", "-q" }, "Unknown option \"-q\"." },
         { { "e.txt", "--estimator", "last" },
             "--estimator needs one of reversals, trials, cir, ml or all, not \"last\"." },
         { { "e.txt", "--first-reversal", "0" },
             "--first-reversal needs a whole number from 1 to 2147483647, not \"0\"." },
+        { { "e.txt", "--seed", "1", "--seed=2" }, "--seed is given twice; give each option once." },
+        { { "--quiet", "e.txt", "--quiet" }, "--quiet is given twice; give each option once." },
         { {}, "No experiment file is given." },
         { { "a.txt", "b.txt" }, "One experiment file at a time, not 2." },
         { { "e.txt", "--trials", "-", "--summary", "-" },

@@ -111,6 +111,29 @@ TEST_F(BatchProgramTest, BadInputEndsWithItsStatusAndOneClearMessage)
              "$BATCH" copy.txt --summary ./copy.txt; status=$?
              cmp -s copy.txt "$EXAMPLE" && rm copy.txt && exit $status)",
             2, "quorvel-batch: --summary ./copy.txt is the experiment file itself, which it would replace." },
+        { R"("$BATCH" "$EXAMPLE" --trials old.tsv --summary ./old.tsv)", 2,
+            "quorvel-batch: --trials old.tsv and --summary ./old.tsv name the same file; the second would "
+            "replace the first." },
+        { R"(cp old.tsv ro.tsv && chmod 444 ro.tsv
+             "$BATCH" "$EXAMPLE" --summary ro.tsv; status=$?
+             cmp -s ro.tsv old.tsv && rm -f ro.tsv && exit $status)",
+            4, "quorvel-batch: can't write the summary to ro.tsv: Permission denied" },
+        // A link stays a link, also one to an open file (as /dev/stdout is).
+        { R"(cp old.tsv real.tsv && ln -s real.tsv link.tsv && ln -s /proc/self/fd/1 out-link
+             "$BATCH" "$EXAMPLE" --quiet --summary link.tsv || exit 1
+             "$BATCH" "$EXAMPLE" --quiet --summary out-link > out.tsv || exit 1
+             [ -L link.tsv ] && [ -L out-link ] && cmp -s real.tsv out.tsv && rm real.tsv link.tsv out-link out.tsv)",
+            0, "" },
+        { R"(name=$(printf 'n%.0s' {1..250})
+             "$BATCH" "$EXAMPLE" --quiet --summary $name && rm $name)",
+            0, "" },
+        { R"("$BATCH" "$EXAMPLE" --repetitions 100000000 --trials old.tsv --max-memory 1000)", 1,
+            "quorvel-batch: this run may take up to 1235.2 GB of memory (it keeps every trial, up to "
+            "50000000000 of 24 bytes), more than the 1.0 GB allowed. Run fewer repetitions, or allow more "
+            "with --max-memory MB." },
+        { R"("$BATCH" "$EXAMPLE" --repetitions 100000000 --stats old.tsv --max-memory 1000)", 1,
+            "quorvel-batch: this run may take up to 35.2 GB of memory, more than the 1.0 GB allowed. Run "
+            "fewer repetitions, or allow more with --max-memory MB." },
         { R"("$BATCH" "$EXAMPLE" --trials no-such-folder/trials.tsv)", 4,
             "quorvel-batch: can't write the trials to no-such-folder/trials.tsv: No such file or directory" },
         { R"("$BATCH" "$EXAMPLE" --summary .)", 4,
@@ -141,6 +164,47 @@ TEST_F(BatchProgramTest, FullDiskKeepsTheOldFileAndLeavesNoTemporaryFile)
     EXPECT_EQ(outcome.err, "quorvel-batch: can't write the trials to old.tsv: File too large\n");
     EXPECT_EQ(fileContent(folder + "/old.tsv"), "old\n");
     EXPECT_EQ(entries(), (std::vector<std::string> { "old.tsv", "wrong-count.txt" }));
+
+    // A summary smaller than the output's buffer fails only when it is committed.
+    const Outcome small = run(R"(ulimit -f 1
+        exec "$BATCH" "$EXAMPLE" --repetitions 20 --quiet --summary old.tsv)");
+    EXPECT_EQ(small.status, 4);
+    EXPECT_EQ(small.err, "quorvel-batch: can't write the summary to old.tsv: File too large\n");
+    EXPECT_EQ(fileContent(folder + "/old.tsv"), "old\n");
+}
+
+// Blocked in open() on a named pipe nobody reads, or in write() on a reader
+// that stalls: a signal still ends the program at once (the watchdog's
+// SIGKILL would give 137), and a killed run leaves no temporary file.
+TEST_F(BatchProgramTest, SignalsEndAProgramThatWaitsAndKillingLeavesNothing)
+{
+    const struct {
+        const char *script;
+        int status;
+    } cases[] = {
+        { R"(mkfifo fifo
+             timeout -s KILL 20 "$BATCH" "$EXAMPLE" --quiet --trials fifo & pid=$!
+             sleep 1; kill -INT $pid; wait $pid; status=$?; rm fifo; exit $status)",
+            130 },
+        { R"(exec 3> >(exec sleep 30); sleeper=$!
+             timeout -s KILL 20 "$BATCH" "$EXAMPLE" --repetitions 2000 --trials - >&3 & pid=$!
+             sleep 1; kill -TERM $pid; wait $pid; status=$?; kill $sleeper; exit $status)",
+            143 },
+        { R"(mkfifo fifo; exec 3<> fifo  # a reader that never reads
+             timeout -s KILL 20 "$BATCH" "$EXAMPLE" --repetitions 2000 --trials fifo & pid=$!
+             sleep 1; kill -INT $pid; wait $pid; status=$?; rm fifo; exit $status)",
+            130 },
+        { R"("$BATCH" "$EXAMPLE" --repetitions 200000 --trials t.tsv --summary s.tsv & pid=$!
+             exec 2> /dev/null; sleep 0.5; kill -KILL $pid; wait $pid; exit $(ls -A | grep -c tmp))",
+            0 },
+    };
+    for (const auto &c : cases) {
+        const Outcome outcome = run(c.script);
+        EXPECT_EQ(outcome.status, c.status) << c.script;
+        EXPECT_EQ(outcome.err, c.status ? "quorvel-batch: interrupted; no output file was replaced.\n" : "")
+            << c.script;
+    }
+    EXPECT_EQ(entries(), (std::vector<std::string> { "old.tsv", "wrong-count.txt" }));
 }
 
 #ifndef __SANITIZE_ADDRESS__ // the address sanitizer reserves more address space than any limit allows
@@ -148,11 +212,23 @@ TEST_F(BatchProgramTest, RunningOutOfMemoryEndsWithAMessage)
 {
     // Each repetition of the example takes up to 200 trials: far beyond 300 MB.
     const Outcome outcome = run(R"(ulimit -v 300000
-        exec "$BATCH" "$(dirname "$EXAMPLE")/single-staircase.txt" --repetitions 100000000 --trials old.tsv)");
+        exec "$BATCH" "$(dirname "$EXAMPLE")/single-staircase.txt" --repetitions 100000000 --trials old.tsv \
+            --max-memory 2147483647)");
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.err,
         "quorvel-batch: out of memory: the run keeps every trial in memory (24 bytes each), and this one may "
         "record up to 20000000000 trials. Run fewer repetitions, or lower the maximum trials.\n");
     EXPECT_EQ(fileContent(folder + "/old.tsv"), "old\n");
+}
+
+// Without an output of trials (the trials, the summary's estimators) a repetition's trials are not
+// kept: 200,000 repetitions of up to 200 trials would need far more than the 150 MB the limit leaves.
+TEST_F(BatchProgramTest, TheStatsNeedMemoryPerRepetitionNotPerTrial)
+{
+    const Outcome outcome = run(R"(ulimit -v 150000
+        exec "$BATCH" "$(dirname "$EXAMPLE")/single-staircase.txt" --repetitions 200000 --quiet --stats s.tsv)");
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_NE(fileContent(folder + "/s.tsv").size(), 0u);
 }
 #endif

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 
@@ -276,15 +277,42 @@ TEST_F(BatchRunTest, AllEstimatorsGiveOneBlockEach)
     EXPECT_EQ(table("reversals"), staircaseTableText(windowRun(common[0], 40, RandomEngine::defaultSeed), 6));
 }
 
+// Without outputs too: no table of a partial run, and no success.
 TEST_F(BatchRunTest, InterruptedRunReplacesNoFileAndLeavesNoTemporaryFile)
 {
     writeFileContent(folder + "/trials.tsv", "old trials");
     const std::atomic<bool> cancel { true };
-    const Outcome outcome = run({ example("single-staircase.txt"), "--repetitions", "100000", "--trials",
-                                    folder + "/trials.tsv", "--summary", folder + "/summary.tsv" },
-        &cancel);
-    EXPECT_EQ(outcome.status, exitInterrupted);
-    EXPECT_EQ(outcome.err, "quorvel-batch: interrupted; no output file was replaced.\n");
+    for (const std::vector<std::string> &outputs :
+        { std::vector<std::string> {
+              "--trials", folder + "/trials.tsv", "--summary", folder + "/summary.tsv" },
+            std::vector<std::string> {} }) {
+        std::vector<std::string> arguments { example("single-staircase.txt"), "--repetitions", "100000" };
+        arguments.insert(arguments.end(), outputs.begin(), outputs.end());
+        const Outcome outcome = run(arguments, &cancel);
+        EXPECT_EQ(outcome.status, exitInterrupted);
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_EQ(outcome.err, "quorvel-batch: interrupted; no output file was replaced.\n");
+    }
     EXPECT_EQ(entries(), std::vector<std::string> { "trials.tsv" });
     EXPECT_EQ(fileContent(folder + "/trials.tsv"), "old trials");
+}
+
+// The caller's standard output stays open for whatever it does next.
+TEST_F(BatchRunTest, InterruptedTrialsOnTheStandardOutputLeaveItOpen)
+{
+    std::FILE *out = std::tmpfile();
+    const int descriptor = fileno(out);
+    const BatchConsole console { out, std::tmpfile(), false };
+    const std::atomic<bool> cancel { true };
+    EXPECT_EQ(
+        batchMain({ example("single-staircase.txt"), "--trials", "-" }, console, &cancel), exitInterrupted);
+    EXPECT_NE(fcntl(descriptor, F_GETFD), -1);
+    std::fclose(out);
+    std::fclose(console.err);
+}
+
+TEST(BatchProgress, CountsTheRepetitionUnderWayUpToTheLast)
+{
+    EXPECT_EQ(progressText(RunProgress { 0, 0 }, 5), "quorvel-batch: repetition 1 of 5, 0 trials");
+    EXPECT_EQ(progressText(RunProgress { 1234, 5 }, 5), "quorvel-batch: repetition 5 of 5, 1234 trials");
 }

@@ -1,16 +1,16 @@
 #pragma once
 // Simulates a machine out of memory: while an AddressSpaceLimit lives, this
 // process may take only `extra` bytes of address space beyond what it holds now,
-// so larger allocations fail with std::bad_alloc. The address sanitizer reserves
-// more address space than any such limit allows: tests that use this are left
-// out of sanitizer builds (QUORVEL_ADDRESS_SANITIZER).
+// so larger allocations fail with std::bad_alloc. The address and thread
+// sanitizers reserve more address space than any such limit allows: tests that
+// use this are left out of sanitizer builds (QUORVEL_ADDRESS_SANITIZER).
 
 #include <fstream>
 
 #include <sys/resource.h>
 #include <unistd.h>
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define QUORVEL_ADDRESS_SANITIZER 1
 #endif
 

@@ -99,6 +99,19 @@ TEST(ReadExperiment, RefusalNamesTheProblemAndGivesNoExperiment)
     }
 }
 
+TEST(ReadExperiment, ShowsANulByteAndNamesRepeatedKeys)
+{
+    EXPECT_EQ(read(withLine("Sigma", std::string("Sigma: 1\0junk", 13))).error,
+        "Can't read \"1\\0junk\" in \"Sigma\" as a number.");
+    // A key line without a value is no repetition.
+    const ExperimentReading twice
+        = read(threeStaircasesFile + "Sigma: 3\nMu 7\nGuessRate:\nsStairNumber: 2\n");
+    EXPECT_EQ(twice.experiment.observer.standardDeviation, 2.0);
+    EXPECT_EQ(twice.warnings,
+        std::vector<std::string> { "The parameters file gives \"Mu\", \"Sigma\", \"sStairNumber\" more than "
+                                   "once; the first value of each is used." });
+}
+
 // Then held within the field's range 0 ... 99; numbers far beyond an int's range are no exception.
 TEST(ReadExperiment, ClampHitLimitIsTruncatedTowardZeroThenFitted)
 {
