@@ -55,10 +55,10 @@ QString saveExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, Q
             dialogs.warning(parent, warningTitle, QString::fromStdString(problem));
             return QString();
         }
-    const QString target = !path.isEmpty() ? path
-                                           : askFileToSave(dialogs, parent, locations,
-                                               QStringLiteral("Save parameters file..."), QStringLiteral("txt"),
-                                               proposedName);
+    const QString target = !path.isEmpty()
+        ? path
+        : askFileToSave(dialogs, parent, locations, QStringLiteral("Save parameters file..."),
+            QStringLiteral("txt"), proposedName);
     if (target.isEmpty())
         return QString();
     const QString writeError = writeExperimentFile(target, experiment);

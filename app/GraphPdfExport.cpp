@@ -47,9 +47,8 @@ bool exportGraphPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent, Fi
 
 QString writeGraphPdf(QCustomPlot &plot, const QString &path)
 {
-    return writePdfAtomically(path, [&plot](const QString &temporary) {
-        return plot.savePdf(temporary, 0, 0, QCP::epAllowCosmetic);
-    });
+    return writePdfAtomically(path,
+        [&plot](const QString &temporary) { return plot.savePdf(temporary, 0, 0, QCP::epAllowCosmetic); });
 }
 
 QString writePdfAtomically(const QString &path, const std::function<bool(const QString &)> &render)

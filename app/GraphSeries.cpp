@@ -58,7 +58,8 @@ namespace
 
     std::uint64_t hashOf(const Segment &s)
     {
-        return bitsOf(s.from) ^ (bitsOf(s.to) * 0xff51afd7ed558ccdu) ^ (std::uint64_t(s.trial) * 0x9e3779b97f4a7c15u);
+        return bitsOf(s.from) ^ (bitsOf(s.to) * 0xff51afd7ed558ccdu)
+            ^ (std::uint64_t(s.trial) * 0x9e3779b97f4a7c15u);
     }
 
     // The distinct points seen, in an open-addressing table: a run of millions of trials looks up

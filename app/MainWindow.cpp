@@ -139,9 +139,9 @@ void MainWindow::setupStartShortcut()
 
 void MainWindow::setupRepetitionViews()
 {
-    repetitionStats = std::make_unique<RepetitionStatsPanel>(*ui->tableRepetitionStats,
-        *ui->comboBoxEstimatesStaircase, *ui->plotEstimates, *ui->comboBoxEstimator, *ui->tableEstimators,
-        graphColors);
+    repetitionStats
+        = std::make_unique<RepetitionStatsPanel>(*ui->tableRepetitionStats, *ui->comboBoxEstimatesStaircase,
+            *ui->plotEstimates, *ui->comboBoxEstimator, *ui->tableEstimators, graphColors);
     graphRepetition = new RepetitionSelector(*ui->comboBoxGraphRepetition, this);
     connect(graphRepetition, &RepetitionSelector::refused, this,
         [this](const QString &message) { dialogs->warning(this, tr("Warning"), message); });
@@ -195,14 +195,13 @@ void MainWindow::setupSweep()
 void MainWindow::setRunning(bool running)
 {
     ui->tabSweep->setRunEnabled(!running);
-    for (QWidget *control :
-        { static_cast<QWidget *>(ui->buttonStart), static_cast<QWidget *>(ui->spinBoxNStaircases),
-            ui->tabStaircase->cornerWidget() })
+    for (QWidget *control : { static_cast<QWidget *>(ui->buttonStart),
+             static_cast<QWidget *>(ui->spinBoxNStaircases), ui->tabStaircase->cornerWidget() })
         control->setEnabled(!running);
-    for (QAction *command : { ui->actionNew_experiment, ui->actionOpenFile, ui->actionSaveFile,
-             ui->actionSaveFileAs, ui->actionExportResultsToFile, ui->actionExportTidyTrials,
-             ui->actionExportRepetitionSummary, ui->actionExport_graph_to_pdf, ui->actionExportReport,
-             ui->actionExportSweep })
+    for (QAction *command :
+        { ui->actionNew_experiment, ui->actionOpenFile, ui->actionSaveFile, ui->actionSaveFileAs,
+            ui->actionExportResultsToFile, ui->actionExportTidyTrials, ui->actionExportRepetitionSummary,
+            ui->actionExport_graph_to_pdf, ui->actionExportReport, ui->actionExportSweep })
         command->setEnabled(!running);
     runProgress->setValue(0);
     runProgress->setFormat(tr("Starting..."));
@@ -391,8 +390,8 @@ void MainWindow::on_actionExportReport_triggered()
         dialogs->warning(this, tr("Warning"), tr("No results to export, please run experiment before."));
         return;
     }
-    const QString path = askFileToSave(
-        *dialogs, this, fileLocations, tr("Export report (PDF)..."), QStringLiteral("pdf"));
+    const QString path
+        = askFileToSave(*dialogs, this, fileLocations, tr("Export report (PDF)..."), QStringLiteral("pdf"));
     if (path.isEmpty())
         return;
     shownRunReport.lastReversals = ui->spinBoxLastReversalsPerEstimate->value();

@@ -67,8 +67,8 @@ RepetitionStatsPanel::RepetitionStatsPanel(QTableWidget &table, QComboBox &stair
 
 RepetitionStatsPanel::~RepetitionStatsPanel() = default;
 
-void RepetitionStatsPanel::setRun(std::shared_ptr<const RunResult> shown, std::vector<StaircaseTheory> targets,
-    const EstimatorSettings &chosen)
+void RepetitionStatsPanel::setRun(std::shared_ptr<const RunResult> shown,
+    std::vector<StaircaseTheory> targets, const EstimatorSettings &chosen)
 {
     show(std::move(shown), std::move(targets), chosen, {});
 }
@@ -205,8 +205,7 @@ void RepetitionStatsPanel::showStaircase(int choice)
     if (run && choice == 0) {
         std::vector<EstimatesHistogram::Series> series;
         for (int s = 0; s < run->staircaseCount(); ++s)
-            series.push_back({ staircaseName(s), given(s),
-                theories[std::size_t(s)].classic.level,
+            series.push_back({ staircaseName(s), given(s), theories[std::size_t(s)].classic.level,
                 colors.isEmpty() ? QColor(Qt::black) : colors[s % colors.size()] });
         EstimatesHistogram::drawAll(histogram, series, QStringLiteral("All staircases: ") + subject);
         return;
@@ -221,8 +220,7 @@ void RepetitionStatsPanel::showStaircase(int choice)
     const ExactEstimate *exactEstimate = estimator == Estimator::reversals && s < exact.size()
         ? exact[s].estimate(settings.lastReversals)
         : nullptr;
-    EstimatesHistogram::draw(histogram, given(staircase),
-        theories[s].classic.level, stats[s].estimates.mean,
+    EstimatesHistogram::draw(histogram, given(staircase), theories[s].classic.level, stats[s].estimates.mean,
         staircaseName(staircase) + QStringLiteral(": ") + subject, stats[s].estimates.meanInterval,
         exactEstimate ? exactEstimate->mean : std::nullopt);
 }

@@ -29,8 +29,8 @@ QString cell(const QString &text)
 
 QString row(const QString &name, const QString &value)
 {
-    return QStringLiteral("<tr><th align=left>") + name.toHtmlEscaped() + QStringLiteral("</th>") + cell(value)
-        + QStringLiteral("</tr>");
+    return QStringLiteral("<tr><th align=left>") + name.toHtmlEscaped() + QStringLiteral("</th>")
+        + cell(value) + QStringLiteral("</tr>");
 }
 
 } // namespace
@@ -41,7 +41,8 @@ QString reportTitleHtml(const ReportTitle &title, const RunRequest &request)
         "<style>th, td { padding: 2px 8px; } h1 { font-size: 16pt; } h2 { font-size: 12pt; }</style>");
     QString html = style + QStringLiteral("<h1>Quorvel report</h1><table>");
     html += row(QStringLiteral("Experiment file"), title.experimentFile);
-    html += row(QStringLiteral("Run ended"), QLocale::c().toString(title.ended, QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    html += row(QStringLiteral("Run ended"),
+        QLocale::c().toString(title.ended, QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     html += row(QStringLiteral("Program"), title.program);
     html += row(QStringLiteral("Repetitions"), QString::number(request.repetitions));
     html += row(QStringLiteral("Staircases"), QString::number(request.staircaseCount()));

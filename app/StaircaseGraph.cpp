@@ -117,8 +117,9 @@ namespace
             const Band &band = bands[v];
             const QColor color = colorOf(colors, v);
             QCPGraph *median = plot.graph(v);
-            median->setName(staircaseName(result, v) + QStringLiteral(" median of repetitions still running; "
-                                                                      "ends where fewer than 10 % remain"));
+            median->setName(staircaseName(result, v)
+                + QStringLiteral(" median of repetitions still running; "
+                                 "ends where fewer than 10 % remain"));
             median->setPen(QPen(QBrush(color), 2));
             median->setScatterStyle(scatter);
             median->setData(band.keys, band.median, true);

@@ -18,20 +18,7 @@ class SweepTableModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    enum Column {
-        value,
-        staircase,
-        psiStar,
-        xStar,
-        count,
-        mean,
-        bias,
-        sd,
-        rmse,
-        meanTrials,
-        sweat,
-        columns
-    };
+    enum Column { value, staircase, psiStar, xStar, count, mean, bias, sd, rmse, meanTrials, sweat, columns };
 
     using QAbstractTableModel::QAbstractTableModel;
 

@@ -201,9 +201,9 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
 
 bool takesValue(const std::string &name)
 {
-    for (const char *option : { "--repetitions", "--seed", "--last-reversals", "--first-reversal",
-             "--estimator", "--max-memory", "--trials", "--tidy-trials", "--summary", "--tag", "--stats",
-             "--vary" })
+    for (const char *option :
+        { "--repetitions", "--seed", "--last-reversals", "--first-reversal", "--estimator", "--max-memory",
+            "--trials", "--tidy-trials", "--summary", "--tag", "--stats", "--vary" })
         if (name == option)
             return true;
     return false;
@@ -213,11 +213,12 @@ std::string checkOutputs(const BatchOptions &options)
 {
     if (!options.vary.empty()
         && !(options.trialsPath.empty() && options.tidyTrialsPath.empty() && options.summaryPath.empty()))
-        return "--trials, --tidy-trials and --summary write a single run, not a --vary sweep; use --stats for "
+        return "--trials, --tidy-trials and --summary write a single run, not a --vary sweep; use --stats "
+               "for "
                "the sweep.";
-    const std::pair<const char *, const std::string *> outputs[] = { { "--trials", &options.trialsPath },
-        { "--tidy-trials", &options.tidyTrialsPath }, { "--summary", &options.summaryPath },
-        { "--stats", &options.statsPath } };
+    const std::pair<const char *, const std::string *> outputs[]
+        = { { "--trials", &options.trialsPath }, { "--tidy-trials", &options.tidyTrialsPath },
+              { "--summary", &options.summaryPath }, { "--stats", &options.statsPath } };
     for (std::size_t i = 0; i < std::size(outputs); ++i) {
         const auto &[first, firstPath] = outputs[i];
         if (options.exactOnly && i < 3 && !firstPath->empty())

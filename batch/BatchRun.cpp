@@ -154,10 +154,9 @@ std::string memoryProblem(const RunRequest &request, const BatchOptions &options
     if (bound <= budget)
         return std::string();
     return "this run may take up to " + gigabytes(bound) + " of memory"
-        + (request.keepTrials
-                ? " (it keeps every trial, up to " + std::to_string(maximumTrials(request)) + " of "
-                    + std::to_string(RunResult::bytesPerTrial) + " bytes)"
-                : std::string())
+        + (request.keepTrials ? " (it keeps every trial, up to " + std::to_string(maximumTrials(request))
+                    + " of " + std::to_string(RunResult::bytesPerTrial) + " bytes)"
+                              : std::string())
         + ", more than the " + gigabytes(budget) + " allowed"
         + (options.maxMemoryMegabytes ? std::string() : std::string(" (half this machine's memory)"))
         + ". Run fewer repetitions, or allow more with --max-memory MB.";
@@ -266,7 +265,8 @@ int BatchRun::run()
     // The table of the reversal estimates and the stats need each repetition's
     // outcome, not its trials; the other estimators and the summary read them all.
     request.keepTrials = !options.trialsPath.empty() || !options.tidyTrialsPath.empty()
-        || !options.summaryPath.empty() || options.estimators != std::vector<Estimator> { Estimator::reversals };
+        || !options.summaryPath.empty()
+        || options.estimators != std::vector<Estimator> { Estimator::reversals };
     if (const std::string problem = memoryProblem(request, options); !problem.empty()) {
         report.error(problem);
         return exitRunFailed;

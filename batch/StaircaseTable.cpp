@@ -1,8 +1,8 @@
 #include "StaircaseTable.h"
 
+#include "Estimators.h"
 #include "ExactRun.h"
 #include "ExperimentFile.h"
-#include "Estimators.h"
 #include "RepetitionStats.h"
 #include "StaircaseTheory.h"
 #include "Sweep.h"
@@ -94,8 +94,8 @@ std::string staircaseTableText(const SweepResult &result)
     std::vector<std::string> header;
     for (const SweepAxis &axis : result.axes)
         header.push_back(axis.name());
-    for (const char *name : { "staircase", "target_pct", "x_star", "mean", "bias", "sd", "mean_trials",
-             "sweat", "estimates" })
+    for (const char *name :
+        { "staircase", "target_pct", "x_star", "mean", "bias", "sd", "mean_trials", "sweat", "estimates" })
         header.push_back(name);
     if (result.withExact)
         header.insert(header.end(), exactHeader.begin(), exactHeader.end());

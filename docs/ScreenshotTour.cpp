@@ -19,8 +19,8 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QLineEdit>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>

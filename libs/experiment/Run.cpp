@@ -52,7 +52,8 @@ StepTextFaults stepTextFaults(const std::string &text)
 std::string staircaseProblem(
     const StaircaseSettings &settings, const std::string &id, const std::string &title)
 {
-    const std::string example = "Enter one step size per pair of reversals, separated by commas, e.g. 1,0.5,0.2";
+    const std::string example
+        = "Enter one step size per pair of reversals, separated by commas, e.g. 1,0.5,0.2";
     const StepTextFaults faults = stepTextFaults(settings.positiveStepsText);
     const std::string noBlanks = "Blanks after commas are not allowed.";
     if (!faults.notANumber.empty())

@@ -300,7 +300,6 @@ void appendRows(const RunResult &run, std::size_t point, const std::vector<doubl
 
 } // namespace
 
-
 const char *sweepParameterName(SweepParameter parameter)
 {
     return info(parameter).name;
@@ -668,7 +667,8 @@ std::vector<SweepColumn> sweepStatsColumns(const SweepResult &result)
         const std::vector<std::string> &names = exactStatsColumns();
         for (std::size_t c = 0; c < names.size(); ++c)
             columns.push_back({ names[c], [c](const SweepRow &r) {
-                                   return exactStatsFields(r.exact ? &*r.exact : nullptr, r.stats.lastReversals)[c];
+                                   return exactStatsFields(
+                                       r.exact ? &*r.exact : nullptr, r.stats.lastReversals)[c];
                                } });
     }
     return columns;

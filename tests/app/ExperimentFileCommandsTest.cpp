@@ -262,15 +262,16 @@ void ExperimentFileCommandsTest::refusedFileLeavesTheWindowAsItWas_data()
         << "Can't open the parameters file %1:\n"
            "Wrong number of start states!\nCheck \"sStairStartStates\" to have "
            "3 elements";
-    QTest::newRow("missing required key")
-        << fileWith("sStairMaxTrials", "") << "Can't open the parameters file %1:\n"
-           "Can't find such identifier: sStairMaxTrials";
-    QTest::newRow("value that does not convert") << fileWith("sStairCorrectAnswers",
-        "sStairCorrectAnswers: 2,x,1") << "Can't open the parameters file %1:\n"
+    QTest::newRow("missing required key") << fileWith("sStairMaxTrials", "")
+                                          << "Can't open the parameters file %1:\n"
+                                             "Can't find such identifier: sStairMaxTrials";
+    QTest::newRow("value that does not convert")
+        << fileWith("sStairCorrectAnswers", "sStairCorrectAnswers: 2,x,1")
+        << "Can't open the parameters file %1:\n"
            "Can't read \"x\" in \"sStairCorrectAnswers\" as a whole number.";
-    QTest::newRow("bad observer value after good pages")
-        << fileWith("Sigma", "Sigma: 1..5") << "Can't open the parameters file %1:\n"
-           "Can't read \"1..5\" in \"Sigma\" as a number.";
+    QTest::newRow("bad observer value after good pages") << fileWith("Sigma", "Sigma: 1..5")
+                                                         << "Can't open the parameters file %1:\n"
+                                                            "Can't read \"1..5\" in \"Sigma\" as a number.";
     QTest::newRow("fewer step lists than staircases")
         << fileWith("sStairPositiveStep", "sStairPositiveStep: 1;2")
         << "Can't open the parameters file %1:\n"
@@ -559,7 +560,6 @@ void ExperimentFileCommandsTest::titleMarksChangesUntilSavedAndUndoneEditsLeaveN
     QCOMPARE(window->windowTitle(), QStringLiteral("untitled — Quorvel v 0.5"));
     QVERIFY(dialogs->saveQuestions.isEmpty());
 }
-
 
 void ExperimentFileCommandsTest::saveWritesToTheExperimentsFileAndSaveAsAlwaysAsks()
 {

@@ -297,12 +297,12 @@ void StaircaseGraphTest::medianBandsAreQuartilesAtEachTrialCount()
 {
     // Six repetitions reach trial 0, five trial 1 and four trial 2, their levels out of order: the
     // median ends at trial 1, the last that five repetitions reached.
-    const RunResult run = recorded({ { 0, 0, 0, 0, 5.0 }, { 1, 0, 0, 0, 1.0 }, { 2, 0, 0, 0, 4.0 },
-                                       { 3, 0, 0, 0, 2.0 }, { 4, 0, 0, 0, 3.0 }, { 5, 0, 0, 0, 6.0 },
-                                       { 0, 0, 1, 0, 4.0 }, { 1, 0, 1, 0, 1.0 }, { 2, 0, 1, 0, 3.0 },
-                                       { 3, 0, 1, 0, 2.0 }, { 4, 0, 1, 0, 5.0 }, { 0, 0, 2, 0, 1.0 },
-                                       { 1, 0, 2, 0, 1.0 }, { 2, 0, 2, 0, 1.0 }, { 3, 0, 2, 0, 1.0 } },
-        6);
+    const RunResult run
+        = recorded({ { 0, 0, 0, 0, 5.0 }, { 1, 0, 0, 0, 1.0 }, { 2, 0, 0, 0, 4.0 }, { 3, 0, 0, 0, 2.0 },
+                       { 4, 0, 0, 0, 3.0 }, { 5, 0, 0, 0, 6.0 }, { 0, 0, 1, 0, 4.0 }, { 1, 0, 1, 0, 1.0 },
+                       { 2, 0, 1, 0, 3.0 }, { 3, 0, 1, 0, 2.0 }, { 4, 0, 1, 0, 5.0 }, { 0, 0, 2, 0, 1.0 },
+                       { 1, 0, 2, 0, 1.0 }, { 2, 0, 2, 0, 1.0 }, { 3, 0, 2, 0, 1.0 } },
+            6);
     const QVector<StaircaseGraph::Band> bands = StaircaseGraph::medianBands(run, 2);
     QCOMPARE(bands.size(), 2);
     QCOMPARE(bands[0].keys, QVector<double>({ 0, 1 }));

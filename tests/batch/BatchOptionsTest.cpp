@@ -5,8 +5,8 @@
 TEST(BatchOptions, ReadsEveryOptionBeforeOrAfterTheFileInBothForms)
 {
     const ParsedOptions parsed = parseBatchOptions({ "--seed=4294967295", "--repetitions", "7", "exp.txt",
-        "--last-reversals=1", "--trials", "-", "--summary", "s.tsv", "--tag", "step=0.5", "--tag=seed=",
-        "--quiet", "--stats", "st.tsv", "--estimator", "all", "--first-reversal=2" });
+        "--last-reversals=1", "--trials", "-", "--summary", "s.tsv", "--tag", "step=0.5",
+        "--tag=seed=", "--quiet", "--stats", "st.tsv", "--estimator", "all", "--first-reversal=2" });
     ASSERT_TRUE(parsed.ok()) << parsed.error;
     const BatchOptions &o = parsed.options;
     EXPECT_EQ(o.experimentPath, "exp.txt");

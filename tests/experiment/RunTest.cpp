@@ -247,7 +247,8 @@ TEST(Run, CancelStopsEarlyWithAnIncompleteResult)
 TEST(Run, RefusesWhatCannotRun)
 {
     const std::string notStarted = "\nThe simulation was not started.";
-    const std::string example = " Enter one step size per pair of reversals, separated by commas, e.g. 1,0.5,0.2";
+    const std::string example
+        = " Enter one step size per pair of reversals, separated by commas, e.g. 1,0.5,0.2";
     const auto notANumber = [&](const std::string &token) {
         return "Staircase 1: the positive step size \"" + token + "\" is not a number." + example
             + notStarted;
