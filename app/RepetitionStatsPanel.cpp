@@ -56,6 +56,7 @@ RepetitionStatsPanel::RepetitionStatsPanel(QTableWidget &table, QComboBox &stair
 {
     estimatorsTable.setEditTriggers(QAbstractItemView::NoEditTriggers);
     estimatorsTable.verticalHeader()->hide();
+    estimatorsTable.verticalHeader()->setDefaultSectionSize(estimatorsTable.fontMetrics().height() + 6);
     estimatorsTable.setColumnCount(int(estimatorComparisonHeaders().size()));
     estimatorsTable.setHorizontalHeaderLabels(estimatorComparisonHeaders());
     const QSignalBlocker blocker(estimatorChoice);
