@@ -182,9 +182,7 @@ void RepetitionStatsPanel::fillTable()
     const int rows = run ? run->staircaseCount() : 0;
     table.setRowCount(rows);
     for (int s = 0; s < rows; ++s) {
-        const std::vector<std::string> &ids = run->request().staircaseIds;
-        const QString id
-            = std::size_t(s) < ids.size() ? QString::fromStdString(ids[std::size_t(s)]) : QString();
+        const QString id = QString::fromStdString(run->staircaseId(s));
         const QStringList cells = repetitionStatsRow(
             id, run->request().staircases[std::size_t(s)], theories[std::size_t(s)], stats[std::size_t(s)]);
         for (int c = 0; c < cells.size(); ++c) {
@@ -200,8 +198,5 @@ void RepetitionStatsPanel::fillTable()
 
 QString RepetitionStatsPanel::staircaseName(int staircase) const
 {
-    const std::vector<std::string> &ids = run->request().staircaseIds;
-    return QStringLiteral("Staircase ")
-        + (std::size_t(staircase) < ids.size() ? QString::fromStdString(ids[std::size_t(staircase)])
-                                               : QString());
+    return QStringLiteral("Staircase ") + QString::fromStdString(run->staircaseId(staircase));
 }

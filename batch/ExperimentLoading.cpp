@@ -2,39 +2,16 @@
 
 #include "ExperimentFile.h"
 #include "FieldRanges.h"
-
-#include <iostream>
-#include <sstream>
-
-namespace
-{
-
-// The loader writes a missing key to std::cerr as well as reporting it; the
-// batch program prints the report, so the same line would come twice.
-class SilencedStandardError
-{
-public:
-    SilencedStandardError()
-        : saved(std::cerr.rdbuf(swallowed.rdbuf()))
-    {
-    }
-    ~SilencedStandardError() { std::cerr.rdbuf(saved); }
-    SilencedStandardError(const SilencedStandardError &) = delete;
-    SilencedStandardError &operator=(const SilencedStandardError &) = delete;
-
-private:
-    std::ostringstream swallowed;
-    std::streambuf *saved;
-};
-
-} // namespace
+#include "Reporting.h"
 
 LoadedExperiment loadExperimentFile(const std::string &path)
 {
     LoadedExperiment loaded;
     // Read as the window's Open reads, with its messages word for word.
+    // The loader also reports a missing key on its own; the batch program prints the reading's
+    // message instead, so the same line does not come twice.
     const ExperimentReading reading = [&] {
-        const SilencedStandardError silenced;
+        const ReportScope ignored([](const std::string &) {});
         return readExperimentFile(path);
     }();
     if (!reading.ok()) {
@@ -49,14 +26,10 @@ LoadedExperiment loadExperimentFile(const std::string &path)
             valueChangesMessage(reading.changes, static_cast<int>(reading.experiment.staircases.size())));
 
     // The values as the window would hold them after Open: fitted to the fields, with the file's
-    // repetitions (else 1) and each staircase named by its string ID or, without one, its number.
+    // repetitions (else 1).
     RunRequest &request = loaded.request;
     request.observer = reading.experiment.observer;
     request.staircases = reading.experiment.staircases;
     request.repetitions = reading.experiment.repetitions.value_or(1);
-    for (std::size_t i = 0; i < request.staircases.size(); ++i) {
-        const StaircaseSettings &s = request.staircases[i];
-        request.staircaseIds.push_back(s.useStringId ? s.stringId : std::to_string(i));
-    }
     return loaded;
 }

@@ -44,8 +44,7 @@ std::string staircaseTableText(const RunResult &result, int lastReversals)
         rows.push_back({ std::to_string(s), percent(theory.classic.psi), fixed(theory.classic.level, 6),
             fixed(e.mean, 6), fixed(e.bias, 6), fixed(e.sd, 6),
             fixed(stats.trials ? std::optional<double>(stats.trials->mean) : std::nullopt, 2),
-            std::to_string(e.count),
-            i < request.staircaseIds.size() ? request.staircaseIds[i] : std::string() });
+            std::to_string(e.count), result.staircaseId(s) });
     }
 
     const std::size_t columns = rows.front().size();

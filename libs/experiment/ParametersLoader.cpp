@@ -1,10 +1,11 @@
 #include "ParametersLoader.h"
 
+#include "Reporting.h"
 #include "TextUtils.h"
 
 #include <cerrno>
 #include <cstring>
-#include <iostream>
+#include <istream>
 #include <iterator>
 #include <new>
 
@@ -145,7 +146,7 @@ std::string ParametersLoader::get(const std::string &key) const
     // first value of the first occurrence.
     const auto it = table.lower_bound(key);
     if (it == table.end() || it->first != key) {
-        std::cerr << "Can't find such identifier: " << key << " !!!" << std::endl;
+        reportMessage("Can't find such identifier: " + key + " !!!");
         throw MissingKeyError(key);
     }
     return it->second;

@@ -1,5 +1,6 @@
 #include "RepetitionStats.h"
 
+#include "EngineTestSupport.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
 
@@ -85,7 +86,6 @@ TEST(RepetitionStats, CountsStopsTrialsAndShortRepetitions)
     clamped.maxClampHits = 1;
     request.staircases
         = { staircase(0.0, false, 1, "0.1", 50, 5), staircase(0.0, false, 1, "0.5", 4, 1000), clamped };
-    request.staircaseIds = { "0", "1", "2" };
     request.repetitions = 30;
     RandomEngine engine;
     const RunResult result = simulate(request, engine);
@@ -121,18 +121,18 @@ TEST(RepetitionStats, SummaryHasOneRowPerRepetitionAndStaircase)
     request.observer = yesNo;
     StaircaseSettings b = staircase(-0.2, true, 1, "0.2", 4, 9);
     request.staircases = { staircase(0.3, false, 1, "0.1", 3, 6), b };
-    request.staircaseIds = { "left", "right\t\"side\"" };
+    nameStaircases(request.staircases, { "left\xff", "right\t\"side\"\r" }); // UTF-8, as the table shows it
     request.repetitions = 3;
     RandomEngine engine;
     const RunResult result = simulate(request, engine);
     EXPECT_EQ(repetitionSummaryText(result, 2),
         "repetition\tstaircase\tID\testimate\treversals\ttrials\tstop\n"
-        "1\t0\tleft\t0.19999999999999998\t3\t5\treversals\n"
-        "1\t1\t\"right \"\"side\"\"\"\t0.49999999999999994\t3\t9\ttrials\n"
-        "2\t0\tleft\t0.30000000000000004\t3\t6\treversals\n"
-        "2\t1\t\"right \"\"side\"\"\"\t0.1\t4\t8\treversals\n"
-        "3\t0\tleft\tNA\t1\t6\ttrials\n"
-        "3\t1\t\"right \"\"side\"\"\"\t0.25000000000000006\t4\t6\treversals\n");
+        "1\t0\tleft\xef\xbf\xbd\t0.19999999999999998\t3\t5\treversals\n"
+        "1\t1\t\"right \"\"side\"\" \"\t0.49999999999999994\t3\t9\ttrials\n"
+        "2\t0\tleft\xef\xbf\xbd\t0.30000000000000004\t3\t6\treversals\n"
+        "2\t1\t\"right \"\"side\"\" \"\t0.1\t4\t8\treversals\n"
+        "3\t0\tleft\xef\xbf\xbd\tNA\t1\t6\ttrials\n"
+        "3\t1\t\"right \"\"side\"\" \"\t0.25000000000000006\t4\t6\treversals\n");
 }
 
 TEST(RepetitionStats, SummaryStopsAtTheFirstRefusedPiece)
@@ -140,7 +140,6 @@ TEST(RepetitionStats, SummaryStopsAtTheFirstRefusedPiece)
     RunRequest request;
     request.observer = yesNo;
     request.staircases = { staircase(0.0, false, 1, "0.1", 3, 1) };
-    request.staircaseIds = { "0" };
     request.repetitions = 5000; // about 120 kB: more than one piece
     RandomEngine engine;
     const RunResult result = simulate(request, engine);
@@ -164,7 +163,6 @@ TEST(RepetitionStats, LongRunMatchesTheFiniteRunValue)
     StaircaseSettings s = staircase(3.0, false, 3, "0.25", 14, 100000);
     s.negativeStep = 0.25;
     request.staircases = { s };
-    request.staircaseIds = { "0" };
     request.repetitions = 20000;
     RandomEngine engine;
     const RunResult result = simulate(request, engine);
