@@ -17,6 +17,7 @@ mkdir -p "$work/build/batch" "$work/libs"
 ln -s "$program" "$work/build/batch/quorvel-batch"
 ln -s "$source/libs/experiment" "$work/libs/experiment"
 ln -s "$source/batch" "$work/batch"
+ln -s "$source/examples" "$work/examples"
 cd "$work"
 
 # The fenced block after the line "<!-- example: NAME -->".
