@@ -516,7 +516,10 @@ void MainWindowTest::graphShowsTheRepetitionChosenOrTyped()
 {
     Window w;
     w.setPages(2, 10, 3);
+    for (int i = 0; i < 2; ++i)
+        w.tabs->pageAt(i)->setStartLevel(0.0); // at the mean, so that repetitions differ
     w.start();
+    QVERIFY(w.tableStates(1, 20) != w.tableStates(2, 20));
     auto *choice = w.get<QComboBox>("comboBoxGraphRepetition");
     QCOMPARE(choice->count(), 2 + 3);
     QCOMPARE(choice->itemText(1), QString("Median and 25\u201375 %"));
