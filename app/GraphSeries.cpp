@@ -1,5 +1,6 @@
 #include "GraphSeries.h"
 
+#include "RepetitionStats.h"
 #include "Run.h"
 
 #include <algorithm>
@@ -14,19 +15,6 @@ namespace StaircaseGraph
 
 namespace
 {
-
-    // Type 7 quantile of the values in [begin, end), which it reorders.
-    double quantile(double *begin, double *end, double p)
-    {
-        const double h = double(end - begin - 1) * p;
-        const std::ptrdiff_t below = static_cast<std::ptrdiff_t>(std::floor(h));
-        std::nth_element(begin, begin + below, end);
-        const double low = begin[below];
-        if (begin + below + 1 >= end || h == double(below))
-            return low;
-        const double high = *std::min_element(begin + below + 1, end);
-        return low + (h - double(below)) * (high - low);
-    }
 
     using Point = std::pair<std::uint32_t, double>;
     using Points = std::vector<Point>;

@@ -20,6 +20,7 @@
 #include "StaircaseParamSetter.h"
 #include "SweepPage.h"
 #include "TabStaircase.h"
+#include "TrialTable.h"
 #include "ui_MainWindow.h"
 
 #include <QCloseEvent>
@@ -39,7 +40,8 @@ MainWindow::MainWindow(QWidget *parent)
 
     connect(ui->spinBoxNStaircases, SIGNAL(valueChanged(int)), ui->tabStaircase, SLOT(setNumberOfTabs(int)));
 
-    headerLabels = QStringList { "ID", "Ntrial", "Steps", "Inversions", "State", "Response" };
+    for (const char *name : trialTableColumns)
+        headerLabels << QString::fromLatin1(name);
     results = new ResultsModel(headerLabels, this);
     ui->tableWidget->setModel(results);
     setupResultsView(*ui->tableWidget);
@@ -235,7 +237,7 @@ void MainWindow::markRunOfPreviousExperiment()
     runCaption.previousExperiment = true;
     ui->labelRunCaption->setText(runCaption.text());
     if (results->result()) // the caption, and the reference for the new observer
-        updateGraph(lastRunStaircaseCount, drawStyle);
+        updateGraph(drawStyle);
 }
 
 void MainWindow::on_actionExportResultsToFile_triggered()
@@ -314,28 +316,25 @@ void MainWindow::showRun(const FinishedRun &run)
     shownRunReport = { startedExperiment, QDateTime(QDate::currentDate(), runCaption.ended), programTitle, 0,
         RandomEngine::defaultSeed, startedRunNumber };
     ui->labelRunCaption->setText(runCaption.text());
-    lastRunStaircaseCount = result.staircaseCount();
     ui->spinBoxLastInvAverage->setEnabled(true);
     ui->spinBoxLastInvAverage->setValue(1); // may refresh the lists of the previous run first
     ui->statusbar->showMessage(tr("Updating table..."));
-    reversalLevels = lastReversalLevels(result);
     repetitionStats->setRun(run, estimatorSettings());
     repetitionStats->setExact(run.exact);
     graphRepetition->setRepetitionCount(result.repetitionCount());
     showResults(run.result);
     ui->statusbar->showMessage(tr("Updating graph..."));
-    updateGraph(lastRunStaircaseCount, drawStyle);
+    updateGraph(drawStyle);
     ui->statusbar->showMessage(tr("Data updated"));
     setRunning(false);
 }
 
 void MainWindow::on_spinBoxLastInvAverage_valueChanged(int value)
 {
-    QVector<int> maxInversions;
-    for (int i = 0; i < ui->tabStaircase->count(); ++i)
-        maxInversions.append(ui->tabStaircase->pageAt(i)->getMaxInversions());
+    // Checked against the staircases of the run shown, not the pages as they are now.
+    const std::shared_ptr<const RunResult> shown = results->result();
     int lowest = value;
-    const QString warning = lastReversalsWarning(maxInversions, value, lowest);
+    const QString warning = shown ? lastReversalsWarning(shown->request(), value, lowest) : QString();
     if (!warning.isEmpty()) {
         dialogs->warning(this, tr("Warning"), warning);
         ui->spinBoxLastInvAverage->setValue(lowest); // runs this handler again with the lowered value
@@ -346,19 +345,19 @@ void MainWindow::on_spinBoxLastInvAverage_valueChanged(int value)
 void MainWindow::on_spinBoxNStaircases_valueChanged(int n)
 {
     // Averages can be recomputed only while the pages match the run whose results are shown.
-    ui->spinBoxLastInvAverage->setEnabled(n == lastRunStaircaseCount);
+    ui->spinBoxLastInvAverage->setEnabled(n == shownStaircaseCount());
 }
 
 void MainWindow::on_comboBoxDrawStyle_currentIndexChanged(int index)
 {
     drawStyle = StaircaseGraph::scatterStyleForIndex(index, drawStyle);
-    updateGraph(lastRunStaircaseCount, drawStyle);
+    updateGraph(drawStyle);
 }
 
 void MainWindow::on_checkBox_stateChanged(int state)
 {
     showReference = state != 0; // the partial state counts as on
-    updateGraph(lastRunStaircaseCount, drawStyle);
+    updateGraph(drawStyle);
 }
 
 void MainWindow::on_actionExport_graph_to_pdf_triggered()
@@ -445,7 +444,7 @@ EstimatorSettings MainWindow::estimatorSettings() const
 
 void MainWindow::on_comboBoxGraphRepetition_currentIndexChanged(int)
 {
-    updateGraph(lastRunStaircaseCount, drawStyle);
+    updateGraph(drawStyle);
 }
 
 void MainWindow::on_buttonResetView_clicked()
@@ -492,22 +491,28 @@ void MainWindow::refreshAnalysis()
 {
     ui->listWidget->clear();
     ui->listWidgetPsychoTarget->clear();
-    // The observer the shown run was simulated with, whatever the spin boxes say now.
-    const PsychometricObserver observer(
-        results->result() ? results->result()->request().observer : observerSettings());
-    if (reversalLevels.empty())
+    const std::shared_ptr<const RunResult> shown = results->result();
+    if (!shown)
+        return;
+    // With the observer the shown run was simulated with, whatever the spin boxes say now.
+    const AnalysisLines lines = analysisLines(*shown, ui->spinBoxLastInvAverage->value());
+    if (lines.averages.isEmpty())
         return;
     ui->listWidget->setEnabled(true);
-    const AnalysisLines lines = analysisLines(reversalLevels, ui->spinBoxLastInvAverage->value(), observer);
     ui->listWidget->addItems(lines.averages);
     ui->listWidgetPsychoTarget->addItems(lines.targets);
 }
 
-void MainWindow::updateGraph(int staircaseCount, int scatterStyle)
+int MainWindow::shownStaircaseCount() const
+{
+    return results->result() ? results->result()->staircaseCount() : 0;
+}
+
+void MainWindow::updateGraph(int scatterStyle)
 {
     // The reference curve follows the observer's spin boxes as they are now, not as they were for the
     // run; the targets are the run's own.
-    StaircaseGraph::Settings settings(staircaseCount, scatterStyle, showReference, observerSettings());
+    StaircaseGraph::Settings settings(shownStaircaseCount(), scatterStyle, showReference, observerSettings());
     settings.repetitions = graphRepetition->repetitions();
     settings.repetition = graphRepetition->repetition();
     settings.targetLevels = repetitionStats->targetLevels();

@@ -115,19 +115,17 @@ private:
     // Shows `shown` in the table (sorted as the check box says), then the analysis lists.
     void showResults(std::shared_ptr<const RunResult> shown);
     void refreshAnalysis();
-    void updateGraph(int staircaseCount, int scatterStyle);
+    // Draws the run shown; 0 staircases before the first.
+    void updateGraph(int scatterStyle);
+    int shownStaircaseCount() const;
     ExperimentWidgets experimentWidgets() const;
     // The observer as the four spin boxes give it now.
     ObserverSettings observerSettings() const;
     EstimatorSettings estimatorSettings() const;
 
     Ui::MainWindow *ui;
-    int lastRunStaircaseCount = 0;
     QStringList headerLabels;
     QVector<QColor> graphColors;
-    // Staircase id -> (inversion count -> level of the last trial presented at that count), from the
-    // run shown.
-    std::map<int, std::map<int, double>> reversalLevels;
     int drawStyle = 0;
     bool showReference = false;
     std::unique_ptr<UserDialogs> dialogs;

@@ -245,8 +245,7 @@ void RepetitionStatsPanel::fillTable()
     std::vector<ComparisonColumn> columns;
     for (int s = 0; run && s < run->staircaseCount(); ++s) {
         const std::size_t i = std::size_t(s);
-        const std::vector<std::string> &ids = run->request().staircaseIds;
-        const QString id = i < ids.size() ? QString::fromStdString(ids[i]) : QString();
+        const QString id = QString::fromStdString(run->staircaseId(s));
         const StaircaseSettings &staircase = run->request().staircases[i];
         columns.push_back(
             { comparisonHeader(id, staircase), staircase, theories[i], stats[i], ruleText(staircase) });
@@ -256,8 +255,5 @@ void RepetitionStatsPanel::fillTable()
 
 QString RepetitionStatsPanel::staircaseName(int staircase) const
 {
-    const std::vector<std::string> &ids = run->request().staircaseIds;
-    return QStringLiteral("Staircase ")
-        + (std::size_t(staircase) < ids.size() ? QString::fromStdString(ids[std::size_t(staircase)])
-                                               : QString());
+    return QStringLiteral("Staircase ") + QString::fromStdString(run->staircaseId(staircase));
 }

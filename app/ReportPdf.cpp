@@ -2,6 +2,7 @@
 
 #include "ExperimentFile.h"
 #include "GraphPdfExport.h"
+#include "TextUtils.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QLocale>
@@ -62,9 +63,7 @@ QString reportTitleHtml(const ReportTitle &title, const RunRequest &request)
     html += QStringLiteral("</tr>");
     for (int i = 0; i < request.staircaseCount(); ++i) {
         const StaircaseSettings &s = request.staircases[std::size_t(i)];
-        const QString id = std::size_t(i) < request.staircaseIds.size()
-            ? QString::fromStdString(request.staircaseIds[std::size_t(i)])
-            : QString::number(i);
+        const QString id = QString::fromStdString(validUtf8(staircaseId(s, i)));
         html += QStringLiteral("<tr>") + cell(id)
             + cell(s.ascending ? QStringLiteral("ascending") : QStringLiteral("descending"))
             + cell(number(s.startLevel)) + cell(QString::number(s.correctAnswers))

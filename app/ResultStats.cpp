@@ -1,6 +1,6 @@
 #include "ResultStats.h"
 
-#include "PsychometricObserver.h"
+#include "Run.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,41 +43,25 @@ QString percentPointsText(double points)
     return points > 0.0 ? QLatin1Char('+') + text : text;
 }
 
-double averageOfLastReversals(const std::map<int, double> &levelsByInversion, int lastCount)
-{
-    double sum = 0.0;
-    int summed = 0;
-    // The highest inversion counts come last in the map.
-    for (auto it = levelsByInversion.crbegin(); it != levelsByInversion.crend() && summed < lastCount;
-         ++it, ++summed)
-        sum += it->second;
-    return summed == 0 ? 0.0 : sum / summed;
-}
-
-AnalysisLines analysisLines(const std::map<int, std::map<int, double>> &reversalLevels, int lastCount,
-    const PsychometricObserver &observer)
+AnalysisLines analysisLines(const RunResult &result, int lastCount)
 {
     AnalysisLines lines;
-    for (const auto &[id, levels] : reversalLevels) {
-        const double average = averageOfLastReversals(levels, lastCount);
-        lines.averages.append(averageText(average));
-        lines.targets.append(targetText(observer.probability(average)));
+    for (const LastReversalsAverage &average : lastReversalsAverages(result, lastCount)) {
+        lines.averages.append(averageText(average.level));
+        lines.targets.append(targetText(average.probability));
     }
     return lines;
 }
 
-QString lastReversalsWarning(const QVector<int> &maxInversions, int value, int &lowest)
+QString lastReversalsWarning(const RunRequest &request, int value, int &lowest)
 {
-    if (maxInversions.isEmpty())
-        return QString();
-    const int smallest = *std::min_element(maxInversions.cbegin(), maxInversions.cend());
-    if (value <= smallest)
+    const std::optional<LastReversalsExcess> excess = lastReversalsExcess(request, value);
+    if (!excess)
         return QString();
     QStringList low;
-    for (int i = 0; i < maxInversions.size(); ++i)
-        if (maxInversions[i] < value)
-            low.append(QString::number(i));
-    lowest = smallest;
+    for (int s : excess->staircases)
+        low.append(QString::number(s));
+    lowest = excess->lowestMaximum;
     return QStringLiteral("You can't average on a number of inversion higher than the inversions for the "
                           "staircase(s)\n")
         + low.join(QLatin1Char(' '));

@@ -9,8 +9,6 @@
 #include <QStringList>
 #include <QVector>
 
-#include <map>
-
 // An average over the last reversals: fixed notation, 6 decimals (1.5 gives "1.500000").
 QString averageText(double average);
 
@@ -32,13 +30,8 @@ QString percentText(double probability);
 // A difference of percentages in percentage points, signed, 2 decimals ("+0.18").
 QString percentPointsText(double points);
 
-// Average of the levels stored under the highest `lastCount` inversion counts
-// (inversion count -> level). The divisor is the number of levels actually
-// summed, so a staircase that reached fewer reversals than asked for is not
-// pulled towards 0. An empty map, or a count below 1, gives 0.
-double averageOfLastReversals(const std::map<int, double> &levelsByInversion, int lastCount);
-
-class PsychometricObserver;
+struct RunRequest;
+class RunResult;
 
 // The two analysis lists, one line per staircase in ascending id order.
 struct AnalysisLines {
@@ -46,13 +39,11 @@ struct AnalysisLines {
     QStringList targets; // the observer's probability of a positive answer there
 };
 
-// Lines for `reversalLevels` (staircase id -> inversion count -> level)
-// averaged over the last `lastCount` reversals.
-AnalysisLines analysisLines(const std::map<int, std::map<int, double>> &reversalLevels, int lastCount,
-    const PsychometricObserver &observer);
+// The lines of the run's lastReversalsAverages over the last `lastCount` reversals (Run.h).
+AnalysisLines analysisLines(const RunResult &result, int lastCount);
 
-// Checks the number of reversals to average against every page's maximum
-// reversals (in tab order). When `value` exceeds the smallest maximum, returns
-// the warning naming the pages whose maximum is below `value` and sets
+// Checks the number of reversals to average against the maximum reversals of
+// the run's staircases. When `value` exceeds the smallest maximum, returns the
+// warning naming the staircases whose maximum is below `value` and sets
 // `lowest` to that smallest maximum; otherwise returns an empty string.
-QString lastReversalsWarning(const QVector<int> &maxInversions, int value, int &lowest);
+QString lastReversalsWarning(const RunRequest &request, int value, int &lowest);

@@ -34,10 +34,8 @@ void ResultsModel::setResult(std::shared_ptr<const RunResult> result, bool sortB
     order.shrink_to_fit();
     sorted = false;
     if (run) {
-        for (const std::string &id : run->request().staircaseIds)
-            idTexts.append(QString::fromStdString(id));
-        while (idTexts.size() < run->staircaseCount())
-            idTexts.append(QString());
+        for (int s = 0; s < run->staircaseCount(); ++s)
+            idTexts.append(QString::fromStdString(run->staircaseId(s)));
     }
     if (run && sortById) {
         // Each staircase's rank among the distinct ID texts, compared as the table compares text.

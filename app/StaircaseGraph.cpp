@@ -1,9 +1,8 @@
 #include "StaircaseGraph.h"
 
 #include "GraphSeries.h"
+#include "PsychometricObserver.h"
 #include "Run.h"
-
-#include <boost/math/special_functions/erf.hpp>
 
 #include <QFont>
 #include <QLocale>
@@ -61,9 +60,7 @@ namespace
 
     QString staircaseName(const RunResult *result, int v)
     {
-        const std::vector<std::string> &ids = result->request().staircaseIds;
-        return QStringLiteral("Staircase ")
-            + (std::size_t(v) < ids.size() ? QString::fromStdString(ids[std::size_t(v)]) : QString());
+        return QStringLiteral("Staircase ") + QString::fromStdString(result->staircaseId(v));
     }
 
     // Graph v: the trials of staircase v, from all repetitions or from the one chosen.
@@ -295,7 +292,7 @@ QVector<QColor> staircaseColors()
     QVector<QColor> colors = { Qt::red, Qt::green, Qt::blue, Qt::magenta, Qt::cyan, Qt::darkRed,
         Qt::darkGreen, Qt::darkBlue, Qt::darkMagenta, Qt::darkCyan, Qt::darkMagenta, Qt::yellow,
         Qt::darkYellow, Qt::gray, Qt::darkGray, Qt::lightGray };
-    for (int k = 0; colors.size() < maxStaircases; ++k) {
+    for (int k = 0; colors.size() < maxStaircaseCount; ++k) {
         const QColor c = extraColor(k);
         if (!colors.contains(c))
             colors.append(c);
@@ -360,8 +357,7 @@ void referenceCurve(
 {
     const double mu = observer.mean;
     const double sigma = observer.standardDeviation;
-    const double gamma = observer.guessRate;
-    const double lambda = observer.lapseRate;
+    const PsychometricObserver psi(observer);
     keys.clear();
     values.clear();
     if (!(sigma > 0.0))
@@ -374,10 +370,9 @@ void referenceCurve(
     keys.reserve(maxPoints);
     values.reserve(maxPoints);
     for (double x = mu - 10.0 * sigma; x <= last && keys.size() < maxPoints; x += step) {
-        const double r = gamma
-            + (1.0 - gamma - lambda) * (1.0 + boost::math::erf(-(x - mu) / (sigma * std::sqrt(2.0)))) / 2.0;
         keys.append(x);
-        values.append(stripStart + referenceStripWidth * r);
+        // Mirrored about the mean: the strip's low levels show the function's high end.
+        values.append(stripStart + referenceStripWidth * psi.probability(mu - (x - mu)));
     }
 }
 

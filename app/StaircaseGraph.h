@@ -38,9 +38,6 @@ namespace StaircaseGraph
 // Width of the reference curve's strip, in trial units.
 constexpr double referenceStripWidth = 6.0;
 
-// The largest number of staircases the window accepts.
-constexpr int maxStaircases = 99;
-
 enum class Repetitions { all, one, medianBand };
 
 struct Settings {

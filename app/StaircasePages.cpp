@@ -55,8 +55,6 @@ RunRequest readRunRequest(const TabStaircase &tabs, const ObserverSettings &obse
     RunRequest request;
     request.observer = observer;
     request.staircases = readStaircasePages(tabs);
-    for (int i = 0; i < tabs.count(); ++i)
-        request.staircaseIds.push_back(tabs.pageAt(i)->getStringId().toStdString());
     request.repetitions = repetitions;
     return request;
 }

@@ -23,8 +23,7 @@ void writeStaircasePage(StaircaseParamSetter &page, const StaircaseSettings &set
 // Every page of the tab set, in tab order: element i is staircase i.
 std::vector<StaircaseSettings> readStaircasePages(const TabStaircase &tabs);
 
-// The run Start asks for: the observer, every page in tab order with its
-// display text (getStringId), and the repetitions.
+// The run Start asks for: the observer, every page in tab order, and the repetitions.
 RunRequest readRunRequest(const TabStaircase &tabs, const ObserverSettings &observer, int repetitions);
 
 // The Duplicate staircase command: raises the staircase count by one and gives the new last page

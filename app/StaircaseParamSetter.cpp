@@ -3,8 +3,6 @@
 #include "StaircaseSettings.h"
 #include "ui_StaircaseParamSetter.h"
 
-int StaircaseParamSetter::livePageCount = -1;
-
 StaircaseParamSetter::StaircaseParamSetter(QWidget *parent)
     : QWidget(parent)
     , ui(new Ui::StaircaseParamSetter)
@@ -33,13 +31,10 @@ StaircaseParamSetter::StaircaseParamSetter(QWidget *parent)
         connect(button, &QAbstractButton::toggled, this, &StaircaseParamSetter::edited);
     connect(ui->lineEditStringID, &QLineEdit::textChanged, this, &StaircaseParamSetter::edited);
     connect(ui->textEdit, &QTextEdit::textChanged, this, &StaircaseParamSetter::edited);
-
-    pageId = ++livePageCount;
 }
 
 StaircaseParamSetter::~StaircaseParamSetter()
 {
-    --livePageCount;
     delete ui;
 }
 
@@ -111,7 +106,7 @@ void StaircaseParamSetter::setPositiveStepsText(const std::string &text)
     ui->textEdit->setPlainText(QString::fromStdString(text));
 }
 
-std::vector<double> StaircaseParamSetter::getPositiveSteps() const
+Expected<std::vector<double>> StaircaseParamSetter::getPositiveSteps() const
 {
     return positiveStepSizes(getPositiveStepsText());
 }
@@ -152,13 +147,6 @@ int StaircaseParamSetter::getMaxClampHits() const
 void StaircaseParamSetter::setMaxClampHits(int count)
 {
     ui->spinBoxNClamp->setValue(count);
-}
-
-QString StaircaseParamSetter::getStringId() const
-{
-    if (ui->checkBoxStringID->isChecked())
-        return ui->lineEditStringID->text();
-    return QString::number(pageId);
 }
 
 bool StaircaseParamSetter::isStringIdActive() const

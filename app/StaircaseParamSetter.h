@@ -5,6 +5,8 @@
 // read and write it through the typed accessors below. Setters go through the
 // widgets, so every value is clamped to its field's range.
 
+#include "Problem.h"
+
 #include <QWidget>
 
 #include <string>
@@ -39,8 +41,8 @@ public:
     // The positive-step text as 8-bit characters, e.g. "1,0.5,0.2".
     std::string getPositiveStepsText() const;
     void setPositiveStepsText(const std::string &text);
-    // The text parsed strictly; throws boost::bad_lexical_cast on a token that is no number.
-    std::vector<double> getPositiveSteps() const;
+    // The text parsed strictly (positiveStepSizes), or the problem with it.
+    Expected<std::vector<double>> getPositiveSteps() const;
 
     bool isClampActive() const;
     // Checks or unchecks the box and enables or disables the three clamp fields with it.
@@ -52,8 +54,6 @@ public:
     int getMaxClampHits() const;
     void setMaxClampHits(int count);
 
-    // The user's string ID when "String ID" is checked (even if empty), otherwise the page number.
-    QString getStringId() const;
     // The "String ID" box and its text, which is kept while the box is unchecked.
     bool isStringIdActive() const;
     // Checks or unchecks the box and enables or disables the text with it.
@@ -67,8 +67,4 @@ signals:
 
 private:
     Ui::StaircaseParamSetter *ui;
-    // Pages are numbered by how many are alive when they are created; since the tab set
-    // only adds and removes pages at the end, a page's number is its tab index.
-    int pageId;
-    static int livePageCount;
 };

@@ -2,6 +2,7 @@
 
 #include "ExperimentFile.h"
 #include "ResultStats.h"
+#include "TextUtils.h"
 
 #include <QAbstractItemView>
 #include <QAction>

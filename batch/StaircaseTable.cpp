@@ -6,6 +6,7 @@
 #include "RepetitionStats.h"
 #include "StaircaseTheory.h"
 #include "Sweep.h"
+#include "TextUtils.h"
 
 #include <algorithm>
 #include <charconv>
@@ -45,11 +46,6 @@ std::vector<std::string> exactCells(const ExactRun &exact, int lastReversals)
         fixed(e ? e->sd : std::nullopt, 6),
         fixed(computed ? std::optional(exact.meanTrials) : std::nullopt, 2),
         fixed(e ? std::optional(e->pEstimate) : std::nullopt, 4) };
-}
-
-std::string idOf(const RunRequest &request, std::size_t i)
-{
-    return i < request.staircaseIds.size() ? request.staircaseIds[i] : std::string();
 }
 
 std::string aligned(const std::vector<std::vector<std::string>> &rows);
@@ -141,7 +137,7 @@ std::string exactTableText(const RunRequest &request, const std::vector<ExactRun
         rows.back().push_back(
             fixed(run.status == ExactStatus::computed ? std::optional(run.pStopTrials) : std::nullopt, 4));
         rows.back().push_back(exactStatusName(run.status));
-        rows.back().push_back(idOf(request, i));
+        rows.back().push_back(validUtf8(staircaseId(request.staircases[i], static_cast<int>(i))));
     }
     return aligned(rows);
 }

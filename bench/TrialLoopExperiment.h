@@ -1,6 +1,6 @@
 #pragma once
-// The experiment bench_engine's trial loop runs, in two forms: configured on a
-// staircase set directly, and as a parameters file for the batch program, so
+// The experiment bench_engine's trial loop runs, in two forms: as settings for a
+// staircase set, and as a parameters file for the batch program, so
 // that the two benchmarks compare like with like (the trial's cost depends
 // strongly on the experiment: erf dominates).
 //
@@ -14,26 +14,24 @@
 #include <string>
 #include <vector>
 
-inline void configureTrialLoop(ParStaircase &set, int n)
+inline std::vector<StaircaseSettings> trialLoopStaircases(int n)
 {
-    const std::size_t count = static_cast<std::size_t>(n);
-    set.clear();
-    set.addStaircases(n);
-    std::vector<bool> ascending(count);
-    std::vector<double> starts(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        ascending[i] = i % 2 == 0;
-        starts[i] = ascending[i] ? -5.0 : 5.0;
+    std::vector<StaircaseSettings> staircases(static_cast<std::size_t>(n));
+    for (std::size_t i = 0; i < staircases.size(); ++i) {
+        StaircaseSettings &s = staircases[i];
+        s.ascending = i % 2 == 0;
+        s.startLevel = s.ascending ? -5.0 : 5.0;
+        s.correctAnswers = 3;
+        s.maxInversions = 200;
+        s.maxTrials = 2000;
+        s.positiveStepsText = "1,0.5,0.25,0.1";
+        s.negativeStep = 0.1;
+        s.clampActive = s.ascending;
+        s.lowerClamp = -20.0;
+        s.upperClamp = 20.0;
+        s.maxClampHits = 0;
     }
-    set.setAscending(ascending);
-    set.setStartStates(starts);
-    set.setCorrectAnswersToPositiveStep(std::vector<int>(count, 3));
-    set.setMaxInversions(std::vector<int>(count, 200));
-    set.setMaxTrials(std::vector<int>(count, 2000));
-    for (int id = 0; id < n; ++id)
-        set.setStepSizes(id, { 1.0, 0.5, 0.25, 0.1 }, 0.1);
-    for (int id = 0; id < n; id += 2)
-        set.setClamps(id, -20.0, 20.0, 0);
+    return staircases;
 }
 
 // The same experiment with four staircases as a parameters file.

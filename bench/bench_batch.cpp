@@ -52,14 +52,15 @@ void engineTrialLoop(benchmark::State &state)
 {
     RandomEngine engine;
     ParStaircase set(engine);
+    const std::vector<StaircaseSettings> staircases = trialLoopStaircases(4);
     const PsychometricObserver observer(0.0, 1.0, 0.02, 0.02);
     const double sqrt2Sigma = observer.sqrt2Sigma();
-    configureTrialLoop(set, 4);
+    set.configure(staircases);
     for (auto _ : state) {
         Staircase &s = set.chooseStaircase();
         const bool response = observer.respond(s.getState(), sqrt2Sigma, engine);
         if (set.step(response))
-            configureTrialLoop(set, 4);
+            set.configure(staircases);
     }
     state.SetItemsProcessed(state.iterations());
 }

@@ -15,17 +15,17 @@ namespace
 
 void trialLoop(benchmark::State &state)
 {
-    const int staircases = static_cast<int>(state.range(0));
+    const std::vector<StaircaseSettings> staircases = trialLoopStaircases(static_cast<int>(state.range(0)));
     RandomEngine engine;
     ParStaircase set(engine);
     const PsychometricObserver observer(0.0, 1.0, 0.02, 0.02);
     const double sqrt2Sigma = observer.sqrt2Sigma();
-    configureTrialLoop(set, staircases);
+    set.configure(staircases);
     for (auto _ : state) {
         Staircase &s = set.chooseStaircase();
         const bool response = observer.respond(s.getState(), sqrt2Sigma, engine);
         if (set.step(response))
-            configureTrialLoop(set, staircases);
+            set.configure(staircases);
     }
     state.SetItemsProcessed(state.iterations());
 }

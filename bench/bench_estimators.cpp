@@ -26,7 +26,6 @@ RunResult largeRun()
         s.positiveStepsText = "0.25";
         s.negativeStep = 0.25;
         request.staircases.push_back(s);
-        request.staircaseIds.push_back(std::to_string(request.staircaseIds.size()));
     }
     request.repetitions = 100000;
     RandomEngine engine(1);

@@ -24,7 +24,6 @@ const RunResult &result()
     static const RunResult *run = [] {
         RunRequest request;
         request.staircases.resize(staircaseCount);
-        request.staircaseIds = { "0", "1", "2", "3" };
         auto *r = new RunResult(request);
         RunRecorder recorder(*r);
         std::mt19937 random(5489);

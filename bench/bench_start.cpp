@@ -61,7 +61,6 @@ RunRequest request(int repetitions)
         s.maxTrials = trialsPerStaircase;
         s.negativeStep = 0.5;
         s.positiveStepsText = "0.2";
-        r.staircaseIds.push_back(std::to_string(i));
     }
     r.repetitions = repetitions;
     return r;
@@ -104,9 +103,8 @@ void BM_Table(benchmark::State &state)
 void BM_Analysis(benchmark::State &state)
 {
     const auto result = run(int(state.range(0)));
-    const PsychometricObserver observer(0.0, 1.0, 0.0, 0.0);
     for (auto _ : state)
-        benchmark::DoNotOptimize(analysisLines(lastReversalLevels(*result), 3, observer));
+        benchmark::DoNotOptimize(analysisLines(*result, 3));
 }
 
 void BM_RepetitionStats(benchmark::State &state)

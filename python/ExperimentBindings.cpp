@@ -4,8 +4,7 @@
 
 #include "AtomicFile.h"
 #include "ExperimentLoading.h"
-
-#include <boost/lexical_cast.hpp>
+#include "TextUtils.h"
 
 namespace
 {
@@ -119,12 +118,11 @@ void bindExperiment(py::module_ &m)
         .def_property(
             "positive_steps",
             [](const StaircaseSettings &s) {
-                try {
-                    return positiveStepSizes(s.positiveStepsText);
-                } catch (const boost::bad_lexical_cast &) {
+                const Expected<std::vector<double>> steps = positiveStepSizes(s.positiveStepsText);
+                if (!steps)
                     throw py::value_error(
                         "the positive steps \"" + s.positiveStepsText + "\" are not a list of numbers");
-                }
+                return *steps;
             },
             [](StaircaseSettings &s, const py::handle &steps) { s.positiveStepsText = stepsText(steps); })
         .def_readwrite("positive_steps_text", &StaircaseSettings::positiveStepsText)

@@ -129,11 +129,20 @@ py::dict trialColumns(const py::object &self)
     return columns;
 }
 
+// Each staircase's display text, as the results table shows it.
+std::vector<std::string> staircaseIds(const RunResult &run)
+{
+    std::vector<std::string> ids;
+    for (int s = 0; s < run.staircaseCount(); ++s)
+        ids.push_back(run.staircaseId(s));
+    return ids;
+}
+
 py::object trialsFrame(const py::object &self)
 {
     const RunResult &run = self.cast<const RunResult &>();
     // The ID column is categorical: one code per trial, the IDs once (equal IDs share a category).
-    const std::vector<std::string> &ids = run.request().staircaseIds;
+    const std::vector<std::string> ids = staircaseIds(run);
     std::vector<std::string> categories;
     std::vector<std::int8_t> codeOf;
     for (const std::string &id : ids) {
@@ -203,7 +212,7 @@ py::object stats(const RunResult &run, int lastReversals)
         };
         const auto count = [&](const char *name, long value) { add(c++, name, py::int_(value)); };
         count("staircase", s);
-        add(c++, "id", py::str(request.staircaseIds[std::size_t(s)]));
+        add(c++, "id", py::str(run.staircaseId(s)));
         number("psi_star", theory.classic.psi);
         number("x_star", theory.classic.level);
         count("repetitions", st.repetitions);
@@ -271,8 +280,7 @@ void bindRun(py::module_ &m)
         .def_property_readonly("trial_count", &RunResult::trialCount)
         .def_property_readonly("staircase_count", &RunResult::staircaseCount)
         .def_property_readonly(
-            "ids", [](const RunResult &r) { return r.request().staircaseIds; },
-            "Each staircase's display text, as the results table shows it.")
+            "ids", &staircaseIds, "Each staircase's display text, as the results table shows it.")
         .def_property_readonly("trials", &trialColumns,
             "Every trial, one read-only NumPy array per column: repetition (from 1), staircase, run_trial, "
             "trial, reversals_before, level, response, reversal. All but repetition and run_trial view the "

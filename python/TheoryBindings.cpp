@@ -2,6 +2,7 @@
 
 #include "ExperimentLoading.h"
 #include "StaircaseTheory.h"
+#include "TextUtils.h"
 
 namespace
 {
@@ -32,7 +33,7 @@ py::object theory(const PythonExperiment &experiment)
         const auto stationary
             = [computed](double value) { return orNan(computed ? std::optional(value) : std::nullopt); };
         staircase.append(s);
-        id.append(request.staircaseIds[s]);
+        id.append(validUtf8(staircaseId(request.staircases[s], int(s))));
         step.append(t.classic.positiveStep);
         psi.append(orNan(t.classic.psi));
         level.append(orNan(t.classic.level));

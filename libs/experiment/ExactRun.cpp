@@ -2,8 +2,7 @@
 
 #include "ExperimentFile.h"
 #include "PsychometricObserver.h"
-
-#include <boost/lexical_cast.hpp>
+#include "TextUtils.h"
 
 #include <algorithm>
 #include <cmath>
@@ -183,12 +182,10 @@ ExactRun exactRun(const StaircaseSettings &staircase, const ObserverSettings &ob
 {
     if (staircase.clampActive)
         return notComputed(ExactStatus::clamped);
-    std::vector<double> steps;
-    try {
-        steps = positiveStepSizes(staircase.positiveStepsText);
-    } catch (const boost::bad_lexical_cast &) {
+    const Expected<std::vector<double>> parsed = positiveStepSizes(staircase.positiveStepsText);
+    if (!parsed)
         return notComputed(ExactStatus::noSteps);
-    }
+    std::vector<double> steps = *parsed;
     if (steps.empty())
         return notComputed(ExactStatus::noSteps);
 

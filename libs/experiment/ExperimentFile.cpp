@@ -35,7 +35,7 @@ std::size_t commaCount(const std::string &value)
     return static_cast<std::size_t>(std::count(value.begin(), value.end(), ','));
 }
 
-// The number of elements stringToVector finds in a comma-separated list, without making them.
+// The number of elements tokenize finds in a trimmed comma-separated list, without making them.
 std::size_t elementCount(const std::string &list)
 {
     std::size_t count = 0;
@@ -135,7 +135,7 @@ void checkSingleValue(const ParametersLoader &loader, const char *key, const cha
         throw ReadFailure(text);
 }
 
-// Converts the list like stringToVector with the separator ",", naming the
+// Converts the trimmed list's tokens (separator ","), naming the
 // offending token; empty elements ("1,,2") leave fewer than n, which fails
 // like a wrong comma count.
 template <typename T> std::vector<T> convertList(const ParametersLoader &loader, const ListKey &list, int n)
@@ -354,33 +354,12 @@ ExperimentReading readExperimentFile(const std::string &path)
 
 std::string guessAndLapseWarning(const ObserverSettings &observer)
 {
-    if (observer.guessRate + observer.lapseRate < 1.0)
+    if (observerRises(observer))
         return std::string();
     return "The guess rate (" + formatReal(observer.guessRate) + ") and the lapse rate ("
         + formatReal(observer.lapseRate)
         + ") add up to 1 or more, so the psychometric function does not rise with the level. Start "
           "refuses to run until their sum is below 1.";
-}
-
-std::string formatReal(double value)
-{
-    std::ostringstream os;
-    os.imbue(std::locale::classic());
-    for (int precision = 6; precision < 17; ++precision) {
-        os.str("");
-        os.precision(precision);
-        os << value;
-        std::istringstream is(os.str());
-        is.imbue(std::locale::classic());
-        double back = 0.0;
-        if (is >> back && back == value)
-            return os.str();
-    }
-    // Seventeen significant digits always read back to the same double.
-    os.str("");
-    os.precision(17);
-    os << value;
-    return os.str();
 }
 
 std::string positiveStepsProblem(const ExperimentDescription &experiment)

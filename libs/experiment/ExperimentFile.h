@@ -73,8 +73,6 @@ struct ExperimentReading {
     bool ok() const { return error.empty(); }
 };
 
-// The largest number of staircases an experiment may have.
-constexpr int maxStaircaseCount = 99;
 // The most positive step sizes a staircase's list may hold in a file. A page
 // takes up to 999999 reversals, but no real procedure needs more than a few
 // dozen sizes, and a much longer text makes the page slow to lay out.
@@ -90,11 +88,6 @@ ExperimentReading readExperimentFile(const std::string &path);
 // which the psychometric function does not rise; then a warning that says so
 // and that Start refuses to run.
 std::string guessAndLapseWarning(const ObserverSettings &observer);
-
-// The shortest text in the stream's default (general) notation that reads back
-// to exactly `value`, independent of the user's locale: 0.5, -99999, 0.001,
-// -12345.678.
-std::string formatReal(double value);
 
 // Empty when the experiment can be written; otherwise a text naming the first
 // staircase whose positive-step text would break the file's line structure

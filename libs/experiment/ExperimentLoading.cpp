@@ -1,39 +1,16 @@
 #include "ExperimentLoading.h"
 
 #include "FieldRanges.h"
-
-#include <iostream>
-#include <sstream>
-
-namespace
-{
-
-// The loader writes a missing key to std::cerr as well as reporting it; the
-// batch program prints the report, so the same line would come twice.
-class SilencedStandardError
-{
-public:
-    SilencedStandardError()
-        : saved(std::cerr.rdbuf(swallowed.rdbuf()))
-    {
-    }
-    ~SilencedStandardError() { std::cerr.rdbuf(saved); }
-    SilencedStandardError(const SilencedStandardError &) = delete;
-    SilencedStandardError &operator=(const SilencedStandardError &) = delete;
-
-private:
-    std::ostringstream swallowed;
-    std::streambuf *saved;
-};
-
-} // namespace
+#include "Reporting.h"
 
 LoadedExperiment loadExperimentFile(const std::string &path)
 {
     LoadedExperiment loaded;
     // Read as the window's Open reads, with its messages word for word.
+    // The loader also reports a missing key on its own; the batch program prints the reading's
+    // message instead, so the same line does not come twice.
     const ExperimentReading reading = [&] {
-        const SilencedStandardError silenced;
+        const ReportScope ignored([](const std::string &) {});
         return readExperimentFile(path);
     }();
     if (!reading.ok()) {
@@ -59,9 +36,5 @@ RunRequest runRequestFor(const ExperimentDescription &experiment)
     request.observer = experiment.observer;
     request.staircases = experiment.staircases;
     request.repetitions = experiment.repetitions.value_or(1);
-    for (std::size_t i = 0; i < request.staircases.size(); ++i) {
-        const StaircaseSettings &s = request.staircases[i];
-        request.staircaseIds.push_back(s.useStringId ? s.stringId : std::to_string(i));
-    }
     return request;
 }

@@ -1,5 +1,6 @@
 #include "FieldRanges.h"
 
+#include "TextUtils.h"
 #include "TrialTable.h"
 
 #include <algorithm>

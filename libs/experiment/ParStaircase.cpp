@@ -16,6 +16,43 @@ ParStaircase::ParStaircase(RandomEngine &engine)
 {
 }
 
+void ParStaircase::configure(const std::vector<StaircaseSettings> &staircases)
+{
+    const std::size_t n = staircases.size();
+    parsedStepTexts.resize(n);
+    parsedSteps.resize(n);
+    std::vector<bool> ascending;
+    std::vector<double> startLevels;
+    std::vector<int> correctAnswers, maxInversions, maxTrials;
+    for (std::size_t i = 0; i < n; ++i) {
+        const StaircaseSettings &s = staircases[i];
+        ascending.push_back(s.ascending);
+        startLevels.push_back(s.startLevel);
+        correctAnswers.push_back(s.correctAnswers);
+        maxInversions.push_back(s.maxInversions);
+        maxTrials.push_back(s.maxTrials);
+        if (parsedSteps[i].empty() || parsedStepTexts[i] != s.positiveStepsText) {
+            parsedSteps[i] = *positiveStepSizes(s.positiveStepsText);
+            parsedStepTexts[i] = s.positiveStepsText;
+        }
+    }
+    clear();
+    addStaircases(static_cast<int>(n));
+    setAscending(ascending);
+    setStartStates(startLevels);
+    setCorrectAnswersToPositiveStep(correctAnswers);
+    // Before the step sizes: a step list is checked against the maximum reversals when it is set.
+    setMaxInversions(maxInversions);
+    setMaxTrials(maxTrials);
+    for (std::size_t i = 0; i < n; ++i)
+        setStepSizes(static_cast<int>(i), parsedSteps[i], staircases[i].negativeStep);
+    for (std::size_t i = 0; i < n; ++i) {
+        const StaircaseSettings &s = staircases[i];
+        if (s.clampActive)
+            setClamps(static_cast<int>(i), s.lowerClamp, s.upperClamp, s.maxClampHits);
+    }
+}
+
 void ParStaircase::clear()
 {
     vStaircase.clear();

@@ -8,7 +8,8 @@
 // once it has finished. The set is finished when its last staircase is
 // removed.
 //
-// Configuration before every repetition, in this order: clear;
+// `configure` sets the set up from the experiment's settings before every
+// repetition. It runs the setters below in the order they need: clear;
 // addStaircases(n); setAscending; setStartStates;
 // setCorrectAnswersToPositiveStep; setMaxInversions; setMaxTrials; then
 // setStepSizes for every id; then setClamps for the ids that use clamps.
@@ -18,8 +19,10 @@
 // and aborts with the text of the condition (see Contract.h).
 
 #include "Staircase.h"
+#include "StaircaseSettings.h"
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 class RandomEngine;
@@ -30,6 +33,11 @@ public:
     // Picks draw from `engine`, by default the program's global engine.
     ParStaircase();
     explicit ParStaircase(RandomEngine &engine);
+
+    // One staircase per element, staircase i with the settings of element i.
+    // Every step text must hold numbers only (as runProblem in Run.h checks);
+    // each text is parsed once and reused while it stays the same.
+    void configure(const std::vector<StaircaseSettings> &staircases);
 
     // Destroys every staircase.
     void clear();
@@ -75,5 +83,8 @@ private:
     std::size_t lastStep = noCurrent;
     bool lastFinished = false;
     Staircase finishedStaircase;
+    // The step texts configure parsed last, and their sizes.
+    std::vector<std::string> parsedStepTexts;
+    std::vector<std::vector<double>> parsedSteps;
     static constexpr std::size_t noCurrent = static_cast<std::size_t>(-1);
 };

@@ -1,11 +1,12 @@
 #include "ParametersLoader.h"
 
+#include "Reporting.h"
 #include "TextUtils.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <iostream>
+#include <istream>
 #include <iterator>
 #include <new>
 
@@ -169,7 +170,7 @@ std::string ParametersLoader::get(const std::string &key) const
 {
     const auto it = table.find(key);
     if (it == table.end()) {
-        std::cerr << "Can't find such identifier: " << key << " !!!" << std::endl;
+        reportMessage("Can't find such identifier: " + key + " !!!");
         throw MissingKeyError(key);
     }
     return it->second.firstValue;

@@ -69,7 +69,8 @@ public:
     bool load(std::istream &is);
 
     bool exists(const std::string &key) const;
-    // The first value stored for the key; throws MissingKeyError if there is none.
+    // The first value stored for the key; throws MissingKeyError if there is
+    // none, after reporting "Can't find such identifier: <key> !!!" (Reporting.h).
     std::string get(const std::string &key) const;
     // The keys given a value on more than one line, in key order.
     std::vector<std::string> repeatedKeys() const;

@@ -2,6 +2,7 @@
 
 #include "Contract.h"
 #include "PsychometricObserver.h"
+#include "TextUtils.h"
 
 #include <boost/random/mersenne_twister.hpp>
 #include <boost/random/uniform_int_distribution.hpp>
@@ -12,20 +13,6 @@
 
 namespace
 {
-
-// formatReal's text (the shortest %g form that reads back to the same double),
-// without streams: a summary can have millions of rows.
-std::size_t shortestText(double value, char *out, std::size_t capacity)
-{
-    for (int precision = 6; precision <= 17; ++precision) {
-        const auto written = std::to_chars(out, out + capacity, value, std::chars_format::general, precision);
-        double back = 0.0;
-        const auto read = std::from_chars(out, written.ptr, back);
-        if (precision == 17 || (read.ec == std::errc() && back == value))
-            return static_cast<std::size_t>(written.ptr - out);
-    }
-    return 0; // not reached: 17 digits always read back
-}
 
 const char *stopText(StopReason stop)
 {
@@ -254,10 +241,9 @@ bool writeRepetitionSummary(const RunResult &result, const EstimatorSettings &se
         = runEstimates(result, settings, result.request().observer);
     std::vector<std::string> ids;
     for (int s = 0; s < result.staircaseCount(); ++s) {
-        const std::vector<std::string> &given = result.request().staircaseIds;
-        ids.push_back(tsvField(std::size_t(s) < given.size() ? given[std::size_t(s)] : std::string()));
+        ids.push_back(tsvField(result.staircaseId(s)));
     }
-    char number[32];
+    char number[realTextCapacity];
     for (int r = 0; r < result.repetitionCount(); ++r) {
         for (int s = 0; s < result.staircaseCount(); ++s) {
             const StaircaseOutcome &o = result.outcome(r, s);
@@ -269,7 +255,7 @@ bool writeRepetitionSummary(const RunResult &result, const EstimatorSettings &se
             buffer += '\t';
             const auto append = [&](Estimator estimator) {
                 if (const std::optional<double> e = estimates[std::size_t(s)].of(estimator)[std::size_t(r)])
-                    buffer.append(number, shortestText(*e, number, sizeof number));
+                    buffer.append(number, writeReal(*e, number));
                 else
                     buffer += "NA";
             };
@@ -312,11 +298,37 @@ std::string repetitionSummaryText(const RunResult &result, const EstimatorSettin
     return text;
 }
 
+namespace
+{
+
+// R's type 7 quantile of n values; orderStatistic(k) gives the k-th smallest
+// (0-based) and is asked for k, then perhaps for k + 1.
+template <typename OrderStatistic>
+double type7Quantile(std::size_t n, double p, OrderStatistic orderStatistic)
+{
+    const double h = double(n - 1) * p;
+    const std::size_t below = static_cast<std::size_t>(std::floor(h));
+    const double low = orderStatistic(below);
+    if (below + 1 >= n || h == double(below))
+        return low;
+    return low + (h - double(below)) * (orderStatistic(below + 1) - low);
+}
+
+} // namespace
+
 double quantileOfSorted(const std::vector<double> &sorted, double p)
 {
-    const double h = double(sorted.size() - 1) * p;
-    const std::size_t below = static_cast<std::size_t>(std::floor(h));
-    if (below + 1 >= sorted.size())
-        return sorted.back();
-    return sorted[below] + (h - double(below)) * (sorted[below + 1] - sorted[below]);
+    return type7Quantile(sorted.size(), p, [&sorted](std::size_t k) { return sorted[k]; });
+}
+
+double quantile(double *begin, double *end, double p)
+{
+    std::size_t placed = std::size_t(-1);
+    return type7Quantile(std::size_t(end - begin), p, [&placed, begin, end](std::size_t k) {
+        if (k == placed + 1) // after nth_element the values above the placed one are not below it
+            return *std::min_element(begin + k, end);
+        std::nth_element(begin, begin + k, end);
+        placed = k;
+        return begin[k];
+    });
 }

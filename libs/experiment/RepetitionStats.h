@@ -105,6 +105,8 @@ void addEfficiency(RepetitionStats &stats, const std::vector<std::optional<doubl
 // The p-quantile of sorted, non-empty values: h = (n − 1)·p, then linear
 // interpolation between the order statistics around h (R's type 7).
 double quantileOfSorted(const std::vector<double> &sorted, double p);
+// The same quantile of the values in [begin, end), not sorted and not empty, which it reorders.
+double quantile(double *begin, double *end, double p);
 
 // The estimate of one repetition: the mean of its last `lastReversals`
 // reversal levels; empty when it had fewer. Needs lastReversals ≥ 1.

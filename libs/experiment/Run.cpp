@@ -4,6 +4,7 @@
 #include "ParStaircase.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
+#include "Reporting.h"
 #include "TextUtils.h"
 
 #include <boost/algorithm/string/trim.hpp>
@@ -62,7 +63,7 @@ std::string staircaseProblem(
     if (!faults.blanked.empty())
         return title + ": the positive step size \"" + faults.blanked + "\" has blanks around it. " + noBlanks
             + " " + example;
-    if (positiveStepSizes(settings.positiveStepsText).empty()) // every token is a number by now
+    if (positiveStepSizes(settings.positiveStepsText)->empty()) // every token is a number by now
         return title + ": no positive step size is given. " + example;
     if (settings.clampActive && !(settings.lowerClamp < settings.upperClamp))
         return title + ": the lower clamp (" + formatReal(settings.lowerClamp)
@@ -88,6 +89,11 @@ StopReason stopReason(const Staircase &s)
 RunResult::RunResult(RunRequest request)
     : runRequest(std::move(request))
 {
+}
+
+std::string RunResult::staircaseId(int s) const
+{
+    return validUtf8(::staircaseId(runRequest.staircases[std::size_t(s)], s));
 }
 
 RunRecorder::RunRecorder(RunResult &result, std::size_t expectedTrials)
@@ -172,19 +178,20 @@ void RunRecorder::end(bool complete)
 std::string runProblem(const RunRequest &request)
 {
     const int n = request.staircaseCount();
-    if (n < 1 || n > 99)
-        return "An experiment needs between 1 and 99 staircases.\nThe simulation was not started.";
+    if (n < 1 || n > maxStaircaseCount)
+        return "An experiment needs between 1 and " + std::to_string(maxStaircaseCount)
+            + " staircases.\nThe simulation was not started.";
     if (request.repetitions < 1)
         return "An experiment needs at least one repetition.\nThe simulation was not started.";
     const ObserverSettings &o = request.observer;
-    if (!(o.guessRate + o.lapseRate < 1.0))
+    if (!observerRises(o))
         return "The guess rate (" + formatReal(o.guessRate) + ") and the lapse rate ("
             + formatReal(o.lapseRate)
             + ") add up to 1 or more, so the psychometric function would not rise with the level. Their sum "
               "must stay below 1.\nThe simulation was not started.";
     for (std::size_t i = 0; i < request.staircases.size(); ++i) {
-        const std::string id = i < request.staircaseIds.size() ? request.staircaseIds[i] : std::string();
-        const std::string problem = staircaseProblem(request.staircases[i], id, tabTitle(i));
+        const StaircaseSettings &s = request.staircases[i];
+        const std::string problem = staircaseProblem(s, staircaseId(s, int(i)), tabTitle(i));
         if (!problem.empty())
             return problem + "\nThe simulation was not started.";
     }
@@ -199,53 +206,15 @@ std::uint64_t maximumTrials(const RunRequest &request)
     return perRepetition * static_cast<std::uint64_t>(std::max(request.repetitions, 0));
 }
 
-namespace
-{
-
-void configure(ParStaircase &set, const std::vector<StaircaseSettings> &staircases,
-    const std::vector<std::vector<double>> &positiveSteps)
-{
-    const int n = int(staircases.size());
-    set.clear();
-    set.addStaircases(n);
-    std::vector<bool> ascending;
-    std::vector<double> startLevels;
-    std::vector<int> correctAnswers, maxInversions, maxTrials;
-    for (const StaircaseSettings &s : staircases) {
-        ascending.push_back(s.ascending);
-        startLevels.push_back(s.startLevel);
-        correctAnswers.push_back(s.correctAnswers);
-        maxInversions.push_back(s.maxInversions);
-        maxTrials.push_back(s.maxTrials);
-    }
-    set.setAscending(ascending);
-    set.setStartStates(startLevels);
-    set.setCorrectAnswersToPositiveStep(correctAnswers);
-    // Before the step sizes: a step list is checked against the maximum reversals when it is set.
-    set.setMaxInversions(maxInversions);
-    set.setMaxTrials(maxTrials);
-    for (int i = 0; i < n; ++i)
-        set.setStepSizes(i, positiveSteps[std::size_t(i)], staircases[std::size_t(i)].negativeStep);
-    for (int i = 0; i < n; ++i) {
-        const StaircaseSettings &s = staircases[std::size_t(i)];
-        if (s.clampActive)
-            set.setClamps(i, s.lowerClamp, s.upperClamp, s.maxClampHits);
-    }
-}
-
-} // namespace
-
 RunResult simulate(const RunRequest &request, RandomEngine &engine, const ProgressCallback &progress,
     const std::atomic<bool> *cancel)
 {
+    // The staircases' messages come once per run, not once per repetition.
+    const ReportScope onePerRun;
     RunResult result(request);
     RunRecorder recorder(result,
         static_cast<std::size_t>(
             std::min<std::uint64_t>(maximumTrials(request), RunResult::maximumTrialCount)));
-    // The step texts are parsed once, not once per repetition.
-    std::vector<std::vector<double>> positiveSteps;
-    for (const StaircaseSettings &s : request.staircases)
-        positiveSteps.push_back(positiveStepSizes(s.positiveStepsText));
 
     const PsychometricObserver observer(request.observer);
     const double sqrt2Sigma = observer.sqrt2Sigma();
@@ -259,7 +228,7 @@ RunResult simulate(const RunRequest &request, RandomEngine &engine, const Progre
     };
 
     for (int r = 0; r < request.repetitions; ++r) {
-        configure(set, request.staircases, positiveSteps);
+        set.configure(request.staircases);
         bool allFinished = false;
         while (!allFinished) {
             Staircase &s = set.chooseStaircase();
@@ -316,4 +285,35 @@ std::map<int, std::map<int, double>> lastReversalLevels(const RunResult &result)
         }
     }
     return levels;
+}
+
+std::vector<LastReversalsAverage> lastReversalsAverages(const RunResult &result, int lastCount)
+{
+    const PsychometricObserver observer(result.request().observer);
+    std::vector<LastReversalsAverage> averages;
+    for (const auto &[staircase, levels] : lastReversalLevels(result)) {
+        double sum = 0.0;
+        int summed = 0;
+        // The highest reversal counts come last in the map.
+        for (auto it = levels.crbegin(); it != levels.crend() && summed < lastCount; ++it, ++summed)
+            sum += it->second;
+        const double average = summed == 0 ? 0.0 : sum / summed;
+        averages.push_back({ average, observer.probability(average) });
+    }
+    return averages;
+}
+
+std::optional<LastReversalsExcess> lastReversalsExcess(const RunRequest &request, int lastCount)
+{
+    LastReversalsExcess excess;
+    excess.lowestMaximum = lastCount;
+    for (int s = 0; s < request.staircaseCount(); ++s) {
+        const int maximum = request.staircases[std::size_t(s)].maxInversions;
+        excess.lowestMaximum = std::min(excess.lowestMaximum, maximum);
+        if (maximum < lastCount)
+            excess.staircases.push_back(s);
+    }
+    if (excess.staircases.empty())
+        return std::nullopt;
+    return excess;
 }

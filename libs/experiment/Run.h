@@ -2,11 +2,10 @@
 // A simulation run: what was asked for, and what happened, trial by trial.
 //
 // `RunRequest` is the whole experiment as it stood when the run started (the
-// observer, every staircase's settings, the display text of every staircase and
-// the number of repetitions). `simulate` runs it against a random engine and
-// returns a `RunResult`, which is then only read: the results table, the
-// analysis, the statistics across repetitions, the graph and the exports all
-// take their numbers from it, so they always agree with each other.
+// observer, every staircase's settings and the number of repetitions). `simulate` runs it against a random
+// engine and returns a `RunResult`, which is then only read: the results table, the analysis, the statistics
+// across repetitions, the graph and the exports all take their numbers from it, so they always agree with
+// each other.
 //
 // The run is the classic one, draw for draw. Before every repetition the
 // staircases are rebuilt from the settings (staircase i gets id i); on every
@@ -32,6 +31,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,8 +41,6 @@ struct RunRequest {
     ObserverSettings observer;
     // Staircase i of every repetition runs with these settings.
     std::vector<StaircaseSettings> staircases;
-    // The text that names staircase i in tables, legends and files (UTF-8).
-    std::vector<std::string> staircaseIds;
     int repetitions = 1;
     // False: the trials are counted but not kept (trial(k) must not be asked),
     // so the run needs memory per repetition, not per trial: enough for the
@@ -92,6 +90,9 @@ public:
     // What was run.
     const RunRequest &request() const { return runRequest; }
     int staircaseCount() const { return runRequest.staircaseCount(); }
+    // The text that names staircase s in tables, legends and files: ::staircaseId
+    // as valid UTF-8 (validUtf8 in TextUtils.h), so that every face shows it alike.
+    std::string staircaseId(int s) const;
     // Repetitions that ran to their end (all of them unless the run was cancelled).
     int repetitionCount() const { return completedRepetitions; }
     // False when the run was cancelled; the trials and outcomes then stop early.
@@ -198,3 +199,24 @@ RunResult simulate(const RunRequest &request, RandomEngine &engine, const Progre
 // presented at that count, over the whole run: a later repetition replaces the
 // levels of earlier ones). Only complete repetitions count.
 std::map<int, std::map<int, double>> lastReversalLevels(const RunResult &result);
+
+// The Analysis tab's figures for one staircase: the average of the levels
+// lastReversalLevels holds under its highest `lastCount` reversal counts, divided
+// by the number of levels summed (fewer than lastCount when it reached fewer; 0
+// for none), and the probability of a positive answer there for the run's own
+// observer.
+struct LastReversalsAverage {
+    double level = 0.0;
+    double probability = 0.0;
+};
+// One element per staircase in lastReversalLevels(result), in ascending index order.
+std::vector<LastReversalsAverage> lastReversalsAverages(const RunResult &result, int lastCount);
+
+// Averaging more reversals than a staircase of the run may reach: the smallest
+// maximum reversals of the run's staircases and the staircases whose maximum is
+// below `lastCount`; empty when lastCount is within every maximum.
+struct LastReversalsExcess {
+    int lowestMaximum = 0;
+    std::vector<int> staircases;
+};
+std::optional<LastReversalsExcess> lastReversalsExcess(const RunRequest &request, int lastCount);

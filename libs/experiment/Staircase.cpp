@@ -1,9 +1,9 @@
 #include "Staircase.h"
 
 #include "Contract.h"
+#include "Reporting.h"
 
 #include <algorithm>
-#include <iostream>
 #include <string>
 
 namespace
@@ -75,9 +75,8 @@ void Staircase::setStepSizes(const std::vector<double> &steps, double negative)
     negativeStep = negative;
     positiveSteps = steps;
     if (static_cast<std::size_t>(std::max(maxInversions, 0)) < positiveSteps.size()) {
-        std::cerr << "Error: Staircase " << std::to_string(id)
-                  << " has more reversal step size than number of allowed inversion, something wrong!"
-                  << std::endl;
+        reportMessage("Error: Staircase " + std::to_string(id)
+            + " has more reversal step size than number of allowed inversion, something wrong!");
         return;
     }
     // The list counts as padded with its last entry up to maxInversions entries; stepSize
@@ -95,7 +94,7 @@ std::vector<double> Staircase::getPositiveSteps() const
 void Staircase::setClamps(double lower, double upper, int limit)
 {
     if (!(lower < upper)) {
-        std::cerr << "Error, lower clamp must be < upperClamp " << std::endl;
+        reportMessage("Error, lower clamp must be < upperClamp ");
         return;
     }
     lowerClamp = lower;

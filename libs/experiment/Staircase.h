@@ -52,10 +52,10 @@ public:
     void setCorrectAnswersToPositiveStep(int n);
     void setAscending(bool ascending);
     // Copies `steps`, which count as padded with their last entry to
-    // maxInversions entries; a longer list is kept whole after a message on
-    // stderr.
+    // maxInversions entries; a longer list is kept whole after a message
+    // (see Reporting.h).
     void setStepSizes(const std::vector<double> &steps, double negativeStep);
-    // Needs lower < upper; otherwise writes a message on stderr and keeps
+    // Needs lower < upper; otherwise reports a message and keeps
     // the clamps and limits it had. `limit` goes to both clamp-hit limits;
     // the hit counters are not reset.
     void setClamps(double lower, double upper, int limit);

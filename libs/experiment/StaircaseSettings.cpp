@@ -2,11 +2,31 @@
 
 #include "TextUtils.h"
 
+#include <boost/algorithm/string/trim.hpp>
+#include <boost/lexical_cast.hpp>
+
 #include <tuple>
 
-std::vector<double> positiveStepSizes(const std::string &text)
+Expected<std::vector<double>> positiveStepSizes(const std::string &text)
 {
-    return stringToVector<double>(text, ",");
+    std::vector<double> steps;
+    for (const std::string &token : tokenize(boost::algorithm::trim_copy(text), ",")) {
+        double step;
+        if (!boost::conversion::try_lexical_convert(token, step))
+            return Problem { "the positive step size \"" + token + "\" is not a number" };
+        steps.push_back(step);
+    }
+    return steps;
+}
+
+bool observerRises(const ObserverSettings &observer)
+{
+    return observer.guessRate + observer.lapseRate < 1.0;
+}
+
+std::string staircaseId(const StaircaseSettings &settings, int index)
+{
+    return settings.useStringId ? settings.stringId : std::to_string(index);
 }
 
 bool operator==(const ObserverSettings &a, const ObserverSettings &b)

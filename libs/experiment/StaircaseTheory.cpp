@@ -1,7 +1,5 @@
 #include "StaircaseTheory.h"
 
-#include <boost/lexical_cast.hpp>
-
 #include "PsychometricObserver.h"
 
 #include <boost/math/special_functions/erf.hpp>
@@ -309,7 +307,13 @@ StaircaseTheory staircaseTheory(const StaircaseSettings &staircase, const Observ
     theory.ascending = staircase.ascending;
     theory.runLength = std::max(staircase.correctAnswers, 1);
     theory.negativeStep = staircase.negativeStep;
-    const std::vector<double> steps = positiveStepSizes(staircase.positiveStepsText);
+    const Expected<std::vector<double>> parsed = positiveStepSizes(staircase.positiveStepsText);
+    if (!parsed) {
+        theory.classic.psi.reset();
+        theory.stationary.status = StationaryStatus::unreachable;
+        return theory;
+    }
+    const std::vector<double> &steps = *parsed;
     const auto target = [&](double step) {
         ClassicTarget t;
         t.positiveStep = step;
@@ -337,13 +341,8 @@ std::vector<StaircaseTheory> staircaseTheories(
     const std::vector<StaircaseSettings> &staircases, const ObserverSettings &observer)
 {
     std::vector<StaircaseTheory> theories;
-    for (const StaircaseSettings &staircase : staircases) {
-        try {
-            theories.push_back(staircaseTheory(staircase, observer));
-        } catch (const boost::bad_lexical_cast &) {
-            theories.emplace_back();
-        }
-    }
+    for (const StaircaseSettings &staircase : staircases)
+        theories.push_back(staircaseTheory(staircase, observer));
     return theories;
 }
 

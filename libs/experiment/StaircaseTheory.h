@@ -91,8 +91,8 @@ struct StaircaseTheory {
 // The largest grid the stationary chain is solved on.
 constexpr int maxStationaryGridLevels = 100000;
 
-// Throws boost::bad_lexical_cast when the positive-step text is not a list of
-// numbers (runProblem refuses such staircases before a run).
+// A positive-step text that is not a list of numbers (runProblem refuses such
+// staircases before a run) gives no target, as an empty one does.
 StaircaseTheory staircaseTheory(const StaircaseSettings &staircase, const ObserverSettings &observer);
 
 // The theory of every staircase, in order; a staircase whose positive-step text

@@ -2,6 +2,7 @@
 
 #include "ExperimentFile.h"
 #include "FieldRanges.h"
+#include "TextUtils.h"
 
 #include <algorithm>
 #include <charconv>
@@ -184,12 +185,10 @@ std::string applyToStaircase(SweepParameter parameter, double value, StaircaseSe
     case SweepParameter::stepScale: {
         if (!(value > 0.0))
             return notIn(parameter, value, "values above 0");
-        std::vector<double> steps;
-        try {
-            steps = positiveStepSizes(s.positiveStepsText);
-        } catch (const std::exception &) {
+        const Expected<std::vector<double>> parsed = positiveStepSizes(s.positiveStepsText);
+        if (!parsed)
             return std::string(); // left as it is: runProblem names the staircase and the fault
-        }
+        std::vector<double> steps = *parsed;
         for (double &step : steps)
             step *= value;
         s.positiveStepsText = joinedSteps(steps);
@@ -288,8 +287,7 @@ void appendRows(const RunResult &run, std::size_t point, const std::vector<doubl
         row.point = point;
         row.values = values;
         row.staircase = s;
-        row.id = std::size_t(s) < request.staircaseIds.size() ? request.staircaseIds[std::size_t(s)]
-                                                              : std::to_string(s);
+        row.id = run.staircaseId(s);
         row.settings = request.staircases[std::size_t(s)];
         row.observer = request.observer;
         row.theory = staircaseTheory(row.settings, row.observer);
@@ -555,7 +553,7 @@ SweepResult unsimulatedResultOf(const RunRequest &request, int lastReversals, st
     for (std::size_t s = 0; s < request.staircases.size(); ++s) {
         SweepRow row;
         row.staircase = int(s);
-        row.id = s < request.staircaseIds.size() ? request.staircaseIds[s] : std::to_string(s);
+        row.id = validUtf8(staircaseId(request.staircases[s], int(s)));
         row.settings = request.staircases[s];
         row.observer = request.observer;
         row.theory = staircaseTheory(row.settings, row.observer);

@@ -40,10 +40,8 @@ std::vector<bool> reversalTrials(const RunResult &result)
 bool writeTidyTrials(const RunResult &result, const TextSink &sink)
 {
     std::vector<std::string> ids;
-    for (int s = 0; s < result.staircaseCount(); ++s) {
-        const std::vector<std::string> &given = result.request().staircaseIds;
-        ids.push_back(tsvField(std::size_t(s) < given.size() ? given[std::size_t(s)] : std::string()));
-    }
+    for (int s = 0; s < result.staircaseCount(); ++s)
+        ids.push_back(tsvField(result.staircaseId(s)));
     const std::vector<bool> reversed = reversalTrials(result);
     constexpr std::size_t chunk = std::size_t(1) << 16;
     std::string buffer = tidyTrialsHeader;

@@ -1,6 +1,7 @@
 #include "TrialTable.h"
 
 #include "Run.h"
+#include "TextUtils.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,7 +9,7 @@
 #include <cstring>
 #include <numeric>
 
-const char trialTableHeader[] = "ID\tNtrial\tSteps\tInversions\tState\tResponse";
+const char *const trialTableColumns[6] = { "ID", "Ntrial", "Steps", "Inversions", "State", "Response" };
 
 namespace
 {
@@ -91,24 +92,15 @@ std::string latin1WithReplacement(const std::string &utf8)
     std::string latin1;
     latin1.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t length = utf8SequenceAt(utf8, i);
         const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
+        if (length == 1)
             latin1 += char(c);
-            ++i;
-            continue;
-        }
-        // The length the lead byte announces, and whether the continuation bytes are there.
-        const std::size_t length = c >= 0xf0 && c < 0xf5 ? 4 : c >= 0xe0 ? 3 : c >= 0xc2 && c < 0xe0 ? 2 : 1;
-        std::size_t valid = 1;
-        while (valid < length && i + valid < utf8.size()
-            && (static_cast<unsigned char>(utf8[i + valid]) & 0xc0) == 0x80)
-            ++valid;
-        // Two bytes with the lead 0xc2 or 0xc3 encode U+0080 … U+00FF, the upper half of Latin-1.
-        if (length == 2 && valid == 2 && c < 0xc4)
+        else if (length == 2 && c < 0xc4) // U+0080 … U+00FF, the upper half of Latin-1
             latin1 += char(((c & 0x1f) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3f));
         else
             latin1 += '?';
-        i += length > 1 && valid == length ? length : 1;
+        i += length == 0 ? 1 : length;
     }
     return latin1;
 }
@@ -150,8 +142,7 @@ bool writeTrialTable(const RunResult &result, const std::vector<std::uint32_t> *
     std::vector<std::string> ids;
     std::size_t longestId = 0;
     for (int s = 0; s < result.staircaseCount(); ++s) {
-        const auto &texts = result.request().staircaseIds;
-        ids.push_back(latin1WithReplacement(std::size_t(s) < texts.size() ? texts[std::size_t(s)] : ""));
+        ids.push_back(latin1WithReplacement(result.staircaseId(s)));
         ids.back() += '\t';
         longestId = std::max(longestId, ids.back().size());
     }
@@ -166,8 +157,11 @@ bool writeTrialTable(const RunResult &result, const std::vector<std::uint32_t> *
         out = std::to_chars(out, out + numberText, value).ptr;
         *out++ = '\t';
     };
-    out = std::copy_n(trialTableHeader, sizeof trialTableHeader - 1, out);
-    *out++ = '\n';
+    for (const char *name : trialTableColumns) {
+        out = std::copy_n(name, std::strlen(name), out);
+        *out++ = '\t';
+    }
+    out[-1] = '\n'; // the header line has no tab at its end
     const std::size_t n = result.trialCount();
     for (std::size_t row = 0; row < n; ++row) {
         const std::size_t k = order ? (*order)[row] : row;

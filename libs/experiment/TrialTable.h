@@ -19,7 +19,8 @@
 
 class RunResult;
 
-extern const char trialTableHeader[];
+// The six column names, in order; the window's table and the file's header line both use them.
+extern const char *const trialTableColumns[6];
 
 // A level as the "State" column shows it: fixed notation with 3 decimals, "."
 // as decimal point whatever the locale. A level exactly halfway between two
@@ -29,7 +30,7 @@ void appendLevelText(std::string &out, double level);
 std::string levelText(double level);
 
 // Latin-1 bytes of a UTF-8 text; every character outside Latin-1, and every
-// byte that is not valid UTF-8, becomes one "?".
+// byte that starts no valid UTF-8 sequence (utf8SequenceAt), becomes one "?".
 std::string latin1WithReplacement(const std::string &utf8);
 
 // A text as one field of a tab-separated table that R's read.delim and

@@ -372,7 +372,7 @@ void ExperimentFileCommandsTest::saveThenOpenRestoresEveryPage()
         child<QSpinBox>(*window, "spinBoxSimRepetitions")->value());
     const LoadedExperiment inBatch = loadExperimentFile(QFile::encodeName(path).toStdString());
     QVERIFY(inBatch.error.empty());
-    QCOMPARE(inBatch.request.staircaseIds, inWindow.staircaseIds);
+    QVERIFY(inBatch.request.staircases == inWindow.staircases);
     QCOMPARE(inBatch.request.repetitions, 20);
     const auto trials = [](RunRequest request) {
         request.repetitions = 1; // the first staircase alone may take a million trials per repetition
@@ -465,7 +465,6 @@ void ExperimentFileCommandsTest::newExperimentKeepsTheObserverAndLeavesOneDefaul
     QCOMPARE(windowState(),
         QStringList({ "mean 1.25 std 0.75 guess 0.5 lapse 0.02 pages 1/1 reps 5",
             "Staircase 0 -5 asc 1 4 100 [0.2] 0.5 clamp inactive -99999 99999 0 offoffoff id offoff[]" }));
-    QCOMPARE(tabs()->pageAt(0)->getStringId(), QStringLiteral("0"));
     QVERIFY(dialogs->messages.isEmpty());
 }
 
@@ -556,9 +555,12 @@ void ExperimentFileCommandsTest::titleMarksChangesUntilSavedAndUndoneEditsLeaveN
     dialogs->fileNames.enqueue(dir->filePath("copy.txt"));
     trigger("actionSaveFileAs");
     QCOMPARE(window->windowTitle(), QStringLiteral("copy.txt — Quorvel v 0.5"));
+    observerBox("doubleSpinBoxMean")->setValue(4); // an edit after Save marks the title again
+    QTRY_COMPARE(window->windowTitle(), QStringLiteral("copy.txt* — Quorvel v 0.5"));
+    dialogs->saveChoices << SaveChoice::discard;
     trigger("actionNew_experiment");
     QCOMPARE(window->windowTitle(), QStringLiteral("untitled — Quorvel v 0.5"));
-    QVERIFY(dialogs->saveQuestions.isEmpty());
+    QCOMPARE(dialogs->saveQuestions.size(), 1);
 }
 
 void ExperimentFileCommandsTest::saveWritesToTheExperimentsFileAndSaveAsAlwaysAsks()

@@ -59,6 +59,25 @@ struct Window {
             values << it->value;
         return values;
     }
+    // Graph 0's levels with three decimals, as the table writes them.
+    QStringList plottedStates() const
+    {
+        QStringList texts;
+        for (double level : levels(0))
+            texts << QString::number(level, 'f', 3);
+        return texts;
+    }
+    // Staircase 0's "State" cells in repetition r (all when r < 0; `rows` rows each), as the graph
+    // orders them: by steps, in trial order within equal steps.
+    QStringList tableStates(int r, int rows) const
+    {
+        const QAbstractItemModel &m = *table->model();
+        QMultiMap<int, QString> bySteps; // lists equal keys from the latest inserted: walk backwards
+        for (int row = m.rowCount() - 1; row >= 0; --row)
+            if (m.index(row, 0).data().toString() == "0" && (r < 0 || row / rows == r))
+                bySteps.insert(m.index(row, 2).data().toInt(), m.index(row, 4).data().toString());
+        return bySteps.values();
+    }
 };
 
 } // namespace
@@ -214,6 +233,7 @@ void MainWindowTest::analysisLowersTooLargeAveragesAndSurvivesARefusedStart()
     for (int i = 0; i < 3; ++i)
         w.tabs->pageAt(i)->setMaxInversions(maxInversions[i]);
     w.start();
+    w.tabs->pageAt(0)->setMaxInversions(1); // the run's own maxima count, not the pages' now
     w.average->setValue(3);
     const QStringList overThree = w.list("listWidget") + w.list("listWidgetPsychoTarget");
     QVERIFY(w.dialogs->messages.isEmpty()); // equal to the smallest maximum: no warning
@@ -531,18 +551,23 @@ void MainWindowTest::graphShowsTheRepetitionChosenOrTyped()
 {
     Window w;
     w.setPages(2, 10, 3);
+    for (int i = 0; i < 2; ++i)
+        w.tabs->pageAt(i)->setStartLevel(0.0); // at the mean, so that repetitions differ
     w.start();
+    QVERIFY(w.tableStates(1, 20) != w.tableStates(2, 20));
     auto *choice = w.get<QComboBox>("comboBoxGraphRepetition");
     QCOMPARE(choice->count(), 2 + 3);
     QCOMPARE(choice->itemText(1), QString("Median and 25\u201375 %"));
-    QCOMPARE(w.plot->graph(0)->dataCount(), 30);
+    QCOMPARE(w.plottedStates(), w.tableStates(-1, 20));
     // A line at each staircase's target, one label for both (their x* is the same), the caption.
     QCOMPARE(w.plot->itemCount(), 2 + 1 + 1);
 
-    choice->lineEdit()->setText("2");
-    QTest::keyClick(choice->lineEdit(), Qt::Key_Return);
-    QCOMPARE(choice->currentIndex(), 3);
-    QCOMPARE(w.plot->graph(0)->dataCount(), 10);
+    for (int r : { 1, 3, 2 }) {
+        choice->lineEdit()->setText(QString::number(r));
+        QTest::keyClick(choice->lineEdit(), Qt::Key_Return);
+        QCOMPARE(choice->currentIndex(), 1 + r);
+        QCOMPARE(w.plottedStates(), w.tableStates(r - 1, 20));
+    }
     choice->lineEdit()->setText("4");
     QTest::keyClick(choice->lineEdit(), Qt::Key_Return);
     QCOMPARE(choice->currentIndex(), 3);

@@ -2,6 +2,7 @@
 // and its export. Every test runs under a German default locale, which must
 // not reach any number text.
 #include "ComparisonTable.h"
+#include "EngineTestSupport.h"
 #include "EstimatesHistogram.h"
 #include "FileSizeLimit.h"
 #include "PsychometricObserver.h"
@@ -39,7 +40,7 @@ std::shared_ptr<const RunResult> freshRun(
         page.maxInversions = maxTrials;
         request.staircases.push_back(page);
     }
-    request.staircaseIds = ids;
+    nameStaircases(request.staircases, ids);
     request.repetitions = repetitions;
     RandomEngine engine;
     return std::make_shared<const RunResult>(simulate(request, engine));
@@ -92,17 +93,28 @@ void ResultsTest::numberTexts()
 
 void ResultsTest::analysisAveragesTheLastReversalsReached()
 {
-    const std::map<int, std::map<int, double>> reversalLevels {
-        { 0, { { 0, 5.0 }, { 1, 3.0 } } }, // 3 asked, 2 reached: divided by the 2 summed, not by 3
-        { 1, { { 0, 1.0 } } }, // mean + sigma
-        { 2, { { 0, 0.5 }, { 1, 9.0 }, { 2, 0.5 }, { 3, 1.5 }, { 4, 1.0 } } }, // the last three only
-        { 3, {} }, // no reversal: 0
+    // Per staircase: its reversal levels, then its last level (counted when it did not end on a reversal).
+    const std::vector<std::pair<std::vector<double>, double>> staircases {
+        { { 5.0 }, 3.0 }, // 3 asked, 2 reached: divided by the 2 summed, not by 3
+        { {}, 1.0 }, // mean + sigma
+        { { 0.5, 9.0, 0.5, 1.5 }, 1.0 }, // the last three only
+        { { -2.0, 0.0 }, 0.0 }, // ended on its reversal: no third level
     };
-    const AnalysisLines lines = analysisLines(reversalLevels, 3, PsychometricObserver(0.0, 1.0, 0.0, 0.0));
-    QCOMPARE(lines.averages, QStringList({ "4.000000", "1.000000", "1.000000", "0.000000" }));
-    QCOMPARE(lines.targets, QStringList({ "99.9968%", "84.1345%", "84.1345%", "50%" }));
-    QCOMPARE(analysisLines({ { 0, { { 0, 0.0 } } } }, 1, PsychometricObserver(0.0, 1.0, 0.5, 0.0)).targets,
-        QStringList({ "75%" }));
+    RunRequest request;
+    request.observer = { 0.0, 1.0, 0.0, 0.5 }; // the run's own observer gives the targets
+    request.staircases.resize(staircases.size());
+    RunResult result(request);
+    RunRecorder recorder(result);
+    for (int s = 0; s < 4; ++s) {
+        const auto &[reversals, last] = staircases[std::size_t(s)];
+        for (double level : reversals)
+            recorder.reversal(s, level);
+        recorder.finished(s, 9, last, s == 3, StopReason::maxTrials);
+    }
+    recorder.endRepetition();
+    const AnalysisLines lines = analysisLines(result, 3);
+    QCOMPARE(lines.averages, QStringList({ "4.000000", "1.000000", "1.000000", "-1.000000" }));
+    QCOMPARE(lines.targets, QStringList({ "99.9984%", "92.0672%", "92.0672%", "57.9328%" }));
 }
 
 void ResultsTest::warnsWhenAveragingMoreReversalsThanAPageAllows()
@@ -111,9 +123,14 @@ void ResultsTest::warnsWhenAveragingMoreReversalsThanAPageAllows()
                          "staircase(s)\n";
     const std::tuple<int, QString, int> cases[]
         = { { 5, text + "0 2", 3 }, { 4, text + "0", 3 }, { 3, QString(), -1 } }; // value, warning, lowest
+    RunRequest request;
+    request.staircases.resize(3);
+    request.staircases[0].maxInversions = 3;
+    request.staircases[1].maxInversions = 8;
+    request.staircases[2].maxInversions = 4;
     for (const auto &[value, warning, lowest] : cases) {
         int found = -1;
-        QCOMPARE(lastReversalsWarning({ 3, 8, 4 }, value, found), warning);
+        QCOMPARE(lastReversalsWarning(request, value, found), warning);
         QCOMPARE(found, lowest);
     }
 }
@@ -157,8 +174,14 @@ void ResultsTest::sortsByIdTextStably()
 
 void ResultsTest::sizesColumnsForTheirLongestTextAndRowsAlike()
 {
-    // The longest trial numbers and levels sit in the last rows, far from the first ones.
-    const auto run = freshRun({ "0" }, 3000, 4, -12345.678);
+    // Far below the first 100 rows, the last row holds steps and a level wider than their headers.
+    RunRequest request;
+    request.staircases.resize(1);
+    auto run = std::make_shared<RunResult>(request);
+    RunRecorder recorder(*run);
+    for (std::uint32_t k = 0; k < 300; ++k)
+        recorder.record(k + 1 < 300 ? TrialRecord { 0.5, 0, k, 0, 0, true, false }
+                                    : TrialRecord { -1e12, 0, 4000000000u, 4000000000u, 0, true, false });
     ResultsModel model(headers);
     model.setResult(run, false);
     QTableView view;
@@ -168,12 +191,12 @@ void ResultsTest::sizesColumnsForTheirLongestTextAndRowsAlike()
     view.show();
     fitResultsColumns(view);
     const QFontMetrics metrics(view.font());
-    for (int column = 0; column < 6; ++column)
-        for (int row : { model.rowCount() - 1, 0 })
-            QVERIFY2(view.columnWidth(column)
-                    >= metrics.horizontalAdvance(model.index(row, column).data().toString()),
-                qPrintable(headers[column]));
-    QCOMPARE(view.rowHeight(model.rowCount() - 1), view.rowHeight(0));
+    for (int column : { 2, 4 }) {
+        const int last = metrics.horizontalAdvance(model.index(299, column).data().toString());
+        QVERIFY(last > view.horizontalHeader()->sectionSizeHint(column));
+        QVERIFY2(view.columnWidth(column) >= last, qPrintable(headers[column]));
+    }
+    QCOMPARE(view.rowHeight(299), view.rowHeight(0));
 }
 
 void ResultsTest::exportReplacesAFileWholeOrNotAtAll()

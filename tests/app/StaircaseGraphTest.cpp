@@ -1,5 +1,6 @@
 // The graph drawn on a bare plot from a run's result made by hand.
 #include "StaircaseGraph.h"
+#include "EngineTestSupport.h"
 #include "GraphSeries.h"
 #include "RandomEngine.h"
 #include "Run.h"
@@ -26,7 +27,7 @@ RunResult runOf(const Rows &rows, const std::vector<std::string> &ids = { "0", "
 {
     RunRequest request;
     request.staircases.resize(ids.size());
-    request.staircaseIds = ids;
+    nameStaircases(request.staircases, ids);
     RunResult result(request);
     RunRecorder recorder(result);
     for (const Row &row : rows)
@@ -53,7 +54,6 @@ RunResult recorded(const QVector<Trial> &trials, int repetitions, const QVector<
 {
     RunRequest request;
     request.staircases.resize(2);
-    request.staircaseIds = { "0", "1" };
     RunResult result(request);
     RunRecorder recorder(result);
     for (int r = 0; r < repetitions; ++r) {
@@ -113,13 +113,11 @@ private slots:
 
 void StaircaseGraphTest::colorsStartWithTheSixteenNamedOnesThenStayDistinct()
 {
-    const QVector<QRgb> named = { 0xff0000, 0x00ff00, 0x0000ff, 0xff00ff, 0x00ffff, 0x800000, 0x008000,
-        0x000080, 0x800080, 0x008080, 0x800080, 0xffff00, 0x808000, 0xa0a0a4, 0x808080, 0xc0c0c0 };
+    // One colour per staircase; past the sixteen named ones (red first), none repeats.
     const QVector<QColor> colors = StaircaseGraph::staircaseColors();
-    QCOMPARE(colors.size(), 99);
-    for (int i = 0; i < named.size(); ++i)
-        QCOMPARE(colors[i].rgb() & 0xffffff, named[i]);
-    for (int i = named.size(); i < colors.size(); ++i)
+    QCOMPARE(colors.size(), maxStaircaseCount);
+    QCOMPARE(colors[0], QColor(Qt::red));
+    for (int i = 16; i < colors.size(); ++i)
         for (int j = 0; j < i; ++j)
             QVERIFY2(
                 colors[i] != colors[j], qPrintable(QStringLiteral("colour %1 repeats %2").arg(i).arg(j)));
@@ -361,7 +359,6 @@ void StaircaseGraphTest::reversalTrialsAreMarkedWhenMarkersAreShown()
     request.staircases.resize(2);
     request.staircases[1].ascending = false;
     request.staircases[1].correctAnswers = 3;
-    request.staircaseIds = { "0", "1" };
     request.repetitions = 20;
     RandomEngine engine;
     const RunResult simulated = simulate(request, engine);

@@ -38,8 +38,7 @@ RunResult windowRun(const std::string &path, int repetitions, std::uint32_t seed
     request.observer = reading.experiment.observer;
     request.staircases = reading.experiment.staircases;
     for (std::size_t i = 0; i < request.staircases.size(); ++i)
-        request.staircaseIds.push_back(std::to_string(i));
-    request.repetitions = repetitions;
+        request.repetitions = repetitions;
     RandomEngine engine(seed);
     return simulate(request, engine);
 }

@@ -1,10 +1,22 @@
 #pragma once
 // Helpers shared by the engine's tests.
 
+#include "StaircaseSettings.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
+
+// Names staircase i by ids[i], as a checked "String ID" box does.
+inline void nameStaircases(std::vector<StaircaseSettings> &staircases, const std::vector<std::string> &ids)
+{
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        staircases[i].useStringId = true;
+        staircases[i].stringId = ids[i];
+    }
+}
 
 // A death-test pattern that matches `text` literally.
 inline std::string literally(const std::string &text)

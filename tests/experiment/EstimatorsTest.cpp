@@ -114,7 +114,6 @@ TEST(Estimators, SeededRunMatchesAnIndependentImplementation)
     t.maxInversions = 10;
     t.positiveStepsText = "0.5,0.25";
     request.staircases = { s, t };
-    request.staircaseIds = { "0", "1" };
     request.repetitions = 6;
     RandomEngine engine(7);
     const RunResult result = simulate(request, engine);

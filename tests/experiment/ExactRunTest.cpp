@@ -194,7 +194,6 @@ TEST(ExactRun, SeededSimulationAgreesWithinItsStandardErrors)
     RunRequest request;
     request.observer = o;
     request.staircases = { s };
-    request.staircaseIds = { "0" };
     request.repetitions = 20000;
     RandomEngine engine(20261209);
     const RunResult result = simulate(request, engine);

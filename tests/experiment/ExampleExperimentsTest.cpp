@@ -93,7 +93,6 @@ TEST(ExampleExperiments, LongRunOfTheSingleStaircaseReachesItsStatedTarget)
     request.staircases = e.staircases;
     request.staircases[0].maxInversions = 400;
     request.staircases[0].maxTrials = 1000000;
-    request.staircaseIds = { "0" };
     request.repetitions = 500;
     RandomEngine engine;
     const RunResult result = simulate(request, engine);

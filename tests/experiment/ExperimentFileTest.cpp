@@ -1,4 +1,6 @@
 #include "ExperimentFile.h"
+#include "Reporting.h"
+#include "TextUtils.h"
 #include "ThreeStaircasesFile.h"
 
 #include "ParametersLoader.h"
@@ -15,10 +17,8 @@ ExperimentReading read(const std::string &text)
     ParametersLoader loader;
     std::istringstream is(text);
     loader.load(is);
-    testing::internal::CaptureStderr(); // a missing key is also written there
-    ExperimentReading reading = readExperiment(loader);
-    testing::internal::GetCapturedStderr();
-    return reading;
+    const ReportScope ignored([](const std::string &) {}); // a missing key is also reported there
+    return readExperiment(loader);
 }
 
 TEST(ReadExperiment, RefusalNamesTheProblemAndGivesNoExperiment)

@@ -20,8 +20,10 @@ TEST(ReadExperiment, FitsOutOfRangeValuesAndListsEachChangeOnce)
             { "sStairCorrectAnswers", "sStairCorrectAnswers: 0,3,0" },
             { "sStairMaxInversions", "sStairMaxInversions: 8,0,12" },
             { "sStairMaxClampHits", "sStairMaxClampHits: 1e12" },
-            { "sStairStartStates", "sStairStartStates: 4.00049,-2.5,0" } })
+            { "sStairStartStates", "sStairStartStates: 4.00049,-2.5,0" },
+            { "sStairNegativeStep", "sStairNegativeStep: -123456" } })
         text = withLine(key, line, text);
+    text += "sStairRepetitions: 0\n";
     ParametersLoader loader;
     std::istringstream is(text);
     loader.load(is);
@@ -36,10 +38,12 @@ TEST(ReadExperiment, FitsOutOfRangeValuesAndListsEachChangeOnce)
         "Standard deviation: 0 in the file, 0.001 used\n"
         "Guess rate: 1.5 in the file, 1 used\n"
         "Lapse rate: -0.5 in the file, 0 used\n"
+        "Simulator repetitions: 0 in the file, 1 used\n"
         "Start level of Staircase 0: 4.00049 in the file, 4 used\n"
         "Correct answers of Staircases 0 and 2: 0 in the file, 1 used\n"
         "Max reversals of Staircase 1: 0 in the file, 1 used\n"
         "Max trials of Staircase 2: 5000000 in the file, 999999 used\n"
+        "Negative step of every staircase: -123456 in the file, -99999 used\n"
         "Max clamp hits of every staircase: 1e+12 in the file, 99 used");
     const ExperimentDescription &e = reading.experiment;
     EXPECT_EQ(e.observer.mean, 100000.0);

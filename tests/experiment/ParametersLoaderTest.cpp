@@ -1,5 +1,6 @@
 #include "ParametersLoader.h"
 #include "AddressSpaceLimit.h"
+#include "Reporting.h"
 
 #include <gtest/gtest.h>
 
@@ -57,10 +58,11 @@ TEST(ParametersLoader, GivesTheFirstValueOfTheFirstOccurrence)
 }
 
 // Neither problem ends the process: the caller gets an exception.
-TEST(ParametersLoader, MissingKeyIsReportedToTheCallerAndOnStandardError)
+TEST(ParametersLoader, MissingKeyIsReportedToTheCallerAndAsAMessage)
 {
     const ParametersLoader loader = loaded("Mu 0.5\nLapseRate:\n");
-    testing::internal::CaptureStderr();
+    std::vector<std::string> messages;
+    const ReportScope scope([&](const std::string &m) { messages.push_back(m); });
     try {
         loader.get("LapseRate");
         FAIL() << "no exception";
@@ -68,7 +70,7 @@ TEST(ParametersLoader, MissingKeyIsReportedToTheCallerAndOnStandardError)
         EXPECT_EQ(e.key(), "LapseRate");
         EXPECT_STREQ(e.what(), "Can't find such identifier: LapseRate");
     }
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Can't find such identifier: LapseRate !!!\n");
+    EXPECT_EQ(messages, std::vector<std::string> { "Can't find such identifier: LapseRate !!!" });
 }
 
 TEST(ParametersLoader, UnreadableFileIsReportedWithTheSystemsReason)

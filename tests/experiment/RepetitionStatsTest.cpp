@@ -1,5 +1,6 @@
 #include "RepetitionStats.h"
 
+#include "EngineTestSupport.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
 
@@ -85,7 +86,6 @@ TEST(RepetitionStats, CountsStopsTrialsAndShortRepetitions)
     clamped.maxClampHits = 1;
     request.staircases
         = { staircase(0.0, false, 1, "0.1", 50, 5), staircase(0.0, false, 1, "0.5", 4, 1000), clamped };
-    request.staircaseIds = { "0", "1", "2" };
     request.repetitions = 30;
     RandomEngine engine;
     const RunResult result = simulate(request, engine);
@@ -170,7 +170,6 @@ TEST(RepetitionStats, RunIntervalsAreReproducibleAndNarrowWithMoreRepetitions)
     RunRequest request;
     request.observer = yesNo;
     request.staircases = { staircase(1.0, false, 3, "0.2", 12, 1000) };
-    request.staircaseIds = { "0" };
     const StaircaseTheory theory = staircaseTheory(request.staircases[0], yesNo);
     const auto width = [](const Interval &i) { return i.high - i.low; };
     double previousWidth = 0.0;
@@ -208,7 +207,7 @@ TEST(RepetitionStats, SummaryHasOneRowPerRepetitionAndStaircase)
     request.observer = yesNo;
     StaircaseSettings b = staircase(-0.2, true, 1, "0.2", 4, 9);
     request.staircases = { staircase(0.3, false, 1, "0.1", 3, 6), b };
-    request.staircaseIds = { "left", "right\t\"side\"" };
+    nameStaircases(request.staircases, { "left\xff", "right\t\"side\"\r" }); // UTF-8, as the table shows it
     request.repetitions = 3;
     RandomEngine engine;
     const RunResult result = simulate(request, engine);
@@ -229,14 +228,15 @@ TEST(RepetitionStats, SummaryHasOneRowPerRepetitionAndStaircase)
     EXPECT_EQ(text,
         "repetition\tstaircase\tID\testimate\treversals\ttrials\tstop\testimate_trials\testimate_"
         "cir\testimate_ml\n"
-        "1\t0\tleft\t0.19999999999999998\t3\t5\treversals\t0.19999999999999998\t0.19999999999999998\tml\n"
-        "1\t1\t\"right "
-        "\"\"side\"\"\"\t0.49999999999999994\t3\t9\ttrials\t0.5499999999999999\t0.6611111111111111\tml\n"
-        "2\t0\tleft\t0.30000000000000004\t3\t6\treversals\t0.30000000000000004\t0.30000000000000004\tml\n"
-        "2\t1\t\"right \"\"side\"\"\"\t0.1\t4\t8\treversals\t0.02\t0.03333333333333336\tml\n"
-        "3\t0\tleft\tNA\t1\t6\ttrials\tNA\t0.45\tml\n"
-        "3\t1\t\"right "
-        "\"\"side\"\"\"\t0.25000000000000006\t4\t6\treversals\t0.20000000000000004\t0."
+        "1\t0\tleft\xef\xbf\xbd\t0.19999999999999998\t3\t5\treversals\t0.19999999999999998\t0."
+        "19999999999999998\tml\n"
+        "1\t1\t\"right \"\"side\"\" "
+        "\"\t0.49999999999999994\t3\t9\ttrials\t0.5499999999999999\t0.6611111111111111\tml\n"
+        "2\t0\tleft\xef\xbf\xbd\t0.30000000000000004\t3\t6\treversals\t0.30000000000000004\t0."
+        "30000000000000004\tml\n"
+        "2\t1\t\"right \"\"side\"\" \"\t0.1\t4\t8\treversals\t0.02\t0.03333333333333336\tml\n"
+        "3\t0\tleft\xef\xbf\xbd\tNA\t1\t6\ttrials\tNA\t0.45\tml\n"
+        "3\t1\t\"right \"\"side\"\" \"\t0.25000000000000006\t4\t6\treversals\t0.20000000000000004\t0."
         "23333333333333336\tml\n");
 }
 
@@ -245,7 +245,6 @@ TEST(RepetitionStats, SummaryStopsAtTheFirstRefusedPiece)
     RunRequest request;
     request.observer = yesNo;
     request.staircases = { staircase(0.0, false, 1, "0.1", 3, 1) };
-    request.staircaseIds = { "0" };
     request.repetitions = 5000; // about 120 kB: more than one piece
     RandomEngine engine;
     const RunResult result = simulate(request, engine);
@@ -269,7 +268,6 @@ TEST(RepetitionStats, LongRunMatchesTheFiniteRunValue)
     StaircaseSettings s = staircase(3.0, false, 3, "0.25", 14, 100000);
     s.negativeStep = 0.25;
     request.staircases = { s };
-    request.staircaseIds = { "0" };
     request.repetitions = 20000;
     RandomEngine engine;
     const RunResult result = simulate(request, engine);

@@ -1,8 +1,10 @@
 #include "Run.h"
 #include "AddressSpaceLimit.h"
+#include "EngineTestSupport.h"
 #include "ExperimentFile.h"
 #include "ParametersLoader.h"
 #include "RandomEngine.h"
+#include "Reporting.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +49,6 @@ RunRequest threeClampedStaircases()
     c.positiveStepsText = "4";
     c.clampActive = false;
     request.staircases = { a, b, c };
-    request.staircaseIds = { "0", "1", "2" };
     request.repetitions = 5;
     return request;
 }
@@ -65,7 +66,6 @@ RunRequest oneUpThreeDown()
     a.positiveStepsText = "0.5,0.25";
     a.negativeStep = 0.25;
     request.staircases = { a };
-    request.staircaseIds = { "0" };
     request.repetitions = 200;
     return request;
 }
@@ -244,6 +244,38 @@ TEST(Run, CancelStopsEarlyWithAnIncompleteResult)
     EXPECT_LE(result.trialCount(), reported + (1u << 14));
 }
 
+// Reports count the repetitions finished before the trial reported last, and the last report is the whole
+// run.
+TEST(Run, ProgressCountsFinishedRepetitions)
+{
+    RunRequest request = oneUpThreeDown();
+    request.repetitions = 1000;
+    std::vector<RunProgress> reports;
+    RandomEngine engine;
+    const RunResult result = simulate(request, engine, [&](const RunProgress &p) { reports.push_back(p); });
+    ASSERT_GT(reports.size(), 2u);
+    for (std::size_t i = 0; i + 1 < reports.size(); ++i)
+        EXPECT_EQ(std::uint32_t(reports[i].repetitions), result.trial(reports[i].trials - 1).repetition);
+    EXPECT_EQ(reports.back().trials, result.trialCount());
+    EXPECT_EQ(reports.back().repetitions, 1000);
+}
+
+// A staircase's message comes once per run, not once per repetition.
+TEST(Run, ReportsEachMessageOncePerRun)
+{
+    RunRequest request = oneUpThreeDown();
+    request.staircases[0].positiveStepsText = "1,1,1,1,1,1,1,1,1,1,1,1,1,1,1"; // 15 sizes, 14 reversals
+    request.repetitions = 3;
+    std::vector<std::string> messages;
+    const ReportScope scope([&](const std::string &m) { messages.push_back(m); });
+    RandomEngine engine;
+    simulate(request, engine);
+    simulate(request, engine);
+    const std::string tooMany
+        = "Error: Staircase 0 has more reversal step size than number of allowed inversion, something wrong!";
+    EXPECT_EQ(messages, std::vector<std::string>(2, tooMany));
+}
+
 TEST(Run, RefusesWhatCannotRun)
 {
     const std::string notStarted = "\nThe simulation was not started.";
@@ -266,7 +298,7 @@ TEST(Run, RefusesWhatCannotRun)
     };
     const Case staircases[]
         = { { "1,0.5", false, 0, 0, "" }, { "", false, 0, 0, none }, { " \n\t", false, 0, 0, none },
-              { ",, ,", false, 0, 0, blanked(" ") }, { "1, 0.5", false, 0, 0, blanked(" 0.5") },
+              { ",, ,", false, 0, 0, blanked(" ") }, { "1, 0.5, 0.2", false, 0, 0, blanked(" 0.5") },
               { "1, 0.5, abc", false, 0, 0,
                   "Staircase 1: the positive step size \"abc\" is not a number. Blanks after commas are not "
                   "allowed."
@@ -290,11 +322,21 @@ TEST(Run, RefusesWhatCannotRun)
 
     RunRequest request = threeClampedStaircases();
     EXPECT_EQ(runProblem(request), "");
-    request.staircaseIds[1] = "a\tb";
-    EXPECT_EQ(runProblem(request),
-        "Staircase 1: its string ID holds a tab or a line break, which would break the rows of the results "
-        "table and its export. Remove it from the string ID."
-            + notStarted);
+    for (const char *id : { "a\tb", "a\rb", "a\nb" }) {
+        request = threeClampedStaircases();
+        nameStaircases(request.staircases, { "0", id });
+        EXPECT_EQ(runProblem(request),
+            "Staircase 1: its string ID holds a tab or a line break, which would break the rows of the "
+            "results "
+            "table and its export. Remove it from the string ID."
+                + notStarted);
+    }
+    request = threeClampedStaircases();
+    request.staircases.resize(100);
+    EXPECT_EQ(runProblem(request), "An experiment needs between 1 and 99 staircases." + notStarted);
+    request.staircases.resize(99);
+    request.repetitions = 0;
+    EXPECT_EQ(runProblem(request), "An experiment needs at least one repetition." + notStarted);
     request = threeClampedStaircases();
     request.observer.guessRate = 0.6; // written as the fields show it, not as 0.59999999999999998
     request.observer.lapseRate = 0.4;

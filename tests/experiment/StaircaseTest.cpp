@@ -2,6 +2,7 @@
 #include "ParStaircase.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
+#include "Reporting.h"
 
 #include "EngineTestSupport.h"
 
@@ -122,9 +123,8 @@ TEST(Staircase, Traces)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        testing::internal::CaptureStderr();
+        const ReportScope quiet([](const std::string &) {}); // some cases give more step sizes than reversals
         Staircase s = makeStaircase(c.settings);
-        testing::internal::GetCapturedStderr();
         const std::vector<bool> responses = answers(c.answers);
         for (std::size_t t = 0; t < responses.size(); ++t) {
             SCOPED_TRACE(testing::Message() << "trial " << t + 1);
@@ -199,11 +199,12 @@ TEST(Staircase, TooManyStepSizesAreKeptWholeWithAMessage)
         Staircase s;
         s.setId(7);
         s.setMaxInversions(maxInversions);
-        testing::internal::CaptureStderr();
+        std::vector<std::string> messages;
+        const ReportScope scope([&](const std::string &m) { messages.push_back(m); });
         s.setStepSizes({ 4, 2, 1 }, 0.5);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "Error: Staircase 7 has more reversal step size than number of allowed inversion, something "
-            "wrong!\n");
+        EXPECT_EQ(messages,
+            std::vector<std::string> { "Error: Staircase 7 has more reversal step size than "
+                                       "number of allowed inversion, something wrong!" });
         EXPECT_EQ(s.getPositiveSteps(), (std::vector<double> { 4, 2, 1 }));
     }
 }
@@ -214,9 +215,10 @@ TEST(Staircase, ClampsNotBelowEachOtherAreRefusedAndTheOldOnesKept)
     for (const auto &[lower, upper] : { std::pair { 3.0, 3.0 }, { 5.0, -5.0 }, { nan, 1.0 } }) {
         SCOPED_TRACE(testing::Message() << lower << ", " << upper);
         Staircase s = makeStaircase(clamped(false, 4.5, -5, 5, 1));
-        testing::internal::CaptureStderr();
+        std::vector<std::string> messages;
+        const ReportScope scope([&](const std::string &m) { messages.push_back(m); });
         s.setClamps(lower, upper, 0);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error, lower clamp must be < upperClamp \n");
+        EXPECT_EQ(messages, std::vector<std::string> { "Error, lower clamp must be < upperClamp " });
         EXPECT_EQ(s.getLowerClamp(), -5);
         // The limit of 1 still holds: the first hit ends the staircase.
         EXPECT_TRUE(s.step(false));
@@ -240,16 +242,16 @@ namespace
 // n staircases that end on their trial limits alone.
 void configure(ParStaircase &set, const std::vector<int> &maxTrials)
 {
-    const std::size_t n = maxTrials.size();
-    set.clear();
-    set.addStaircases(static_cast<int>(n));
-    set.setAscending(std::vector<bool>(n, false));
-    set.setStartStates(std::vector<double>(n, 0.0));
-    set.setCorrectAnswersToPositiveStep(std::vector<int>(n, 2));
-    set.setMaxInversions(std::vector<int>(n, 100000));
-    set.setMaxTrials(maxTrials);
-    for (std::size_t i = 0; i < n; ++i)
-        set.setStepSizes(static_cast<int>(i), { 0.5 }, 0.5);
+    std::vector<StaircaseSettings> staircases(maxTrials.size());
+    for (std::size_t i = 0; i < staircases.size(); ++i) {
+        staircases[i].ascending = false;
+        staircases[i].startLevel = 0.0;
+        staircases[i].correctAnswers = 2;
+        staircases[i].maxInversions = 100000;
+        staircases[i].maxTrials = maxTrials[i];
+        staircases[i].positiveStepsText = "0.5";
+    }
+    set.configure(staircases);
 }
 
 } // namespace
@@ -307,19 +309,24 @@ TEST(ParStaircase, PicksFollowTheEngineAndRemoveFinishedStaircases)
     EXPECT_EQ(engine.nextWord(), reference());
 }
 
-TEST(ParStaircase, SettersReachTheStaircaseWithTheMatchingId)
+TEST(ParStaircase, ConfigureGivesEachStaircaseItsOwnSettings)
 {
     ParStaircase set;
-    set.addStaircases(3);
-    set.setAscending({ true, false, true });
-    set.setStartStates({ 10, 11, 12 });
-    set.setCorrectAnswersToPositiveStep({ 1, 2, 3 });
-    set.setMaxInversions({ 4, 5, 6 });
-    set.setMaxTrials({ 7, 8, 9 });
-    for (int id = 0; id < 2; ++id)
-        set.setStepSizes(id, { 1 }, 1);
-    set.setStepSizes(2, { 3, 2 }, 1);
-    set.setClamps(2, -1, 1, 2);
+    std::vector<StaircaseSettings> settings(3);
+    for (std::size_t i = 0; i < 3; ++i) {
+        settings[i].ascending = i != 1;
+        settings[i].startLevel = 10.0 + double(i);
+        settings[i].correctAnswers = int(i) + 1;
+        settings[i].maxInversions = int(i) + 4;
+        settings[i].maxTrials = int(i) + 7;
+        settings[i].positiveStepsText = "1";
+    }
+    settings[2].positiveStepsText = "3,2";
+    settings[2].clampActive = true;
+    settings[2].lowerClamp = -1;
+    settings[2].upperClamp = 1;
+    set.configure(settings);
+    set.configure(settings); // again, as before every repetition
 
     const std::vector<Staircase> &staircases = set.getStaircases();
     ASSERT_EQ(staircases.size(), 3u);

@@ -132,6 +132,9 @@ TEST(StaircaseTheory, SaysWhenThereIsNoTargetOrNoChain)
         { "no common grid", staircase(false, 2, "0.1", 0.1 * std::sqrt(2.0)), twoAlternative, true, true,
             StationaryStatus::noGrid },
         { "early step off the grid", offGridStart, twoAlternative, true, true, StationaryStatus::noGrid },
+        // 0.3 / 0.1 is 2.9999999999999996 in doubles: on the grid once rounded.
+        { "early step on the grid", staircase(false, 2, "0.3,0.1", 0.1), twoAlternative, true, true,
+            StationaryStatus::computed },
         { "a grid of 0.01", staircase(false, 2, "0.07", 0.03), twoAlternative, true, true,
             StationaryStatus::computed },
     };

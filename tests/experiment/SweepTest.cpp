@@ -1,5 +1,7 @@
 #include "Sweep.h"
 
+#include "EngineTestSupport.h"
+
 #include <gtest/gtest.h>
 
 namespace
@@ -23,7 +25,6 @@ SweepRequest twoStaircases(int repetitions)
     SweepRequest request;
     request.base.observer = { 0.0, 1.0, 0.0, 0.0 };
     request.base.staircases = { staircase(3, false, 2, "1,0.5", 0.5), staircase(-3, true, 3, "0.8", 0.4) };
-    request.base.staircaseIds = { "0", "1" };
     request.base.repetitions = repetitions;
     return request;
 }
@@ -187,7 +188,7 @@ TEST(Sweep, EveryCombinationFromTheSeedWhateverTheThreads)
 TEST(Sweep, StatsTable)
 {
     SweepRequest request = twoStaircases(5);
-    request.base.staircaseIds = { "left \"a\"", "right" };
+    nameStaircases(request.base.staircases, { "left \"a\"", "right" });
     request.axes = { { SweepParameter::maxTrials, 0, { 3, 50 } } };
     const std::string text = sweepStatsText(swept(request));
     const std::string header

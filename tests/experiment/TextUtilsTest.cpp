@@ -1,6 +1,9 @@
 #include "TextUtils.h"
+#include "StaircaseSettings.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 using Tokens = std::vector<std::string>;
 
@@ -17,27 +20,19 @@ TEST(Tokenize, RunsOfSeparatorsNeverYieldEmptyTokens)
     EXPECT_EQ(tokenize("1,0.5;2,1;4", ";"), (Tokens { "1,0.5", "2,1", "4" }));
 }
 
-TEST(StringToVector, TrimsTheSixWhiteSpaceCharactersAtTheEndsOnly)
+// The ends lose the six white-space characters; inside, a blank makes its part no number.
+TEST(PositiveStepSizes, TrimTheEndsSkipEmptyPartsAndNameThePartThatIsNoNumber)
 {
-    EXPECT_EQ(stringToVector<double>(" \t\n\v\f\r1,0.5 \t\n\v\f\r", ","), (std::vector<double> { 1, 0.5 }));
-    EXPECT_EQ(stringToVector<double>("0.2", ","), std::vector<double> { 0.2 });
-    EXPECT_EQ(stringToVector<double>("1,,0.5,", ","), (std::vector<double> { 1, 0.5 }));
-    EXPECT_TRUE(stringToVector<double>("", ",").empty());
-    EXPECT_TRUE(stringToVector<double>(" \n ", ",").empty());
-    // White space inside the text stays and makes its token unconvertible.
-    EXPECT_THROW(stringToVector<double>("1, 0.5", ","), boost::bad_lexical_cast);
-}
-
-TEST(StringToVector, ConvertsStrictlyByElementType)
-{
-    EXPECT_EQ(stringToVector<int>("3,-2,10", ","), (std::vector<int> { 3, -2, 10 }));
-    EXPECT_EQ(stringToVector<bool>("1,0,1", ","), (std::vector<bool> { true, false, true }));
-    EXPECT_EQ(stringToVector<double>("-12345.678,1e-3", ","), (std::vector<double> { -12345.678, 0.001 }));
-
-    EXPECT_THROW(stringToVector<int>("3.5", ","), boost::bad_lexical_cast);
-    EXPECT_THROW(stringToVector<bool>("2", ","), boost::bad_lexical_cast);
-    EXPECT_THROW(stringToVector<bool>("true", ","), boost::bad_lexical_cast);
-    EXPECT_THROW(stringToVector<double>("0,5", ";"), boost::bad_lexical_cast); // comma is no decimal point
-    EXPECT_THROW(stringToVector<double>("1;0.5", ","), boost::bad_lexical_cast);
-    EXPECT_THROW(stringToVector<double>("abc", ","), boost::bad_lexical_cast);
+    const std::tuple<const char *, std::vector<double>, const char *> cases[]
+        = { { " \t\n\v\f\r1,0.5 \t\n\v\f\r", { 1, 0.5 }, nullptr }, { "1,,0.5,", { 1, 0.5 }, nullptr },
+              { "-12345.678,1e-3", { -12345.678, 0.001 }, nullptr }, { " \n ", {}, nullptr },
+              { "1, 0.5", {}, " 0.5" }, { "0,5;1", {}, "5;1" }, { "abc,1x", {}, "abc" } };
+    for (const auto &[text, expected, notANumber] : cases) {
+        const Expected<std::vector<double>> steps = positiveStepSizes(text);
+        if (notANumber)
+            EXPECT_EQ(steps.problem().message,
+                "the positive step size \"" + std::string(notANumber) + "\" is not a number");
+        else
+            EXPECT_EQ(*steps, expected) << text;
+    }
 }

@@ -1,4 +1,6 @@
 #include "TidyTrials.h"
+
+#include "EngineTestSupport.h"
 #include "RandomEngine.h"
 #include "Run.h"
 
@@ -29,7 +31,7 @@ TEST(TidyTrials, WritesEveryFieldOfEveryTrialWithoutATrailingTab)
 {
     RunRequest request;
     request.staircases.assign(2, StaircaseSettings());
-    request.staircaseIds = { "b", "say \"hi\"" };
+    nameStaircases(request.staircases, { "b", "say \"hi\"" });
     request.repetitions = 2;
     RunResult result(request);
     RunRecorder recorder(result);
@@ -65,7 +67,6 @@ TEST(TidyTrials, SeededRunHasOneRowPerTrialAndTheRunsReversals)
     request.staircases[1].startLevel = 3.0;
     request.staircases[2].correctAnswers = 2;
     request.staircases[2].positiveStepsText = "1,0.3,0.07";
-    request.staircaseIds = { "0", "1", "2" };
     request.repetitions = 7;
     RandomEngine engine(12345);
     const RunResult result = simulate(request, engine);

@@ -1,4 +1,5 @@
 #include "TrialTable.h"
+#include "EngineTestSupport.h"
 #include "RandomEngine.h"
 #include "Run.h"
 
@@ -59,8 +60,8 @@ TEST(TrialTable, WritesTheHeaderThenEveryTrialInTrialOrSortedOrder)
         s.startLevel = 0.0;
         s.maxTrials = 1;
     }
-    request.staircaseIds
-        = { "b", "\xc3\xa9", "a\xe2\x82\xac\xce\xb1" }; // "é" is Latin-1, "€" and "α" are not
+    // "é" is Latin-1; "€", "α" and U+0100 are not; a cut sequence and a stray byte give one "?" per byte.
+    nameStaircases(request.staircases, { "b", "\xc3\xa9", "a\xe2\x82\xac\xce\xb1\xc4\x80\xe2\x82z\xff" });
     RandomEngine engine;
     const RunResult result = simulate(request, engine);
 
@@ -74,7 +75,7 @@ TEST(TrialTable, WritesTheHeaderThenEveryTrialInTrialOrSortedOrder)
         "ID\tNtrial\tSteps\tInversions\tState\tResponse\n"
         "b\t0\t0\t0\t0.000\t1\t\n"
         "\xe9\t1\t0\t0\t0.000\t0\t\n"
-        "a??\t2\t0\t0\t0.000\t1\t\n");
+        "a?????z?\t2\t0\t0\t0.000\t1\t\n");
 
     const std::vector<std::uint32_t> sorted = rowsSortedById(result, { 1, 2, 0 });
     EXPECT_EQ(sorted, (std::vector<std::uint32_t> { 2, 0, 1 }));
