@@ -3,9 +3,10 @@ the estimates in pandas, and plot each staircase's bias against its step size.
 
     ./dev python examples/bias_against_step_size.py [picture.png]
 
-The sweep is a loop over step scales, one `simulate` each: scaling both steps
-keeps every staircase's target, so what changes is how well a session's
-estimate (the mean of its last 6 reversal levels) finds it.
+The sweep is the engine's (`quorvel.sweep`, as quorvel-batch --vary
+step-scale=... --stats): scaling both steps keeps every staircase's target, so
+what changes is how well a session's estimate (the mean of its last 6 reversal
+levels) finds it. Every scale runs from the same seed.
 """
 import sys
 from pathlib import Path
@@ -30,21 +31,12 @@ estimates = pd.DataFrame({run.ids[s]: run.estimates(s) for s in range(run.stairc
 print(estimates.describe())
 print(run.stats()[["id", "psi_star", "x_star", "mean", "bias", "sd", "mean_trials"]].to_string(index=False))
 
-scales = [0.25, 0.5, 0.75, 1.0, 1.5, 2.0, 3.0]
-rows = []
-for scale in scales:
-    swept = experiment.copy()
-    for staircase, original in zip(swept.staircases, experiment.staircases):
-        staircase.positive_steps = [step * scale for step in original.positive_steps]
-        staircase.negative_step = original.negative_step * scale
-    rows.append(quorvel.simulate(swept, repetitions=1000).stats().assign(scale=scale))
-sweep = pd.concat(rows, ignore_index=True)
-print(sweep[["scale", "id", "bias", "sd", "rmse"]].to_string(index=False))
+sweep = quorvel.sweep(experiment, "step-scale", [0.25, 0.5, 0.75, 1.0, 1.5, 2.0, 3.0], repetitions=1000)
+print(sweep[["step-scale", "id", "bias", "sd", "rmse"]].to_string(index=False))
 
 figure, axes = plt.subplots(figsize=(6, 4))
 for staircase, rows in sweep.groupby("staircase"):
-    steps = experiment.staircases[staircase].negative_step * rows["scale"]
-    axes.errorbar(steps, rows["bias"], yerr=rows["standard_error"], marker="o", capsize=3,
+    axes.errorbar(rows["negative_step"], rows["bias"], yerr=rows["se"], marker="o", capsize=3,
                   label=f"staircase {run.ids[staircase]}")
 axes.axhline(0, color="grey", linewidth=0.8)
 axes.set_xlabel("negative step (positive steps scaled alike)")

@@ -7,7 +7,10 @@
 //                       trials as NumPy arrays that view the run's storage,
 //                       estimates, the statistics across repetitions, the
 //                       engine's text outputs;
-//   TheoryBindings      theory: where each staircase converges.
+//   SweepBindings       sweep: the statistics of one experiment over a list
+//                       of values of one setting (quorvel-batch --stats);
+//   TheoryBindings      theory: where each staircase converges, and the
+//                       exact values of a finite session.
 //
 // Every number comes from the engine; this layer only converts. Refused
 // experiments raise quorvel.ExperimentError with the engine's message.
@@ -53,3 +56,4 @@ double orNan(const std::optional<double> &value);
 void bindExperiment(py::module_ &m);
 void bindRun(py::module_ &m);
 void bindTheory(py::module_ &m);
+void bindSweep(py::module_ &m);

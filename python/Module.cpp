@@ -25,4 +25,5 @@ PYBIND11_MODULE(quorvel, m)
     bindExperiment(m);
     bindRun(m);
     bindTheory(m);
+    bindSweep(m);
 }

@@ -23,18 +23,19 @@ using Clock = std::chrono::steady_clock;
 constexpr auto signalInterval = std::chrono::milliseconds(50);
 constexpr auto progressInterval = std::chrono::milliseconds(250);
 
-// The estimators of this build's engine, by the names of Estimators.h. Only
-// these two functions know which exist: the module has no estimator of its own.
-std::optional<Estimator> estimatorNamed(const std::string &name)
+// The engine's estimator of that name; ValueError naming those it has otherwise.
+Estimator estimatorNamed(const std::string &name)
 {
-    if (name == "reversals")
-        return Estimator::reversals;
-    return std::nullopt;
+    if (const std::optional<Estimator> estimator = estimatorFromName(name))
+        return *estimator;
+    throw py::value_error("unknown estimator \"" + name + "\"; the estimators are " + estimatorNameList());
 }
-std::optional<double> estimateOf(
-    const RunResult &run, int repetition, int staircase, Estimator, const EstimatorSettings &settings)
+
+EstimatorSettings estimatorSettings(int lastReversals, int firstReversal)
 {
-    return repetitionEstimate(run, repetition, staircase, settings.lastReversals);
+    if (lastReversals < 1 || firstReversal < 1)
+        throw py::value_error("last_reversals and first_reversal must be at least 1");
+    return EstimatorSettings { lastReversals, firstReversal };
 }
 
 std::unique_ptr<RunResult> simulateExperiment(const PythonExperiment &experiment,
@@ -175,23 +176,24 @@ py::array_t<double> estimates(
     const RunResult &run, int staircase, const std::string &name, int lastReversals, int firstReversal)
 {
     checkStaircase(run, staircase);
-    const std::optional<Estimator> estimator = estimatorNamed(name);
-    if (!estimator)
-        throw py::value_error("unknown estimator \"" + name + "\"; this version has: reversals");
-    if (lastReversals < 1 || firstReversal < 1)
-        throw py::value_error("last_reversals and first_reversal must be at least 1");
-    const EstimatorSettings settings { lastReversals, firstReversal };
-    py::array_t<double> values(run.repetitionCount());
+    const Estimator estimator = estimatorNamed(name);
+    const EstimatorSettings settings = estimatorSettings(lastReversals, firstReversal);
+    std::vector<std::optional<double>> found;
+    {
+        const py::gil_scoped_release released;
+        found = staircaseEstimates(run, staircase, estimator, settings, run.request().observer);
+    }
+    py::array_t<double> values(static_cast<py::ssize_t>(found.size()));
     double *out = values.mutable_data();
-    for (int r = 0; r < run.repetitionCount(); ++r)
-        out[r] = orNan(estimateOf(run, r, staircase, *estimator, settings));
+    for (std::size_t r = 0; r < found.size(); ++r)
+        out[r] = orNan(found[r]);
     return values;
 }
 
-py::object stats(const RunResult &run, int lastReversals)
+py::object stats(const RunResult &run, const std::string &name, int lastReversals, int firstReversal)
 {
-    if (lastReversals < 1)
-        throw py::value_error("last_reversals must be at least 1");
+    const Estimator estimator = estimatorNamed(name);
+    const EstimatorSettings settings = estimatorSettings(lastReversals, firstReversal);
     std::vector<std::pair<const char *, py::list>> columns;
     const auto add = [&](std::size_t i, const char *name, py::object value) {
         if (columns.size() <= i)
@@ -201,7 +203,11 @@ py::object stats(const RunResult &run, int lastReversals)
     const RunRequest &request = run.request();
     for (int s = 0; s < run.staircaseCount(); ++s) {
         const StaircaseTheory theory = staircaseTheory(request.staircases[std::size_t(s)], request.observer);
-        const RepetitionStats st = repetitionStats(run, s, theory, lastReversals);
+        RepetitionStats st;
+        {
+            const py::gil_scoped_release released;
+            st = repetitionStats(run, s, theory, estimator, settings);
+        }
         const EstimateStats &e = st.estimates;
         const auto interval = [](const std::optional<Interval> &i, bool high) {
             return i ? std::optional<double>(high ? i->high : i->low) : std::nullopt;
@@ -289,9 +295,13 @@ void bindRun(py::module_ &m)
             "The trials as a pandas DataFrame, with the staircase's ID (categorical) first.")
         .def("estimates", &estimates, py::arg("staircase"), py::arg("estimator") = "reversals",
             py::arg("last_reversals") = defaultLastReversals, py::arg("first_reversal") = 3,
-            "One estimate per repetition that ran to its end, NaN where there is none.")
-        .def("stats", &stats, py::arg("last_reversals") = defaultLastReversals,
-            "The statistics across repetitions, one row per staircase, as a pandas DataFrame.")
+            "One estimate per repetition that ran to its end, NaN where there is none. Estimators: "
+            "reversals (the mean of the last K reversal levels), trials (the mean level from reversal R "
+            "on), cir (centered isotonic regression), ml (maximum likelihood, sigma known).")
+        .def("stats", &stats, py::arg("estimator") = "reversals",
+            py::arg("last_reversals") = defaultLastReversals, py::arg("first_reversal") = 3,
+            "The statistics across repetitions of one estimator's estimates, one row per staircase, as a "
+            "pandas DataFrame.")
         .def(
             "write_trials",
             [](const RunResult &r, const py::handle &path) {

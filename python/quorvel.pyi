@@ -123,10 +123,15 @@ class Run:
     def estimates(self, staircase: int, estimator: str = "reversals", last_reversals: int = 6,
                   first_reversal: int = 3) -> npt.NDArray[np.float64]:
         """One threshold estimate per repetition that ran to its end, NaN where it
-        gives none. "reversals": the mean of the last `last_reversals` reversal
-        levels. Raises ValueError for an estimator this version does not have."""
-    def stats(self, last_reversals: int = 6) -> pd.DataFrame:
-        """The program's "Across repetitions" table: one row per staircase with its
+        gives none, as quorvel-batch --summary: "reversals" (the mean of the last
+        `last_reversals` reversal levels), "trials" (the mean level of the trials
+        from reversal `first_reversal` on), "cir" (centered isotonic regression,
+        read off at the target) or "ml" (maximum likelihood, the observer's sigma,
+        guess and lapse rates known). Raises ValueError for any other name."""
+    def stats(self, estimator: str = "reversals", last_reversals: int = 6,
+              first_reversal: int = 3) -> pd.DataFrame:
+        """The program's "Across repetitions" table of one estimator's estimates
+        (see `estimates`): one row per staircase with its
         classic target (psi_star, x_star) and what its estimates came to (count,
         mean, psi_at_mean, sd, standard_error, quantiles, bias, bias_percent_points,
         rmse, intervals, trials per repetition, stop reasons, sweat_factor); NaN
@@ -149,9 +154,30 @@ def simulate(experiment: Experiment, repetitions: Optional[int] = None, seed: in
     raises stops the run and propagates."""
 
 
-def theory(experiment: Experiment) -> pd.DataFrame:
+def theory(experiment: Experiment, last_reversals: int = 6) -> pd.DataFrame:
     """Where each staircase converges, from its rules: the classic target of its
     final positive step (final_positive_step, psi_star, x_star; NaN when there is
     none) and the exact long-run values (mean_reversal_level,
     psi_at_mean_reversal_level, trial_averaged_psi), NaN unless `stationary` is
-    "computed" (else "clamped", "no grid" or "unreachable")."""
+    "computed" (else "clamped", "no grid" or "unreachable").
+
+    Then the exact values of one finite session whose estimate is the mean of
+    its last `last_reversals` reversal levels, as quorvel-batch --exact:
+    exact_p_estimate (the chance of an estimate), exact_mean, exact_sd,
+    exact_bias, exact_rmse, exact_p_stop_reversals, exact_p_stop_trials,
+    exact_mean_trials, exact_sd_trials, exact_sweat; NaN unless exact_status is
+    "computed" (else "clamped", "no-steps", "no-grid" or "over-budget")."""
+
+
+def sweep(experiment: Experiment, parameter: str, values: Union[str, Sequence[float]],
+          repetitions: Optional[int] = None, seed: int = 5489, last_reversals: int = 6) -> pd.DataFrame:
+    """Runs the experiment once per value of `parameter` ("step-scale",
+    "positive-step", "negative-step", "correct-answers", "max-reversals",
+    "max-trials", "last-reversals", "start", "sigma", "guess", "lapse"; "S:NAME"
+    varies staircase S alone), every value from the same `seed`, and returns
+    one row per value and staircase with the statistics of its estimates: the
+    table of quorvel-batch --vary NAME=VALUES --stats, read with
+    float_precision="round_trip" (NA as NaN). `values` is a list of numbers or a
+    text ("0.5,1,2" or FROM:TO:STEP, "0.25:2:0.25"). The GIL is released while
+    it runs; Ctrl+C (KeyboardInterrupt) stops it. Raises ValueError with the
+    engine's message for a parameter, value list or value it refuses."""

@@ -54,6 +54,7 @@ def test_same_outputs_as_the_batch_program(tmp_path, run):
         rows = summary[summary.staircase == s]
         np.testing.assert_array_equal(rows["repetition"], np.arange(1, run.repetitions + 1))
         np.testing.assert_array_equal(rows["estimate"], run.estimates(s))
+        np.testing.assert_array_equal(rows["estimate_cir"], run.estimates(s, "cir"))
 
     # The batch program's staircase table, from the same theory and statistics.
     printed = [line.split() for line in done.stdout.splitlines()]
@@ -176,3 +177,30 @@ def test_an_edited_experiment_runs_and_saves_its_new_settings(tmp_path, example)
                                staircases=[quorvel.Staircase(**{"max_trials": 30, "positive_steps": [0.5]})],
                                repetitions=4)
     assert quorvel.simulate(built).repetitions == 4
+
+
+def read_stats(path_or_buffer):
+    return pd.read_csv(path_or_buffer, sep="\t", float_precision="round_trip", dtype={"id": str})
+
+
+def test_sweep_equals_the_batch_programs_stats(tmp_path, example):
+    done = batch(EXAMPLE, "--repetitions", 300, "--seed", 3, "--last-reversals", 4, "--quiet",
+                 "--vary", "1:step-scale=0.5,1,2", "--stats", tmp_path / "stats.tsv")
+    assert done.returncode == 0, done.stderr
+    swept = quorvel.sweep(example, "1:step-scale", [0.5, 1, 2], repetitions=300, seed=3, last_reversals=4)
+    pd.testing.assert_frame_equal(swept, read_stats(tmp_path / "stats.tsv"))
+    with pytest.raises(ValueError, match="step-scal"):
+        quorvel.sweep(example, "step-scal", "1,2")
+    with pytest.raises(ValueError):
+        quorvel.sweep(example, "step-scale", "1,x")
+
+
+def test_estimators_stats_and_exact_values_match_the_batch_program(tmp_path, example, run):
+    assert (run.stats("ml").estimates == [np.count_nonzero(~np.isnan(run.estimates(s, "ml")))
+                                          for s in range(run.staircase_count)]).all()
+    done = batch(EXAMPLE, "--exact-only", "--last-reversals", 4, "--quiet", "--stats", tmp_path / "exact.tsv")
+    assert done.returncode == 0, done.stderr
+    exact = read_stats(tmp_path / "exact.tsv")
+    theory = quorvel.theory(example, last_reversals=4)
+    for column in ("exact_mean", "exact_sd", "exact_p_estimate", "exact_mean_trials", "exact_status"):
+        pd.testing.assert_series_equal(theory[column], exact[column], check_names=False)

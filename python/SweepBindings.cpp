@@ -1,0 +1,123 @@
+#include "Bindings.h"
+
+#include "ExperimentLoading.h"
+#include "RandomEngine.h"
+#include "Sweep.h"
+
+#include <atomic>
+#include <chrono>
+#include <optional>
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+// How often a sweep looks for Ctrl+C (the GIL is taken for that).
+constexpr auto signalInterval = std::chrono::milliseconds(50);
+
+// "NAME" or "S:NAME" (staircase S alone), as quorvel-batch --vary takes it.
+SweepAxis axisNamed(const std::string &text)
+{
+    SweepAxis axis;
+    std::string name = text;
+    if (const std::size_t colon = name.find(':'); colon != std::string::npos) {
+        const std::string digits = name.substr(0, colon);
+        if (digits.empty() || digits.size() > 3
+            || digits.find_first_not_of("0123456789") != std::string::npos)
+            throw py::value_error(
+                "the parameter needs NAME or S:NAME (S a staircase's number), not \"" + text + "\"");
+        axis.staircase = std::stoi(digits);
+        name = name.substr(colon + 1);
+    }
+    const std::optional<SweepParameter> parameter = sweepParameterFromName(name);
+    if (!parameter) {
+        std::string names;
+        for (SweepParameter p : allSweepParameters)
+            names += std::string(names.empty() ? "" : ", ") + sweepParameterName(p);
+        throw py::value_error("can't vary \"" + name + "\"; the parameters are " + names);
+    }
+    axis.parameter = *parameter;
+    return axis;
+}
+
+// A value list as text ("0.5,1,2", "0.25:2:0.25") or a sequence of numbers,
+// read by the engine either way (a sequence as the shortest texts of its numbers).
+std::vector<double> sweepValues(const py::handle &values)
+{
+    std::string text;
+    if (py::isinstance<py::str>(values)) {
+        text = values.cast<std::string>();
+    } else {
+        for (const py::handle value : values)
+            text += (text.empty() ? "" : ",")
+                + py::repr(py::float_(py::reinterpret_borrow<py::object>(value))).cast<std::string>();
+    }
+    const SweepValues parsed = parseSweepValues(text);
+    if (!parsed.ok())
+        throw py::value_error(parsed.error);
+    return parsed.values;
+}
+
+py::object sweep(const PythonExperiment &experiment, const std::string &parameter, const py::handle &values,
+    std::optional<int> repetitions, std::uint32_t seed, int lastReversals)
+{
+    SweepRequest request;
+    request.base = runRequestFor(describe(experiment));
+    if (repetitions)
+        request.base.repetitions = *repetitions;
+    if (const std::string problem = runProblem(request.base); !problem.empty())
+        throw ExperimentError(problem);
+    if (lastReversals < 1)
+        throw py::value_error("last_reversals must be at least 1");
+    request.lastReversals = lastReversals;
+    request.seed = seed;
+    SweepAxis axis = axisNamed(parameter);
+    axis.values = sweepValues(values);
+    request.axes.push_back(std::move(axis));
+    const SweepPlan plan = planSweep(request);
+    if (!plan.ok())
+        throw py::value_error(plan.error);
+
+    std::atomic<bool> cancel { false };
+    std::optional<py::error_already_set> failure;
+    Clock::time_point lastCheck = Clock::now();
+    // Called from the sweep's threads one at a time; takes the GIL a few times a second for Ctrl+C.
+    const SweepProgressCallback check = [&](const SweepProgress &) {
+        const Clock::time_point now = Clock::now();
+        if (now - lastCheck < signalInterval)
+            return;
+        lastCheck = now;
+        const py::gil_scoped_acquire gil;
+        if (PyErr_CheckSignals() != 0) {
+            failure.emplace();
+            cancel = true;
+        }
+    };
+    std::string text;
+    {
+        const py::gil_scoped_release released;
+        const SweepResult result = runSweep(request, plan, check, &cancel);
+        if (result.complete)
+            text = sweepStatsText(result);
+    }
+    if (failure)
+        throw *failure; // KeyboardInterrupt
+    const py::module_ pandas = py::module_::import("pandas");
+    py::dict types;
+    types["id"] = py::str("str");
+    return pandas.attr("read_csv")(py::module_::import("io").attr("StringIO")(text), py::arg("sep") = "\t",
+        py::arg("float_precision") = "round_trip", py::arg("dtype") = types);
+}
+
+} // namespace
+
+void bindSweep(py::module_ &m)
+{
+    m.def("sweep", &sweep, py::arg("experiment"), py::arg("parameter"), py::arg("values"),
+        py::arg("repetitions") = py::none(), py::arg("seed") = RandomEngine::defaultSeed,
+        py::arg("last_reversals") = defaultLastReversals,
+        "Runs the experiment once per value of `parameter` (\"step-scale\", ..., or \"S:NAME\" for "
+        "staircase S alone), each from the same seed, and returns the statistics of every value and "
+        "staircase as a pandas DataFrame: quorvel-batch --vary NAME=VALUES --stats. `values` is a list of "
+        "numbers or a text (\"0.5,1,2\", \"0.25:2:0.25\"). The GIL is released; Ctrl+C stops it.");
+}
