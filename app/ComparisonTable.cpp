@@ -155,8 +155,8 @@ QString exactText(const Context &c, int k, bool first, QString (*format)(double)
 }
 
 // The distance of `simulated` from `exact`, where both are known.
-std::optional<double> distance(const std::optional<double> &simulated, const std::optional<double> &exact,
-    std::optional<double> se)
+std::optional<double> distance(
+    const std::optional<double> &simulated, const std::optional<double> &exact, std::optional<double> se)
 {
     if (!simulated || !exact || !se)
         return std::nullopt;
@@ -165,7 +165,8 @@ std::optional<double> distance(const std::optional<double> &simulated, const std
 
 std::optional<double> intervalSe(const std::optional<Interval> &interval)
 {
-    return interval ? std::optional<double>(intervalStandardError(interval->low, interval->high)) : std::nullopt;
+    return interval ? std::optional<double>(intervalStandardError(interval->low, interval->high))
+                    : std::nullopt;
 }
 
 std::optional<double> share(int count, int repetitions)
@@ -347,8 +348,7 @@ std::vector<Measure> measures(int k)
     const QString sdSe = QStringLiteral(
         "the SD's bootstrap interval width / 3.92, or without it SD / \u221a(2(n \u2212 1)), which assumes "
         "normal tails");
-    const QString trialsSe
-        = QStringLiteral("the exact SD of the trials / \u221a(repetitions)");
+    const QString trialsSe = QStringLiteral("the exact SD of the trials / \u221a(repetitions)");
     const QString shareSe = QStringLiteral("\u221a(p(1 \u2212 p) / repetitions), p the exact share");
     const std::pair<QString, Measure> exact[] = {
         { QStringLiteral("Mean"),
@@ -405,8 +405,9 @@ std::vector<Measure> measures(int k)
                             shareStandardError(r.pStopTrials, s.repetitions)) };
                 }) },
         { QStringLiteral("Sweat factor"),
-            exactRow(QStringLiteral("Sweat factor"), QStringLiteral("the sweat factor's bootstrap interval "
-                                                                    "width / 3.92"),
+            exactRow(QStringLiteral("Sweat factor"),
+                QStringLiteral("the sweat factor's bootstrap interval "
+                               "width / 3.92"),
                 false, sweatText,
                 [](const ExactRun &, const ExactEstimate *e, const RepetitionStats &s) {
                     const std::optional<double> value = e ? e->sweatFactor : std::nullopt;
@@ -414,8 +415,8 @@ std::vector<Measure> measures(int k)
                 }) },
     };
     for (const auto &[after, row] : exact) {
-        const auto at = std::find_if(
-            list.begin(), list.end(), [&](const Measure &m) { return m.name == after; });
+        const auto at
+            = std::find_if(list.begin(), list.end(), [&](const Measure &m) { return m.name == after; });
         Measure placed = row;
         placed.group = at->group;
         list.insert(at + 1, placed);
