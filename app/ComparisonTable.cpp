@@ -127,6 +127,58 @@ QString perStepToolTip(const Context &c)
     return lines.join(QLatin1Char('\n'));
 }
 
+// One exact value and the simulated value's distance from it, in standard errors.
+struct ExactValue {
+    std::optional<double> value;
+    std::optional<double> distance;
+};
+using ExactPick = std::function<ExactValue(const ExactRun &, const ExactEstimate *, const RepetitionStats &)>;
+
+// "0.5321 (sim. +0.8 SE)". Without exact values the first exact row (`first`)
+// says why and the others stay empty; for another estimator every row shows "—".
+QString exactText(const Context &c, int k, bool first, QString (*format)(double), const ExactPick &pick)
+{
+    const ExactRun *run = c.column.exact;
+    if (!c.column.exactApplies || !run)
+        return notAvailableText;
+    if (run->status != ExactStatus::computed)
+        return first ? QString::fromStdString(exactStatusText(run->status)) : QString();
+    const ExactValue v = pick(*run, run->estimate(k), c.column.stats);
+    if (!v.value)
+        return notAvailableText;
+    QString text = format(*v.value);
+    if (v.distance) {
+        const double d = std::abs(*v.distance) < 0.05 ? 0.0 : *v.distance;
+        text += QStringLiteral(" (sim. %1 SE)").arg(QString::asprintf("%+.1f", d));
+    }
+    return text;
+}
+
+// The distance of `simulated` from `exact`, where both are known.
+std::optional<double> distance(
+    const std::optional<double> &simulated, const std::optional<double> &exact, std::optional<double> se)
+{
+    if (!simulated || !exact || !se)
+        return std::nullopt;
+    return standardErrorsFrom(*simulated, *exact, *se);
+}
+
+std::optional<double> intervalSe(const std::optional<Interval> &interval)
+{
+    return interval ? std::optional<double>(intervalStandardError(interval->low, interval->high))
+                    : std::nullopt;
+}
+
+std::optional<double> share(int count, int repetitions)
+{
+    return repetitions > 0 ? std::optional<double>(double(count) / repetitions) : std::nullopt;
+}
+
+QString trialsText(double trials)
+{
+    return QString::number(trials, 'f', 1);
+}
+
 std::vector<Measure> measures(int k)
 {
     const QString kText = QString::number(k);
@@ -135,7 +187,18 @@ std::vector<Measure> measures(int k)
                                                     "repetitions, from a generator seeded with %2")
                                          .arg(bootstrapResamples)
                                          .arg(bootstrapSeed);
-    return {
+    const QString exactToolTip = QStringLiteral(
+        "Exact: computed from the staircase's Markov chain for the last %1 reversals, with no simulation "
+        "noise (for that estimator only). In brackets, the simulated value's distance from it in standard "
+        "errors of the simulation: ")
+                                     .arg(kText);
+    const auto exactRow = [=](const QString &name, const QString &seText, bool first,
+                              QString (*format)(double), ExactPick pick) {
+        return Measure { nullptr, name + QStringLiteral(", exact"), exactToolTip + seText, BestValue::none,
+            [=](const Context &c) { return exactText(c, k, first, format, pick); }, {}, {} };
+    };
+    const QString meanSe = QStringLiteral("SE = SD / \u221an");
+    std::vector<Measure> list {
         { "Target", QStringLiteral("Target \u03c8*"),
             QStringLiteral("The probability of a positive answer the rule aims at, for its final positive "
                            "step (the classic target)"),
@@ -282,6 +345,83 @@ std::vector<Measure> measures(int k)
             },
             relativeSweat, {} },
     };
+    const QString sdSe = QStringLiteral(
+        "the SD's bootstrap interval width / 3.92, or without it SD / \u221a(2(n \u2212 1)), which assumes "
+        "normal tails");
+    const QString trialsSe = QStringLiteral("the exact SD of the trials / \u221a(repetitions)");
+    const QString shareSe = QStringLiteral("\u221a(p(1 \u2212 p) / repetitions), p the exact share");
+    const std::pair<QString, Measure> exact[] = {
+        { QStringLiteral("Mean"),
+            exactRow(QStringLiteral("Mean"), meanSe, true, statLevelText,
+                [](const ExactRun &, const ExactEstimate *e, const RepetitionStats &s) {
+                    const std::optional<double> value = e ? e->mean : std::nullopt;
+                    return ExactValue { value, distance(s.estimates.mean, value, s.estimates.standardError) };
+                }) },
+        { QStringLiteral("Bias against x*"),
+            exactRow(QStringLiteral("Bias against x*"), meanSe, false, signedStatLevelText,
+                [](const ExactRun &, const ExactEstimate *e, const RepetitionStats &s) {
+                    const std::optional<double> value = e ? e->bias : std::nullopt;
+                    return ExactValue { value, distance(s.estimates.bias, value, s.estimates.standardError) };
+                }) },
+        { QStringLiteral("SD"),
+            exactRow(QStringLiteral("SD"), sdSe, false, statLevelText,
+                [](const ExactRun &, const ExactEstimate *e, const RepetitionStats &s) {
+                    const std::optional<double> value = e ? e->sd : std::nullopt;
+                    std::optional<double> se = intervalSe(s.estimates.sdInterval);
+                    if (!se && s.estimates.sd)
+                        se = sdStandardError(*s.estimates.sd, s.estimates.count);
+                    return ExactValue { value, distance(s.estimates.sd, value, se) };
+                }) },
+        { QStringLiteral("RMSE"),
+            exactRow(QStringLiteral("RMSE"), QStringLiteral("the RMSE's bootstrap interval width / 3.92"),
+                false, statLevelText,
+                [](const ExactRun &, const ExactEstimate *e, const RepetitionStats &s) {
+                    const std::optional<double> value = e ? e->rmse : std::nullopt;
+                    return ExactValue { value,
+                        distance(s.estimates.rmse, value, intervalSe(s.estimates.rmseInterval)) };
+                }) },
+        { QStringLiteral("Trials, mean"),
+            exactRow(QStringLiteral("Trials, mean"), trialsSe, false, trialsText,
+                [](const ExactRun &r, const ExactEstimate *, const RepetitionStats &s) {
+                    const std::optional<double> simulated
+                        = s.trials ? std::optional<double>(s.trials->mean) : std::nullopt;
+                    const std::optional<double> se = s.repetitions > 0
+                        ? std::optional<double>(r.sdTrials / std::sqrt(double(s.repetitions)))
+                        : std::nullopt;
+                    return ExactValue { r.meanTrials, distance(simulated, r.meanTrials, se) };
+                }) },
+        { QStringLiteral("Stopped on reversals"),
+            exactRow(QStringLiteral("Stopped on reversals"), shareSe, false, percentText,
+                [](const ExactRun &r, const ExactEstimate *, const RepetitionStats &s) {
+                    return ExactValue { r.pStopReversals,
+                        distance(share(s.stoppedOnReversals, s.repetitions), r.pStopReversals,
+                            shareStandardError(r.pStopReversals, s.repetitions)) };
+                }) },
+        { QStringLiteral("Stopped on trials"),
+            exactRow(QStringLiteral("Stopped on trials"), shareSe, false, percentText,
+                [](const ExactRun &r, const ExactEstimate *, const RepetitionStats &s) {
+                    return ExactValue { r.pStopTrials,
+                        distance(share(s.stoppedOnTrials, s.repetitions), r.pStopTrials,
+                            shareStandardError(r.pStopTrials, s.repetitions)) };
+                }) },
+        { QStringLiteral("Sweat factor"),
+            exactRow(QStringLiteral("Sweat factor"),
+                QStringLiteral("the sweat factor's bootstrap interval "
+                               "width / 3.92"),
+                false, sweatText,
+                [](const ExactRun &, const ExactEstimate *e, const RepetitionStats &s) {
+                    const std::optional<double> value = e ? e->sweatFactor : std::nullopt;
+                    return ExactValue { value, distance(s.sweatFactor, value, intervalSe(s.sweatInterval)) };
+                }) },
+    };
+    for (const auto &[after, row] : exact) {
+        const auto at
+            = std::find_if(list.begin(), list.end(), [&](const Measure &m) { return m.name == after; });
+        Measure placed = row;
+        placed.group = at->group;
+        list.insert(at + 1, placed);
+    }
+    return list;
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 // entry in the list of measures in ComparisonTable.cpp; a new column (a value
 // per staircase from elsewhere) is one more ComparisonColumn.
 
+#include "ExactRun.h"
 #include "RepetitionStats.h"
 #include "StaircaseTheory.h"
 
@@ -32,6 +33,12 @@ struct ComparisonColumn {
     StaircaseTheory theory;
     RepetitionStats stats;
     QString headerToolTip; // the rule in full
+    // The staircase's exact finite-run values (null: none for this run). The
+    // rows "…, exact" show them beside the simulated values.
+    const ExactRun *exact = nullptr;
+    // False when the estimates shown are not the last K reversals': the exact
+    // values are for that estimator only, and their rows show "—".
+    bool exactApplies = true;
 };
 
 // Which value of a row is best across the staircases.
@@ -50,7 +57,8 @@ struct ComparisonRow {
 // "0 · 1-up/3-down, desc.": the staircase's ID and its rule, short.
 QString comparisonHeader(const QString &id, const StaircaseSettings &staircase);
 
-// The rows in the order shown; K names the reversals per estimate.
+// The rows in the order shown; K names the reversals per estimate. Each
+// "…, exact" row follows its simulated row: "0.5321 (sim. +0.8 SE)".
 QVector<ComparisonRow> comparisonRows(const std::vector<ComparisonColumn> &columns, int lastReversals);
 
 // The column of the row's best value, or −1: with fewer than two columns, when

@@ -86,6 +86,7 @@ void RepetitionStatsPanel::show(std::shared_ptr<const RunResult> shown, std::vec
     const EstimatorSettings &wanted, std::vector<RepetitionStats> given)
 {
     settings = wanted;
+    exact.clear(); // those of the run shown before, until setExact
     run = std::move(shown);
     theories = std::move(targets);
     theories.resize(run ? std::size_t(run->staircaseCount()) : 0);
@@ -229,6 +230,7 @@ void RepetitionStatsPanel::showStaircase(int choice)
 void RepetitionStatsPanel::setExact(std::vector<ExactRun> values)
 {
     exact = std::move(values);
+    fillTable();
     showStaircase(staircaseChoice.currentIndex());
 }
 
@@ -247,8 +249,8 @@ void RepetitionStatsPanel::fillTable()
         const std::size_t i = std::size_t(s);
         const QString id = QString::fromStdString(run->staircaseId(s));
         const StaircaseSettings &staircase = run->request().staircases[i];
-        columns.push_back(
-            { comparisonHeader(id, staircase), staircase, theories[i], stats[i], ruleText(staircase) });
+        columns.push_back({ comparisonHeader(id, staircase), staircase, theories[i], stats[i],
+            ruleText(staircase), i < exact.size() ? &exact[i] : nullptr, estimator == Estimator::reversals });
     }
     comparison->show(columns, settings.lastReversals);
 }

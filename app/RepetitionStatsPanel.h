@@ -59,7 +59,8 @@ public:
     // The estimator of the table and the histogram (index in allEstimators).
     void setEstimator(int index);
     // The exact values of the run's staircases (one per staircase, or none);
-    // the histogram marks the exact mean for the K shown.
+    // the comparison table shows them beside the simulated values and the
+    // histogram marks the exact mean for the K shown. A new run drops them.
     void setExact(std::vector<ExactRun> exact);
     // Draws the histogram of the choice at that index of the staircase box: 0 is
     // every staircase, i ≥ 1 staircase i − 1 (an index out of range draws nothing).

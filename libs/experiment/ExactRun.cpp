@@ -478,3 +478,25 @@ std::vector<std::string> exactStatsFields(const ExactRun *exact, int lastReversa
     fields.push_back(exact ? exactStatusName(exact->status) : "not-requested");
     return fields;
 }
+
+std::optional<double> standardErrorsFrom(double simulated, double exact, double se)
+{
+    if (!(se > 0.0) || !std::isfinite(se) || !std::isfinite(simulated) || !std::isfinite(exact))
+        return std::nullopt;
+    return (simulated - exact) / se;
+}
+
+double shareStandardError(double p, int n)
+{
+    return n > 0 && p >= 0.0 && p <= 1.0 ? std::sqrt(p * (1.0 - p) / n) : 0.0;
+}
+
+double sdStandardError(double sd, int n)
+{
+    return n > 1 ? sd / std::sqrt(2.0 * (n - 1)) : 0.0;
+}
+
+double intervalStandardError(double low, double high)
+{
+    return (high - low) / (2.0 * 1.959963984540054);
+}

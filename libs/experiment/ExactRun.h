@@ -102,6 +102,17 @@ std::vector<ExactRun> exactRuns(const std::vector<StaircaseSettings> &staircases
     const ObserverSettings &observer, const std::vector<StaircaseTheory> &theories, int lastReversals,
     const ExactControl &control = {});
 
+// How far a simulated value lies from the exact one, in standard errors of the
+// simulation: (simulated − exact) / se. Empty unless se is positive and finite.
+std::optional<double> standardErrorsFrom(double simulated, double exact, double se);
+// Standard errors of simulated values over n repetitions (0 when n is too small):
+// of a share whose exact value is p, √(p(1 − p)/n);
+double shareStandardError(double p, int n);
+// of a sample SD, sd/√(2(n − 1)), which assumes normal tails;
+double sdStandardError(double sd, int n);
+// of a value with a 95 % interval, its width / (2 × 1.96).
+double intervalStandardError(double low, double high);
+
 // "computed", "clamped", "no-steps", "no-grid", "over-budget", "cancelled": the
 // batch program's exact_status.
 const char *exactStatusName(ExactStatus status);

@@ -76,6 +76,7 @@ private slots:
     void exportReplacesAFileWholeOrNotAtAll();
     void comparisonRowsShowEveryValueOrADashAndMarkTheBest();
     void comparisonTableMarksTheBestAndCopiesTheSelectionWithItsNames();
+    void exactRowsShowTheExactValueAndTheSimulationsDistanceInStandardErrors();
     void histogramOfAllStaircasesOutlinesEachInItsColour();
     void estimateBinsKeepLatticeValuesCentred();
     void histogramMarksTheTargetAndTheMean();
@@ -280,26 +281,34 @@ void ResultsTest::comparisonRowsShowEveryValueOrADashAndMarkTheBest()
         { "Long-run \u03c8 over trials", { "79.26%", none, none }, -1 },
         { "Count", { "19998", "0", "1" }, -1 },
         { "Mean", { "0.3013", none, "1234.5000" }, -1 },
+        { "Mean, exact", { none, none, none }, -1 }, // no exact values for this run
         { "Mean, 95 % interval", { "[0.2970, 0.3050]", none, none }, -1 },
         { "\u03c8(mean)", { "79.55%", none, "100.00%" }, -1 },
         { "Bias against x*", { "+0.0173", none, "-0.0004" }, 2 },
+        { "Bias against x*, exact", { none, none, none }, -1 },
         { "Bias in \u03c8 (pp)", { "+0.18", none, "0.00" }, -1 },
         { "Bias against long-run level", { "+0.0321", none, none }, -1 },
         { "SD", { "0.3000", none, none }, 0 },
+        { "SD, exact", { none, none, none }, -1 },
         { "SD, 95 % interval", { "[0.2900, 0.3100]", none, none }, -1 },
         { "SE", { "0.00212", none, none }, -1 },
         { "2.5 %", { "-0.2500", none, none }, -1 },
         { "97.5 %", { "0.8750", none, none }, -1 },
         { "RMSE", { "0.3005", none, "0.0004" }, 2 },
+        { "RMSE, exact", { none, none, none }, -1 },
         { "RMSE, 95 % interval", { "[0.2950, 0.3060]", none, none }, -1 },
         { "Trials, mean", { "134.6", none, "10.0" }, 2 },
+        { "Trials, mean, exact", { none, none, none }, -1 },
         { "Trials, min", { "60", none, "10" }, -1 },
         { "Trials, max", { "412", none, "10" }, -1 },
         { "Stopped on reversals", { "20000", "0", "0" }, -1 },
+        { "Stopped on reversals, exact", { none, none, none }, -1 },
         { "Stopped on trials", { "0", "0", "1" }, -1 },
+        { "Stopped on trials, exact", { none, none, none }, -1 },
         { "Stopped on clamp hits", { "0", "5", "0" }, -1 },
         { "Fewer than 4 reversals", { "2", "5", "0" }, -1 },
         { "Sweat factor", { "12.15", none, "6.076" }, 2 },
+        { "Sweat factor, exact", { none, none, none }, -1 },
         { "Sweat factor, 95 % interval", { "[11.5, 12.9]", none, none }, -1 },
         { "Relative sweat factor", { "2.00", none, "1.00" }, 2 },
     };
@@ -320,7 +329,7 @@ void ResultsTest::comparisonRowsShowEveryValueOrADashAndMarkTheBest()
         QString("positive step 1: \u03c8* 69.34%, x* unreachable\npositive step 0.5: \u03c8* 79.37%, x* "
                 "0.2840\npositive step 0.25: \u03c8* 87.36%, x* 0.7000"));
     // One staircase has nothing to be best against.
-    QCOMPARE(bestColumn(comparisonRows({ columns[0] }, 4)[10]), -1);
+    QCOMPARE(bestColumn(comparisonRows({ columns[0] }, 4)[11]), -1);
 }
 
 void ResultsTest::comparisonTableMarksTheBestAndCopiesTheSelectionWithItsNames()
@@ -356,6 +365,79 @@ void ResultsTest::comparisonTableMarksTheBestAndCopiesTheSelectionWithItsNames()
         QString("\t0 \u00b7 1-up/1-down, asc.\t1 \u00b7 1-up/1-down, asc.\n"
                 "Bias against x*\t+0.2000\t0.0000\n"
                 "RMSE\t\t0.0500\n"));
+}
+
+void ResultsTest::exactRowsShowTheExactValueAndTheSimulationsDistanceInStandardErrors()
+{
+    const QString none = QStringLiteral("\u2014");
+    StaircaseTheory theory;
+    theory.classic = { 0.5, 0.5, 0.5 };
+    RepetitionStats stats;
+    stats.repetitions = 100;
+    stats.estimates.count = 100;
+    stats.estimates.mean = 0.54;
+    stats.estimates.sd = 0.5; // no bootstrap interval: SE 0.5 / √198
+    stats.estimates.standardError = 0.05;
+    stats.estimates.bias = 0.04;
+    stats.estimates.rmse = 0.5016;
+    stats.estimates.rmseInterval = Interval { 0.45, 0.45 + 2 * 1.959964 * 0.1 }; // SE 0.1
+    stats.trials = TrialsPerRepetition { 50.0, 20, 90 };
+    stats.stoppedOnReversals = 80;
+    stats.stoppedOnTrials = 20;
+    stats.sweatFactor = 12.0; // no interval: no distance
+
+    ExactRun exact;
+    exact.status = ExactStatus::computed;
+    exact.pStopReversals = 0.84; // SE √(0.84 × 0.16 / 100) = 0.0367
+    exact.pStopTrials = 0.16;
+    exact.meanTrials = 48.0;
+    exact.sdTrials = 10.0; // SE 1
+    exact.estimates.resize(4);
+    ExactEstimate &four = exact.estimates[3];
+    four.lastReversals = 4;
+    four.pEstimate = 1.0;
+    four.mean = 0.5;
+    four.bias = 0.01;
+    four.sd = 0.45;
+    four.rmse = 0.45;
+    four.sweatFactor = 9.72;
+    ExactRun clamped;
+    clamped.status = ExactStatus::clamped;
+
+    const std::vector<ComparisonColumn> columns { { "A", {}, theory, stats, {}, &exact, true },
+        { "B", {}, theory, stats, {}, &clamped, true }, { "C", {}, theory, stats, {}, &exact, false } };
+    const std::pair<QString, QStringList> expected[] = {
+        { "Mean, exact", { "0.5000 (sim. +0.8 SE)", "Not computed: the clamps are on", none } },
+        { "Bias against x*, exact", { "+0.0100 (sim. +0.6 SE)", "", none } },
+        { "SD, exact", { "0.4500 (sim. +1.4 SE)", "", none } },
+        { "RMSE, exact", { "0.4500 (sim. +0.5 SE)", "", none } },
+        { "Trials, mean, exact", { "48.0 (sim. +2.0 SE)", "", none } },
+        { "Stopped on reversals, exact", { "84.00% (sim. -1.1 SE)", "", none } },
+        { "Stopped on trials, exact", { "16.00% (sim. +1.1 SE)", "", none } },
+        { "Sweat factor, exact", { "9.72", "", none } },
+    };
+    const QVector<ComparisonRow> rows = comparisonRows(columns, 4);
+    int found = 0;
+    for (int r = 0; r < rows.size(); ++r) {
+        if (!rows[r].name.endsWith(", exact"))
+            continue;
+        QVERIFY(found < int(std::size(expected)));
+        const auto &[name, cells] = expected[found++];
+        QCOMPARE(rows[r].name, name);
+        // Right after the simulated value it is compared with.
+        QCOMPARE(rows[r - 1].name + ", exact", name);
+        QCOMPARE(rows[r].cells, cells);
+        QVERIFY(rows[r].toolTip.contains("Markov chain"));
+    }
+    QCOMPARE(found, int(std::size(expected)));
+
+    // K beyond the exact values computed: the estimate's rows have none, the cost's still do.
+    for (const ComparisonRow &row : comparisonRows({ columns[0] }, 5)) {
+        if (row.name == "Mean, exact")
+            QCOMPARE(row.cells, QStringList { none });
+        if (row.name == "Trials, mean, exact")
+            QCOMPARE(row.cells, QStringList { "48.0 (sim. +2.0 SE)" });
+    }
 }
 
 void ResultsTest::histogramOfAllStaircasesOutlinesEachInItsColour()

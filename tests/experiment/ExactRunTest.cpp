@@ -269,3 +269,16 @@ TEST(ExactRun, CancelStopsAfterTheTrialUnderWay)
     EXPECT_EQ(run.status, ExactStatus::cancelled);
     EXPECT_EQ(calls, 1);
 }
+
+TEST(ExactRun, DistanceInStandardErrors)
+{
+    EXPECT_DOUBLE_EQ(*standardErrorsFrom(0.55, 0.5, 0.025), 2.0);
+    EXPECT_DOUBLE_EQ(*standardErrorsFrom(0.45, 0.5, 0.025), -2.0);
+    EXPECT_FALSE(standardErrorsFrom(0.5, 0.5, 0.0)); // no spread: no distance
+    EXPECT_FALSE(standardErrorsFrom(0.5, 0.5, std::nan("")));
+    EXPECT_DOUBLE_EQ(shareStandardError(0.2, 100), 0.04);
+    EXPECT_DOUBLE_EQ(shareStandardError(0.2, 0), 0.0);
+    EXPECT_DOUBLE_EQ(sdStandardError(3.0, 51), 0.3);
+    EXPECT_DOUBLE_EQ(sdStandardError(3.0, 1), 0.0);
+    EXPECT_NEAR(intervalStandardError(1.0, 1.0 + 2 * 1.96), 1.0, 1e-4);
+}
