@@ -494,7 +494,8 @@ void MainWindowTest::repetitionStatsFollowTheShownRunAndKeepTheirReversalCount()
     QCOMPARE(table->horizontalHeaderItem(1)->text(), QString("1\n1-up/3-down, desc."));
     QVERIFY(row("Fewer than 2 reversals") > 0);
     const QString target = table->item(row("x*"), 1)->text();
-    const QStringList meansOverTwo { table->item(row("Mean"), 0)->text(), table->item(row("Mean"), 1)->text() };
+    const QStringList meansOverTwo { table->item(row("Mean"), 0)->text(),
+        table->item(row("Mean"), 1)->text() };
     auto *histogram = w.get<QCustomPlot>("plotEstimates");
     QCOMPARE(w.get<QComboBox>("comboBoxEstimatesStaircase")->currentText(), QString("All staircases"));
     QCOMPARE(histogram->legend->itemCount(), 2); // an outline per staircase
@@ -503,7 +504,8 @@ void MainWindowTest::repetitionStatsFollowTheShownRunAndKeepTheirReversalCount()
     w.get<QDoubleSpinBox>("doubleSpinBoxMean")->setValue(5.0);
     k->setValue(4);
     QCOMPARE(table->item(row("x*"), 1)->text(), target);
-    const QStringList meansOverFour { table->item(row("Mean"), 0)->text(), table->item(row("Mean"), 1)->text() };
+    const QStringList meansOverFour { table->item(row("Mean"), 0)->text(),
+        table->item(row("Mean"), 1)->text() };
     QVERIFY2(meansOverFour != meansOverTwo, qPrintable(meansOverTwo.join(", ")));
     QVERIFY(row("Fewer than 4 reversals") > 0);
     // The exact values sit beside the simulated ones, for the last K reversals only.
