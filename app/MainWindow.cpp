@@ -254,32 +254,29 @@ void MainWindow::on_actionExportResultsToFile_triggered()
 
 void MainWindow::on_actionExportTidyTrials_triggered()
 {
-    const std::shared_ptr<const RunResult> &run = results->result();
-    if (!run) {
-        dialogs->warning(this, tr("Warning"), tr("No results to export, please run experiment before."));
-        return;
-    }
-    const QString path = askFileToSave(
-        *dialogs, this, fileLocations, tr("Export trials for analysis..."), QStringLiteral("tsv"));
-    if (path.isEmpty())
-        return;
-    const QString problem = exportTidyTrials(*run, path);
-    if (!problem.isEmpty())
-        dialogs->warning(this, tr("Warning"), problem);
+    exportShownRun(tr("Export trials for analysis..."),
+        [](const RunResult &run, const QString &path) { return exportTidyTrials(run, path); });
 }
 
 void MainWindow::on_actionExportRepetitionSummary_triggered()
+{
+    exportShownRun(tr("Export repetition summary..."), [this](const RunResult &run, const QString &path) {
+        return exportRepetitionSummary(run, estimatorSettings(), path);
+    });
+}
+
+void MainWindow::exportShownRun(
+    const QString &title, const std::function<QString(const RunResult &, const QString &)> &write)
 {
     const std::shared_ptr<const RunResult> &run = results->result();
     if (!run) {
         dialogs->warning(this, tr("Warning"), tr("No results to export, please run experiment before."));
         return;
     }
-    const QString path = askFileToSave(
-        *dialogs, this, fileLocations, tr("Export repetition summary..."), QStringLiteral("tsv"));
+    const QString path = askFileToSave(*dialogs, this, fileLocations, title, QStringLiteral("tsv"));
     if (path.isEmpty())
         return;
-    const QString problem = exportRepetitionSummary(*run, estimatorSettings(), path);
+    const QString problem = write(*run, path);
     if (!problem.isEmpty())
         dialogs->warning(this, tr("Warning"), problem);
 }

@@ -105,6 +105,10 @@ private:
     void setupSweep();
     void showProgress(int done, int total, const QString &text);
     // Ctrl+R starts a run from every tab, as Start does.
+    // Asks for a .tsv file and writes the run shown to it with `write` (which
+    // returns a problem or nothing); warns when no run is shown.
+    void exportShownRun(
+        const QString &title, const std::function<QString(const RunResult &, const QString &)> &write);
     void setupStartShortcut();
     // The run shown now belongs to an experiment that New or Open has replaced.
     void markRunOfPreviousExperiment();
