@@ -116,18 +116,18 @@ std::pair<std::size_t, std::size_t> trialRange(const RunResult &result, int repe
     if (repetition < 0)
         return { 0, n };
     // Trials are recorded repetition after repetition.
-    const auto firstAt = [&result, n](std::uint32_t r) {
+    const auto firstAt = [&result, n](int r) {
         std::size_t low = 0, high = n;
         while (low < high) {
             const std::size_t middle = low + (high - low) / 2;
-            if (result.trial(middle).repetition < r)
+            if (result.trial(middle).repetitionIndex() < r)
                 low = middle + 1;
             else
                 high = middle;
         }
         return low;
     };
-    return { firstAt(std::uint32_t(repetition)), firstAt(std::uint32_t(repetition) + 1) };
+    return { firstAt(repetition), firstAt(repetition + 1) };
 }
 
 Tracks reversalPoints(const RunResult &result, int staircaseCount, int repetition)
@@ -149,10 +149,10 @@ Tracks reversalPoints(const RunResult &result, int staircaseCount, int repetitio
     constexpr std::size_t none = std::size_t(-1);
     std::vector<std::size_t> previous(static_cast<std::size_t>(graphs), none);
     // The last trial of each staircase in a repetition reversed it when its outcome says so.
-    const auto endRepetition = [&](std::uint32_t r) {
+    const auto endRepetition = [&](int r) {
         for (int s = 0; s < graphs; ++s) {
-            if (previous[std::size_t(s)] != none && int(r) < result.repetitionCount()
-                && result.outcome(int(r), s).endedOnReversal)
+            if (previous[std::size_t(s)] != none && r < result.repetitionCount()
+                && result.outcome(r, s).endedOnReversal)
                 mark(previous[std::size_t(s)]);
             previous[std::size_t(s)] = none;
         }
@@ -160,8 +160,8 @@ Tracks reversalPoints(const RunResult &result, int staircaseCount, int repetitio
     const auto [begin, end] = trialRange(result, repetition);
     for (std::size_t k = begin; k < end; ++k) {
         const TrialRecord &t = result.trial(k);
-        if (k > begin && t.repetition != result.trial(k - 1).repetition)
-            endRepetition(result.trial(k - 1).repetition);
+        if (k > begin && t.repetitionNumber != result.trial(k - 1).repetitionNumber)
+            endRepetition(result.trial(k - 1).repetitionIndex());
         if (t.staircase >= graphs)
             continue;
         std::size_t &last = previous[t.staircase];
@@ -170,7 +170,7 @@ Tracks reversalPoints(const RunResult &result, int staircaseCount, int repetitio
         last = k;
     }
     if (end > begin)
-        endRepetition(result.trial(end - 1).repetition);
+        endRepetition(result.trial(end - 1).repetitionIndex());
 
     Tracks tracks;
     tracks.keys.resize(graphs);
@@ -197,7 +197,7 @@ Tracks repetitionLines(const RunResult &result, int staircaseCount)
     std::vector<std::size_t> previous(static_cast<std::size_t>(graphs), none);
     for (std::size_t k = 0; k < result.trialCount(); ++k) {
         const TrialRecord &t = result.trial(k);
-        if (k > 0 && t.repetition != result.trial(k - 1).repetition)
+        if (k > 0 && t.repetitionNumber != result.trial(k - 1).repetitionNumber)
             std::fill(previous.begin(), previous.end(), none);
         if (t.staircase >= graphs)
             continue;

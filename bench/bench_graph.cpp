@@ -28,14 +28,14 @@ const RunResult &result()
         RunRecorder recorder(*r);
         std::mt19937 random(5489);
         std::size_t k = 0;
-        for (unsigned repetition = 0; k < std::size_t(rowCount); ++repetition) {
+        for (unsigned repetitionNumber = 1; k < std::size_t(rowCount); ++repetitionNumber) {
             std::uint32_t steps[staircaseCount] = {};
             double levels[staircaseCount] = { 1.0, 0.5, -0.5, 2.0 };
             for (int n = 0; n < staircaseCount * trialsPerStaircase && k < std::size_t(rowCount); ++n, ++k) {
                 int v = static_cast<int>(random() % staircaseCount);
                 while (steps[v] == trialsPerStaircase)
                     v = (v + 1) % staircaseCount;
-                recorder.record({ levels[v], repetition, steps[v]++, 0, std::uint8_t(v), true, false });
+                recorder.record({ levels[v], repetitionNumber, steps[v]++, 0, std::uint8_t(v), true, false });
                 levels[v] += random() % 2 ? 0.125 : -0.0625;
             }
         }

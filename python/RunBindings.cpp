@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <limits>
 #include <memory>
 
 namespace
@@ -113,15 +114,24 @@ template <class T, class F> py::array computedColumn(std::size_t n, F value)
     return readOnly(column);
 }
 
+// The run-wide trial numbers 0 ... n - 1, the one column the records do not
+// hold: uint16 while they fit (2 bytes a trial), uint32 beyond (a run records
+// at most RunResult::maximumTrialCount trials).
+py::array runTrialColumn(std::size_t n)
+{
+    static_assert(RunResult::maximumTrialCount <= std::numeric_limits<std::uint32_t>::max());
+    if (n == 0 || n - 1 <= std::numeric_limits<std::uint16_t>::max())
+        return computedColumn<std::uint16_t>(n, [](std::size_t k) { return std::uint16_t(k); });
+    return computedColumn<std::uint32_t>(n, [](std::size_t k) { return std::uint32_t(k); });
+}
+
 py::dict trialColumns(const py::object &self)
 {
     const RunResult &run = self.cast<const RunResult &>();
-    const std::size_t n = run.trialCount();
     py::dict columns;
-    columns["repetition"] = computedColumn<std::int32_t>(
-        n, [&](std::size_t k) { return std::int32_t(run.trial(k).repetition + 1); });
+    columns["repetition"] = storedColumn(run, self, &TrialRecord::repetitionNumber);
     columns["staircase"] = storedColumn(run, self, &TrialRecord::staircase);
-    columns["run_trial"] = computedColumn<std::int32_t>(n, [](std::size_t k) { return std::int32_t(k); });
+    columns["run_trial"] = runTrialColumn(run.trialCount());
     columns["trial"] = storedColumn(run, self, &TrialRecord::staircaseTrial);
     columns["reversals_before"] = storedColumn(run, self, &TrialRecord::reversals);
     columns["level"] = storedColumn(run, self, &TrialRecord::level);
@@ -289,8 +299,9 @@ void bindRun(py::module_ &m)
             "ids", &staircaseIds, "Each staircase's display text, as the results table shows it.")
         .def_property_readonly("trials", &trialColumns,
             "Every trial, one read-only NumPy array per column: repetition (from 1), staircase, run_trial, "
-            "trial, reversals_before, level, response, reversal. All but repetition and run_trial view the "
-            "run's own records and keep the Run alive.")
+            "trial, reversals_before, level, response, reversal. All but run_trial view the run's own "
+            "records and keep the Run alive; run_trial (from 0) is computed, as uint16 when the run has at "
+            "most 65,536 trials and uint32 otherwise.")
         .def("trials_frame", &trialsFrame,
             "The trials as a pandas DataFrame, with the staircase's ID (categorical) first.")
         .def("estimates", &estimates, py::arg("staircase"), py::arg("estimator") = "reversals",

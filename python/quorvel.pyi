@@ -105,18 +105,18 @@ class Run:
     def trials(self) -> dict[str, np.ndarray]:
         """Every trial in run order, one read-only array per column:
 
-        repetition (int32, from 1), staircase (uint8), run_trial (int32, from 0:
-        the trial table's Ntrial), trial (uint32: the staircase's earlier trials in
-        its repetition), reversals_before (uint32), level (float64), response (bool),
+        repetition (uint32, from 1), staircase (uint8), run_trial (from 0: the
+        trial table's Ntrial; uint16 when the run has at most 65,536 trials,
+        uint32 otherwise), trial (uint32: the staircase's earlier trials in its
+        repetition), reversals_before (uint32), level (float64), response (bool),
         reversal (bool: the answer counted a reversal).
 
-        staircase, trial, reversals_before, level, response and reversal view the
-        run's own records (24 bytes a trial, strided) without a copy; their
-        `.base` is the Run, which they keep alive. repetition and run_trial are
-        not stored by the engine and are computed on each access (8 bytes a
-        trial). The views are copies too when the run could not reserve its most
-        trials in one piece (more than half the machine's memory, or refused
-        by the system): such a run lies in 64K-trial blocks."""
+        All but run_trial view the run's own records (24 bytes a trial, strided)
+        without a copy; their `.base` is the Run, which they keep alive.
+        run_trial is not stored by the engine and is computed on each access
+        (2 or 4 bytes a trial). The views are copies too when the run could not
+        reserve its most trials in one piece (more than half the machine's
+        memory, or refused by the system): such a run lies in 64K-trial blocks."""
     def trials_frame(self) -> pd.DataFrame:
         """`trials` as a DataFrame, with `id` (categorical: the staircase's display
         text) first. The viewed columns stay views of the run."""

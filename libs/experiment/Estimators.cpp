@@ -390,9 +390,9 @@ std::vector<StaircaseEstimates> estimatesOf(
     int current = 0;
     for (std::size_t k = 0; k < result.trialCount(); ++k) {
         const TrialRecord &t = result.trial(k);
-        if (int(t.repetition) >= repetitions)
+        if (t.repetitionIndex() >= repetitions)
             break;
-        while (int(t.repetition) > current)
+        while (t.repetitionIndex() > current)
             finish(current++);
         const std::size_t s = t.staircase;
         if (only >= 0 && int(s) != only)

@@ -237,7 +237,7 @@ RunResult simulate(const RunRequest &request, RandomEngine &engine, const Progre
             const double level = s.getState();
             const int id = s.getId();
             const int reversalsBefore = s.getInversions();
-            recorder.record(TrialRecord { level, static_cast<std::uint32_t>(r),
+            recorder.record(TrialRecord { level, static_cast<std::uint32_t>(r + 1),
                 static_cast<std::uint32_t>(s.getTrials()), static_cast<std::uint32_t>(reversalsBefore),
                 static_cast<std::uint8_t>(id), response, false });
             allFinished = set.step(response);

@@ -54,15 +54,20 @@ struct RunRequest {
 // the first in this order is given.
 enum class StopReason : std::uint8_t { maxReversals, maxTrials, clampHits };
 
-// One trial. Its run-wide trial number is its position in the run.
+// One trial. Its run-wide trial number is its position in the run. Every field
+// is a whole, aligned value of its own, so the Python module views each field
+// of a run's records as a NumPy array without a copy.
 struct TrialRecord {
     double level; // the level presented
-    std::uint32_t repetition; // 0-based
+    std::uint32_t repetitionNumber; // from 1, as tables show it (repetition index + 1)
     std::uint32_t staircaseTrial; // the staircase's earlier trials in this repetition
     std::uint32_t reversals; // the staircase's reversals before this answer
     std::uint8_t staircase; // 0-based index (the staircase's id)
     bool response; // the observer's answer, true = positive (correct)
     bool reversal; // whether the answer counted a reversal (set by RunRecorder::reversal)
+
+    // The 0-based repetition, as outcome() and the other per-repetition lists count.
+    int repetitionIndex() const { return static_cast<int>(repetitionNumber) - 1; }
 };
 
 // What one staircase did in one repetition.

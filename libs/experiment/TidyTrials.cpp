@@ -15,25 +15,25 @@ std::vector<bool> reversalTrials(const RunResult &result)
     constexpr std::size_t none = std::size_t(-1);
     std::vector<std::size_t> previous(std::size_t(result.staircaseCount()), none);
     // A cancelled run's last repetition has no outcome: its last trials stay unmarked.
-    const auto endRepetition = [&](std::uint32_t r) {
+    const auto endRepetition = [&](int r) {
         for (std::size_t s = 0; s < previous.size(); ++s) {
-            if (previous[s] != none && int(r) < result.repetitionCount()
-                && result.outcome(int(r), int(s)).endedOnReversal)
+            if (previous[s] != none && r < result.repetitionCount()
+                && result.outcome(r, int(s)).endedOnReversal)
                 reversed[previous[s]] = true;
             previous[s] = none;
         }
     };
     for (std::size_t k = 0; k < n; ++k) {
         const TrialRecord &t = result.trial(k);
-        if (k > 0 && t.repetition != result.trial(k - 1).repetition)
-            endRepetition(result.trial(k - 1).repetition);
+        if (k > 0 && t.repetitionNumber != result.trial(k - 1).repetitionNumber)
+            endRepetition(result.trial(k - 1).repetitionIndex());
         std::size_t &last = previous[t.staircase];
         if (last != none && t.reversals > result.trial(last).reversals)
             reversed[last] = true;
         last = k;
     }
     if (n > 0)
-        endRepetition(result.trial(n - 1).repetition);
+        endRepetition(result.trial(n - 1).repetitionIndex());
     return reversed;
 }
 
@@ -55,7 +55,7 @@ bool writeTidyTrials(const RunResult &result, const TextSink &sink)
     const std::size_t n = result.trialCount();
     for (std::size_t k = 0; k < n; ++k) {
         const TrialRecord &t = result.trial(k);
-        field(t.repetition + 1, '\t');
+        field(t.repetitionNumber, '\t');
         field(unsigned(t.staircase), '\t');
         buffer += ids[t.staircase];
         buffer += '\t';

@@ -83,7 +83,7 @@ def test_stored_columns_view_the_run_and_keep_it_alive(example):
     run = quorvel.simulate(example, repetitions=1000)
     assert run.trial_count > 65536
     trials = run.trials
-    for key in ("staircase", "trial", "reversals_before", "level", "response", "reversal"):
+    for key in ("repetition", "staircase", "trial", "reversals_before", "level", "response", "reversal"):
         assert trials[key].base is run, key
         assert not trials[key].flags.writeable
     frame = run.trials_frame()
@@ -94,6 +94,15 @@ def test_stored_columns_view_the_run_and_keep_it_alive(example):
     np.testing.assert_array_equal(frame["level"][:5], first_levels)  # the frame kept the run
     del frame
     gc.collect()
+
+
+def test_run_trial_takes_the_smaller_type_while_it_holds_every_number():
+    for trials, dtype in [(65536, np.uint16), (65537, np.uint32)]:
+        staircase = quorvel.Staircase(max_trials=trials, max_reversals=999_999)
+        run = quorvel.simulate(quorvel.Experiment(staircases=[staircase]), repetitions=1)
+        assert run.trial_count == trials
+        assert run.trials["run_trial"].dtype == dtype
+        np.testing.assert_array_equal(run.trials["run_trial"], np.arange(trials))
 
 
 def test_ctrl_c_and_a_failing_progress_callback_cancel_the_run(example):

@@ -181,8 +181,8 @@ void ResultsTest::sizesColumnsForTheirLongestTextAndRowsAlike()
     auto run = std::make_shared<RunResult>(request);
     RunRecorder recorder(*run);
     for (std::uint32_t k = 0; k < 300; ++k)
-        recorder.record(k + 1 < 300 ? TrialRecord { 0.5, 0, k, 0, 0, true, false }
-                                    : TrialRecord { -1e12, 0, 4000000000u, 4000000000u, 0, true, false });
+        recorder.record(k + 1 < 300 ? TrialRecord { 0.5, 1, k, 0, 0, true, false }
+                                    : TrialRecord { -1e12, 1, 4000000000u, 4000000000u, 0, true, false });
     ResultsModel model(headers);
     model.setResult(run, false);
     QTableView view;

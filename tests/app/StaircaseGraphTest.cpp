@@ -31,7 +31,7 @@ RunResult runOf(const Rows &rows, const std::vector<std::string> &ids = { "0", "
     RunResult result(request);
     RunRecorder recorder(result);
     for (const Row &row : rows)
-        recorder.record({ row.level, row.repetition, row.steps, 0, row.staircase, true, false });
+        recorder.record({ row.level, row.repetition + 1, row.steps, 0, row.staircase, true, false });
     recorder.end(true);
     return result;
 }
@@ -59,7 +59,8 @@ RunResult recorded(const QVector<Trial> &trials, int repetitions, const QVector<
     for (int r = 0; r < repetitions; ++r) {
         for (const Trial &t : trials)
             if (t.repetition == unsigned(r))
-                recorder.record({ t.level, t.repetition, t.steps, t.reversals, t.staircase, true, false });
+                recorder.record(
+                    { t.level, t.repetition + 1, t.steps, t.reversals, t.staircase, true, false });
         for (int s = 0; s < 2; ++s) // staircase s of repetition r ended on a reversal: entry 2r + s
             recorder.finished(s, 0, 0.0, endedOnReversal.value(2 * r + s) != 0, StopReason::maxTrials);
         recorder.endRepetition();

@@ -155,7 +155,7 @@ TEST(Run, OutcomesAgreeWithTheTrials)
         std::size_t(result.repetitionCount()), std::vector<std::vector<const TrialRecord *>>(std::size_t(n)));
     for (std::size_t k = 0; k < result.trialCount(); ++k) {
         const TrialRecord &t = result.trial(k);
-        byStaircase[t.repetition][t.staircase].push_back(&t);
+        byStaircase[std::size_t(t.repetitionIndex())][t.staircase].push_back(&t);
     }
     int stops[3] = {};
     for (int r = 0; r < result.repetitionCount(); ++r)
@@ -185,7 +185,7 @@ TEST(Run, OutcomesAgreeWithTheTrials)
     std::vector<std::vector<double>> flagged(std::size_t(result.repetitionCount() * n));
     for (std::size_t k = 0; k < result.trialCount(); ++k)
         if (result.trial(k).reversal)
-            flagged[result.trial(k).repetition * std::size_t(n) + result.trial(k).staircase].push_back(
+            flagged[std::size_t(result.trial(k).repetitionIndex() * n + result.trial(k).staircase)].push_back(
                 result.trial(k).level);
     for (int r = 0; r < result.repetitionCount(); ++r)
         for (int s = 0; s < n; ++s)
@@ -255,7 +255,7 @@ TEST(Run, ProgressCountsFinishedRepetitions)
     const RunResult result = simulate(request, engine, [&](const RunProgress &p) { reports.push_back(p); });
     ASSERT_GT(reports.size(), 2u);
     for (std::size_t i = 0; i + 1 < reports.size(); ++i)
-        EXPECT_EQ(std::uint32_t(reports[i].repetitions), result.trial(reports[i].trials - 1).repetition);
+        EXPECT_EQ(reports[i].repetitions, result.trial(reports[i].trials - 1).repetitionIndex());
     EXPECT_EQ(reports.back().trials, result.trialCount());
     EXPECT_EQ(reports.back().repetitions, 1000);
 }
@@ -411,7 +411,7 @@ TEST(Run, RecordsShowEachStaircaseBeforeTheAnswer)
     std::map<std::pair<unsigned, int>, unsigned> seen; // (repetition, staircase) -> trials seen
     for (std::size_t k = 0; k < run.trialCount(); ++k) {
         const TrialRecord &t = run.trial(k);
-        const unsigned nth = seen[{ t.repetition, t.staircase }]++;
+        const unsigned nth = seen[{ t.repetitionNumber, t.staircase }]++;
         EXPECT_EQ(t.staircaseTrial, nth); // each staircase's own count restarts
         // The first answer never counts a reversal, so the first two trials show none.
         if (nth < 2) {
@@ -424,7 +424,9 @@ TEST(Run, RecordsShowEachStaircaseBeforeTheAnswer)
         EXPECT_LE(t.reversals, 3u);
     }
     EXPECT_EQ(seen.size(), 12u);
-    EXPECT_EQ(run.trial(run.trialCount() - 1).repetition, 3u);
+    // Repetitions are numbered from 1.
+    EXPECT_EQ(run.trial(0).repetitionNumber, 1u);
+    EXPECT_EQ(run.trial(run.trialCount() - 1).repetitionNumber, 4u);
 }
 
 TEST(Run, ClampsReachOnlyTheirStaircase)

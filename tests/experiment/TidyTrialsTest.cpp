@@ -35,13 +35,13 @@ TEST(TidyTrials, WritesEveryFieldOfEveryTrialWithoutATrailingTab)
     request.repetitions = 2;
     RunResult result(request);
     RunRecorder recorder(result);
-    recorder.record({ 0.1, 0, 0, 0, 0, true, false });
-    recorder.record({ -5.0, 0, 0, 0, 1, false, false });
-    recorder.record({ 0.1 + 0.2, 0, 1, 1, 0, false, false });
+    recorder.record({ 0.1, 1, 0, 0, 0, true, false });
+    recorder.record({ -5.0, 1, 0, 0, 1, false, false });
+    recorder.record({ 0.1 + 0.2, 1, 1, 1, 0, false, false });
     recorder.finished(0, 2, 0.1 + 0.2, true, StopReason::maxReversals);
     recorder.finished(1, 1, -5.0, false, StopReason::maxTrials);
     recorder.endRepetition();
-    recorder.record({ 1e-5, 1, 0, 0, 1, true, false });
+    recorder.record({ 1e-5, 2, 0, 0, 1, true, false });
     recorder.finished(1, 1, 1e-5, true, StopReason::maxReversals);
     recorder.endRepetition();
     recorder.end(true);
@@ -79,13 +79,13 @@ TEST(TidyTrials, SeededRunHasOneRowPerTrialAndTheRunsReversals)
         const std::vector<std::string> fields = split(lines[k + 1], '\t');
         ASSERT_EQ(fields.size(), 9u) << lines[k + 1];
         const TrialRecord &t = result.trial(k);
-        EXPECT_EQ(fields[0], std::to_string(t.repetition + 1));
+        EXPECT_EQ(fields[0], std::to_string(t.repetitionNumber));
         EXPECT_EQ(fields[1], std::to_string(t.staircase));
         EXPECT_EQ(fields[3], std::to_string(t.staircaseTrial));
         EXPECT_EQ(fields[4], std::to_string(k));
         EXPECT_EQ(std::stod(fields[6]), t.level) << fields[6];
         ASSERT_TRUE(fields[8] == "0" || fields[8] == "1");
-        reversals[t.repetition * 3 + t.staircase] += fields[8] == "1";
+        reversals[std::size_t(t.repetitionIndex() * 3 + t.staircase)] += fields[8] == "1";
     }
     for (int r = 0; r < 7; ++r)
         for (int s = 0; s < 3; ++s)
