@@ -204,7 +204,8 @@ std::vector<Measure> measures(int k)
     std::vector<Measure> list {
         { "Target", QStringLiteral("Target \u03c8*"),
             QStringLiteral("The probability of a positive answer the rule aims at, for its final positive "
-                           "step (the classic target)"),
+                           "step (the classic target): what \u03c8(mean) and the bias in \u03c8 are measured "
+                           "against"),
             BestValue::none,
             [](const Context &c) { return optionalText(c.column.theory.classic.psi, percentText); }, {}, {} },
         { "Target", QStringLiteral("x*"),
@@ -213,8 +214,10 @@ std::vector<Measure> measures(int k)
             BestValue::none, [](const Context &c) { return targetLevelText(c.column.theory.classic); }, {},
             {} },
         { "Target", QStringLiteral("\u03c8* per positive step"),
-            QStringLiteral("The classic target of each entry of the positive steps"), BestValue::none,
-            perStepText, {}, perStepToolTip },
+            QStringLiteral(
+                "The classic target of the negative step against each entry of the positive steps, "
+                "in their order; the cell's tooltip gives the level x* of each"),
+            BestValue::none, perStepText, {}, perStepToolTip },
         { "Target", QStringLiteral("Long-run mean reversal level"),
             QStringLiteral("The mean reversal level of an endless run (the exact stationary value), which "
                            "the estimates approach rather than x* when the steps are unequal"),
@@ -235,7 +238,8 @@ std::vector<Measure> measures(int k)
             },
             {}, {} },
         { "Target", QStringLiteral("Long-run \u03c8 over trials"),
-            QStringLiteral("The probability of a positive answer averaged over the trials of an endless run"),
+            QStringLiteral("The probability of a positive answer averaged over the trials of an endless run: "
+                           "the share of positive answers a long session ends with, against \u03c8*"),
             BestValue::none,
             [](const Context &c) {
                 const StationaryTarget *s = stationary(c);
@@ -247,26 +251,36 @@ std::vector<Measure> measures(int k)
                            "last %1 reversal levels")
                 .arg(kText),
             BestValue::none, [=](const Context &c) { return countText(estimates(c).count); }, {}, {} },
-        { "Estimates", QStringLiteral("Mean"), QStringLiteral("The mean of the estimates"), BestValue::none,
-            [=](const Context &c) { return optionalText(estimates(c).mean, statLevelText); }, {}, {} },
+        { "Estimates", QStringLiteral("Mean"),
+            QStringLiteral("The mean of the repetitions' estimates, in level units: compare with x* and the "
+                           "long-run mean reversal level"),
+            BestValue::none, [=](const Context &c) { return optionalText(estimates(c).mean, statLevelText); },
+            {}, {} },
         { "Estimates", QStringLiteral("Mean, 95 % interval"), QStringLiteral("Mean \u00b1 1.96 SE"),
             BestValue::none,
             [=](const Context &c) { return intervalText(estimates(c).meanInterval, statLevelText); }, {},
             {} },
         { "Estimates", QStringLiteral("\u03c8(mean)"),
-            QStringLiteral("The observer's probability of a positive answer at the mean estimate"),
+            QStringLiteral("The observer's probability of a positive answer at the mean estimate, against "
+                           "\u03c8*"),
             BestValue::none,
             [=](const Context &c) { return optionalText(estimates(c).psiAtMean, percentText); }, {}, {} },
-        { "Estimates", QStringLiteral("Bias against x*"), QStringLiteral("Mean estimate \u2212 x*"),
+        { "Estimates", QStringLiteral("Bias against x*"),
+            QStringLiteral("Mean estimate \u2212 x*: how far the estimates lie, on average, from the level "
+                           "the rule aims at (closest to 0 is best)"),
             BestValue::smallestMagnitude,
             [=](const Context &c) { return optionalText(estimates(c).bias, signedStatLevelText); },
             [=](const Context &c) { return estimates(c).bias; }, {} },
         { "Estimates", QStringLiteral("Bias in \u03c8 (pp)"),
-            QStringLiteral("\u03c8(mean) \u2212 \u03c8*, in percentage points"), BestValue::none,
+            QStringLiteral("\u03c8(mean) \u2212 \u03c8*, in percentage points: the bias against x* seen "
+                           "as a probability"),
+            BestValue::none,
             [=](const Context &c) { return optionalText(estimates(c).biasPercentPoints, percentPointsText); },
             {}, {} },
         { "Estimates", QStringLiteral("Bias against long-run level"),
-            QStringLiteral("Mean estimate \u2212 the long-run mean reversal level"), BestValue::none,
+            QStringLiteral("Mean estimate \u2212 the long-run mean reversal level: what stopping after a few "
+                           "reversals adds to the bias of the rule itself"),
+            BestValue::none,
             [](const Context &c) { return optionalText(stationaryBias(c), signedStatLevelText); }, {}, {} },
         { "Estimates", QStringLiteral("SD"),
             QStringLiteral("The standard deviation of the estimates (n \u2212 1 divisor): how far one "
@@ -277,19 +291,24 @@ std::vector<Measure> measures(int k)
         { "Estimates", QStringLiteral("SD, 95 % interval"), bootstrapToolTip, BestValue::none,
             [=](const Context &c) { return intervalText(estimates(c).sdInterval, statLevelText); }, {}, {} },
         { "Estimates", QStringLiteral("SE"),
-            QStringLiteral("The standard error of the mean estimate: SD / \u221an"), BestValue::none,
+            QStringLiteral("The standard error of the mean estimate, SD / \u221an: how far the mean of this "
+                           "many repetitions strays from the mean of endless repetitions"),
+            BestValue::none,
             [=](const Context &c) { return optionalText(estimates(c).standardError, statLevelText); }, {},
             {} },
-        { "Estimates", QStringLiteral("2.5 %"), QStringLiteral("The 2.5 % quantile of the estimates"),
+        { "Estimates", QStringLiteral("2.5 %"),
+            QStringLiteral("The 2.5 % quantile of the estimates: one session in 40 estimates lower"),
             BestValue::none,
             [=](const Context &c) { return optionalText(estimates(c).lowerQuantile, statLevelText); }, {},
             {} },
-        { "Estimates", QStringLiteral("97.5 %"), QStringLiteral("The 97.5 % quantile of the estimates"),
+        { "Estimates", QStringLiteral("97.5 %"),
+            QStringLiteral("The 97.5 % quantile of the estimates: one session in 40 estimates higher"),
             BestValue::none,
             [=](const Context &c) { return optionalText(estimates(c).upperQuantile, statLevelText); }, {},
             {} },
         { "Estimates", QStringLiteral("RMSE"),
-            QStringLiteral("Root mean square error of the estimates against x*: bias and spread together"),
+            QStringLiteral("Root mean square error of the estimates against x*: bias and spread together, "
+                           "what one session's estimate misses x* by (lowest is best)"),
             BestValue::smallest,
             [=](const Context &c) { return optionalText(estimates(c).rmse, statLevelText); },
             [=](const Context &c) { return estimates(c).rmse; }, {} },
@@ -297,7 +316,9 @@ std::vector<Measure> measures(int k)
             [=](const Context &c) { return intervalText(estimates(c).rmseInterval, statLevelText); }, {},
             {} },
         { "Cost", QStringLiteral("Trials, mean"),
-            QStringLiteral("The staircase's trials per repetition, averaged"), BestValue::smallest,
+            QStringLiteral("The staircase's trials per repetition, averaged: what a session costs (fewest is "
+                           "best)"),
+            BestValue::smallest,
             [](const Context &c) {
                 const std::optional<double> mean = meanTrials(c);
                 return mean ? QString::number(*mean, 'f', 1) : notAvailableText;
@@ -318,14 +339,19 @@ std::vector<Measure> measures(int k)
             },
             {}, {} },
         { "Cost", QStringLiteral("Stopped on reversals"),
-            QStringLiteral("Repetitions that ended at the maximum reversals"), BestValue::none,
-            [](const Context &c) { return countText(c.column.stats.stoppedOnReversals); }, {}, {} },
+            QStringLiteral("Repetitions that ended at the maximum reversals, of all the repetitions"),
+            BestValue::none, [](const Context &c) { return countText(c.column.stats.stoppedOnReversals); },
+            {}, {} },
         { "Cost", QStringLiteral("Stopped on trials"),
-            QStringLiteral("Repetitions that ended at the maximum trials"), BestValue::none,
-            [](const Context &c) { return countText(c.column.stats.stoppedOnTrials); }, {}, {} },
+            QStringLiteral(
+                "Repetitions that ended at the maximum trials before the maximum reversals, of all "
+                "the repetitions"),
+            BestValue::none, [](const Context &c) { return countText(c.column.stats.stoppedOnTrials); }, {},
+            {} },
         { "Cost", QStringLiteral("Stopped on clamp hits"),
-            QStringLiteral("Repetitions that ended at the maximum clamp hits"), BestValue::none,
-            [](const Context &c) { return countText(c.column.stats.stoppedOnClampHits); }, {}, {} },
+            QStringLiteral("Repetitions that ended at the maximum clamp hits, of all the repetitions"),
+            BestValue::none, [](const Context &c) { return countText(c.column.stats.stoppedOnClampHits); },
+            {}, {} },
         { "Cost", QStringLiteral("Fewer than %1 reversals").arg(kText),
             QStringLiteral("Repetitions left out of the estimates: they ended before %1 reversals")
                 .arg(kText),
@@ -653,7 +679,15 @@ void ComparisonTable::fill()
         }
         const ComparisonRow &row = rows[shown.front()];
         auto *name = new QTableWidgetItem(QStringLiteral("  ") + row.name);
-        name->setToolTip(row.toolTip);
+        QString toolTip = row.toolTip;
+        for (std::size_t i = 1; i < shown.size(); ++i)
+            toolTip += QStringLiteral("\n%1 (%2): %3")
+                           .arg(rows[shown[i]].name,
+                               rows[shown[i]].kind == RowKind::interval
+                                   ? QStringLiteral("second line")
+                                   : QStringLiteral("in the cells' tooltips"),
+                               rows[shown[i]].toolTip);
+        name->setToolTip(toolTip);
         table.setVerticalHeaderItem(line, name);
         const int best = bestColumn(row);
         bool twoLines = false;
