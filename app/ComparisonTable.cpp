@@ -618,7 +618,7 @@ ComparisonTable::ComparisonTable(QTableWidget &table)
 
 int ComparisonTable::lineHeight() const
 {
-    return QFontMetrics(table.font()).lineSpacing() + 3;
+    return QFontMetrics(table.font()).lineSpacing() + 2;
 }
 
 void ComparisonTable::setExactRows(bool shown)
@@ -716,7 +716,7 @@ void ComparisonTable::fill()
             table.setItem(line, c, item);
         }
         if (twoLines)
-            table.setRowHeight(line, 2 * lineHeight() - 3);
+            table.setRowHeight(line, 2 * lineHeight() - 2);
     }
     QHeaderView &header = *table.horizontalHeader();
     if (columnCount <= sharedWidthColumns) {
