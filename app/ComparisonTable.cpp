@@ -7,6 +7,8 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 
 #include <algorithm>
@@ -34,6 +36,7 @@ struct Measure {
     std::function<QString(const Context &)> text;
     std::function<std::optional<double>(const Context &)> value; // for `best`; may be empty
     std::function<QString(const Context &)> cellToolTip; // may be empty
+    RowKind kind = RowKind::measure;
 };
 
 template <typename T> QString optionalText(const std::optional<T> &value, QString (*format)(double))
@@ -195,13 +198,14 @@ std::vector<Measure> measures(int k)
     const auto exactRow = [=](const QString &name, const QString &seText, bool first,
                               QString (*format)(double), ExactPick pick) {
         return Measure { nullptr, name + QStringLiteral(", exact"), exactToolTip + seText, BestValue::none,
-            [=](const Context &c) { return exactText(c, k, first, format, pick); }, {}, {} };
+            [=](const Context &c) { return exactText(c, k, first, format, pick); }, {}, {}, RowKind::exact };
     };
     const QString meanSe = QStringLiteral("SE = SD / \u221an");
     std::vector<Measure> list {
         { "Target", QStringLiteral("Target \u03c8*"),
             QStringLiteral("The probability of a positive answer the rule aims at, for its final positive "
-                           "step (the classic target)"),
+                           "step (the classic target): what \u03c8(mean) and the bias in \u03c8 are measured "
+                           "against"),
             BestValue::none,
             [](const Context &c) { return optionalText(c.column.theory.classic.psi, percentText); }, {}, {} },
         { "Target", QStringLiteral("x*"),
@@ -210,8 +214,10 @@ std::vector<Measure> measures(int k)
             BestValue::none, [](const Context &c) { return targetLevelText(c.column.theory.classic); }, {},
             {} },
         { "Target", QStringLiteral("\u03c8* per positive step"),
-            QStringLiteral("The classic target of each entry of the positive steps"), BestValue::none,
-            perStepText, {}, perStepToolTip },
+            QStringLiteral(
+                "The classic target of the negative step against each entry of the positive steps, "
+                "in their order; the cell's tooltip gives the level x* of each"),
+            BestValue::none, perStepText, {}, perStepToolTip },
         { "Target", QStringLiteral("Long-run mean reversal level"),
             QStringLiteral("The mean reversal level of an endless run (the exact stationary value), which "
                            "the estimates approach rather than x* when the steps are unequal"),
@@ -232,7 +238,8 @@ std::vector<Measure> measures(int k)
             },
             {}, {} },
         { "Target", QStringLiteral("Long-run \u03c8 over trials"),
-            QStringLiteral("The probability of a positive answer averaged over the trials of an endless run"),
+            QStringLiteral("The probability of a positive answer averaged over the trials of an endless run: "
+                           "the share of positive answers a long session ends with, against \u03c8*"),
             BestValue::none,
             [](const Context &c) {
                 const StationaryTarget *s = stationary(c);
@@ -244,26 +251,36 @@ std::vector<Measure> measures(int k)
                            "last %1 reversal levels")
                 .arg(kText),
             BestValue::none, [=](const Context &c) { return countText(estimates(c).count); }, {}, {} },
-        { "Estimates", QStringLiteral("Mean"), QStringLiteral("The mean of the estimates"), BestValue::none,
-            [=](const Context &c) { return optionalText(estimates(c).mean, statLevelText); }, {}, {} },
+        { "Estimates", QStringLiteral("Mean"),
+            QStringLiteral("The mean of the repetitions' estimates, in level units: compare with x* and the "
+                           "long-run mean reversal level"),
+            BestValue::none, [=](const Context &c) { return optionalText(estimates(c).mean, statLevelText); },
+            {}, {} },
         { "Estimates", QStringLiteral("Mean, 95 % interval"), QStringLiteral("Mean \u00b1 1.96 SE"),
             BestValue::none,
             [=](const Context &c) { return intervalText(estimates(c).meanInterval, statLevelText); }, {},
             {} },
         { "Estimates", QStringLiteral("\u03c8(mean)"),
-            QStringLiteral("The observer's probability of a positive answer at the mean estimate"),
+            QStringLiteral("The observer's probability of a positive answer at the mean estimate, against "
+                           "\u03c8*"),
             BestValue::none,
             [=](const Context &c) { return optionalText(estimates(c).psiAtMean, percentText); }, {}, {} },
-        { "Estimates", QStringLiteral("Bias against x*"), QStringLiteral("Mean estimate \u2212 x*"),
+        { "Estimates", QStringLiteral("Bias against x*"),
+            QStringLiteral("Mean estimate \u2212 x*: how far the estimates lie, on average, from the level "
+                           "the rule aims at (closest to 0 is best)"),
             BestValue::smallestMagnitude,
             [=](const Context &c) { return optionalText(estimates(c).bias, signedStatLevelText); },
             [=](const Context &c) { return estimates(c).bias; }, {} },
         { "Estimates", QStringLiteral("Bias in \u03c8 (pp)"),
-            QStringLiteral("\u03c8(mean) \u2212 \u03c8*, in percentage points"), BestValue::none,
+            QStringLiteral("\u03c8(mean) \u2212 \u03c8*, in percentage points: the bias against x* seen "
+                           "as a probability"),
+            BestValue::none,
             [=](const Context &c) { return optionalText(estimates(c).biasPercentPoints, percentPointsText); },
             {}, {} },
         { "Estimates", QStringLiteral("Bias against long-run level"),
-            QStringLiteral("Mean estimate \u2212 the long-run mean reversal level"), BestValue::none,
+            QStringLiteral("Mean estimate \u2212 the long-run mean reversal level: what stopping after a few "
+                           "reversals adds to the bias of the rule itself"),
+            BestValue::none,
             [](const Context &c) { return optionalText(stationaryBias(c), signedStatLevelText); }, {}, {} },
         { "Estimates", QStringLiteral("SD"),
             QStringLiteral("The standard deviation of the estimates (n \u2212 1 divisor): how far one "
@@ -274,19 +291,24 @@ std::vector<Measure> measures(int k)
         { "Estimates", QStringLiteral("SD, 95 % interval"), bootstrapToolTip, BestValue::none,
             [=](const Context &c) { return intervalText(estimates(c).sdInterval, statLevelText); }, {}, {} },
         { "Estimates", QStringLiteral("SE"),
-            QStringLiteral("The standard error of the mean estimate: SD / \u221an"), BestValue::none,
+            QStringLiteral("The standard error of the mean estimate, SD / \u221an: how far the mean of this "
+                           "many repetitions strays from the mean of endless repetitions"),
+            BestValue::none,
             [=](const Context &c) { return optionalText(estimates(c).standardError, statLevelText); }, {},
             {} },
-        { "Estimates", QStringLiteral("2.5 %"), QStringLiteral("The 2.5 % quantile of the estimates"),
+        { "Estimates", QStringLiteral("2.5 %"),
+            QStringLiteral("The 2.5 % quantile of the estimates: one session in 40 estimates lower"),
             BestValue::none,
             [=](const Context &c) { return optionalText(estimates(c).lowerQuantile, statLevelText); }, {},
             {} },
-        { "Estimates", QStringLiteral("97.5 %"), QStringLiteral("The 97.5 % quantile of the estimates"),
+        { "Estimates", QStringLiteral("97.5 %"),
+            QStringLiteral("The 97.5 % quantile of the estimates: one session in 40 estimates higher"),
             BestValue::none,
             [=](const Context &c) { return optionalText(estimates(c).upperQuantile, statLevelText); }, {},
             {} },
         { "Estimates", QStringLiteral("RMSE"),
-            QStringLiteral("Root mean square error of the estimates against x*: bias and spread together"),
+            QStringLiteral("Root mean square error of the estimates against x*: bias and spread together, "
+                           "what one session's estimate misses x* by (lowest is best)"),
             BestValue::smallest,
             [=](const Context &c) { return optionalText(estimates(c).rmse, statLevelText); },
             [=](const Context &c) { return estimates(c).rmse; }, {} },
@@ -294,7 +316,9 @@ std::vector<Measure> measures(int k)
             [=](const Context &c) { return intervalText(estimates(c).rmseInterval, statLevelText); }, {},
             {} },
         { "Cost", QStringLiteral("Trials, mean"),
-            QStringLiteral("The staircase's trials per repetition, averaged"), BestValue::smallest,
+            QStringLiteral("The staircase's trials per repetition, averaged: what a session costs (fewest is "
+                           "best)"),
+            BestValue::smallest,
             [](const Context &c) {
                 const std::optional<double> mean = meanTrials(c);
                 return mean ? QString::number(*mean, 'f', 1) : notAvailableText;
@@ -315,14 +339,19 @@ std::vector<Measure> measures(int k)
             },
             {}, {} },
         { "Cost", QStringLiteral("Stopped on reversals"),
-            QStringLiteral("Repetitions that ended at the maximum reversals"), BestValue::none,
-            [](const Context &c) { return countText(c.column.stats.stoppedOnReversals); }, {}, {} },
+            QStringLiteral("Repetitions that ended at the maximum reversals, of all the repetitions"),
+            BestValue::none, [](const Context &c) { return countText(c.column.stats.stoppedOnReversals); },
+            {}, {} },
         { "Cost", QStringLiteral("Stopped on trials"),
-            QStringLiteral("Repetitions that ended at the maximum trials"), BestValue::none,
-            [](const Context &c) { return countText(c.column.stats.stoppedOnTrials); }, {}, {} },
+            QStringLiteral(
+                "Repetitions that ended at the maximum trials before the maximum reversals, of all "
+                "the repetitions"),
+            BestValue::none, [](const Context &c) { return countText(c.column.stats.stoppedOnTrials); }, {},
+            {} },
         { "Cost", QStringLiteral("Stopped on clamp hits"),
-            QStringLiteral("Repetitions that ended at the maximum clamp hits"), BestValue::none,
-            [](const Context &c) { return countText(c.column.stats.stoppedOnClampHits); }, {}, {} },
+            QStringLiteral("Repetitions that ended at the maximum clamp hits, of all the repetitions"),
+            BestValue::none, [](const Context &c) { return countText(c.column.stats.stoppedOnClampHits); },
+            {}, {} },
         { "Cost", QStringLiteral("Fewer than %1 reversals").arg(kText),
             QStringLiteral("Repetitions left out of the estimates: they ended before %1 reversals")
                 .arg(kText),
@@ -414,6 +443,9 @@ std::vector<Measure> measures(int k)
                     return ExactValue { value, distance(s.sweatFactor, value, intervalSe(s.sweatInterval)) };
                 }) },
     };
+    for (Measure &m : list)
+        if (m.name.endsWith(QStringLiteral(", 95 % interval")))
+            m.kind = RowKind::interval;
     for (const auto &[after, row] : exact) {
         const auto at
             = std::find_if(list.begin(), list.end(), [&](const Measure &m) { return m.name == after; });
@@ -450,7 +482,7 @@ QVector<ComparisonRow> comparisonRows(const std::vector<ComparisonColumn> &colum
     QVector<ComparisonRow> rows;
     for (const Measure &measure : measures(lastReversals)) {
         ComparisonRow row { QString::fromUtf8(measure.group), measure.name, measure.toolTip, {}, {},
-            measure.best, {} };
+            measure.best, {}, measure.kind };
         for (const ComparisonColumn &column : columns) {
             const Context context { column, lowestSweat };
             row.cells << measure.text(context);
@@ -481,15 +513,88 @@ int bestColumn(const ComparisonRow &row)
     return best;
 }
 
+namespace
+{
+
+// The role of a cell's second line: its measure's 95 % interval.
+constexpr int intervalRole = Qt::UserRole + 1;
+const QString cellPadding = QStringLiteral("  ");
+
+// Draws a cell's value and, where it has one, its interval on a second line in
+// a quieter colour, both right-aligned.
+class IntervalDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QString interval = index.data(intervalRole).toString();
+        if (interval.isEmpty()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        const QString value = item.text;
+        item.text.clear();
+        const QWidget *widget = item.widget;
+        QStyle *style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
+        const bool selected = item.state & QStyle::State_Selected;
+        const QRect area = item.rect.adjusted(3, 0, -4, 0);
+        const int line = area.height() / 2;
+        painter->save();
+        painter->setFont(item.font);
+        painter->setPen(item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        const QRect top(area.left(), area.top(), area.width(), line);
+        painter->drawText(top, Qt::AlignRight | Qt::AlignVCenter,
+            QFontMetrics(item.font).elidedText(value, Qt::ElideRight, top.width()));
+        const QFont plain = widget ? widget->font() : item.font;
+        painter->setFont(plain);
+        QColor quiet = item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+        quiet.setAlpha(150);
+        painter->setPen(quiet);
+        const QRect bottom(area.left(), area.top() + line, area.width(), area.height() - line);
+        painter->drawText(bottom, Qt::AlignRight | Qt::AlignVCenter,
+            QFontMetrics(plain).elidedText(interval, Qt::ElideRight, bottom.width()));
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QString interval = index.data(intervalRole).toString();
+        if (!interval.isEmpty())
+            size.setWidth(std::max(size.width(), option.fontMetrics.horizontalAdvance(interval) + 10));
+        return size;
+    }
+};
+
+bool available(const QString &cell)
+{
+    return !cell.isEmpty() && cell != notAvailableText;
+}
+
+// Up to four staircases share the width; more keep their own widths and scroll.
+constexpr int sharedWidthColumns = 4;
+
+} // namespace
+
 ComparisonTable::ComparisonTable(QTableWidget &table)
     : table(table)
 {
     table.setEditTriggers(QAbstractItemView::NoEditTriggers);
     table.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table.setItemDelegate(new IntervalDelegate(&table));
+    table.setWordWrap(false);
     // The headers hold the staircases and the measures: in the table's own (small) font.
     table.horizontalHeader()->setFont(table.font());
+    table.horizontalHeader()->setMinimumSectionSize(40);
     table.verticalHeader()->setFont(table.font());
-    table.verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table.verticalHeader()->setMinimumSectionSize(lineHeight());
+    table.verticalHeader()->setDefaultSectionSize(lineHeight());
     table.verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     auto *copy = new QAction(QStringLiteral("Copy"), &table);
     copy->setShortcut(QKeySequence::Copy);
@@ -497,15 +602,39 @@ ComparisonTable::ComparisonTable(QTableWidget &table)
     QObject::connect(copy, &QAction::triggered, &table, [this] { copySelection(); });
     table.addAction(copy);
     table.setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    // Every measure's line and every interval's, below a header of two lines.
+    int lines = 0;
+    QString group;
+    for (const ComparisonRow &row : comparisonRows({}, defaultLastReversals)) {
+        lines += row.group != group;
+        group = row.group;
+        lines += row.kind != RowKind::exact;
+    }
+    const int frame = 2 * table.frameWidth();
+    const int header = 2 * QFontMetrics(table.font()).lineSpacing() + 10;
+    table.setMinimumHeight(std::max(table.minimumHeight(), frame + header + lines * lineHeight() + 2));
+}
+
+int ComparisonTable::lineHeight() const
+{
+    return QFontMetrics(table.font()).lineSpacing() + 2;
+}
+
+void ComparisonTable::setExactRows(bool shown)
+{
+    exactRows = shown;
+    fill();
 }
 
 void ComparisonTable::show(const std::vector<ComparisonColumn> &columns, int lastReversals)
 {
-    const QVector<ComparisonRow> rows = comparisonRows(columns, lastReversals);
+    rows = comparisonRows(columns, lastReversals);
+    columnCount = int(columns.size());
     table.clearSpans();
     table.clear();
-    table.setColumnCount(int(columns.size()));
-    for (int c = 0; c < int(columns.size()); ++c) {
+    table.setColumnCount(columnCount);
+    for (int c = 0; c < columnCount; ++c) {
         // The rule on a line of its own keeps four staircases in the width of the window.
         QString text = columns[std::size_t(c)].header;
         text.replace(columnHeaderBreak, QStringLiteral("\n"));
@@ -513,73 +642,126 @@ void ComparisonTable::show(const std::vector<ComparisonColumn> &columns, int las
         header->setToolTip(columns[std::size_t(c)].headerToolTip);
         table.setHorizontalHeaderItem(c, header);
     }
+    fill();
+}
 
-    int groups = 0;
-    for (int r = 0; r < rows.size(); ++r)
-        groups += r == 0 || rows[r].group != rows[r - 1].group;
-    table.setRowCount(int(rows.size()) + groups);
-    int line = 0;
+void ComparisonTable::fill()
+{
+    // Which rows each line shows: a measure with its interval and exact value, or a heading.
+    lineRows.clear();
     for (int r = 0; r < rows.size(); ++r) {
-        const ComparisonRow &row = rows[r];
-        if (r == 0 || row.group != rows[r - 1].group) {
-            auto *heading = new QTableWidgetItem(row.group);
-            QFont bold = table.font();
-            bold.setBold(true);
+        if (r == 0 || rows[r].group != rows[r - 1].group)
+            lineRows.push_back({});
+        const bool own = rows[r].kind == RowKind::measure || (exactRows && rows[r].kind == RowKind::exact)
+            || lineRows.back().empty();
+        if (own)
+            lineRows.push_back({ r });
+        else
+            lineRows.back().push_back(r);
+    }
+    table.clearSpans();
+    table.setRowCount(int(lineRows.size()));
+    QFont bold = table.font();
+    bold.setBold(true);
+    for (int line = 0; line < int(lineRows.size()); ++line) {
+        const std::vector<int> &shown = lineRows[std::size_t(line)];
+        table.setRowHeight(line, lineHeight());
+        if (shown.empty()) {
+            const int next = lineRows[std::size_t(line) + 1].front();
+            auto *heading = new QTableWidgetItem(rows[next].group);
             heading->setFont(bold);
             table.setVerticalHeaderItem(line, heading);
-            if (table.columnCount() > 1)
-                table.setSpan(line, 0, 1, table.columnCount());
-            ++line;
+            for (int c = 0; c < columnCount; ++c)
+                delete table.takeItem(line, c);
+            if (columnCount > 1)
+                table.setSpan(line, 0, 1, columnCount);
+            continue;
         }
+        const ComparisonRow &row = rows[shown.front()];
         auto *name = new QTableWidgetItem(QStringLiteral("  ") + row.name);
-        name->setToolTip(row.toolTip);
+        QString toolTip = row.toolTip;
+        for (std::size_t i = 1; i < shown.size(); ++i)
+            toolTip += QStringLiteral("\n%1 (%2): %3")
+                           .arg(rows[shown[i]].name,
+                               rows[shown[i]].kind == RowKind::interval
+                                   ? QStringLiteral("second line")
+                                   : QStringLiteral("in the cells' tooltips"),
+                               rows[shown[i]].toolTip);
+        name->setToolTip(toolTip);
         table.setVerticalHeaderItem(line, name);
         const int best = bestColumn(row);
+        bool twoLines = false;
         for (int c = 0; c < row.cells.size(); ++c) {
             auto *item = new QTableWidgetItem(row.cells[c]);
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            QStringList tip;
             if (!row.cellToolTips[c].isEmpty())
-                item->setToolTip(row.cellToolTips[c]);
-            if (c == best) {
-                QFont bold = table.font();
-                bold.setBold(true);
-                item->setFont(bold);
+                tip << row.cellToolTips[c];
+            else if (row.cells[c].size() > 16) // may not fit the column
+                tip << row.cells[c];
+            for (std::size_t i = 1; i < shown.size(); ++i) {
+                const ComparisonRow &folded = rows[shown[i]];
+                if (folded.kind == RowKind::interval && available(folded.cells[c])) {
+                    item->setData(intervalRole, folded.cells[c]);
+                    twoLines = true;
+                }
+                if (folded.kind == RowKind::exact)
+                    tip << QStringLiteral("Exact: ")
+                            + (folded.cells[c].isEmpty() ? notAvailableText : folded.cells[c]);
             }
+            if (!tip.isEmpty())
+                item->setToolTip(tip.join(QLatin1Char('\n')));
+            if (c == best)
+                item->setFont(bold);
             table.setItem(line, c, item);
         }
-        ++line;
+        if (twoLines)
+            table.setRowHeight(line, 2 * lineHeight() - 2);
     }
-    table.resizeColumnsToContents();
+    QHeaderView &header = *table.horizontalHeader();
+    if (columnCount <= sharedWidthColumns) {
+        header.setSectionResizeMode(QHeaderView::Stretch);
+    } else {
+        header.setSectionResizeMode(QHeaderView::Interactive);
+        table.resizeColumnsToContents();
+    }
 }
 
 QString ComparisonTable::selectionText() const
 {
-    std::map<int, std::map<int, QString>> cells; // row -> column -> text
-    for (const QModelIndex &index : table.selectionModel()->selectedIndexes()) {
-        const QTableWidgetItem *item = table.item(index.row(), index.column());
-        if (item) // group headings have no cells
-            cells[index.row()][index.column()] = item->text();
-    }
-    if (cells.empty())
-        return QString();
+    std::map<int, std::map<int, bool>> selected; // line -> columns
     std::map<int, bool> columns;
-    for (const auto &row : cells)
-        for (const auto &cell : row.second)
-            columns[cell.first] = true;
+    for (const QModelIndex &index : table.selectionModel()->selectedIndexes()) {
+        if (index.row() >= int(lineRows.size()) || lineRows[std::size_t(index.row())].empty())
+            continue; // group headings have no cells
+        selected[index.row()][index.column()] = true;
+        columns[index.column()] = true;
+    }
+    if (selected.empty())
+        return QString();
     QString text;
     for (const auto &column : columns)
         text += QLatin1Char('\t')
             + table.horizontalHeaderItem(column.first)->text().replace(QLatin1Char('\n'), columnHeaderBreak);
     text += QLatin1Char('\n');
-    for (const auto &row : cells) {
-        text += table.verticalHeaderItem(row.first)->text().trimmed();
-        for (const auto &column : columns) {
-            text += QLatin1Char('\t');
-            const auto cell = row.second.find(column.first);
-            if (cell != row.second.end())
-                text += cell->second;
+    for (const auto &[line, lineColumns] : selected) {
+        const std::vector<int> &shown = lineRows[std::size_t(line)];
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            const ComparisonRow &row = rows[shown[i]];
+            // An interval or exact value shown in the measure's cells: a row of its own, where it has a
+            // value.
+            if (i > 0 && std::none_of(lineColumns.begin(), lineColumns.end(), [&row](const auto &c) {
+                    return available(row.cells[c.first]);
+                }))
+                continue;
+            text += row.name;
+            for (const auto &column : columns) {
+                text += QLatin1Char('\t');
+                if (lineColumns.count(column.first))
+                    text += row.cells[column.first];
+            }
+            text += QLatin1Char('\n');
         }
-        text += QLatin1Char('\n');
     }
     return text;
 }

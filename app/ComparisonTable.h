@@ -8,9 +8,13 @@
 // `comparisonRows` turns the engine's values (StaircaseTheory,
 // RepetitionStats) into texts and marks, without a widget; `ComparisonTable`
 // shows them on a QTableWidget, marks each row's best value bold and copies
-// the selection as tab-separated text (Ctrl+C). A new measure is one more
-// entry in the list of measures in ComparisonTable.cpp; a new column (a value
-// per staircase from elsewhere) is one more ComparisonColumn.
+// the selection as tab-separated text (Ctrl+C). So that four staircases read at
+// a glance at the window's first size, a measure's 95 % interval shows on a
+// second line of its cell and its exact value in the cell's tooltip (or, on
+// request, in rows of their own); a copy still gives each as a row of its own.
+// A new measure is one more entry in the list of measures in
+// ComparisonTable.cpp; a new column (a value per staircase from elsewhere) is
+// one more ComparisonColumn.
 
 #include "ExactRun.h"
 #include "RepetitionStats.h"
@@ -44,6 +48,10 @@ struct ComparisonColumn {
 // Which value of a row is best across the staircases.
 enum class BestValue { none, smallest, smallestMagnitude };
 
+// A row of its own, or one that the table shows in the cells of the measure
+// row before it: its 95 % interval, or its exact value.
+enum class RowKind { measure, interval, exact };
+
 struct ComparisonRow {
     QString group; // "Target", "Estimates", "Cost", "Efficiency"
     QString name;
@@ -52,6 +60,7 @@ struct ComparisonRow {
     QStringList cellToolTips; // one per column, most empty
     BestValue best = BestValue::none;
     QVector<std::optional<double>> values; // what `best` compares, one per column
+    RowKind kind = RowKind::measure;
 };
 
 // "0 · 1-up/3-down, desc.": the staircase's ID and its rule, short.
@@ -71,9 +80,14 @@ QString intervalText(const std::optional<Interval> &interval, QString (*format)(
 class ComparisonTable
 {
 public:
+    // Sets the table's minimum height to what every measure needs, so that the
+    // window's first size shows them all without scrolling.
     explicit ComparisonTable(QTableWidget &table);
 
     void show(const std::vector<ComparisonColumn> &columns, int lastReversals);
+    // Whether the exact values get rows of their own (the table then scrolls)
+    // rather than only the tooltips of the simulated values' cells.
+    void setExactRows(bool shown);
 
     // The selected cells as tab-separated lines: a first line of the selected
     // columns' headers (after an empty corner), then one line per selected
@@ -82,5 +96,14 @@ public:
     void copySelection() const;
 
 private:
+    void fill();
+    // The height of a line of the table: one measure, or one interval.
+    int lineHeight() const;
+
     QTableWidget &table;
+    QVector<ComparisonRow> rows; // of the run shown
+    int columnCount = 0;
+    bool exactRows = false;
+    // Per line of the table, the rows it shows (the measure's first); none for a group's heading.
+    std::vector<std::vector<int>> lineRows;
 };

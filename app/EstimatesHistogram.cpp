@@ -46,7 +46,65 @@ namespace
         return line;
     }
 
+    int binOf(const Bins &bins, double value)
+    {
+        const int count = int(bins.counts.size());
+        return std::min(static_cast<int>(std::floor((value - bins.origin) / bins.width)), count - 1);
+    }
+
+    // The line of the counts `distribution` expects on `bins`, through the bins' centres.
+    QCPGraph *expectedLine(QCustomPlot &plot, const Bins &bins, const WholeDistribution &distribution,
+        double total, const QPen &pen, const QString &name)
+    {
+        const QVector<double> expected = expectedCounts(bins, distribution, total);
+        QVector<double> centers;
+        for (int i = 0; i < expected.size(); ++i)
+            centers << bins.center(i);
+        QCPGraph *line = plot.addGraph();
+        line->setPen(pen);
+        line->setName(name);
+        line->setData(centers, expected, true);
+        return line;
+    }
+
+    double highest(const QVector<double> &values)
+    {
+        return values.isEmpty() ? 0.0 : *std::max_element(values.cbegin(), values.cend());
+    }
+
 } // namespace
+
+Bins coveringBins(Bins bins, const WholeDistribution &distribution)
+{
+    if (bins.counts.isEmpty() || distribution.empty())
+        return bins;
+    const double tail = 1e-6;
+    double below = 0.0;
+    std::size_t low = 0, high = distribution.size() - 1;
+    for (; low < distribution.size() && below + distribution[low] <= tail; ++low)
+        below += distribution[low];
+    for (double above = 0.0; high > low && above + distribution[high] <= tail; --high)
+        above += distribution[high];
+    const int limit = 4 * maxBins;
+    while (bins.origin > double(low) && bins.counts.size() < limit) {
+        bins.origin -= bins.width;
+        bins.counts.prepend(0.0);
+    }
+    while (bins.origin + bins.counts.size() * bins.width <= double(high) && bins.counts.size() < limit)
+        bins.counts.append(0.0);
+    return bins;
+}
+
+QVector<double> expectedCounts(const Bins &bins, const WholeDistribution &distribution, double total)
+{
+    QVector<double> expected(bins.counts.size(), 0.0);
+    if (expected.isEmpty())
+        return expected;
+    for (std::size_t t = 0; t < distribution.size(); ++t)
+        if (double(t) >= bins.origin && distribution[t] > 0.0)
+            expected[binOf(bins, double(t))] += distribution[t] * total;
+    return expected;
+}
 
 Bins binsFor(std::vector<double> values)
 {
@@ -97,11 +155,11 @@ void setupPlot(QCustomPlot &plot, const QFont &windowFont)
 
 void draw(QCustomPlot &plot, const std::vector<double> &estimates, std::optional<double> target,
     std::optional<double> mean, const QString &subject, std::optional<Interval> meanInterval,
-    std::optional<double> exactMean)
+    std::optional<double> exactMean, const WholeDistribution &exact)
 {
     plot.clearPlottables();
     plot.xAxis->setLabel(subject);
-    const Bins bins = binsFor(estimates);
+    const Bins bins = coveringBins(binsFor(estimates), exact);
     if (bins.counts.isEmpty()) {
         plot.replot();
         return;
@@ -116,7 +174,8 @@ void draw(QCustomPlot &plot, const std::vector<double> &estimates, std::optional
         centers.append(bins.center(i));
     bars->setData(centers, bins.counts, true);
 
-    const double top = *std::max_element(bins.counts.cbegin(), bins.counts.cend()) * 1.1;
+    const QVector<double> expected = expectedCounts(bins, exact, double(estimates.size()));
+    const double top = std::max(highest(bins.counts), highest(expected)) * 1.1;
     double left = bins.origin, right = bins.origin + bins.counts.size() * bins.width;
     if (target) {
         verticalLine(plot, *target, top, QPen(QBrush(Qt::red), 2, Qt::DashLine),
@@ -147,6 +206,10 @@ void draw(QCustomPlot &plot, const std::vector<double> &estimates, std::optional
         bar->setDataPlottable(point);
         bar->setData({ *mean - meanInterval->low }, { meanInterval->high - *mean });
     }
+    if (!exact.empty())
+        expectedLine(plot, bins, exact, double(estimates.size()), QPen(QColor(0, 130, 60), 2),
+            QStringLiteral("Exact distribution"))
+            ->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, 4));
     const double margin = (right - left) * 0.05;
     plot.xAxis->setRange(left - margin, right + margin);
     plot.yAxis->setRange(0.0, top);
@@ -160,13 +223,16 @@ void drawAll(QCustomPlot &plot, const std::vector<Series> &series, const QString
     std::vector<double> all;
     for (const Series &s : series)
         all.insert(all.end(), s.estimates.begin(), s.estimates.end());
-    const Bins bins = binsFor(all);
+    Bins bins = binsFor(all);
+    for (const Series &s : series)
+        bins = coveringBins(bins, s.exact);
     if (bins.counts.isEmpty()) {
         plot.replot();
         return;
     }
     const int binCount = int(bins.counts.size());
     double top = 1.0, left = bins.origin, right = bins.origin + binCount * bins.width;
+    std::vector<double> peaks; // per series: where its interval goes
     for (const Series &s : series) {
         QVector<double> counts(binCount, 0.0);
         for (double v : s.estimates)
@@ -185,8 +251,13 @@ void drawAll(QCustomPlot &plot, const std::vector<Series> &series, const QString
         outline->setPen(QPen(s.color, 2));
         outline->setLineStyle(QCPGraph::lsStepLeft);
         outline->setData(keys, values, true);
-        top = std::max(top, *std::max_element(counts.cbegin(), counts.cend()) * 1.1);
+        const double peak
+            = std::max(highest(counts), highest(expectedCounts(bins, s.exact, double(s.estimates.size()))));
+        peaks.push_back(peak);
+        top = std::max(top, peak * 1.1);
     }
+    // Each interval just above its own outline, and every one below the top.
+    top *= 1.08;
     for (const Series &s : series) {
         if (!s.target)
             continue;
@@ -195,6 +266,28 @@ void drawAll(QCustomPlot &plot, const std::vector<Series> &series, const QString
             ->removeFromLegend();
         left = std::min(left, *s.target);
         right = std::max(right, *s.target);
+    }
+    for (std::size_t i = 0; i < series.size(); ++i) {
+        const Series &s = series[i];
+        if (!s.exact.empty())
+            expectedLine(plot, bins, s.exact, double(s.estimates.size()),
+                QPen(QBrush(s.color), 1.5, Qt::DotLine), QStringLiteral("Exact ") + s.name)
+                ->removeFromLegend();
+        if (!s.mean || !s.meanInterval)
+            continue;
+        QCPGraph *point = plot.addGraph();
+        point->setName(QStringLiteral("95 % interval ") + s.name);
+        point->removeFromLegend();
+        point->setLineStyle(QCPGraph::lsNone);
+        point->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 5));
+        point->setPen(QPen(s.color));
+        point->setData({ *s.mean }, { peaks[i] + top * 0.04 }, true);
+        auto *bar = new QCPErrorBars(plot.xAxis, plot.yAxis);
+        bar->removeFromLegend();
+        bar->setErrorType(QCPErrorBars::etKeyError);
+        bar->setPen(QPen(s.color, 1.5));
+        bar->setDataPlottable(point);
+        bar->setData({ *s.mean - s.meanInterval->low }, { s.meanInterval->high - *s.mean });
     }
     const double margin = (right - left) * 0.05;
     plot.xAxis->setRange(left - margin, right + margin);

@@ -431,6 +431,16 @@ void MainWindow::on_comboBoxEstimator_currentIndexChanged(int index)
     repetitionStats->setEstimator(index);
 }
 
+void MainWindow::on_comboBoxHistogramQuantity_currentIndexChanged(int index)
+{
+    repetitionStats->setHistogramQuantity(index);
+}
+
+void MainWindow::on_checkBoxExactRows_toggled(bool checked)
+{
+    repetitionStats->setExactRows(checked);
+}
+
 EstimatorSettings MainWindow::estimatorSettings() const
 {
     EstimatorSettings settings;

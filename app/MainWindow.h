@@ -86,6 +86,8 @@ private slots:
     void on_comboBoxEstimatesStaircase_currentIndexChanged(int index);
     void on_spinBoxFirstReversalForTrialMean_valueChanged(int value);
     void on_comboBoxEstimator_currentIndexChanged(int index);
+    void on_comboBoxHistogramQuantity_currentIndexChanged(int index);
+    void on_checkBoxExactRows_toggled(bool checked);
     void on_comboBoxGraphRepetition_currentIndexChanged(int index);
     void on_buttonResetView_clicked();
     void on_actionExportSweep_triggered();

@@ -194,10 +194,13 @@ void RepetitionStatsPanel::showStaircase(int choice)
 {
     // "All staircases" (the first choice) compares the estimators of the first staircase.
     fillEstimatorsTable(choice <= 0 ? 0 : choice - 1);
-    const QString subject = estimator == Estimator::reversals
+    const QString subject = trialsHistogram ? QStringLiteral("number of trials")
+        : estimator == Estimator::reversals
         ? QStringLiteral("mean of the last %1 reversals").arg(settings.lastReversals)
         : QString::fromUtf8(estimatorLabel(estimator));
     const auto given = [this](int s) {
+        if (trialsHistogram)
+            return trialCounts(s);
         std::vector<double> values;
         for (const std::optional<double> &e : estimatesOf(s, estimator))
             if (e)
@@ -206,9 +209,14 @@ void RepetitionStatsPanel::showStaircase(int choice)
     };
     if (run && choice == 0) {
         std::vector<EstimatesHistogram::Series> series;
-        for (int s = 0; s < run->staircaseCount(); ++s)
-            series.push_back({ staircaseName(s), given(s), theories[std::size_t(s)].classic.level,
-                colors.isEmpty() ? QColor(Qt::black) : colors[s % colors.size()] });
+        for (int s = 0; s < run->staircaseCount(); ++s) {
+            const EstimateStats &e = stats[std::size_t(s)].estimates;
+            series.push_back({ staircaseName(s), given(s),
+                trialsHistogram ? std::nullopt : theories[std::size_t(s)].classic.level,
+                colors.isEmpty() ? QColor(Qt::black) : colors[s % colors.size()],
+                trialsHistogram ? std::nullopt : e.mean, trialsHistogram ? std::nullopt : e.meanInterval,
+                exactTrials(s) });
+        }
         EstimatesHistogram::drawAll(histogram, series, QStringLiteral("All staircases: ") + subject);
         return;
     }
@@ -218,13 +226,49 @@ void RepetitionStatsPanel::showStaircase(int choice)
         return;
     }
     const std::size_t s = std::size_t(staircase);
+    const QString title = staircaseName(staircase) + QStringLiteral(": ") + subject;
+    if (trialsHistogram) {
+        const std::optional<double> exactMean
+            = exactTrials(staircase).empty() ? std::nullopt : std::optional<double>(exact[s].meanTrials);
+        const auto &trials = stats[s].trials;
+        EstimatesHistogram::draw(histogram, given(staircase), std::nullopt,
+            trials ? std::optional<double>(trials->mean) : std::nullopt, title, std::nullopt, exactMean,
+            exactTrials(staircase));
+        return;
+    }
     // The exact values are those of the last-K-reversals estimate.
     const ExactEstimate *exactEstimate = estimator == Estimator::reversals && s < exact.size()
         ? exact[s].estimate(settings.lastReversals)
         : nullptr;
     EstimatesHistogram::draw(histogram, given(staircase), theories[s].classic.level, stats[s].estimates.mean,
-        staircaseName(staircase) + QStringLiteral(": ") + subject, stats[s].estimates.meanInterval,
-        exactEstimate ? exactEstimate->mean : std::nullopt);
+        title, stats[s].estimates.meanInterval, exactEstimate ? exactEstimate->mean : std::nullopt);
+}
+
+std::vector<double> RepetitionStatsPanel::trialCounts(int staircase) const
+{
+    std::vector<double> trials;
+    for (int r = 0; r < run->repetitionCount(); ++r)
+        trials.push_back(run->outcome(r, staircase).trials);
+    return trials;
+}
+
+WholeDistribution RepetitionStatsPanel::exactTrials(int staircase) const
+{
+    const std::size_t s = std::size_t(staircase);
+    if (!trialsHistogram || s >= exact.size() || exact[s].status != ExactStatus::computed)
+        return {};
+    return exact[s].trialsDistribution;
+}
+
+void RepetitionStatsPanel::setHistogramQuantity(int index)
+{
+    trialsHistogram = index == 1;
+    showStaircase(staircaseChoice.currentIndex());
+}
+
+void RepetitionStatsPanel::setExactRows(bool shown)
+{
+    comparison->setExactRows(shown);
 }
 
 void RepetitionStatsPanel::setExact(std::vector<ExactRun> values)

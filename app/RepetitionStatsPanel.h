@@ -2,8 +2,8 @@
 // The Analysis tab's statistics across repetitions: the comparison of the
 // staircases of the run shown (ComparisonTable: the target each rule aims at,
 // and what one session's estimate is worth over the repetitions), and the
-// histogram of the per-repetition estimates of every staircase ("All
-// staircases", the first choice) or of one.
+// histogram of the per-repetition estimates, or numbers of trials, of every
+// staircase ("All staircases", the first choice) or of one.
 //
 // Everything is read off the run shown: the targets use the observer and the
 // staircase settings the run was started with (RunResult::request()), never the
@@ -11,6 +11,7 @@
 // this file only picks and formats ("." decimals whatever the locale).
 
 #include "BackgroundRun.h"
+#include "EstimatesHistogram.h"
 #include "Estimators.h"
 #include "ExactRun.h"
 #include "RepetitionStats.h"
@@ -29,6 +30,8 @@ class ComparisonTable;
 class QComboBox;
 class QCustomPlot;
 class QTableWidget;
+
+using EstimatesHistogram::WholeDistribution;
 
 // How the staircase moves: "1-up/3-down, descending" (three positive answers in a
 // row lower the level, one negative answer raises it), "2-up/1-down, ascending".
@@ -62,6 +65,11 @@ public:
     // the comparison table shows them beside the simulated values and the
     // histogram marks the exact mean for the K shown. A new run drops them.
     void setExact(std::vector<ExactRun> exact);
+    // What the histogram counts: 0 the estimates, 1 the numbers of trials (with
+    // the exact trials distribution as a line where it was computed).
+    void setHistogramQuantity(int index);
+    // Whether the comparison gives the exact values rows of their own.
+    void setExactRows(bool shown);
     // Draws the histogram of the choice at that index of the staircase box: 0 is
     // every staircase, i ≥ 1 staircase i − 1 (an index out of range draws nothing).
     void showStaircase(int choice);
@@ -80,6 +88,10 @@ private:
     void fillEstimatorsTable(int staircase);
     void fillTable();
     QString staircaseName(int staircase) const;
+    // The staircase's numbers of trials, one per repetition.
+    std::vector<double> trialCounts(int staircase) const;
+    // Its exact trials distribution, or none.
+    WholeDistribution exactTrials(int staircase) const;
 
     std::unique_ptr<ComparisonTable> comparison;
     QComboBox &staircaseChoice;
@@ -94,4 +106,5 @@ private:
     std::vector<ExactRun> exact;
     EstimatorSettings settings;
     Estimator estimator = Estimator::reversals;
+    bool trialsHistogram = false;
 };

@@ -5,7 +5,6 @@
 #include "TextUtils.h"
 
 #include <boost/random/mersenne_twister.hpp>
-#include <boost/random/uniform_int_distribution.hpp>
 
 #include <algorithm>
 #include <charconv>
@@ -26,6 +25,45 @@ const char *stopText(StopReason stop)
     }
     return "";
 }
+
+// What boost's uniform_int_distribution<std::uint32_t>(0, range) draws from
+// boost's mt19937, with the same draws and rejections, so the resamples stay
+// those of every earlier version: a 32-bit draw over the bucket size, refused
+// above the range. The division is a multiplication by a 64-bit reciprocal,
+// exact for every 32-bit draw (its error stays below 2⁻³² ≤ 1 / bucket).
+__extension__ typedef unsigned __int128 Wide;
+
+class RepetitionPick
+{
+public:
+    explicit RepetitionPick(std::uint32_t range)
+        : range(range)
+    {
+        QUORVEL_ASSERT(range < 0x80000000u, "a bucket of at least two draws");
+        const std::uint64_t whole = 0xffffffffu; // the generator's range, max − min
+        bucket = whole / (std::uint64_t(range) + 1);
+        if (whole % (std::uint64_t(range) + 1) == range)
+            ++bucket;
+        reciprocal = ~std::uint64_t(0) / bucket + 1;
+    }
+
+    std::uint32_t operator()(boost::random::mt19937 &generator) const
+    {
+        if (range == 0)
+            return 0; // boost draws nothing then
+        for (;;) {
+            const std::uint64_t draw = generator();
+            const auto result = std::uint64_t(Wide(draw) * reciprocal >> 64);
+            if (result <= range)
+                return std::uint32_t(result);
+        }
+    }
+
+private:
+    std::uint32_t range;
+    std::uint64_t bucket = 1;
+    std::uint64_t reciprocal = 0;
+};
 
 } // namespace
 
@@ -127,14 +165,14 @@ void addEfficiency(RepetitionStats &stats, const std::vector<std::optional<doubl
     const double mean = *e.mean;
     const std::size_t n = estimates.size();
     std::vector<double> deviations(n, 0.0); // estimate − mean, 0 without an estimate
-    std::vector<float> hasEstimate(n, 0.0f); // 1 or 0
-    std::vector<float> trialCounts(n); // at most 999999 trials, exact as floats
+    std::vector<std::uint32_t> hasEstimate(n, 0); // 1 or 0
+    std::vector<std::uint32_t> trialCounts(n); // whole trials
     for (std::size_t r = 0; r < n; ++r) {
         if (estimates[r]) {
             deviations[r] = *estimates[r] - mean;
-            hasEstimate[r] = 1.0f;
+            hasEstimate[r] = 1;
         }
-        trialCounts[r] = float(trials[r]);
+        trialCounts[r] = std::uint32_t(trials[r]);
     }
     const double offset = target ? mean - *target : 0.0; // the bias
     std::vector<double> sds, rmses, sweats;
@@ -142,39 +180,65 @@ void addEfficiency(RepetitionStats &stats, const std::vector<std::optional<doubl
     rmses.reserve(std::size_t(resamples));
     sweats.reserve(std::size_t(resamples));
     boost::random::mt19937 generator(bootstrapSeed);
-    boost::random::uniform_int_distribution<std::uint32_t> pick(0, std::uint32_t(n - 1));
+    const RepetitionPick pick(std::uint32_t(n - 1));
     // A resample counts how often it drew each repetition, then sums in one pass: the
     // counts stay in the cache where drawing the repetitions' values at random would not.
-    std::vector<std::uint32_t> drawn(n);
-    for (int b = 0; b < resamples; ++b) {
-        std::fill(drawn.begin(), drawn.end(), 0u);
-        for (std::size_t i = 0; i < n; ++i)
-            ++drawn[pick(generator)];
-        double sum = 0.0, squares = 0.0, count = 0.0, trialSum = 0.0;
-        for (std::size_t r = 0; r < n; ++r) {
-            const double times = drawn[r];
-            const double d = deviations[r];
-            sum += times * d;
-            squares += times * d * d;
-            count += times * hasEstimate[r];
-            trialSum += times * trialCounts[r];
-        }
+    // The sums run in repetition order, so every resample's values are the same to the bit
+    // whatever the draws' order; the counts and trials are whole numbers, summed exactly.
+    // The pass over one resample's counts runs in the loop that draws the next one: its
+    // additions wait on each other, and the draws fill that wait.
+    struct Sums {
+        double sum = 0.0, squares = 0.0;
+        std::uint64_t counted = 0, trialTotal = 0;
+    };
+    const auto finish = [&](const Sums &s) {
+        const double count = double(s.counted), trialSum = double(s.trialTotal);
         if (count < 2.0)
-            continue;
-        sds.push_back(std::sqrt(std::max(0.0, (squares - sum * sum / count) / (count - 1.0))));
+            return;
+        sds.push_back(std::sqrt(std::max(0.0, (s.squares - s.sum * s.sum / count) / (count - 1.0))));
         if (target) {
             // Mean of (deviation + bias)² over the resample's estimates.
             const double meanSquare
-                = std::max(0.0, squares / count + 2.0 * offset * sum / count + offset * offset);
+                = std::max(0.0, s.squares / count + 2.0 * offset * s.sum / count + offset * offset);
             rmses.push_back(std::sqrt(meanSquare));
             sweats.push_back(meanSquare * trialSum / double(n));
         }
+    };
+    const auto add = [&](Sums &s, std::uint32_t &drawnTimes, std::size_t r) {
+        const std::uint32_t times = drawnTimes;
+        drawnTimes = 0u; // ready for a later resample
+        const double d = deviations[r];
+        s.sum += double(times) * d;
+        s.squares += double(times) * d * d;
+        s.counted += times * hasEstimate[r];
+        s.trialTotal += std::uint64_t(times) * trialCounts[r];
+    };
+    std::vector<std::uint32_t> drawing(n, 0u), drawn(n, 0u);
+    for (int b = 0; b < resamples; ++b) {
+        Sums previous;
+        if (b == 0) {
+            for (std::size_t i = 0; i < n; ++i)
+                ++drawing[pick(generator)];
+        } else {
+            for (std::size_t i = 0; i < n; ++i) {
+                ++drawing[pick(generator)];
+                add(previous, drawn[i], i);
+            }
+            finish(previous);
+        }
+        drawing.swap(drawn);
+    }
+    if (resamples > 0) {
+        Sums last;
+        for (std::size_t r = 0; r < n; ++r)
+            add(last, drawn[r], r);
+        finish(last);
     }
     const auto percentile = [](std::vector<double> &values) -> std::optional<Interval> {
         if (values.empty())
             return std::nullopt;
-        std::sort(values.begin(), values.end());
-        return Interval { quantileOfSorted(values, 0.025), quantileOfSorted(values, 0.975) };
+        const double low = quantile(values.data(), values.data() + values.size(), 0.025);
+        return Interval { low, quantile(values.data(), values.data() + values.size(), 0.975) };
     };
     e.sdInterval = percentile(sds);
     if (e.rmse)

@@ -77,7 +77,9 @@ private slots:
     void comparisonRowsShowEveryValueOrADashAndMarkTheBest();
     void comparisonTableMarksTheBestAndCopiesTheSelectionWithItsNames();
     void exactRowsShowTheExactValueAndTheSimulationsDistanceInStandardErrors();
+    void comparisonOfFourStaircasesFitsItsMinimumHeightAndCopiesFoldedRowsWhole();
     void histogramOfAllStaircasesOutlinesEachInItsColour();
+    void histogramDrawsIntervalsAndTheExactCountsOnTheBarsScale();
     void estimateBinsKeepLatticeValuesCentred();
     void histogramMarksTheTargetAndTheMean();
     void repetitionSummaryIsWrittenWholeWithItsSuffix();
@@ -440,6 +442,56 @@ void ResultsTest::exactRowsShowTheExactValueAndTheSimulationsDistanceInStandardE
     }
 }
 
+void ResultsTest::comparisonOfFourStaircasesFitsItsMinimumHeightAndCopiesFoldedRowsWhole()
+{
+    StaircaseTheory theory;
+    theory.classic = { 0.5, 0.7937, 0.28397 };
+    theory.stationary = { StationaryStatus::computed, 0.26912, 0.79104, 0.79263, 0.25, 60 };
+    RepetitionStats stats;
+    stats.repetitions = 20000;
+    stats.estimates = { 19998, -12.30126, 0.79552, 0.30004, 0.0021217, -0.25, 0.875, 0.01728, 0.182, 0.30051,
+        Interval { -12.305, -12.297 }, Interval { 0.29, 0.31 }, Interval { 0.295, 0.306 } };
+    stats.trials = TrialsPerRepetition { 134.56, 60, 412 };
+    stats.sweatFactor = 12.152;
+    stats.sweatInterval = Interval { 11.5, 12.9 };
+    StaircaseSettings staircase;
+    staircase.correctAnswers = 3;
+    std::vector<ComparisonColumn> columns;
+    for (int c = 0; c < 4; ++c)
+        columns.push_back({ comparisonHeader(QString::number(c), staircase), staircase, theory, stats, {} });
+
+    // The table of the Analysis tab, in the window's narrowest width: every measure of four
+    // staircases in view, without scrolling either way.
+    QTableWidget widget;
+    QFont small = widget.font();
+    small.setPointSize(9);
+    widget.setFont(small);
+    ComparisonTable table(widget);
+    table.show(columns, 6);
+    widget.resize(780, widget.minimumHeight());
+    widget.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&widget));
+    QCOMPARE(widget.verticalScrollBar()->maximum(), 0);
+    QCOMPARE(widget.horizontalScrollBar()->maximum(), 0);
+
+    const auto line = [&widget](const QString &name) {
+        for (int r = 0; r < widget.rowCount(); ++r)
+            if (widget.verticalHeaderItem(r)->text().trimmed() == name)
+                return r;
+        return -1;
+    };
+    const int sd = line("SD");
+    QVERIFY(sd > 0);
+    widget.setRangeSelected(QTableWidgetSelectionRange(sd, 1, sd, 2), true);
+    // The interval shown under the SD and its exact value (none for this run) copy as rows of their own.
+    QCOMPARE(table.selectionText(),
+        QString("\t1 \u00b7 3-up/1-down, asc.\t2 \u00b7 3-up/1-down, asc.\n"
+                "SD\t0.3000\t0.3000\n"
+                "SD, 95 % interval\t[0.2900, 0.3100]\t[0.2900, 0.3100]\n"));
+    table.setExactRows(true);
+    QCOMPARE(line("SD, exact"), line("SD") + 1);
+}
+
 void ResultsTest::histogramOfAllStaircasesOutlinesEachInItsColour()
 {
     QCustomPlot plot;
@@ -463,6 +515,39 @@ void ResultsTest::histogramOfAllStaircasesOutlinesEachInItsColour()
     QCOMPARE(plot.graph(2)->pen().style(), Qt::DashLine);
     QCOMPARE(plot.graph(2)->data()->constBegin()->key, 0.3);
     QCOMPARE(plot.legend->itemCount(), 2);
+}
+
+void ResultsTest::histogramDrawsIntervalsAndTheExactCountsOnTheBarsScale()
+{
+    // Trials of 8 repetitions, and an exact distribution over 9 … 13 trials, partly beyond them.
+    const std::vector<double> trials { 10, 10, 11, 11, 11, 12, 12, 10 };
+    const EstimatesHistogram::WholeDistribution exact { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0.125, 0.25, 0.375, 0.125,
+        0.125 };
+    QCustomPlot plot;
+    EstimatesHistogram::draw(plot, trials, std::nullopt, 10.875, "Trials", std::nullopt, std::nullopt, exact);
+    const QCPGraph *line = plot.graph(plot.graphCount() - 1);
+    QCOMPARE(line->name(), QString("Exact distribution"));
+    double expected = 0.0;
+    for (auto it = line->data()->constBegin(); it != line->data()->constEnd(); ++it) {
+        expected += it->value;
+        if (it->key == 11.0)
+            QCOMPARE(it->value, 0.375 * 8);
+    }
+    QCOMPARE(expected, 8.0);
+
+    EstimatesHistogram::drawAll(plot,
+        { { "Staircase 0", { 0.0, 0.25, 0.25 }, 0.3, Qt::red, 0.2, Interval { 0.1, 0.3 } },
+            { "Staircase 1", { 0.5 }, std::nullopt, Qt::blue } },
+        "All staircases");
+    const auto *bar = qobject_cast<QCPErrorBars *>(plot.plottable(plot.plottableCount() - 1));
+    QVERIFY(bar);
+    QCOMPARE(bar->pen().color(), QColor(Qt::red));
+    QCOMPARE(bar->dataPlottable()->interface1D()->dataMainKey(0), 0.2);
+    QCOMPARE(bar->data()->at(0).errorMinus, 0.2 - 0.1);
+    QCOMPARE(bar->data()->at(0).errorPlus, 0.3 - 0.2);
+    // Above its own outline (two estimates in the highest bin), below the top.
+    const double height = bar->dataPlottable()->interface1D()->dataMainValue(0);
+    QVERIFY(height > 2.0 && height < plot.yAxis->range().upper);
 }
 
 void ResultsTest::estimateBinsKeepLatticeValuesCentred()
