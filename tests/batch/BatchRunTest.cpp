@@ -9,6 +9,7 @@
 #include "Run.h"
 #include "StaircaseTable.h"
 #include "Sweep.h"
+#include "TaggedLines.h"
 #include "TidyTrials.h"
 #include "TrialTable.h"
 
@@ -131,7 +132,8 @@ TEST_F(BatchRunTest, TidyTrialsAreTheWindowsExportOfTheSameRunByteForByte)
     EXPECT_NE(piped.err.find("staircase"), std::string::npos); // the table moves to standard error
 }
 
-// 3000 rows: the summary reaches the tagging in several pieces, cut inside lines.
+// The program's file, then the same text handed to the tagging in pieces of 1, 7 and 4099 bytes:
+// cut inside every line, just before and after each line end, wherever a tag goes.
 TEST_F(BatchRunTest, SummaryHasTheTagColumnsFirstOnEveryLine)
 {
     const std::string path = example("three-interleaved-staircases.txt");
@@ -145,6 +147,18 @@ TEST_F(BatchRunTest, SummaryHasTheTagColumnsFirstOnEveryLine)
     for (bool header = true; std::getline(plain, line); header = false)
         expected += (header ? "seed\tstep\t" : "9\t0.5\t") + line + "\n";
     EXPECT_EQ(fileContent(folder + "/summary.tsv"), expected);
+
+    const std::string text = plain.str();
+    for (const std::size_t pieceSize : { 1, 7, 4099 }) {
+        std::string tagged;
+        TaggedLines tagging({ { "seed", "9" }, { "step", "0.5" } }, [&](const char *data, std::size_t size) {
+            tagged.append(data, size);
+            return true;
+        });
+        for (std::size_t start = 0; start < text.size(); start += pieceSize)
+            ASSERT_TRUE(tagging(text.data() + start, std::min(pieceSize, text.size() - start)));
+        EXPECT_EQ(tagged, expected) << pieceSize;
+    }
 }
 
 // With the trials on the standard output, the table goes to the standard error.
