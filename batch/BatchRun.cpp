@@ -206,17 +206,17 @@ int BatchRun::run()
 {
     if (const std::string problem = outputProblem(options); !problem.empty())
         return usageError(console, problem);
-    LoadedExperiment experiment = loadExperimentFile(options.experimentPath);
-    if (!experiment.ok()) {
-        report.error(experiment.error);
+    Expected<LoadedExperiment> experiment = loadExperimentFile(options.experimentPath);
+    if (!experiment) {
+        report.error(experiment.problem().message);
         return exitUnreadable;
     }
-    for (const std::string &warning : experiment.warnings)
+    for (const std::string &warning : experiment->warnings)
         report.warning(warning);
-    RunRequest &request = experiment.request;
+    RunRequest &request = experiment->request;
     request.repetitions = options.repetitions.value_or(request.repetitions);
-    if (const std::string problem = runProblem(request); !problem.empty()) {
-        report.error(problem);
+    if (const std::optional<Problem> problem = runProblem(request)) {
+        report.error(problem->message);
         return exitUnreadable;
     }
     if (!options.vary.empty())
@@ -290,11 +290,12 @@ int BatchRun::run()
 int BatchRun::sweep(const RunRequest &request)
 {
     const SweepRequest sweepRequest { request, options.lastReversals, options.seed, options.vary };
-    const SweepPlan plan = planSweep(sweepRequest);
-    if (!plan.ok()) {
-        report.error(plan.error);
+    const Expected<SweepPlan> planned = planSweep(sweepRequest);
+    if (!planned) {
+        report.error(planned.problem().message);
         return exitUsage;
     }
+    const SweepPlan &plan = *planned;
     if (!options.statsPath.empty() && !stats.open())
         return unwritable("statistics", stats);
     const auto showProgress = [&](const SweepProgress &p) {

@@ -34,10 +34,10 @@ RunResult windowRun(const std::string &path, int repetitions, std::uint32_t seed
 {
     ParametersLoader loader;
     loader.loadFile(path);
-    const ExperimentReading reading = readExperiment(loader);
+    const Expected<ExperimentReading> reading = readExperiment(loader);
     RunRequest request;
-    request.observer = reading.experiment.observer;
-    request.staircases = reading.experiment.staircases;
+    request.observer = reading->experiment.observer;
+    request.staircases = reading->experiment.staircases;
     for (std::size_t i = 0; i < request.staircases.size(); ++i)
         request.repetitions = repetitions;
     RandomEngine engine(seed);
@@ -191,7 +191,7 @@ TEST_F(BatchRunTest, VaryRunsEveryCombinationAndStatsAreTheEnginesRows)
     request.seed = 3;
     request.axes
         = { { SweepParameter::stepScale, -1, { 0.5, 1 } }, { SweepParameter::start, 2, { -3, -1 } } };
-    EXPECT_EQ(swept.out, sweepStatsText(runSweep(request, planSweep(request))));
+    EXPECT_EQ(swept.out, sweepStatsText(runSweep(request, *planSweep(request))));
     // The table goes to the standard error, the varied values first.
     EXPECT_EQ(swept.err.substr(0, swept.err.find('\n')),
         "step-scale  2:start  staircase  target_pct     x_star       mean       bias        sd  mean_trials  "
