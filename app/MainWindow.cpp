@@ -367,7 +367,9 @@ void MainWindow::on_checkBox_stateChanged(int state)
 
 void MainWindow::on_actionExport_graph_to_pdf_triggered()
 {
-    exportGraphPdf(*ui->customPlot, *dialogs, this, fileLocations);
+    const QString problem = exportGraphPdf(*ui->customPlot, *dialogs, this, fileLocations);
+    if (!problem.isEmpty())
+        dialogs->warning(this, tr("Warning"), problem);
 }
 
 void MainWindow::on_actionSaveFile_triggered()
