@@ -108,8 +108,11 @@ void BackgroundRun::workerDone()
     progressTimer->stop();
     if (!failure.isEmpty())
         emit failed(failure);
-    else if (outcome.result)
+    else if (outcome.result) {
+        // The bar ends full, on the run's own count, however the timer fell.
+        exactDone = -1;
+        reportProgress();
         emit finished(outcome);
-    else
+    } else
         emit cancelled();
 }

@@ -16,7 +16,6 @@
 namespace
 {
 
-const QString errorTitle = QStringLiteral("Error");
 const QString warningTitle = QStringLiteral("Warning");
 
 } // namespace
@@ -28,31 +27,15 @@ void newExperiment(const ExperimentWidgets &widgets)
     widgets.staircaseCount->setValue(1);
 }
 
-QString openExperiment(
-    const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent, FileLocations &locations)
-{
-    const QString path = dialogs.openFileName(parent, QStringLiteral("Parameters file to open"),
-        locations.folder(), fileFilter(QStringLiteral("txt")));
-    locations.remember(path);
-    if (path.isEmpty())
-        return QString();
-    const ExperimentReading reading = readExperimentFile(path);
-    if (!reading.ok()) {
-        dialogs.warning(parent, errorTitle, QString::fromStdString(reading.error));
-        return QString();
-    }
-    applyExperiment(reading, widgets, dialogs, parent);
-    return path;
-}
-
 QString saveExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent,
     FileLocations &locations, const QString &path, const QString &proposedName)
 {
     const ExperimentDescription experiment = experimentFromWidgets(widgets);
     // Checked before asking for a name: such a text cannot be written at all.
-    for (const std::string &problem : { positiveStepsProblem(experiment), stringIdProblem(experiment) })
-        if (!problem.empty()) {
-            dialogs.warning(parent, warningTitle, QString::fromStdString(problem));
+    for (const std::optional<Problem> &problem :
+        { positiveStepsProblem(experiment), stringIdProblem(experiment) })
+        if (problem) {
+            dialogs.warning(parent, warningTitle, QString::fromStdString(problem->message));
             return QString();
         }
     const QString target = !path.isEmpty()
@@ -69,18 +52,18 @@ QString saveExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, Q
     return target;
 }
 
-ExperimentReading readExperimentFile(const QString &path)
+Expected<ExperimentReading> readExperimentFile(const QString &path)
 {
     const std::string name = QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
-    ExperimentReading reading = readExperimentFile(QFile::encodeName(path).toStdString());
+    Expected<ExperimentReading> reading = readExperimentFile(QFile::encodeName(path).toStdString());
     // A file that was read but is no experiment (a missing key, a bad value) is named too.
-    if (!reading.ok() && reading.error.find(QFile::encodeName(path).toStdString()) == std::string::npos)
-        reading.error = "Can't open the parameters file " + name + ":\n" + reading.error;
+    if (!reading
+        && reading.problem().message.find(QFile::encodeName(path).toStdString()) == std::string::npos)
+        return Problem { "Can't open the parameters file " + name + ":\n" + reading.problem().message };
     return reading;
 }
 
-void applyExperiment(
-    const ExperimentReading &reading, const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent)
+QStringList applyExperiment(const ExperimentReading &reading, const ExperimentWidgets &widgets)
 {
     const std::vector<StaircaseSettings> &staircases = reading.experiment.staircases;
     const int n = static_cast<int>(staircases.size());
@@ -114,21 +97,21 @@ void applyExperiment(
         widgets.repetitions->setValue(*reading.experiment.repetitions);
 
     // Missing observer keys are reported in key order; their defaults are already in the values.
+    QStringList messages;
     for (const std::string &warning : reading.warnings)
-        dialogs.warning(parent, errorTitle, QString::fromStdString(warning));
+        messages << QString::fromStdString(warning);
     const ObserverSettings &observer = reading.experiment.observer;
     widgets.guessRate->setValue(observer.guessRate);
     widgets.lapseRate->setValue(observer.lapseRate);
     widgets.mean->setValue(observer.mean);
     widgets.standardDeviation->setValue(observer.standardDeviation);
 
-    // The file is applied in full first, so each box describes the window as it now is.
-    const std::string changes = valueChangesMessage(reading.changes, n);
-    if (!changes.empty())
-        dialogs.warning(parent, errorTitle, QString::fromStdString(changes));
-    const std::string sum = guessAndLapseWarning(observer);
-    if (!sum.empty())
-        dialogs.warning(parent, errorTitle, QString::fromStdString(sum));
+    // The file is applied in full first, so each message describes the window as it now is.
+    if (!reading.changes.empty())
+        messages << QString::fromStdString(valueChangesMessage(reading.changes, n));
+    if (const std::optional<Problem> sum = guessAndLapseWarning(observer))
+        messages << QString::fromStdString(sum->message);
+    return messages;
 }
 
 ObserverSettings observerFromWidgets(const ExperimentWidgets &widgets)

@@ -23,26 +23,19 @@ bool isCompletePdf(const QByteArray &bytes)
 
 } // namespace
 
-bool exportGraphPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent, FileLocations &locations)
+QString exportGraphPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent, FileLocations &locations)
 {
-    const QString warningTitle = QStringLiteral("Warning");
-    if (plot.graphCount() == 0) {
-        dialogs.warning(
-            parent, warningTitle, QStringLiteral("No graph to export, please run experiment before."));
-        return false;
-    }
+    if (plot.graphCount() == 0)
+        return QStringLiteral("No graph to export, please run experiment before.");
     const QString fileName
         = askFileToSave(dialogs, parent, locations, QStringLiteral("Output file..."), QStringLiteral("pdf"));
     if (fileName.isEmpty())
-        return false;
+        return QString();
     const QString problem = writeGraphPdf(plot, fileName);
-    if (!problem.isEmpty()) {
-        dialogs.warning(parent, warningTitle,
-            QStringLiteral("The graph could not be written to %1:\n%2")
-                .arg(QDir::toNativeSeparators(fileName), problem));
-        return false;
-    }
-    return true;
+    if (problem.isEmpty())
+        return QString();
+    return QStringLiteral("The graph could not be written to %1:\n%2")
+        .arg(QDir::toNativeSeparators(fileName), problem);
 }
 
 QString writeGraphPdf(QCustomPlot &plot, const QString &path)

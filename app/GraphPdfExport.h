@@ -16,9 +16,10 @@ class UserDialogs;
 
 // Asks for a file name, starting in the folder last used, and writes the plot
 // as a one-page PDF of the widget's size (".pdf" is added to a name without a
-// suffix). Warns when the plot has no graph or the file cannot be written; a
-// cancelled dialog does nothing. Returns true when a file was written.
-bool exportGraphPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent, FileLocations &locations);
+// suffix). Returns the message for the window to show when the plot has no
+// graph or the file cannot be written; empty when a file was written or the
+// dialog was cancelled.
+QString exportGraphPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent, FileLocations &locations);
 
 // Writes the plot to `path` whole or not at all. Empty on success, otherwise
 // the reason.

@@ -225,9 +225,18 @@ void MainWindow::on_actionOpenFile_triggered()
 {
     if (!document->settleChanges(*dialogs, this, fileLocations))
         return;
-    const QString path = openExperiment(experimentWidgets(), *dialogs, this, fileLocations);
+    const QString path = dialogs->openFileName(
+        this, tr("Parameters file to open"), fileLocations.folder(), fileFilter(QStringLiteral("txt")));
+    fileLocations.remember(path);
     if (path.isEmpty())
         return;
+    const Expected<ExperimentReading> reading = readExperimentFile(path);
+    if (!reading) {
+        dialogs->warning(this, tr("Error"), QString::fromStdString(reading.problem().message));
+        return;
+    }
+    for (const QString &message : applyExperiment(*reading, experimentWidgets()))
+        dialogs->warning(this, tr("Error"), message);
     document->markSaved(path);
     markRunOfPreviousExperiment();
 }
@@ -291,9 +300,8 @@ void MainWindow::on_buttonStart_clicked()
     // Read once: the run goes on with these values whatever happens to the widgets meanwhile.
     const RunRequest request
         = readRunRequest(*ui->tabStaircase, observerSettings(), ui->spinBoxSimRepetitions->value());
-    const std::string problem = runProblem(request);
-    if (!problem.empty()) {
-        dialogs->warning(this, tr("Warning"), QString::fromStdString(problem));
+    if (const std::optional<Problem> problem = runProblem(request)) {
+        dialogs->warning(this, tr("Warning"), QString::fromStdString(problem->message));
         return;
     }
     const QString question = memoryQuestion(request, runMemoryBudget());
@@ -359,7 +367,9 @@ void MainWindow::on_checkBox_stateChanged(int state)
 
 void MainWindow::on_actionExport_graph_to_pdf_triggered()
 {
-    exportGraphPdf(*ui->customPlot, *dialogs, this, fileLocations);
+    const QString problem = exportGraphPdf(*ui->customPlot, *dialogs, this, fileLocations);
+    if (!problem.isEmpty())
+        dialogs->warning(this, tr("Warning"), problem);
 }
 
 void MainWindow::on_actionSaveFile_triggered()

@@ -101,9 +101,10 @@ void SweepPage::on_buttonSweepRun_clicked()
 {
     if (!experiment || isRunning())
         return;
-    const SweepValues values = parseSweepValues(ui->lineEditSweepValues->text().toStdString());
-    if (!values.ok()) {
-        emit problem(QString::fromStdString(values.error));
+    const Expected<std::vector<double>> values
+        = parseSweepValues(ui->lineEditSweepValues->text().toStdString());
+    if (!values) {
+        emit problem(QString::fromStdString(values.problem().message));
         return;
     }
     SweepRequest request = experiment();
@@ -112,12 +113,13 @@ void SweepPage::on_buttonSweepRun_clicked()
     const auto parameter = SweepParameter(ui->comboBoxSweepParameter->currentData().toInt());
     const int staircase = ui->comboBoxSweepStaircase->currentData().toInt();
     // The observer's settings and K belong to no staircase.
-    request.axes = { { parameter, isStaircaseParameter(parameter) ? staircase : -1, values.values } };
-    const SweepPlan plan = planSweep(request);
-    if (!plan.ok()) {
-        emit problem(QString::fromStdString(plan.error));
+    request.axes = { { parameter, isStaircaseParameter(parameter) ? staircase : -1, *values } };
+    const Expected<SweepPlan> planned = planSweep(request);
+    if (!planned) {
+        emit problem(QString::fromStdString(planned.problem().message));
         return;
     }
+    const SweepPlan &plan = *planned;
     // Each thread keeps one value's trials until their statistics are taken.
     const std::uint64_t held = sweepMaximumTrialsHeld(plan, sweepThreads(plan));
     const long double bytes = static_cast<long double>(held) * RunResult::bytesPerTrial;

@@ -125,10 +125,10 @@ std::string parseVary(const std::string &text, BatchOptions &options)
         return "--vary can't vary " + quotedArgument(name) + "; it varies " + names + ".";
     }
     axis.parameter = *parameter;
-    const SweepValues values = parseSweepValues(text.substr(equals + 1));
-    if (!values.ok())
-        return "--vary " + text.substr(0, equals) + ": " + values.error;
-    axis.values = values.values;
+    const Expected<std::vector<double>> values = parseSweepValues(text.substr(equals + 1));
+    if (!values)
+        return "--vary " + text.substr(0, equals) + ": " + values.problem().message;
+    axis.values = *values;
     for (const SweepAxis &earlier : options.vary)
         if (earlier.name() == axis.name())
             return "--vary " + axis.name() + " is given twice; give all its values at once.";

@@ -11,6 +11,7 @@
 #include "RunMemoryBudget.h"
 #include "StaircaseTable.h"
 #include "Sweep.h"
+#include "TaggedLines.h"
 #include "TidyTrials.h"
 #include "TrialTable.h"
 
@@ -94,48 +95,6 @@ std::string outputProblem(const BatchOptions &options)
                 + " is the experiment file itself, which it would replace.";
     return std::string();
 }
-
-// Puts the --tag columns in front of every line that passes through: their
-// names before the header, their values before every row.
-class TaggedLines
-{
-public:
-    TaggedLines(const std::vector<std::pair<std::string, std::string>> &tags, TextSink next)
-        : next(std::move(next))
-    {
-        for (const auto &[name, value] : tags) {
-            headerPrefix += name + '\t';
-            rowPrefix += value + '\t';
-        }
-    }
-
-    bool operator()(const char *data, std::size_t size)
-    {
-        std::size_t start = 0;
-        while (start < size) {
-            if (atLineStart) {
-                const std::string &prefix = header ? headerPrefix : rowPrefix;
-                if (!next(prefix.data(), prefix.size()))
-                    return false;
-                atLineStart = header = false;
-            }
-            const void *newline = std::memchr(data + start, '\n', size - start);
-            const std::size_t end
-                = newline ? std::size_t(static_cast<const char *>(newline) - data) + 1 : size;
-            if (!next(data + start, end - start))
-                return false;
-            atLineStart = newline != nullptr;
-            start = end;
-        }
-        return true;
-    }
-
-private:
-    TextSink next;
-    std::string headerPrefix, rowPrefix;
-    bool atLineStart = true;
-    bool header = true;
-};
 
 std::string gigabytes(long double bytes)
 {
@@ -247,17 +206,17 @@ int BatchRun::run()
 {
     if (const std::string problem = outputProblem(options); !problem.empty())
         return usageError(console, problem);
-    LoadedExperiment experiment = loadExperimentFile(options.experimentPath);
-    if (!experiment.ok()) {
-        report.error(experiment.error);
+    Expected<LoadedExperiment> experiment = loadExperimentFile(options.experimentPath);
+    if (!experiment) {
+        report.error(experiment.problem().message);
         return exitUnreadable;
     }
-    for (const std::string &warning : experiment.warnings)
+    for (const std::string &warning : experiment->warnings)
         report.warning(warning);
-    RunRequest &request = experiment.request;
+    RunRequest &request = experiment->request;
     request.repetitions = options.repetitions.value_or(request.repetitions);
-    if (const std::string problem = runProblem(request); !problem.empty()) {
-        report.error(problem);
+    if (const std::optional<Problem> problem = runProblem(request)) {
+        report.error(problem->message);
         return exitUnreadable;
     }
     if (!options.vary.empty())
@@ -331,11 +290,12 @@ int BatchRun::run()
 int BatchRun::sweep(const RunRequest &request)
 {
     const SweepRequest sweepRequest { request, options.lastReversals, options.seed, options.vary };
-    const SweepPlan plan = planSweep(sweepRequest);
-    if (!plan.ok()) {
-        report.error(plan.error);
+    const Expected<SweepPlan> planned = planSweep(sweepRequest);
+    if (!planned) {
+        report.error(planned.problem().message);
         return exitUsage;
     }
+    const SweepPlan &plan = *planned;
     if (!options.statsPath.empty() && !stats.open())
         return unwritable("statistics", stats);
     const auto showProgress = [&](const SweepProgress &p) {

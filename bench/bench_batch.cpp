@@ -42,7 +42,7 @@ const Scratch scratch;
 
 RunResult experimentRun()
 {
-    RunRequest request = loadExperimentFile(scratch.experiment).request;
+    RunRequest request = loadExperimentFile(scratch.experiment)->request;
     request.repetitions = repetitions;
     RandomEngine engine;
     return simulate(request, engine);

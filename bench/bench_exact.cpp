@@ -42,11 +42,11 @@ StaircaseSettings hardCase()
 int main(int argc, char **argv)
 {
     for (const char *file : { "single-staircase", "three-interleaved-staircases", "clamped-staircases" }) {
-        const ExperimentReading reading
+        const Expected<ExperimentReading> reading
             = readExperimentFile(std::string(QUORVEL_EXAMPLES_DIR) + "/" + file + ".txt");
-        if (!reading.ok())
+        if (!reading)
             return 1;
-        const ExperimentDescription &e = reading.experiment;
+        const ExperimentDescription &e = reading->experiment;
         for (std::size_t i = 0; i < e.staircases.size(); ++i)
             benchmark::RegisterBenchmark((std::string("exact/") + file + "/" + std::to_string(i)).c_str(),
                 exact, e.staircases[i], e.observer, 6)

@@ -29,16 +29,16 @@ constexpr int repetitions = 1000;
 SweepRequest sweepRequest()
 {
     SweepRequest request;
-    request.base = loadExperimentFile(example).request;
+    request.base = loadExperimentFile(example)->request;
     request.base.repetitions = repetitions;
-    request.axes = { { SweepParameter::stepScale, -1, parseSweepValues(values).values } };
+    request.axes = { { SweepParameter::stepScale, -1, *parseSweepValues(values) } };
     return request;
 }
 
 void sweepEngine(benchmark::State &state)
 {
     const SweepRequest request = sweepRequest();
-    const SweepPlan plan = planSweep(request);
+    const SweepPlan plan = *planSweep(request);
     for (auto _ : state)
         benchmark::DoNotOptimize(runSweep(request, plan, {}, nullptr, unsigned(state.range(0))));
     state.counters["values"] = double(plan.points.size());

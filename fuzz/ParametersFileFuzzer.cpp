@@ -35,7 +35,7 @@ protected:
 
 std::string filePath;
 
-ExperimentReading readFile(const std::string &text)
+Expected<ExperimentReading> readFile(const std::string &text)
 {
     std::ofstream(filePath, std::ios::binary | std::ios::trunc) << text;
     ParametersLoader loader;
@@ -47,7 +47,7 @@ ExperimentReading readFile(const std::string &text)
     return readExperiment(loader);
 }
 
-ExperimentReading readText(const std::string &text)
+Expected<ExperimentReading> readText(const std::string &text)
 {
     ParametersLoader loader;
     std::istringstream is(text);
@@ -79,19 +79,20 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::string text(reinterpret_cast<const char *>(data), size);
-    const ExperimentReading reading = readText(text);
-    if (readFile(text).error != reading.error)
+    const Expected<ExperimentReading> reading = readText(text);
+    const Expected<ExperimentReading> fromFile = readFile(text);
+    if (bool(fromFile) != bool(reading) || (!reading && fromFile.problem() != reading.problem()))
         std::abort();
-    if (!reading.ok())
+    if (!reading)
         return 0;
 
-    const ExperimentDescription &experiment = reading.experiment;
+    const ExperimentDescription &experiment = reading->experiment;
     const int n = static_cast<int>(experiment.staircases.size());
     if (n < 1 || n > maxStaircaseCount)
         std::abort();
     ExperimentDescription fitted = experiment;
     if (!fitToFields(fitted).empty()
-        || valueChangesMessage(reading.changes, n).empty() != reading.changes.empty())
+        || valueChangesMessage(reading->changes, n).empty() != reading->changes.empty())
         std::abort();
     guessAndLapseWarning(experiment.observer);
     // What a run does with each page's step text.
@@ -102,23 +103,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
     }
 
-    if (!positiveStepsProblem(experiment).empty() || !stringIdProblem(experiment).empty())
+    if (positiveStepsProblem(experiment) || stringIdProblem(experiment))
         return 0;
-    const ExperimentReading again = readText(writeExperiment(experiment));
-    if (!again.ok() || !again.warnings.empty() || !again.changes.empty()
-        || again.experiment.staircases.size() != experiment.staircases.size()
-        || again.experiment.repetitions != experiment.repetitions
-        || again.experiment.stringIdsGiven != experiment.stringIdsGiven)
+    const Expected<ExperimentReading> again = readText(writeExperiment(experiment));
+    if (!again || !again->warnings.empty() || !again->changes.empty()
+        || again->experiment.staircases.size() != experiment.staircases.size()
+        || again->experiment.repetitions != experiment.repetitions
+        || again->experiment.stringIdsGiven != experiment.stringIdsGiven)
         std::abort();
     const ObserverSettings &a = experiment.observer;
-    const ObserverSettings &b = again.experiment.observer;
+    const ObserverSettings &b = again->experiment.observer;
     if (a.mean != b.mean || a.standardDeviation != b.standardDeviation || a.lapseRate != b.lapseRate
         || a.guessRate != b.guessRate)
         std::abort();
     for (std::size_t i = 0; i < experiment.staircases.size(); ++i) {
         StaircaseSettings expected = experiment.staircases[i];
         boost::algorithm::trim(expected.positiveStepsText);
-        if (!same(expected, again.experiment.staircases[i]))
+        if (!same(expected, again->experiment.staircases[i]))
             std::abort();
     }
     return 0;

@@ -159,10 +159,10 @@ void bindExperiment(py::module_ &m)
             "save",
             [](const PythonExperiment &e, const py::handle &path) {
                 const ExperimentDescription description = describe(e);
-                for (const std::string &problem :
+                for (const std::optional<Problem> &problem :
                     { positiveStepsProblem(description), stringIdProblem(description) })
-                    if (!problem.empty())
-                        throw ExperimentError(problem);
+                    if (problem)
+                        throw ExperimentError(problem->message);
                 const std::string target = pathText(path);
                 AtomicFile file(target);
                 if (!file.open() || !file.write(writeExperiment(description)) || !file.commit()) {
@@ -184,13 +184,13 @@ void bindExperiment(py::module_ &m)
     m.def(
         "read_experiment",
         [](const py::handle &path) {
-            const LoadedExperiment loaded = loadExperimentFile(pathText(path));
-            if (!loaded.ok())
-                throw ExperimentError(loaded.error);
-            for (const std::string &warning : loaded.warnings)
+            const Expected<LoadedExperiment> loaded = loadExperimentFile(pathText(path));
+            if (!loaded)
+                throw ExperimentError(loaded.problem().message);
+            for (const std::string &warning : loaded->warnings)
                 if (PyErr_WarnEx(PyExc_UserWarning, warning.c_str(), 1) != 0)
                     throw py::error_already_set();
-            return experimentFrom(loaded.experiment);
+            return experimentFrom(loaded->experiment);
         },
         py::arg("path"),
         "Reads a parameter file as Open does: a refused file raises ExperimentError with Open's "

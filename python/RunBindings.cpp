@@ -45,8 +45,8 @@ std::unique_ptr<RunResult> simulateExperiment(const PythonExperiment &experiment
     RunRequest request = runRequestFor(describe(experiment));
     if (repetitions)
         request.repetitions = *repetitions;
-    if (const std::string problem = runProblem(request); !problem.empty())
-        throw ExperimentError(problem);
+    if (const std::optional<Problem> problem = runProblem(request))
+        throw ExperimentError(problem->message);
 
     std::atomic<bool> cancel { false };
     std::optional<py::error_already_set> failure;

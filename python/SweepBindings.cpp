@@ -52,10 +52,10 @@ std::vector<double> sweepValues(const py::handle &values)
             text += (text.empty() ? "" : ",")
                 + py::repr(py::float_(py::reinterpret_borrow<py::object>(value))).cast<std::string>();
     }
-    const SweepValues parsed = parseSweepValues(text);
-    if (!parsed.ok())
-        throw py::value_error(parsed.error);
-    return parsed.values;
+    const Expected<std::vector<double>> parsed = parseSweepValues(text);
+    if (!parsed)
+        throw py::value_error(parsed.problem().message);
+    return *parsed;
 }
 
 py::object sweep(const PythonExperiment &experiment, const std::string &parameter, const py::handle &values,
@@ -65,8 +65,8 @@ py::object sweep(const PythonExperiment &experiment, const std::string &paramete
     request.base = runRequestFor(describe(experiment));
     if (repetitions)
         request.base.repetitions = *repetitions;
-    if (const std::string problem = runProblem(request.base); !problem.empty())
-        throw ExperimentError(problem);
+    if (const std::optional<Problem> problem = runProblem(request.base))
+        throw ExperimentError(problem->message);
     if (lastReversals < 1)
         throw py::value_error("last_reversals must be at least 1");
     request.lastReversals = lastReversals;
@@ -74,9 +74,10 @@ py::object sweep(const PythonExperiment &experiment, const std::string &paramete
     SweepAxis axis = axisNamed(parameter);
     axis.values = sweepValues(values);
     request.axes.push_back(std::move(axis));
-    const SweepPlan plan = planSweep(request);
-    if (!plan.ok())
-        throw py::value_error(plan.error);
+    const Expected<SweepPlan> planned = planSweep(request);
+    if (!planned)
+        throw py::value_error(planned.problem().message);
+    const SweepPlan &plan = *planned;
 
     std::atomic<bool> cancel { false };
     std::optional<py::error_already_set> failure;

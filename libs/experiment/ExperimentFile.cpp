@@ -320,61 +320,54 @@ bool operator==(const ExperimentDescription &a, const ExperimentDescription &b)
         && a.stringIdsGiven == b.stringIdsGiven;
 }
 
-ExperimentReading readExperiment(const ParametersLoader &loader)
+Expected<ExperimentReading> readExperiment(const ParametersLoader &loader)
 {
     try {
         return readChecked(loader);
     } catch (const MissingKeyError &e) {
-        ExperimentReading failed;
-        failed.error = e.what();
-        return failed;
+        return Problem { e.what() };
     } catch (const ReadFailure &e) {
-        ExperimentReading failed;
-        failed.error = e.what();
-        return failed;
+        return Problem { e.what() };
     } catch (const std::bad_alloc &) {
-        ExperimentReading failed;
-        failed.error = "There is not enough memory to read the parameters file.";
-        return failed;
+        return Problem { "There is not enough memory to read the parameters file." };
     }
 }
 
-ExperimentReading readExperimentFile(const std::string &path)
+Expected<ExperimentReading> readExperimentFile(const std::string &path)
 {
     ParametersLoader loader;
     try {
         loader.loadFile(path);
     } catch (const ParametersFileError &e) {
-        ExperimentReading failed;
-        failed.error = "Can't read the parameters file " + path + ":\n" + e.reason();
-        return failed;
+        return Problem { "Can't read the parameters file " + path + ":\n" + e.reason() };
     }
     return readExperiment(loader);
 }
 
-std::string guessAndLapseWarning(const ObserverSettings &observer)
+std::optional<Problem> guessAndLapseWarning(const ObserverSettings &observer)
 {
     if (observerRises(observer))
-        return std::string();
-    return "The guess rate (" + formatReal(observer.guessRate) + ") and the lapse rate ("
+        return std::nullopt;
+    return Problem { "The guess rate (" + formatReal(observer.guessRate) + ") and the lapse rate ("
         + formatReal(observer.lapseRate)
         + ") add up to 1 or more, so the psychometric function does not rise with the level. Start "
-          "refuses to run until their sum is below 1.";
+          "refuses to run until their sum is below 1." };
 }
 
-std::string positiveStepsProblem(const ExperimentDescription &experiment)
+std::optional<Problem> positiveStepsProblem(const ExperimentDescription &experiment)
 {
     for (std::size_t i = 0; i < experiment.staircases.size(); ++i) {
         const std::string text = boost::algorithm::trim_copy(experiment.staircases[i].positiveStepsText);
         const std::string name = "Staircase " + std::to_string(i);
         if (text.empty())
-            return name + " has no positive steps, so the file could not be read back. Nothing was written.";
+            return Problem { name
+                + " has no positive steps, so the file could not be read back. Nothing was written." };
         if (text.find_first_of(" \t\n\v\f\r:;") != std::string::npos)
-            return "The positive steps of " + name + " (\"" + text
+            return Problem { "The positive steps of " + name + " (\"" + text
                 + "\") hold white space, a \":\" or a \";\", which would break the parameters file. Separate "
-                  "the steps with commas only. Nothing was written.";
+                  "the steps with commas only. Nothing was written." };
     }
-    return std::string();
+    return std::nullopt;
 }
 
 std::string writeExperiment(const ExperimentDescription &experiment)
@@ -445,14 +438,14 @@ std::string writeExperiment(const ExperimentDescription &experiment)
     return text;
 }
 
-std::string stringIdProblem(const ExperimentDescription &experiment)
+std::optional<Problem> stringIdProblem(const ExperimentDescription &experiment)
 {
     for (std::size_t i = 0; i < experiment.staircases.size(); ++i) {
         const std::string &id = experiment.staircases[i].stringId;
         if (id.find_first_of(" \t\n\v\f\r:,") != std::string::npos)
-            return "The string ID of Staircase " + std::to_string(i) + " (\"" + id
+            return Problem { "The string ID of Staircase " + std::to_string(i) + " (\"" + id
                 + "\") holds a blank, a tab, a line break, a \":\" or a \",\", which the parameters file "
-                  "cannot hold. Change the string ID. Nothing was written.";
+                  "cannot hold. Change the string ID. Nothing was written." };
     }
-    return std::string();
+    return std::nullopt;
 }

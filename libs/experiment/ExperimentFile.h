@@ -3,7 +3,7 @@
 // between that plain description and the file.
 //
 // `readExperiment` takes a loaded key table and either returns a complete,
-// checked experiment or one error text: every required key, count check and
+// checked experiment or the one problem found: every required key, count check and
 // number conversion is done here, so the window can apply the result without
 // any step failing half-way. Missing observer keys are not errors; they give
 // their default and a warning text, in the order the window shows them. Values
@@ -29,6 +29,7 @@
 // string ID lines Open leaves the pages' string IDs as they are. Reals are
 // written in the shortest text that reads back to the same number.
 
+#include "Problem.h"
 #include "StaircaseSettings.h"
 
 #include <optional>
@@ -61,16 +62,13 @@ struct ValueChange {
     std::string usedValue;
 };
 
+// A file that passed every check.
 struct ExperimentReading {
-    // Empty when the file passed every check; otherwise the one problem found.
-    std::string error;
     ExperimentDescription experiment;
     // One text per missing observer key, in the order GuessRate, LapseRate, Mu, Sigma.
     std::vector<std::string> warnings;
     // Every value that was changed to fit its field.
     std::vector<ValueChange> changes;
-
-    bool ok() const { return error.empty(); }
 };
 
 // The most positive step sizes a staircase's list may hold in a file. A page
@@ -78,25 +76,25 @@ struct ExperimentReading {
 // dozen sizes, and a much longer text makes the page slow to lay out.
 constexpr int maxPositiveStepCount = 100000;
 
-ExperimentReading readExperiment(const ParametersLoader &loader);
+Expected<ExperimentReading> readExperiment(const ParametersLoader &loader);
 
 // Loads the file at `path` and reads it as above; a file that cannot be read
-// gives the error "Can't read the parameters file <path>:\n<reason>".
-ExperimentReading readExperimentFile(const std::string &path);
+// gives the problem "Can't read the parameters file <path>:\n<reason>".
+Expected<ExperimentReading> readExperimentFile(const std::string &path);
 
-// Empty unless the guess rate and the lapse rate add up to 1 or more, for
+// None unless the guess rate and the lapse rate add up to 1 or more, for
 // which the psychometric function does not rise; then a warning that says so
 // and that Start refuses to run.
-std::string guessAndLapseWarning(const ObserverSettings &observer);
+std::optional<Problem> guessAndLapseWarning(const ObserverSettings &observer);
 
-// Empty when the experiment can be written; otherwise a text naming the first
+// None when the experiment can be written; otherwise the problem naming the first
 // staircase whose positive-step text would break the file's line structure
 // (white space inside it, a ':' or ';', or nothing at all once trimmed).
-std::string positiveStepsProblem(const ExperimentDescription &experiment);
+std::optional<Problem> positiveStepsProblem(const ExperimentDescription &experiment);
 
-// Empty when the experiment can be written; otherwise a text naming the first
+// None when the experiment can be written; otherwise the problem naming the first
 // staircase whose string ID the file cannot hold (white space, a ':' or a ',').
-std::string stringIdProblem(const ExperimentDescription &experiment);
+std::optional<Problem> stringIdProblem(const ExperimentDescription &experiment);
 
 // The whole file text, one line per key, each ending with a line break.
 std::string writeExperiment(const ExperimentDescription &experiment);

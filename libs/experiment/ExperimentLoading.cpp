@@ -3,20 +3,19 @@
 #include "FieldRanges.h"
 #include "Reporting.h"
 
-LoadedExperiment loadExperimentFile(const std::string &path)
+Expected<LoadedExperiment> loadExperimentFile(const std::string &path)
 {
-    LoadedExperiment loaded;
     // Read as the window's Open reads, with its messages word for word.
     // The loader also reports a missing key on its own; the batch program prints the reading's
     // message instead, so the same line does not come twice.
-    const ExperimentReading reading = [&] {
+    const Expected<ExperimentReading> read = [&] {
         const ReportScope ignored([](const std::string &) {});
         return readExperimentFile(path);
     }();
-    if (!reading.ok()) {
-        loaded.error = reading.error;
-        return loaded;
-    }
+    if (!read)
+        return read.problem();
+    const ExperimentReading &reading = *read;
+    LoadedExperiment loaded;
     // The warnings of the window's Open, in its order; a guess rate and a lapse rate that add up to 1
     // or more need none, since the run refuses them with its own message.
     loaded.warnings = reading.warnings;

@@ -9,9 +9,8 @@
 #include <string>
 #include <vector>
 
+// A file that Open accepts; a refused one gives Open's message as the problem.
 struct LoadedExperiment {
-    // Empty when the file can run; otherwise Open's message for it.
-    std::string error;
     // What Open would warn about while still applying the file, in its order.
     std::vector<std::string> warnings;
     // The file's experiment, its values fitted to the fields.
@@ -20,11 +19,9 @@ struct LoadedExperiment {
     // IDs as their pages show them, and the file's repetition count (1 when
     // it gives none).
     RunRequest request;
-
-    bool ok() const { return error.empty(); }
 };
 
-LoadedExperiment loadExperimentFile(const std::string &path);
+Expected<LoadedExperiment> loadExperimentFile(const std::string &path);
 
 // The request the window runs for `experiment`: each staircase named by its
 // string ID or, without one, its number; the experiment's repetitions (else 1).

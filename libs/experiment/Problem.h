@@ -18,6 +18,15 @@ struct Problem {
     std::string message;
 };
 
+inline bool operator==(const Problem &a, const Problem &b)
+{
+    return a.message == b.message;
+}
+inline bool operator!=(const Problem &a, const Problem &b)
+{
+    return !(a == b);
+}
+
 template <typename T> class Expected
 {
 public:
@@ -36,7 +45,13 @@ public:
         QUORVEL_ASSERT(content.index() == 0, "Expected holds a value");
         return std::get<0>(content);
     }
+    T &operator*()
+    {
+        QUORVEL_ASSERT(content.index() == 0, "Expected holds a value");
+        return std::get<0>(content);
+    }
     const T *operator->() const { return &**this; }
+    T *operator->() { return &**this; }
     const Problem &problem() const
     {
         QUORVEL_ASSERT(content.index() == 1, "Expected holds a problem");

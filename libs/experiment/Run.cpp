@@ -175,27 +175,27 @@ void RunRecorder::end(bool complete)
     result.complete = complete;
 }
 
-std::string runProblem(const RunRequest &request)
+std::optional<Problem> runProblem(const RunRequest &request)
 {
     const int n = request.staircaseCount();
     if (n < 1 || n > maxStaircaseCount)
-        return "An experiment needs between 1 and " + std::to_string(maxStaircaseCount)
-            + " staircases.\nThe simulation was not started.";
+        return Problem { "An experiment needs between 1 and " + std::to_string(maxStaircaseCount)
+            + " staircases.\nThe simulation was not started." };
     if (request.repetitions < 1)
-        return "An experiment needs at least one repetition.\nThe simulation was not started.";
+        return Problem { "An experiment needs at least one repetition.\nThe simulation was not started." };
     const ObserverSettings &o = request.observer;
     if (!observerRises(o))
-        return "The guess rate (" + formatReal(o.guessRate) + ") and the lapse rate ("
+        return Problem { "The guess rate (" + formatReal(o.guessRate) + ") and the lapse rate ("
             + formatReal(o.lapseRate)
             + ") add up to 1 or more, so the psychometric function would not rise with the level. Their sum "
-              "must stay below 1.\nThe simulation was not started.";
+              "must stay below 1.\nThe simulation was not started." };
     for (std::size_t i = 0; i < request.staircases.size(); ++i) {
         const StaircaseSettings &s = request.staircases[i];
         const std::string problem = staircaseProblem(s, staircaseId(s, int(i)), tabTitle(i));
         if (!problem.empty())
-            return problem + "\nThe simulation was not started.";
+            return Problem { problem + "\nThe simulation was not started." };
     }
-    return std::string();
+    return std::nullopt;
 }
 
 std::uint64_t maximumTrials(const RunRequest &request)

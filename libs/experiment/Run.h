@@ -23,6 +23,7 @@
 // at no cost. When that is more than half the machine's memory or the system
 // refuses it, blocks of 64K trials.
 
+#include "Problem.h"
 #include "StaircaseSettings.h"
 
 #include <atomic>
@@ -185,9 +186,9 @@ struct RunProgress {
 // on the thread that runs it.
 using ProgressCallback = std::function<void(const RunProgress &)>;
 
-// Empty when the request can run; otherwise the message for its first problem,
-// naming the staircase by its tab title ("Staircase 2: ...").
-std::string runProblem(const RunRequest &request);
+// None when the request can run; otherwise its first problem, naming the
+// staircase by its tab title ("Staircase 2: ...").
+std::optional<Problem> runProblem(const RunRequest &request);
 
 // The most trials the request can record: repetitions × the sum of the
 // staircases' maximum trials.

@@ -95,14 +95,7 @@ std::string quotedText(std::string_view text)
     return "\"" + std::string(text) + "\"";
 }
 
-SweepValues valueError(std::string message)
-{
-    SweepValues values;
-    values.error = std::move(message);
-    return values;
-}
-
-SweepValues parseRange(std::string_view text)
+Expected<std::vector<double>> parseRange(std::string_view text)
 {
     const std::vector<std::string_view> parts = split(text, ':');
     std::optional<double> from, to, step;
@@ -112,34 +105,34 @@ SweepValues parseRange(std::string_view text)
         step = number(parts[2]);
     }
     if (!from || !to || !step)
-        return valueError("The values " + quotedText(text) + " are not " + valuesExample + ".");
+        return Problem { "The values " + quotedText(text) + " are not " + valuesExample + "." };
     if (!(*step > 0.0))
-        return valueError("The step of " + quotedText(text) + " must be above 0.");
+        return Problem { "The step of " + quotedText(text) + " must be above 0." };
     if (*to < *from)
-        return valueError("In " + quotedText(text) + " TO must not be below FROM.");
+        return Problem { "In " + quotedText(text) + " TO must not be below FROM." };
     const double steps = std::floor((*to - *from) / *step + 1e-6);
     if (steps + 1.0 > double(maxSweepValues))
-        return valueError(quotedText(text) + " gives more than " + std::to_string(maxSweepValues)
-            + " values; take a larger step or a shorter range.");
-    SweepValues values;
+        return Problem { quotedText(text) + " gives more than " + std::to_string(maxSweepValues)
+            + " values; take a larger step or a shorter range." };
+    std::vector<double> values;
     for (int i = 0; i <= int(steps); ++i)
-        values.values.push_back(tidy(*from + i * *step));
+        values.push_back(tidy(*from + i * *step));
     return values;
 }
 
-SweepValues parseList(std::string_view text)
+Expected<std::vector<double>> parseList(std::string_view text)
 {
     const std::vector<std::string_view> parts = split(text, ',');
     if (parts.size() > maxSweepValues)
-        return valueError("At most " + std::to_string(maxSweepValues) + " values, not "
-            + std::to_string(parts.size()) + ".");
-    SweepValues values;
+        return Problem { "At most " + std::to_string(maxSweepValues) + " values, not "
+            + std::to_string(parts.size()) + "." };
+    std::vector<double> values;
     for (std::string_view part : parts) {
         const std::optional<double> value = number(part);
         if (!value)
-            return valueError(quotedText(trimmed(part)) + " in the values " + quotedText(text)
-                + " is not a number; give " + valuesExample + ".");
-        values.values.push_back(*value);
+            return Problem { quotedText(trimmed(part)) + " in the values " + quotedText(text)
+                + " is not a number; give " + valuesExample + "." };
+        values.push_back(*value);
     }
     return values;
 }
@@ -152,10 +145,10 @@ std::string joinedSteps(const std::vector<double> &steps)
     return text;
 }
 
-std::string notIn(SweepParameter parameter, double value, const std::string &range)
+Problem notIn(SweepParameter parameter, double value, const std::string &range)
 {
-    return std::string(sweepParameterLabel(parameter)) + " takes " + range + ", not " + formatReal(value)
-        + ".";
+    return Problem { std::string(sweepParameterLabel(parameter)) + " takes " + range + ", not "
+        + formatReal(value) + "." };
 }
 
 // The whole number `value` when it is one within [minimum, maximum].
@@ -172,14 +165,14 @@ std::string wholeRange(int minimum, int maximum)
 }
 
 // Sets a staircase's setting; returns the problem.
-std::string applyToStaircase(SweepParameter parameter, double value, StaircaseSettings &s)
+std::optional<Problem> applyToStaircase(SweepParameter parameter, double value, StaircaseSettings &s)
 {
-    const auto whole = [&](const IntField &field, int &target) -> std::string {
+    const auto whole = [&](const IntField &field, int &target) -> std::optional<Problem> {
         const std::optional<int> n = wholeIn(value, field.minimum, field.maximum);
         if (!n)
             return notIn(parameter, value, wholeRange(field.minimum, field.maximum));
         target = *n;
-        return std::string();
+        return std::nullopt;
     };
     switch (parameter) {
     case SweepParameter::stepScale: {
@@ -187,25 +180,25 @@ std::string applyToStaircase(SweepParameter parameter, double value, StaircaseSe
             return notIn(parameter, value, "values above 0");
         const Expected<std::vector<double>> parsed = positiveStepSizes(s.positiveStepsText);
         if (!parsed)
-            return std::string(); // left as it is: runProblem names the staircase and the fault
+            return std::nullopt; // left as it is: runProblem names the staircase and the fault
         std::vector<double> steps = *parsed;
         for (double &step : steps)
             step *= value;
         s.positiveStepsText = joinedSteps(steps);
         s.negativeStep *= value;
-        return std::string();
+        return std::nullopt;
     }
     case SweepParameter::positiveStep:
         if (!(value > 0.0))
             return notIn(parameter, value, "values above 0");
         s.positiveStepsText = formatReal(value);
-        return std::string();
+        return std::nullopt;
     case SweepParameter::negativeStep:
         if (!(value > 0.0) || value > FieldRanges::negativeStep.maximum)
             return notIn(
                 parameter, value, "values above 0 up to " + formatReal(FieldRanges::negativeStep.maximum));
         s.negativeStep = value;
-        return std::string();
+        return std::nullopt;
     case SweepParameter::correctAnswers:
         return whole(FieldRanges::correctAnswers, s.correctAnswers);
     case SweepParameter::maxReversals:
@@ -218,20 +211,20 @@ std::string applyToStaircase(SweepParameter parameter, double value, StaircaseSe
                 "values from " + formatReal(FieldRanges::startLevel.minimum) + " to "
                     + formatReal(FieldRanges::startLevel.maximum));
         s.startLevel = value;
-        return std::string();
+        return std::nullopt;
     default:
-        return std::string(); // not a staircase's
+        return std::nullopt; // not a staircase's
     }
 }
 
-std::string applyToObserver(SweepParameter parameter, double value, ObserverSettings &o)
+std::optional<Problem> applyToObserver(SweepParameter parameter, double value, ObserverSettings &o)
 {
-    const auto within = [&](const RealField &field, double &target) -> std::string {
+    const auto within = [&](const RealField &field, double &target) -> std::optional<Problem> {
         if (value < field.minimum || value > field.maximum)
             return notIn(parameter, value,
                 "values from " + formatReal(field.minimum) + " to " + formatReal(field.maximum));
         target = value;
-        return std::string();
+        return std::nullopt;
     };
     switch (parameter) {
     case SweepParameter::sigma:
@@ -241,7 +234,7 @@ std::string applyToObserver(SweepParameter parameter, double value, ObserverSett
     case SweepParameter::lapse:
         return within(FieldRanges::lapseRate, o.lapseRate);
     default:
-        return std::string();
+        return std::nullopt;
     }
 }
 
@@ -322,11 +315,11 @@ bool isStaircaseParameter(SweepParameter parameter)
         && parameter != SweepParameter::guess && parameter != SweepParameter::lapse;
 }
 
-SweepValues parseSweepValues(std::string_view text)
+Expected<std::vector<double>> parseSweepValues(std::string_view text)
 {
     text = trimmed(text);
     if (text.empty())
-        return valueError(std::string("No values are given; give ") + valuesExample + ".");
+        return Problem { std::string("No values are given; give ") + valuesExample + "." };
     return text.find(':') != std::string_view::npos ? parseRange(text) : parseList(text);
 }
 
@@ -335,7 +328,7 @@ std::string SweepAxis::name() const
     return (staircase >= 0 ? std::to_string(staircase) + ":" : std::string()) + sweepParameterName(parameter);
 }
 
-std::string applySweepValue(
+std::optional<Problem> applySweepValue(
     SweepParameter parameter, int staircase, double value, RunRequest &request, int &lastReversals)
 {
     if (parameter == SweepParameter::lastReversals) {
@@ -343,44 +336,40 @@ std::string applySweepValue(
         if (!k)
             return notIn(parameter, value, wholeRange(1, FieldRanges::maxInversions.maximum));
         lastReversals = *k;
-        return std::string();
+        return std::nullopt;
     }
     if (!isStaircaseParameter(parameter)) {
         if (staircase >= 0)
-            return std::string(sweepParameterLabel(parameter))
-                + " belongs to the observer, not to one staircase; vary it for every staircase.";
+            return Problem { std::string(sweepParameterLabel(parameter))
+                + " belongs to the observer, not to one staircase; vary it for every staircase." };
         return applyToObserver(parameter, value, request.observer);
     }
     if (staircase >= request.staircaseCount())
-        return "There is no staircase " + std::to_string(staircase)
-            + "; the experiment's staircases are 0 to " + std::to_string(request.staircaseCount() - 1) + ".";
+        return Problem { "There is no staircase " + std::to_string(staircase)
+            + "; the experiment's staircases are 0 to " + std::to_string(request.staircaseCount() - 1)
+            + "." };
     std::vector<StaircaseSettings> changed = request.staircases;
     for (int s = 0; s < request.staircaseCount(); ++s) {
         if (staircase >= 0 && s != staircase)
             continue;
-        if (const std::string problem = applyToStaircase(parameter, value, changed[std::size_t(s)]);
-            !problem.empty())
+        if (std::optional<Problem> problem = applyToStaircase(parameter, value, changed[std::size_t(s)]))
             return problem;
     }
     request.staircases = std::move(changed);
-    return std::string();
+    return std::nullopt;
 }
 
-SweepPlan planSweep(const SweepRequest &request)
+Expected<SweepPlan> planSweep(const SweepRequest &request)
 {
     SweepPlan plan;
     std::size_t combinations = 1;
     for (const SweepAxis &axis : request.axes) {
-        if (axis.values.empty()) {
-            plan.error = axis.name() + " has no values.";
-            return plan;
-        }
+        if (axis.values.empty())
+            return Problem { axis.name() + " has no values." };
         combinations *= axis.values.size();
-        if (combinations > maxSweepCombinations) {
-            plan.error = "The values make more than " + std::to_string(maxSweepCombinations)
-                + " combinations; vary fewer settings or give fewer values.";
-            return plan;
-        }
+        if (combinations > maxSweepCombinations)
+            return Problem { "The values make more than " + std::to_string(maxSweepCombinations)
+                + " combinations; vary fewer settings or give fewer values." };
     }
     std::vector<std::size_t> at(request.axes.size(), 0);
     for (std::size_t c = 0; c < combinations; ++c) {
@@ -388,20 +377,15 @@ SweepPlan planSweep(const SweepRequest &request)
         for (std::size_t a = 0; a < request.axes.size(); ++a) {
             const SweepAxis &axis = request.axes[a];
             point.values.push_back(axis.values[at[a]]);
-            const std::string problem = applySweepValue(
-                axis.parameter, axis.staircase, point.values.back(), point.request, point.lastReversals);
-            if (!problem.empty()) {
-                plan.error = problem;
-                plan.points.clear();
-                return plan;
-            }
+            if (std::optional<Problem> problem = applySweepValue(
+                    axis.parameter, axis.staircase, point.values.back(), point.request, point.lastReversals))
+                return *problem;
         }
-        if (const std::string problem = runProblem(point.request); !problem.empty()) {
-            plan.error = request.axes.empty()
-                ? problem
-                : "With " + combinationText(request.axes, point.values) + ": " + problem;
-            plan.points.clear();
-            return plan;
+        if (std::optional<Problem> problem = runProblem(point.request)) {
+            if (!request.axes.empty())
+                problem->message
+                    = "With " + combinationText(request.axes, point.values) + ": " + problem->message;
+            return *problem;
         }
         plan.points.push_back(std::move(point));
         // The last axis turns fastest.

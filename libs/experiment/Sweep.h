@@ -67,17 +67,10 @@ bool isStaircaseParameter(SweepParameter parameter);
 constexpr std::size_t maxSweepValues = 200;
 constexpr std::size_t maxSweepCombinations = 10000;
 
-struct SweepValues {
-    std::vector<double> values;
-    std::string error; // empty when the text is usable
-
-    bool ok() const { return error.empty(); }
-};
-
 // A comma list ("0.5, 1, 2") or FROM:TO:STEP, inclusive ("0.25:2:0.25"; TO is
 // kept when it lies within a millionth of a step of the last value); at most
-// maxSweepValues values, every one finite. Otherwise one message.
-SweepValues parseSweepValues(std::string_view text);
+// maxSweepValues values, every one finite. Otherwise one problem.
+Expected<std::vector<double>> parseSweepValues(std::string_view text);
 
 struct SweepAxis {
     SweepParameter parameter = SweepParameter::stepScale;
@@ -91,7 +84,7 @@ struct SweepAxis {
 // Sets `parameter` of `request` (of every staircase, or of staircase
 // `staircase` only) to `value`; K goes to `lastReversals`. Returns the
 // problem (a value the parameter cannot take) and changes nothing then.
-std::string applySweepValue(
+std::optional<Problem> applySweepValue(
     SweepParameter parameter, int staircase, double value, RunRequest &request, int &lastReversals);
 
 struct SweepRequest {
@@ -110,12 +103,10 @@ struct SweepPoint {
 
 struct SweepPlan {
     std::vector<SweepPoint> points; // the first axis varies slowest
-    std::string error; // empty when every combination can run
-
-    bool ok() const { return error.empty(); }
 };
 
-SweepPlan planSweep(const SweepRequest &request);
+// The problem of the first combination that cannot run, if any.
+Expected<SweepPlan> planSweep(const SweepRequest &request);
 
 // One combination × staircase.
 struct SweepRow {

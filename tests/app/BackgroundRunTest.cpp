@@ -45,8 +45,13 @@ private slots:
         run.start(longRun(10, 1), engine); // ignored while the first one runs
         run.cancel();
         QVERIFY(cancelled.wait(20000));
+        QSignalSpy progressed(&run, &BackgroundRun::progressed);
         run.start(longRun(20000, 1), engine); // more trials than a run makes between looks at the flag
         QVERIFY(finished.wait(20000));
+        // The last report is the whole run, before the hand-over.
+        QVERIFY(!progressed.isEmpty());
+        QCOMPARE(
+            progressed.last(), (QList<QVariant> { 1000, 1000, QString("Repetition 1 of 1, 20,000 trials") }));
         QTest::qWait(50);
         QCOMPARE(finished.count() + cancelled.count(), 2);
         QCOMPARE(cancelled.count(), 1);

@@ -370,10 +370,10 @@ void ExperimentFileCommandsTest::saveThenOpenRestoresEveryPage()
         { -12345.678, observerBox("doubleSpinBoxStd")->value(),
             observerBox("doubleSpinBoxLapseRate")->value(), observerBox("doubleSpinBoxGuessRate")->value() },
         child<QSpinBox>(*window, "spinBoxSimRepetitions")->value());
-    const LoadedExperiment inBatch = loadExperimentFile(QFile::encodeName(path).toStdString());
-    QVERIFY(inBatch.error.empty());
-    QVERIFY(inBatch.request.staircases == inWindow.staircases);
-    QCOMPARE(inBatch.request.repetitions, 20);
+    const Expected<LoadedExperiment> inBatch = loadExperimentFile(QFile::encodeName(path).toStdString());
+    QVERIFY(inBatch);
+    QVERIFY(inBatch->request.staircases == inWindow.staircases);
+    QCOMPARE(inBatch->request.repetitions, 20);
     const auto trials = [](RunRequest request) {
         request.repetitions = 1; // the first staircase alone may take a million trials per repetition
         RandomEngine engine;
@@ -384,7 +384,7 @@ void ExperimentFileCommandsTest::saveThenOpenRestoresEveryPage()
         });
         return text;
     };
-    QCOMPARE(trials(inBatch.request), trials(inWindow));
+    QCOMPARE(trials(inBatch->request), trials(inWindow));
 }
 
 void ExperimentFileCommandsTest::refusedSaveWritesNothing()

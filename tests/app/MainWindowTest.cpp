@@ -271,15 +271,22 @@ void MainWindowTest::analysisLowersTooLargeAveragesAndSurvivesARefusedStart()
 void MainWindowTest::runsInTheBackgroundAndCancelKeepsThePreviousResults()
 {
     Window w;
+    auto *progress = w.get<QProgressBar>("progressBarRun");
+    QSignalSpy values(progress, &QProgressBar::valueChanged);
     w.setPages(2, 10, 1);
     w.start();
     const QStringList shown = rowTexts(*w.table->model());
     QCOMPARE(shown.size(), 20);
+    // From 0 to full at the end, then reset for the next run and hidden.
+    QVERIFY(values.size() >= 3);
+    QCOMPARE(values.first()[0].toInt(), 0);
+    QCOMPARE(values[values.size() - 2][0].toInt(), progress->maximum());
+    QCOMPARE(values.last()[0].toInt(), 0);
+    QVERIFY(!progress->isVisible());
 
     w.setPages(2, 1000, 20000); // up to 40 million trials
     w.dialogs->answers.enqueue(true); // in case this machine asks about memory
     auto *start = w.get<QPushButton>("buttonStart");
-    auto *progress = w.get<QProgressBar>("progressBarRun");
     auto *cancel = w.get<QPushButton>("buttonCancelRun");
     w.window.show();
     start->click();

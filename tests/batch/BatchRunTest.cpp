@@ -9,6 +9,7 @@
 #include "Run.h"
 #include "StaircaseTable.h"
 #include "Sweep.h"
+#include "TaggedLines.h"
 #include "TidyTrials.h"
 #include "TrialTable.h"
 
@@ -33,10 +34,10 @@ RunResult windowRun(const std::string &path, int repetitions, std::uint32_t seed
 {
     ParametersLoader loader;
     loader.loadFile(path);
-    const ExperimentReading reading = readExperiment(loader);
+    const Expected<ExperimentReading> reading = readExperiment(loader);
     RunRequest request;
-    request.observer = reading.experiment.observer;
-    request.staircases = reading.experiment.staircases;
+    request.observer = reading->experiment.observer;
+    request.staircases = reading->experiment.staircases;
     for (std::size_t i = 0; i < request.staircases.size(); ++i)
         request.repetitions = repetitions;
     RandomEngine engine(seed);
@@ -131,7 +132,8 @@ TEST_F(BatchRunTest, TidyTrialsAreTheWindowsExportOfTheSameRunByteForByte)
     EXPECT_NE(piped.err.find("staircase"), std::string::npos); // the table moves to standard error
 }
 
-// 3000 rows: the summary reaches the tagging in several pieces, cut inside lines.
+// The program's file, then the same text handed to the tagging in pieces of 1, 7 and 4099 bytes:
+// cut inside every line, just before and after each line end, wherever a tag goes.
 TEST_F(BatchRunTest, SummaryHasTheTagColumnsFirstOnEveryLine)
 {
     const std::string path = example("three-interleaved-staircases.txt");
@@ -145,6 +147,18 @@ TEST_F(BatchRunTest, SummaryHasTheTagColumnsFirstOnEveryLine)
     for (bool header = true; std::getline(plain, line); header = false)
         expected += (header ? "seed\tstep\t" : "9\t0.5\t") + line + "\n";
     EXPECT_EQ(fileContent(folder + "/summary.tsv"), expected);
+
+    const std::string text = plain.str();
+    for (const std::size_t pieceSize : { 1, 7, 4099 }) {
+        std::string tagged;
+        TaggedLines tagging({ { "seed", "9" }, { "step", "0.5" } }, [&](const char *data, std::size_t size) {
+            tagged.append(data, size);
+            return true;
+        });
+        for (std::size_t start = 0; start < text.size(); start += pieceSize)
+            ASSERT_TRUE(tagging(text.data() + start, std::min(pieceSize, text.size() - start)));
+        EXPECT_EQ(tagged, expected) << pieceSize;
+    }
 }
 
 // With the trials on the standard output, the table goes to the standard error.
@@ -177,7 +191,7 @@ TEST_F(BatchRunTest, VaryRunsEveryCombinationAndStatsAreTheEnginesRows)
     request.seed = 3;
     request.axes
         = { { SweepParameter::stepScale, -1, { 0.5, 1 } }, { SweepParameter::start, 2, { -3, -1 } } };
-    EXPECT_EQ(swept.out, sweepStatsText(runSweep(request, planSweep(request))));
+    EXPECT_EQ(swept.out, sweepStatsText(runSweep(request, *planSweep(request))));
     // The table goes to the standard error, the varied values first.
     EXPECT_EQ(swept.err.substr(0, swept.err.find('\n')),
         "step-scale  2:start  staircase  target_pct     x_star       mean       bias        sd  mean_trials  "

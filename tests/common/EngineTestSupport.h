@@ -1,10 +1,12 @@
 #pragma once
 // Helpers shared by the engine's tests.
 
+#include "Problem.h"
 #include "StaircaseSettings.h"
 
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,6 +18,17 @@ inline void nameStaircases(std::vector<StaircaseSettings> &staircases, const std
         staircases[i].useStringId = true;
         staircases[i].stringId = ids[i];
     }
+}
+
+// The problem's message; empty for none.
+inline std::string problemText(const std::optional<Problem> &problem)
+{
+    return problem ? problem->message : std::string();
+}
+
+template <typename T> std::string problemText(const Expected<T> &expected)
+{
+    return expected ? std::string() : expected.problem().message;
 }
 
 // A death-test pattern that matches `text` literally.

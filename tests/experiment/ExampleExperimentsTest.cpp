@@ -19,9 +19,12 @@ ExperimentDescription readExample(const std::string &name)
 {
     ParametersLoader loader;
     loader.loadFile(examplesDir + "/" + name);
-    const ExperimentReading reading = readExperiment(loader);
-    EXPECT_TRUE(reading.ok()) << reading.error;
-    return reading.experiment;
+    const Expected<ExperimentReading> reading = readExperiment(loader);
+    if (!reading) {
+        ADD_FAILURE() << reading.problem().message;
+        return {};
+    }
+    return reading->experiment;
 }
 
 std::string fixed(double value, int decimals)

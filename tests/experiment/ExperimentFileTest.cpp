@@ -1,4 +1,5 @@
 #include "ExperimentFile.h"
+#include "EngineTestSupport.h"
 #include "Reporting.h"
 #include "TextUtils.h"
 #include "ThreeStaircasesFile.h"
@@ -12,7 +13,7 @@
 namespace
 {
 
-ExperimentReading read(const std::string &text)
+Expected<ExperimentReading> read(const std::string &text)
 {
     ParametersLoader loader;
     std::istringstream is(text);
@@ -92,22 +93,20 @@ TEST(ReadExperiment, RefusalNamesTheProblemAndGivesNoExperiment)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        const ExperimentReading reading = read(withLine(c.key, c.line));
-        EXPECT_EQ(reading.error, c.error);
-        EXPECT_TRUE(reading.experiment.staircases.empty());
-        EXPECT_TRUE(reading.warnings.empty());
+        const Expected<ExperimentReading> reading = read(withLine(c.key, c.line));
+        EXPECT_EQ(problemText(reading), c.error);
     }
 }
 
 TEST(ReadExperiment, ShowsANulByteAndNamesRepeatedKeys)
 {
-    EXPECT_EQ(read(withLine("Sigma", std::string("Sigma: 1\0junk", 13))).error,
+    EXPECT_EQ(problemText(read(withLine("Sigma", std::string("Sigma: 1\0junk", 13)))),
         "Can't read \"1\\0junk\" in \"Sigma\" as a number.");
     // A key line without a value is no repetition.
-    const ExperimentReading twice
+    const Expected<ExperimentReading> twice
         = read(threeStaircasesFile + "Sigma: 3\nMu 7\nGuessRate:\nsStairNumber: 2\n");
-    EXPECT_EQ(twice.experiment.observer.standardDeviation, 2.0);
-    EXPECT_EQ(twice.warnings,
+    EXPECT_EQ(twice->experiment.observer.standardDeviation, 2.0);
+    EXPECT_EQ(twice->warnings,
         std::vector<std::string> { "The parameters file gives \"Mu\", \"Sigma\", \"sStairNumber\" more than "
                                    "once; the first value of each is used." });
 }
@@ -118,10 +117,10 @@ TEST(ReadExperiment, ClampHitLimitIsTruncatedTowardZeroThenFitted)
     const std::pair<const char *, int> cases[]
         = { { "2.9", 2 }, { "-2.9", 0 }, { "7", 7 }, { "1e300", 99 }, { "-1e300", 0 } };
     for (const auto &[value, expected] : cases) {
-        const ExperimentReading reading
+        const Expected<ExperimentReading> reading
             = read(withLine("sStairMaxClampHits", std::string("sStairMaxClampHits: ") + value));
-        ASSERT_TRUE(reading.ok()) << reading.error;
-        EXPECT_EQ(reading.experiment.staircases[2].maxClampHits, expected) << value;
+        ASSERT_TRUE(reading) << problemText(reading);
+        EXPECT_EQ(reading->experiment.staircases[2].maxClampHits, expected) << value;
     }
 }
 
@@ -135,9 +134,9 @@ TEST(ReadExperiment, StepListsHoldAtMostTheLimit)
         = { { longest, nullptr }, { "1;2;" + longest, nullptr }, { "," + longest + ",", nullptr },
               { longest + ",0.5", "0" }, { "1;2;" + longest + ",0.5", "2" } };
     for (const auto &[steps, refused] : cases) {
-        const ExperimentReading reading
+        const Expected<ExperimentReading> reading
             = read(withLine("sStairPositiveStep", "sStairPositiveStep: " + steps));
-        EXPECT_EQ(reading.error,
+        EXPECT_EQ(problemText(reading),
             refused ? "Too many positive step sizes!\nThe list of Staircase " + std::string(refused)
                     + " in \"sStairPositiveStep\" holds 100001 sizes; at most 100000 are accepted"
                     : "")
@@ -147,26 +146,27 @@ TEST(ReadExperiment, StepListsHoldAtMostTheLimit)
 
 TEST(ReadExperiment, OneStepListWithoutSemicolonServesEveryStaircase)
 {
-    const ExperimentReading reading = read(withLine("sStairPositiveStep", "sStairPositiveStep: 0.5,0.25"));
-    ASSERT_TRUE(reading.ok()) << reading.error;
-    for (const StaircaseSettings &s : reading.experiment.staircases)
+    const Expected<ExperimentReading> reading
+        = read(withLine("sStairPositiveStep", "sStairPositiveStep: 0.5,0.25"));
+    ASSERT_TRUE(reading) << problemText(reading);
+    for (const StaircaseSettings &s : reading->experiment.staircases)
         EXPECT_EQ(s.positiveStepsText, "0.5,0.25");
 }
 
 TEST(ReadExperiment, PerStaircaseListsReplaceTheSharedValues)
 {
-    const ExperimentReading reading = read(threeStaircasesFile
+    const Expected<ExperimentReading> reading = read(threeStaircasesFile
         + "sStairStringIds: ,x,\nsStairNegativeStepList: 1,2,3\nsStairMaxClampHitsList: 2.9,150,-1\n");
-    ASSERT_TRUE(reading.ok()) << reading.error;
+    ASSERT_TRUE(reading) << problemText(reading);
     std::ostringstream os;
-    for (const StaircaseSettings &s : reading.experiment.staircases)
+    for (const StaircaseSettings &s : reading->experiment.staircases)
         os << '[' << s.stringId << "] " << s.useStringId << ' ' << s.negativeStep << ' ' << s.maxClampHits
            << ' ' << s.lowerClamp << ';';
     EXPECT_EQ(os.str(), "[] 0 1 2 -3;[x] 0 2 99 -3;[] 0 3 0 -3;");
-    EXPECT_TRUE(reading.experiment.stringIdsGiven);
-    EXPECT_FALSE(reading.experiment.repetitions);
-    EXPECT_EQ(reading.changes.size(), 2u);
-    EXPECT_EQ(reading.changes[0].fileValue, "150"); // the file's number, not the truncated one
+    EXPECT_TRUE(reading->experiment.stringIdsGiven);
+    EXPECT_FALSE(reading->experiment.repetitions);
+    EXPECT_EQ(reading->changes.size(), 2u);
+    EXPECT_EQ(reading->changes[0].fileValue, "150"); // the file's number, not the truncated one
 }
 
 TEST(StringIdProblem, RefusesWhatBreaksTheFilesLinesOrLists)
@@ -178,11 +178,11 @@ TEST(StringIdProblem, RefusesWhatBreaksTheFilesLinesOrLists)
              "e",
              "#1", "a;b" }) {
         e.staircases[1].stringId = id;
-        EXPECT_EQ(stringIdProblem(e), "") << id;
+        EXPECT_FALSE(stringIdProblem(e)) << id;
     }
     for (const char *id : { "left eye", "a\tb", "a\nb", "a\rb", "a:b", "a,b", " " }) {
         e.staircases[1].stringId = id;
-        EXPECT_EQ(stringIdProblem(e).rfind("The string ID of Staircase 1 (", 0), 0u) << id;
+        EXPECT_EQ(problemText(stringIdProblem(e)).rfind("The string ID of Staircase 1 (", 0), 0u) << id;
     }
 }
 
@@ -211,7 +211,7 @@ TEST(PositiveStepsProblem, RefusesTextsThatWouldBreakTheFile)
             : "The positive steps of Staircase 1 (\"" + std::string(shown)
                 + "\") hold white space, a \":\" or a \";\", which would break the parameters file. "
                   "Separate the steps with commas only. Nothing was written.";
-        EXPECT_EQ(positiveStepsProblem(e), expected) << '"' << text << '"';
+        EXPECT_EQ(problemText(positiveStepsProblem(e)), expected) << '"' << text << '"';
     }
 }
 

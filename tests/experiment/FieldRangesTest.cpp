@@ -1,5 +1,6 @@
 #include "FieldRanges.h"
 
+#include "EngineTestSupport.h"
 #include "ParametersLoader.h"
 #include "ThreeStaircasesFile.h"
 
@@ -27,10 +28,10 @@ TEST(ReadExperiment, FitsOutOfRangeValuesAndListsEachChangeOnce)
     ParametersLoader loader;
     std::istringstream is(text);
     loader.load(is);
-    ExperimentReading reading = readExperiment(loader);
-    ASSERT_TRUE(reading.ok()) << reading.error;
+    Expected<ExperimentReading> reading = readExperiment(loader);
+    ASSERT_TRUE(reading) << problemText(reading);
 
-    EXPECT_EQ(valueChangesMessage(reading.changes, 3),
+    EXPECT_EQ(valueChangesMessage(reading->changes, 3),
         "These values of the parameters file do not fit their fields and were changed; Save writes the "
         "values "
         "used:\n\n"
@@ -45,13 +46,13 @@ TEST(ReadExperiment, FitsOutOfRangeValuesAndListsEachChangeOnce)
         "Max trials of Staircase 2: 5000000 in the file, 999999 used\n"
         "Negative step of every staircase: -123456 in the file, -99999 used\n"
         "Max clamp hits of every staircase: 1e+12 in the file, 99 used");
-    const ExperimentDescription &e = reading.experiment;
+    const ExperimentDescription &e = reading->experiment;
     EXPECT_EQ(e.observer.mean, 100000.0);
     EXPECT_EQ(e.observer.guessRate + e.observer.lapseRate, 1.0);
     EXPECT_EQ(e.staircases[2].maxTrials, 999999);
     EXPECT_EQ(e.staircases[1].maxClampHits, 99);
     // What fits stays: fitting again changes nothing.
-    EXPECT_TRUE(fitToFields(reading.experiment).empty());
+    EXPECT_TRUE(fitToFields(reading->experiment).empty());
 }
 
 TEST(GuessAndLapseWarning, WarnsFromASumOfOne)
@@ -59,9 +60,9 @@ TEST(GuessAndLapseWarning, WarnsFromASumOfOne)
     ObserverSettings observer;
     observer.guessRate = 0.5;
     observer.lapseRate = 0.499;
-    EXPECT_EQ(guessAndLapseWarning(observer), "");
+    EXPECT_FALSE(guessAndLapseWarning(observer));
     observer.lapseRate = 0.5;
-    EXPECT_EQ(guessAndLapseWarning(observer),
+    EXPECT_EQ(problemText(guessAndLapseWarning(observer)),
         "The guess rate (0.5) and the lapse rate (0.5) add up to 1 or more, so the psychometric function "
         "does "
         "not rise with the level. Start refuses to run until their sum is below 1.");

@@ -317,15 +317,15 @@ TEST(Run, RefusesWhatCannotRun)
         request.staircases[1].upperClamp = c.upper;
         request.staircases[2].positiveStepsText = ""; // only the first problem is named
         const std::string laterOne = "Staircase 2: no positive step size is given." + example + notStarted;
-        EXPECT_EQ(runProblem(request), c.message.empty() ? laterOne : c.message) << c.steps;
+        EXPECT_EQ(problemText(runProblem(request)), c.message.empty() ? laterOne : c.message) << c.steps;
     }
 
     RunRequest request = threeClampedStaircases();
-    EXPECT_EQ(runProblem(request), "");
+    EXPECT_FALSE(runProblem(request));
     for (const char *id : { "a\tb", "a\rb", "a\nb" }) {
         request = threeClampedStaircases();
         nameStaircases(request.staircases, { "0", id });
-        EXPECT_EQ(runProblem(request),
+        EXPECT_EQ(problemText(runProblem(request)),
             "Staircase 1: its string ID holds a tab or a line break, which would break the rows of the "
             "results "
             "table and its export. Remove it from the string ID."
@@ -333,14 +333,15 @@ TEST(Run, RefusesWhatCannotRun)
     }
     request = threeClampedStaircases();
     request.staircases.resize(100);
-    EXPECT_EQ(runProblem(request), "An experiment needs between 1 and 99 staircases." + notStarted);
+    EXPECT_EQ(
+        problemText(runProblem(request)), "An experiment needs between 1 and 99 staircases." + notStarted);
     request.staircases.resize(99);
     request.repetitions = 0;
-    EXPECT_EQ(runProblem(request), "An experiment needs at least one repetition." + notStarted);
+    EXPECT_EQ(problemText(runProblem(request)), "An experiment needs at least one repetition." + notStarted);
     request = threeClampedStaircases();
     request.observer.guessRate = 0.6; // written as the fields show it, not as 0.59999999999999998
     request.observer.lapseRate = 0.4;
-    EXPECT_EQ(runProblem(request),
+    EXPECT_EQ(problemText(runProblem(request)),
         "The guess rate (0.6) and the lapse rate (0.4) add up to 1 or more, so the psychometric function "
         "would not rise with the level. Their sum must stay below 1."
             + notStarted);
@@ -456,13 +457,13 @@ TEST(Run, ExampleExperimentsLoadWithoutWarningsAndRun)
         SCOPED_TRACE(file);
         ParametersLoader loader;
         loader.loadFile(std::string(QUORVEL_EXAMPLES_DIR "/") + file);
-        const ExperimentReading reading = readExperiment(loader);
-        ASSERT_TRUE(reading.ok()) << reading.error;
-        EXPECT_TRUE(reading.warnings.empty());
-        ASSERT_EQ(int(reading.experiment.staircases.size()), staircases);
-        EXPECT_EQ(positiveStepsProblem(reading.experiment), std::string());
+        const Expected<ExperimentReading> reading = readExperiment(loader);
+        ASSERT_TRUE(reading) << problemText(reading);
+        EXPECT_TRUE(reading->warnings.empty());
+        ASSERT_EQ(int(reading->experiment.staircases.size()), staircases);
+        EXPECT_FALSE(positiveStepsProblem(reading->experiment));
         // Every staircase runs a real track, not a trial or two.
-        const RunResult run = freshRun(reading.experiment.staircases, 1, reading.experiment.observer);
+        const RunResult run = freshRun(reading->experiment.staircases, 1, reading->experiment.observer);
         for (int id = 0; id < staircases; ++id)
             EXPECT_GE(run.outcome(0, id).trials, 10u);
     }

@@ -31,9 +31,12 @@ SweepRequest twoStaircases(int repetitions)
 
 SweepResult swept(const SweepRequest &request, unsigned threads = 0)
 {
-    const SweepPlan plan = planSweep(request);
-    EXPECT_TRUE(plan.ok()) << plan.error;
-    return runSweep(request, plan, {}, nullptr, threads);
+    const Expected<SweepPlan> plan = planSweep(request);
+    if (!plan) {
+        ADD_FAILURE() << plan.problem().message;
+        return {};
+    }
+    return runSweep(request, *plan, {}, nullptr, threads);
 }
 
 void expectSameStats(const RepetitionStats &a, const RepetitionStats &b)
@@ -51,13 +54,13 @@ void expectSameStats(const RepetitionStats &a, const RepetitionStats &b)
 
 TEST(SweepValues, ListsAndRanges)
 {
-    EXPECT_EQ(parseSweepValues(" 0.5, 1,2 ").values, (std::vector<double> { 0.5, 1, 2 }));
-    EXPECT_EQ(parseSweepValues("0.25:2:0.25").values.size(), 8u);
-    EXPECT_EQ(parseSweepValues("0.25:2:0.25").values.back(), 2.0);
+    EXPECT_EQ(*parseSweepValues(" 0.5, 1,2 "), (std::vector<double> { 0.5, 1, 2 }));
+    EXPECT_EQ(parseSweepValues("0.25:2:0.25")->size(), 8u);
+    EXPECT_EQ(parseSweepValues("0.25:2:0.25")->back(), 2.0);
     // No drift in the last bits: 0.1 + 2 · 0.1 is the 0.3 a person writes.
-    EXPECT_EQ(parseSweepValues("0.1:0.5:0.1").values, (std::vector<double> { 0.1, 0.2, 0.3, 0.4, 0.5 }));
-    EXPECT_EQ(parseSweepValues("2:2:1").values, (std::vector<double> { 2 }));
-    EXPECT_EQ(parseSweepValues("1:200:1").values.size(), 200u);
+    EXPECT_EQ(*parseSweepValues("0.1:0.5:0.1"), (std::vector<double> { 0.1, 0.2, 0.3, 0.4, 0.5 }));
+    EXPECT_EQ(*parseSweepValues("2:2:1"), (std::vector<double> { 2 }));
+    EXPECT_EQ(parseSweepValues("1:200:1")->size(), 200u);
 }
 
 TEST(SweepValues, BadListsGetOneMessage)
@@ -86,14 +89,12 @@ TEST(SweepValues, BadListsGetOneMessage)
         { "0:1e9:1", "\"0:1e9:1\" gives more than 200 values; take a larger step or a shorter range." },
     };
     for (const auto &c : cases) {
-        const SweepValues values = parseSweepValues(c.text);
-        EXPECT_EQ(values.error, c.message) << c.text;
-        EXPECT_TRUE(values.values.empty()) << c.text;
+        EXPECT_EQ(problemText(parseSweepValues(c.text)), c.message) << c.text;
     }
     std::string many = "1";
     for (int i = 0; i < 200; ++i)
         many += ",1";
-    EXPECT_EQ(parseSweepValues(many).error, "At most 200 values, not 201.");
+    EXPECT_EQ(problemText(parseSweepValues(many)), "At most 200 values, not 201.");
 }
 
 TEST(Sweep, ApplyingValues)
@@ -101,16 +102,16 @@ TEST(Sweep, ApplyingValues)
     RunRequest request = twoStaircases(1).base;
     int k = 6;
     // The step scale keeps the classic target: every step, negative too, times the value.
-    EXPECT_EQ(applySweepValue(SweepParameter::stepScale, -1, 0.5, request, k), "");
+    EXPECT_FALSE(applySweepValue(SweepParameter::stepScale, -1, 0.5, request, k));
     EXPECT_EQ(request.staircases[0].positiveStepsText, "0.5,0.25");
     EXPECT_EQ(request.staircases[0].negativeStep, 0.25);
     EXPECT_EQ(request.staircases[1].positiveStepsText, "0.4");
-    EXPECT_EQ(applySweepValue(SweepParameter::positiveStep, 1, 0.3, request, k), "");
+    EXPECT_FALSE(applySweepValue(SweepParameter::positiveStep, 1, 0.3, request, k));
     EXPECT_EQ(request.staircases[0].positiveStepsText, "0.5,0.25");
     EXPECT_EQ(request.staircases[1].positiveStepsText, "0.3");
-    EXPECT_EQ(applySweepValue(SweepParameter::lastReversals, -1, 4, request, k), "");
+    EXPECT_FALSE(applySweepValue(SweepParameter::lastReversals, -1, 4, request, k));
     EXPECT_EQ(k, 4);
-    EXPECT_EQ(applySweepValue(SweepParameter::guess, -1, 0.5, request, k), "");
+    EXPECT_FALSE(applySweepValue(SweepParameter::guess, -1, 0.5, request, k));
     EXPECT_EQ(request.observer.guessRate, 0.5);
 
     const RunRequest before = request;
@@ -129,7 +130,7 @@ TEST(Sweep, ApplyingValues)
         { SweepParameter::start, 2, 1, "There is no staircase 2; the experiment's staircases are 0 to 1." },
     };
     for (const auto &r : refused) {
-        EXPECT_EQ(applySweepValue(r.parameter, r.staircase, r.value, request, k), r.message);
+        EXPECT_EQ(problemText(applySweepValue(r.parameter, r.staircase, r.value, request, k)), r.message);
         EXPECT_EQ(request.staircases, before.staircases);
         EXPECT_EQ(request.observer, before.observer);
     }
@@ -214,10 +215,9 @@ TEST(Sweep, PlanRefusesWhatStartRefuses)
 {
     SweepRequest request = twoStaircases(5);
     request.axes = { { SweepParameter::guess, -1, { 0.5 } }, { SweepParameter::lapse, -1, { 0.2, 0.5 } } };
-    const SweepPlan plan = planSweep(request);
-    EXPECT_TRUE(plan.points.empty());
-    EXPECT_EQ(plan.error.rfind(
-                  "With guess=0.5, lapse=0.5: The guess rate (0.5) and the lapse rate (0.5) add up", 0),
+    const std::string problem = problemText(planSweep(request));
+    EXPECT_EQ(
+        problem.rfind("With guess=0.5, lapse=0.5: The guess rate (0.5) and the lapse rate (0.5) add up", 0),
         0u)
-        << plan.error;
+        << problem;
 }
