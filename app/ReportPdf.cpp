@@ -5,6 +5,7 @@
 #include "TextUtils.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QHeaderView>
 #include <QLocale>
 #include <QPageSize>
 #include <QPainter>
@@ -154,7 +155,7 @@ QTextTable *insertTable(QTextCursor &cursor, const TableText &text, const QVecto
     const QVector<double> &widths, int first, int last)
 {
     QTextTableFormat format;
-    format.setHeaderRowCount(1); // repeated at the top of every page the table runs over
+    format.setHeaderRowCount(1);
     format.setCellPadding(cellPadding);
     format.setCellSpacing(0);
     format.setBorder(borderWidth);
@@ -216,13 +217,13 @@ struct TablePage {
     QTextTable *table = nullptr;
 };
 
-TablePage tablePage(const QFont &font, double width, const QString &heading, const TableText &text,
+TablePage tablePage(const QFont &font, const QSizeF &size, const QString &heading, const TableText &text,
     const QVector<int> &columns, const QVector<double> &widths, int first, int last)
 {
     TablePage page;
     page.document->setDefaultFont(font);
-    page.document->setTextWidth(width);
     QTextCursor cursor(page.document.get());
+    cursor.beginEditBlock(); // laid out once, when filled
     if (!heading.isEmpty()) {
         QTextBlockFormat block;
         block.setBottomMargin(6);
@@ -234,22 +235,35 @@ TablePage tablePage(const QFont &font, double width, const QString &heading, con
         cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
     }
     page.table = insertTable(cursor, text, columns, widths, first, last);
+    cursor.endEditBlock();
+    page.document->setPageSize(size);
     return page;
 }
 
-// How many of the page's rows (after the header) end above `height`; one at least.
-int rowsThatFit(const TablePage &page, double height)
+// The height of the heading (none: 0), of the header, and of every row, as laid out in `page` (on one
+// endless page).
+struct TableHeights {
+    double heading = 0;
+    double header = 0;
+    QVector<double> rows;
+};
+
+TableHeights tableHeights(const TablePage &page)
 {
     QAbstractTextDocumentLayout &layout = *page.document->documentLayout();
-    int fit = 0;
-    while (fit + 1 < page.table->rows()) {
-        const QRectF text
-            = layout.blockBoundingRect(page.table->cellAt(fit + 1, 0).firstCursorPosition().block());
-        if (text.bottom() + cellPadding + 2 * borderWidth + page.document->documentMargin() > height)
-            break;
-        ++fit;
-    }
-    return std::max(fit, 1);
+    const auto top = [&](int row) {
+        return layout.blockBoundingRect(page.table->cellAt(row, 0).firstCursorPosition().block()).top();
+    };
+    TableHeights heights;
+    const double tableTop = layout.frameBoundingRect(page.table).top();
+    heights.heading = tableTop - page.document->documentMargin();
+    const double offset = top(0) - tableTop; // of a cell's text in its row
+    const double end = layout.frameBoundingRect(page.table).bottom() + offset;
+    const int rows = page.table->rows();
+    heights.header = (rows > 1 ? top(1) : end) - top(0);
+    for (int row = 1; row < rows; ++row)
+        heights.rows << (row + 1 < rows ? top(row + 1) : end) - top(row);
+    return heights;
 }
 
 } // namespace
@@ -319,26 +333,46 @@ void ReportPdf::addTablePages(const QString &heading, const QTableView &view, bo
 {
     QFont font = QTextDocument().defaultFont();
     font.setPointSizeF(tablePointSize);
+    // The names are where the view shows them: a table whose vertical header is hidden has them in its cells.
+    rowNames = rowNames && !view.verticalHeader()->isHidden();
     const TableText text = readTable(view, rowNames);
     const QVector<double> widths = columnWidths(text, font);
     const double margin = QTextDocument().documentMargin();
     const QVector<QVector<int>> parts
         = tableParts(widths, keyColumns + (rowNames ? 1 : 0), area.width() - 2 * margin);
     const int rows = int(text.rows.size());
+    // A row's lines: most rows have one, a name or a value may have more.
+    const double lineSpacing = QFontMetricsF(font).lineSpacing();
+    const auto extraLines = [&text](int row) {
+        int most = 0;
+        for (const TableCell &cell : text.rows[row])
+            most = std::max(most, int(cell.text.count(QChar::LineSeparator)));
+        return most;
+    };
     // Paged here rather than by the document, so every page's table is closed and starts with its header.
+    // The heights come from the header and the first rows laid out (the first, not the last, gives a
+    // row's height between others); a page that still runs over loses
+    // rows until it fits.
     for (int p = 0; p < parts.size(); ++p) {
         const QString partHeading = p == 0 ? heading : heading + QObject::tr(" (continued)");
+        const TableHeights sample = tableHeights(tablePage(
+            font, QSizeF(area.width(), 1e9), partHeading, text, parts[p], widths, 0, std::min(rows, 2)));
+        const double rowHeight = rows > 0 ? sample.rows[0] - extraLines(0) * lineSpacing : 0;
         int first = 0;
         do {
-            const QString pageHeading = first == 0 ? partHeading : QString();
-            const TablePage all
-                = tablePage(font, area.width(), pageHeading, text, parts[p], widths, first, rows);
-            int last = std::min(first + rowsThatFit(all, area.height()), rows);
+            double used = 2 * margin + (first == 0 ? sample.heading : 0) + sample.header;
+            int last = first; // one row at least, whatever its height
+            while (last < rows
+                && (last == first || used + rowHeight + extraLines(last) * lineSpacing <= area.height()))
+                used += rowHeight + extraLines(last++) * lineSpacing;
             // A group's heading goes with its first row.
             if (last < rows && last - first > 1 && text.heading[last - 1])
                 --last;
-            addDocumentPages(
-                tablePage(font, area.width(), pageHeading, text, parts[p], widths, first, last).document);
+            const QString pageHeading = first == 0 ? partHeading : QString();
+            TablePage page = tablePage(font, area.size(), pageHeading, text, parts[p], widths, first, last);
+            while (page.document->pageCount() > 1 && last - first > 1)
+                page = tablePage(font, area.size(), pageHeading, text, parts[p], widths, first, --last);
+            addDocumentPages(page.document);
             first = last;
         } while (first < rows);
     }
@@ -346,7 +380,8 @@ void ReportPdf::addTablePages(const QString &heading, const QTableView &view, bo
 
 void ReportPdf::addDocumentPages(std::shared_ptr<QTextDocument> document)
 {
-    document->setPageSize(area.size());
+    if (document->pageSize() != area.size()) // a new size lays the document out again
+        document->setPageSize(area.size());
     for (int page = 0; page < document->pageCount(); ++page)
         pages.push_back([document, page, height = area.height()](QCPPainter &painter) {
             painter.save();
