@@ -2,8 +2,31 @@
 
 #include <QDialog>
 #include <QFile>
+#include <QImage>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+
+namespace
+{
+
+// Pictures wider than `width` are shown at that width, smoothly scaled, so the guide reads without
+// scrolling sideways.
+void fitPictures(QTextDocument &document, int width)
+{
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            if (!it.fragment().charFormat().isImageFormat())
+                continue;
+            const QUrl name(it.fragment().charFormat().toImageFormat().name());
+            const QImage image = document.resource(QTextDocument::ImageResource, name).value<QImage>();
+            if (image.width() > width)
+                document.addResource(
+                    QTextDocument::ImageResource, name, image.scaledToWidth(width, Qt::SmoothTransformation));
+        }
+}
+
+} // namespace
 
 QString quickGuideMarkdown(const QString &readme)
 {
@@ -34,7 +57,8 @@ void showQuickGuide(QWidget *parent)
         auto *layout = new QVBoxLayout(dialog);
         layout->addWidget(text);
         const int em = dialog->fontMetrics().horizontalAdvance(QLatin1Char('M'));
-        dialog->resize(em * 70, em * 50);
+        fitPictures(*text->document(), em * 78);
+        dialog->resize(em * 90, em * 56);
     }
     dialog->show();
     dialog->raise();

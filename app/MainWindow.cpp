@@ -28,6 +28,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTableView>
+#include <qcustomplot.h>
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -401,11 +403,13 @@ void MainWindow::on_actionExportReport_triggered()
     if (path.isEmpty())
         return;
     shownRunReport.lastReversals = ui->spinBoxLastReversalsPerEstimate->value();
-    ReportPdf report(reportPageLayout(QLocale()));
-    report.addTextPages(reportTitleHtml(shownRunReport, run->request()));
-    report.addPlotPage(tr("Graph"), *ui->customPlot);
-    report.addPlotPage(tr("Estimates across repetitions"), *ui->plotEstimates);
-    const QString problem = report.write(path);
+    ReportContents contents { shownRunReport, run->request(), ui->tableRepetitionStats, ui->customPlot,
+        ui->plotEstimates };
+    if (ui->tabSweep->result()) { // the Sweep tab's own views
+        contents.sweepPlot = ui->tabSweep->findChild<QCustomPlot *>(QStringLiteral("plotSweep"));
+        contents.sweepTable = ui->tabSweep->findChild<QTableView *>(QStringLiteral("tableSweep"));
+    }
+    const QString problem = writeReport(contents, reportPageLayout(QLocale()), path);
     if (!problem.isEmpty())
         dialogs->warning(this, tr("Warning"),
             tr("The report could not be written to %1:\n%2").arg(QDir::toNativeSeparators(path), problem));

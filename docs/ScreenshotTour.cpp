@@ -5,10 +5,13 @@
 //
 //   quorvel_screenshots <experiment file> <output folder>
 //
-// writes simulator.png, analysis.png, graph.png, graph.pdf and sweep.png (a
-// sweep of the step size, target kept, from 0.25 to 2). The run is the
-// first of the process, so it is the same every time, and the clock is fixed,
-// so the pictures change only when the window does.
+// writes simulator.png, analysis.png, comparison.png (the comparison of the
+// staircases, every row), histogram.png (the estimates of every staircase),
+// graph.png (every repetition), graph-median.png, graph.pdf, sweep.png (a
+// sweep of the step size, target kept, from 0.25 to 2) and report.pdf (the
+// report, the sweep included). The run is the first of the process, so it is
+// the same every time, and the clock is fixed, so the pictures change only
+// when the window does.
 
 #include "MainWindow.h"
 #include "UserDialogs.h"
@@ -20,11 +23,15 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
+
+#include <qcustomplot.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -81,13 +88,35 @@ template <typename T> T &child(QWidget &window, const char *name)
     return *found;
 }
 
-bool save(QWidget &widget, const QString &path)
+bool save(const QPixmap &picture, const QString &path)
 {
-    QCoreApplication::processEvents();
-    if (widget.grab().save(path))
+    if (picture.save(path))
         return true;
     std::fprintf(stderr, "quorvel_screenshots: cannot write %s\n", qPrintable(path));
     return false;
+}
+
+bool save(QWidget &widget, const QString &path)
+{
+    QCoreApplication::processEvents();
+    return save(widget.grab(), path);
+}
+
+// The table with every row and column in view, whatever room the tab's layout gives it: it is
+// made as tall as its rows for the picture, and the picture ends where its columns do.
+bool saveWholeTable(QTableView &table, const QString &path)
+{
+    const QSize before = table.minimumSize();
+    const int frame = 2 * table.frameWidth();
+    const QSize whole(table.verticalHeader()->width() + table.horizontalHeader()->length() + frame,
+        table.horizontalHeader()->height() + table.verticalHeader()->length() + frame);
+    table.setMinimumHeight(whole.height());
+    QCoreApplication::processEvents();
+    table.scrollToTop();
+    const QPixmap picture = table.grab(QRect(QPoint(0, 0), whole.boundedTo(table.size())));
+    table.setMinimumSize(before);
+    QCoreApplication::processEvents();
+    return save(picture, path);
 }
 
 } // namespace
@@ -127,6 +156,15 @@ int main(int argc, char **argv)
     tabs.setCurrentIndex(1);
     if (!save(window, out.filePath(QStringLiteral("analysis.png"))))
         return 1;
+    if (!saveWholeTable(child<QTableView>(window, "tableRepetitionStats"),
+            out.filePath(QStringLiteral("comparison.png"))))
+        return 1;
+    child<QComboBox>(window, "comboBoxEstimatesStaircase").setCurrentIndex(0); // all staircases
+    // At a size of its own: the tab's layout may leave it small.
+    QCoreApplication::processEvents();
+    if (!save(child<QCustomPlot>(window, "plotEstimates").toPixmap(640, 320),
+            out.filePath(QStringLiteral("histogram.png"))))
+        return 1;
     tabs.setCurrentIndex(2);
     child<QComboBox>(window, "comboBoxGraphRepetition").setCurrentIndex(1); // the median band
     child<QComboBox>(window, "comboBoxDrawStyle").setCurrentIndex(2); // circles
@@ -138,9 +176,7 @@ int main(int argc, char **argv)
     if (!save(window, out.filePath(QStringLiteral("graph.png"))))
         return 1;
     child<QAction>(window, "actionExport_graph_to_pdf").trigger();
-    child<QAction>(window, "actionExportReport").trigger();
-    if (!QFileInfo::exists(out.filePath(QStringLiteral("graph.pdf")))
-        || !QFileInfo::exists(out.filePath(QStringLiteral("report.pdf"))))
+    if (!QFileInfo::exists(out.filePath(QStringLiteral("graph.pdf"))))
         return 1;
 
     tabs.setCurrentIndex(3);
@@ -155,5 +191,9 @@ int main(int argc, char **argv)
         }
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
     }
-    return save(window, out.filePath(QStringLiteral("sweep.png"))) ? 0 : 1;
+    if (!save(window, out.filePath(QStringLiteral("sweep.png"))))
+        return 1;
+    // After the sweep, so the report has its pages too.
+    child<QAction>(window, "actionExportReport").trigger();
+    return QFileInfo::exists(out.filePath(QStringLiteral("report.pdf"))) ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 #include "QtTestSupport.h"
 #include "ScriptedDialogs.h"
 #include "StaircaseParamSetter.h"
+#include "SweepPage.h"
 #include "TabStaircase.h"
 #include "ThreeStaircasesFile.h"
 
@@ -105,7 +106,7 @@ private slots:
     void pdfExportWarnsBeforeAnyRunThenWritesOnePageOfThePlotSize();
     void ctrlRStartsARunFromEveryTab();
     void helpMenuShowsTheReadmesTourAndAbout();
-    void reportHasTheTitleBlockTheGraphAndTheHistogramOnA4Pages();
+    void reportHasTheTitleBlockTheComparisonTheGraphTheHistogramAndTheSweepOnA4Pages();
     void quitEndsTheEventLoop();
 };
 
@@ -682,14 +683,42 @@ void MainWindowTest::helpMenuShowsTheReadmesTourAndAbout()
     QVERIFY(text.startsWith("Simulator tab:"));
     QVERIFY(text.contains("Help menu: Quick guide"));
     QVERIFY(!text.contains("Reliability") && !text.contains("Quick start"));
-    QVERIFY(!guide->document()->resource(QTextDocument::ImageResource, QUrl("docs/graph.png")).isNull());
+    QStringList pictures;
+    for (QTextBlock block = guide->document()->begin(); block.isValid(); block = block.next())
+        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment)
+            if (fragment.fragment().charFormat().isImageFormat())
+                pictures << fragment.fragment().charFormat().toImageFormat().name();
+    QVERIFY(pictures.contains("docs/graph.png") && pictures.contains("docs/comparison.png"));
+    // Every picture of the tour is there, narrow enough to read without scrolling sideways.
+    for (const QString &picture : pictures) {
+        const QImage image
+            = guide->document()->resource(QTextDocument::ImageResource, QUrl(picture)).value<QImage>();
+        QVERIFY2(!image.isNull() && image.width() < guide->viewport()->width(), qPrintable(picture));
+    }
     w.get<QAction>("actionAbout")->trigger();
     QCOMPARE(w.dialogs->messages.size(), 1);
     QCOMPARE(w.dialogs->messages[0].title, QString("About Quorvel"));
     QVERIFY(w.dialogs->messages[0].text.contains("Quorvel v 0.5"));
 }
 
-void MainWindowTest::reportHasTheTitleBlockTheGraphAndTheHistogramOnA4Pages()
+namespace
+{
+
+// The report's pages as pdftotext reads them, the font's ligatures ("ﬁ") undone.
+QStringList pdfPages(const QString &path)
+{
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", { path, "-" });
+    if (!pdftotext.waitForFinished(30000))
+        return {};
+    return QString::fromUtf8(pdftotext.readAllStandardOutput())
+        .normalized(QString::NormalizationForm_KC)
+        .split('\f', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+void MainWindowTest::reportHasTheTitleBlockTheComparisonTheGraphTheHistogramAndTheSweepOnA4Pages()
 {
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
@@ -709,23 +738,49 @@ void MainWindowTest::reportHasTheTitleBlockTheGraphAndTheHistogramOnA4Pages()
     w.get<QAction>("actionExportReport")->trigger();
     QCOMPARE(w.dialogs->messages.size(), 1);
     QCOMPARE(w.dialogs->prompts.last().filter, QString("PDF (*.pdf);;All files (*)"));
-    QProcess pdftotext;
-    pdftotext.start("pdftotext", { path + ".pdf", "-" });
-    QVERIFY(pdftotext.waitForFinished(30000));
-    // Normalized, since the text comes back with the font's ligatures ("ﬁ").
-    const QString text
-        = QString::fromUtf8(pdftotext.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
-    const QStringList pages = text.split('\f', Qt::SkipEmptyParts);
-    QCOMPARE(pages.size(), 3); // the title block, the graph, the histogram
+    QStringList pages = pdfPages(path + ".pdf");
+    QVERIFY(pages.size() >= 4);
     const QString title = pages[0].simplified();
     for (const char *expected : { "Quorvel report", "Experiment file untitled", "Program Quorvel v 0.5",
              "Repetitions 3", "Staircases 2", "Seed 5489 at start-up; run 1 since then",
              "K (last reversals per estimate) 6", "Mean (μ) 0", "left ascending -5 1 10 10 0.2 0.5 off" })
         QVERIFY2(title.contains(QString::fromUtf8(expected)), qPrintable(expected + (" in " + title)));
-    QVERIFY(pages[1].startsWith("Graph"));
-    QVERIFY(pages[2].startsWith("Estimates across repetitions"));
+
+    // The comparison, over as many pages as it needs, each headed by both staircases; every measure.
+    const int comparisonPages = int(pages.size()) - 3;
+    QVERIFY(pages[1].startsWith("Staircases compared across repetitions"));
+    const QTableWidget &comparison = *w.get<QTableWidget>("tableRepetitionStats");
+    QCOMPARE(comparison.columnCount(), 2);
+    QString comparisonText;
+    for (int p = 1; p <= comparisonPages; ++p) {
+        for (int c = 0; c < 2; ++c)
+            for (const QString &line : comparison.horizontalHeaderItem(c)->text().split('\n'))
+                QVERIFY2(pages[p].contains(line), qPrintable(line + " on page " + QString::number(p + 1)));
+        comparisonText += pages[p];
+    }
+    for (int r = 0; r < comparison.rowCount(); ++r)
+        QVERIFY2(comparisonText.contains(comparison.verticalHeaderItem(r)->text().trimmed()),
+            qPrintable(comparison.verticalHeaderItem(r)->text()));
+    QVERIFY(pages[1 + comparisonPages].startsWith("Graph"));
+    QVERIFY(pages[2 + comparisonPages].startsWith("Estimates across repetitions"));
     const QByteArray pdf = readFile(path + ".pdf");
     QVERIFY(pdf.contains("/MediaBox [0 0 841.8") || pdf.contains("/MediaBox [0 0 842")); // A4 landscape
+
+    // After a sweep, its plot and its table close the report.
+    w.get<QLineEdit>("lineEditSweepValues")->setText("1, 2");
+    w.get<QSpinBox>("spinBoxSweepRepetitions")->setValue(5);
+    w.get<QPushButton>("buttonSweepRun")->click();
+    auto *sweep = w.get<SweepPage>("tabSweep");
+    QVERIFY(QTest::qWaitFor([sweep] { return sweep->result() != nullptr; }, 30000));
+    w.dialogs->fileNames.enqueue(path);
+    w.get<QAction>("actionExportReport")->trigger();
+    QCOMPARE(w.dialogs->messages.size(), 1);
+    const int before = int(pages.size());
+    pages = pdfPages(path + ".pdf");
+    QCOMPARE(pages.size(), before + 2); // the sweep's plot, its four rows on one page
+    QVERIFY(pages[before].startsWith("Sweep: "));
+    QVERIFY(pages[before + 1].startsWith(pages[before].section('\n', 0, 0)));
+    QVERIFY(pages[before + 1].contains("left") && pages[before + 1].contains("Sweat factor"));
     QLocale::setDefault(QLocale::system());
 }
 
