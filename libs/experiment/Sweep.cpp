@@ -582,7 +582,8 @@ bool addExactRuns(SweepResult &result, const ExactControl &control, unsigned thr
             continue; // the exact values are those of the last-K-reversals estimate
         std::size_t c = 0;
         while (c < chains.size()
-            && !(chains[c].settings->settings == row.settings && chains[c].settings->observer == row.observer))
+            && !(
+                chains[c].settings->settings == row.settings && chains[c].settings->observer == row.observer))
             ++c;
         if (c == chains.size())
             chains.push_back({ &row, 0, {} });
@@ -660,7 +661,8 @@ std::vector<SweepColumn> sweepStatsColumns(const SweepResult &result)
     const auto estimates = [](const SweepRow &r) -> const EstimateStats & { return r.stats.estimates; };
     // Nothing was counted when nothing was simulated.
     const bool simulated = result.simulated;
-    const auto counted = [simulated](auto count) { return simulated ? std::to_string(count) : std::string("NA"); };
+    const auto counted
+        = [simulated](auto count) { return simulated ? std::to_string(count) : std::string("NA"); };
     columns.insert(columns.end(),
         {
             { "seed", [seed](const SweepRow &) { return seed; } },
@@ -692,8 +694,7 @@ std::vector<SweepColumn> sweepStatsColumns(const SweepResult &result)
             { "sweat", [](const SweepRow &r) { return text(sweatFactor(r.stats)); } },
             { "sweat_lo", [](const SweepRow &r) { return intervalEnd(r.stats.sweatInterval, false); } },
             { "sweat_hi", [](const SweepRow &r) { return intervalEnd(r.stats.sweatInterval, true); } },
-            { "stopped_reversals",
-                [=](const SweepRow &r) { return counted(r.stats.stoppedOnReversals); } },
+            { "stopped_reversals", [=](const SweepRow &r) { return counted(r.stats.stoppedOnReversals); } },
             { "stopped_trials", [=](const SweepRow &r) { return counted(r.stats.stoppedOnTrials); } },
             { "stopped_clamp", [=](const SweepRow &r) { return counted(r.stats.stoppedOnClampHits); } },
             { "fewer_reversals", [=](const SweepRow &r) { return counted(r.stats.fewerReversals); } },

@@ -86,8 +86,8 @@ void SweepPageTest::exportedSweepIsTheBatchProgramsStats()
         w.get<QAction>("actionExportSweep")->trigger();
         const QString stats = folder.filePath("stats.tsv");
         BatchConsole console { std::tmpfile(), std::tmpfile(), false };
-        QCOMPARE(batchMain({ example.toStdString(), "--repetitions", "60", "--vary", "1:step-scale=0.5:1.5:0.5",
-                               mode, "--stats", stats.toStdString(), "--quiet" },
+        QCOMPARE(batchMain({ example.toStdString(), "--repetitions", "60", "--vary",
+                               "1:step-scale=0.5:1.5:0.5", mode, "--stats", stats.toStdString(), "--quiet" },
                      console, nullptr),
             int(exitDone));
         std::fclose(console.out);

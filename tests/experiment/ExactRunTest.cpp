@@ -265,8 +265,8 @@ TEST(ExactRun, FarOverTheBudgetIsRefusedBeforeAnyTrial)
     EXPECT_EQ(refused.status, ExactStatus::overBudget);
     EXPECT_EQ(refused.stateTrials, 0u);
     EXPECT_EQ(calls, 0);
-    EXPECT_EQ(exact(staircase(false, 4, "0.02", 0.02, 30, 600, 2.0), o, 10, control).status,
-        ExactStatus::computed);
+    EXPECT_EQ(
+        exact(staircase(false, 4, "0.02", 0.02, 30, 600, 2.0), o, 10, control).status, ExactStatus::computed);
 }
 
 TEST(ExactRun, CancelStopsAfterTheTrialUnderWay)
