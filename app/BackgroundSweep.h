@@ -3,7 +3,9 @@
 //
 // `start` hands a planned sweep to a worker thread, which runs `runSweep`
 // (every combination from its own generator seeded with the sweep's seed, so
-// the program's own engine is never drawn from). While it runs, `progressed`
+// the program's own engine is never drawn from) and then works out every
+// row's exact values (`addExactRuns`), or, exact only, `exactSweep` without
+// any simulation. While it runs, `progressed`
 // reports a few times a second; `cancel` asks it to stop, which it does within
 // a few thousand trials. At the end exactly one of `finished`, `cancelled` or
 // `failed` is emitted on the GUI thread. Destroying the object cancels a sweep
@@ -29,7 +31,7 @@ public:
     ~BackgroundSweep() override;
 
     // Starts the sweep of an ok() plan; does nothing while another one is going.
-    void start(const SweepRequest &request, const SweepPlan &plan);
+    void start(const SweepRequest &request, const SweepPlan &plan, bool exactOnly = false);
     void cancel();
     bool isRunning() const { return worker.joinable(); }
 
@@ -48,6 +50,8 @@ private:
     std::atomic<bool> cancelRequested { false };
     std::atomic<long long> repetitionsDone { 0 };
     std::atomic<int> pointsDone { 0 };
+    std::atomic<bool> exactPhase { false };
+    std::atomic<double> exactShare { 0.0 };
     long long totalRepetitions = 0;
     int totalPoints = 0;
     QTimer *progressTimer;

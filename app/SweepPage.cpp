@@ -120,8 +120,9 @@ void SweepPage::on_buttonSweepRun_clicked()
         return;
     }
     const SweepPlan &plan = *planned;
+    const bool exactOnly = ui->checkBoxSweepExactOnly->isChecked();
     // Each thread keeps one value's trials until their statistics are taken.
-    const std::uint64_t held = sweepMaximumTrialsHeld(plan, sweepThreads(plan));
+    const std::uint64_t held = exactOnly ? 0 : sweepMaximumTrialsHeld(plan, sweepThreads(plan));
     const long double bytes = static_cast<long double>(held) * RunResult::bytesPerTrial;
     if (bytes > static_cast<long double>(runMemoryBudget()) && question) {
         const QLocale english(QLocale::English);
@@ -135,12 +136,17 @@ void SweepPage::on_buttonSweepRun_clicked()
         runningParameterLabel += tr(" (staircase %1)").arg(staircase);
     emit runningChanged(true);
     emit status(tr("Sweeping..."));
-    background->start(request, plan);
+    background->start(request, plan, exactOnly);
 }
 
 void SweepPage::on_comboBoxSweepMeasure_currentIndexChanged(int)
 {
     redraw();
+}
+
+void SweepPage::on_checkBoxSweepExactOnly_toggled(bool checked)
+{
+    ui->spinBoxSweepRepetitions->setEnabled(!checked);
 }
 
 void SweepPage::showResult(std::shared_ptr<const SweepResult> result)

@@ -7,7 +7,8 @@
 // A sweep reads the experiment when Run sweep is pressed, through the source
 // the window gives (the experiment as Start would run it, and K), and never
 // touches the program's own random engine or the run shown: every value starts
-// its own generator from the seed 5489. The window shows the page's progress
+// its own generator from the seed 5489. Each value's exact values follow its
+// simulation, or stand alone with "Exact only (no simulation)". The window shows the page's progress
 // and Cancel in its status bar and its messages in its boxes, through the
 // signals below.
 
@@ -62,6 +63,7 @@ signals:
 private slots:
     void on_buttonSweepRun_clicked();
     void on_comboBoxSweepMeasure_currentIndexChanged(int index);
+    void on_checkBoxSweepExactOnly_toggled(bool checked);
 
 private:
     void showResult(std::shared_ptr<const SweepResult> result);

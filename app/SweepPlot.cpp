@@ -25,6 +25,26 @@ std::optional<double> measureOf(const SweepRow &row, SweepMeasure measure)
     return std::nullopt;
 }
 
+std::optional<double> exactMeasureOf(const SweepRow &row, SweepMeasure measure)
+{
+    const ExactEstimate *e = row.exact ? row.exact->estimate(row.stats.lastReversals) : nullptr;
+    if (!e)
+        return std::nullopt;
+    switch (measure) {
+    case SweepMeasure::bias:
+        return e->bias;
+    case SweepMeasure::sd:
+        return e->sd;
+    case SweepMeasure::rmse:
+        return e->rmse;
+    case SweepMeasure::meanTrials:
+        return row.exact->meanTrials;
+    case SweepMeasure::sweat:
+        return e->sweatFactor;
+    }
+    return std::nullopt;
+}
+
 // The measure's interval: the bias's is the mean's, moved by x*.
 std::optional<Interval> intervalOf(const SweepRow &row, SweepMeasure measure)
 {
@@ -53,6 +73,25 @@ QStringList sweepMeasureNames()
 {
     return { QObject::tr("Bias"), QObject::tr("SD"), QObject::tr("RMSE"), QObject::tr("Mean trials"),
         QObject::tr("Sweat factor") };
+}
+
+QVector<SweepSeries> exactSweepSeries(const SweepResult &result, SweepMeasure measure)
+{
+    QVector<SweepSeries> series;
+    for (const SweepRow &row : result.rows) {
+        while (series.size() <= row.staircase) {
+            series.append(SweepSeries());
+            series.back().staircase = series.size() - 1;
+        }
+        SweepSeries &s = series[row.staircase];
+        s.name = QObject::tr("%1 exact").arg(QString::fromStdString(row.id));
+        const std::optional<double> m = exactMeasureOf(row, measure);
+        if (!m || row.values.empty())
+            continue;
+        s.values.append(row.values.front());
+        s.measures.append(*m);
+    }
+    return series;
 }
 
 QVector<SweepSeries> sweepSeries(const SweepResult &result, SweepMeasure measure)
@@ -126,8 +165,13 @@ void draw(QCustomPlot &plot, const SweepResult *result, SweepMeasure measure, co
         plot.replot();
         return;
     }
+    const auto colorOf = [&](int staircase) {
+        return colors.isEmpty() ? QColor(Qt::black) : colors[staircase % colors.size()];
+    };
     for (const SweepSeries &s : sweepSeries(*result, measure)) {
-        const QColor color = colors.isEmpty() ? QColor(Qt::black) : colors[s.staircase % colors.size()];
+        if (s.values.isEmpty())
+            continue; // nothing simulated, or no value has the measure
+        const QColor color = colorOf(s.staircase);
         QCPGraph *graph = plot.addGraph();
         graph->setName(s.name);
         graph->setPen(QPen(color, 2));
@@ -140,6 +184,15 @@ void draw(QCustomPlot &plot, const SweepResult *result, SweepMeasure measure, co
             bars->setData(s.below, s.above);
             bars->setPen(QPen(color));
         }
+    }
+    for (const SweepSeries &s : exactSweepSeries(*result, measure)) {
+        if (s.values.isEmpty())
+            continue;
+        QCPGraph *graph = plot.addGraph();
+        graph->setName(s.name);
+        graph->setPen(QPen(colorOf(s.staircase), 1.5, Qt::DashLine));
+        graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, 4));
+        graph->setData(s.values, s.measures, true);
     }
     plot.rescaleAxes();
     plot.xAxis->scaleRange(1.1, plot.xAxis->range().center());

@@ -1,7 +1,8 @@
 #pragma once
 // The Sweep tab's plot: one measure of a finished sweep against the value,
 // one line per staircase in its graph colour, with the 95 % intervals of the
-// statistics as error bars. `sweepSeries` gives the numbers, `draw` hands them
+// statistics as error bars, and a dashed line of the same colour through the
+// exact values where they were computed. `sweepSeries` gives the numbers, `draw` hands them
 // to the plot, so the numbers are tested without pixels.
 
 #include "Sweep.h"
@@ -29,6 +30,9 @@ struct SweepSeries {
 
 // One series per staircase; a value without the measure is left out.
 QVector<SweepSeries> sweepSeries(const SweepResult &result, SweepMeasure measure);
+// The same of the rows' exact values (no intervals): a value whose exact values
+// were not computed (clamps, over the budget) is left out.
+QVector<SweepSeries> exactSweepSeries(const SweepResult &result, SweepMeasure measure);
 
 // A logarithmic value axis when every value is positive and the largest is at least 10 × the smallest.
 bool sweepValuesWantLogAxis(const SweepResult &result);

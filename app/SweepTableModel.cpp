@@ -56,7 +56,9 @@ int SweepTableModel::rowCount(const QModelIndex &parent) const
 
 int SweepTableModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : Column::columns;
+    if (parent.isValid())
+        return 0;
+    return sweep && sweep->withExact ? Column::columns : Column::exactBias;
 }
 
 QVariant SweepTableModel::data(const QModelIndex &index, int role) const
@@ -65,10 +67,17 @@ QVariant SweepTableModel::data(const QModelIndex &index, int role) const
         return QVariant();
     if (role == Qt::TextAlignmentRole)
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    const SweepRow &row = sweep->rows[std::size_t(index.row())];
+    if (role == Qt::ToolTipRole && index.column() >= exactBias && row.exact
+        && row.exact->status != ExactStatus::computed)
+        return QString::fromStdString(exactStatusText(row.exact->status));
     if (role != Qt::DisplayRole)
         return QVariant();
-    const SweepRow &row = sweep->rows[std::size_t(index.row())];
     const EstimateStats &e = row.stats.estimates;
+    const ExactEstimate *exact = row.exact ? row.exact->estimate(row.stats.lastReversals) : nullptr;
+    const auto exactValue = [&](std::optional<double> ExactEstimate::*member, QString (*format)(double)) {
+        return optionalText(exact ? exact->*member : std::nullopt, format);
+    };
     switch (index.column()) {
     case value:
         return row.values.empty() ? QString() : QString::fromStdString(formatReal(row.values.front()));
@@ -79,7 +88,7 @@ QVariant SweepTableModel::data(const QModelIndex &index, int role) const
     case xStar:
         return optionalText(row.theory.classic.level, statLevelText);
     case count:
-        return QString::number(e.count);
+        return sweep->simulated ? QString::number(e.count) : notAvailableText;
     case mean:
         return optionalText(e.mean, statLevelText);
     case bias:
@@ -94,6 +103,16 @@ QVariant SweepTableModel::data(const QModelIndex &index, int role) const
         const std::optional<double> s = sweatFactor(row.stats);
         return s ? withInterval(sweatText(*s), row.stats.sweatInterval, 'g', 4) : notAvailableText;
     }
+    case exactBias:
+        return exactValue(&ExactEstimate::bias, signedStatLevelText);
+    case exactSd:
+        return exactValue(&ExactEstimate::sd, statLevelText);
+    case exactRmse:
+        return exactValue(&ExactEstimate::rmse, statLevelText);
+    case exactMeanTrials:
+        return exact ? trialsText(row.exact->meanTrials) : notAvailableText;
+    case exactSweat:
+        return exactValue(&ExactEstimate::sweatFactor, sweatText);
     default:
         return QVariant();
     }
@@ -101,6 +120,8 @@ QVariant SweepTableModel::data(const QModelIndex &index, int role) const
 
 QVariant SweepTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (role == Qt::ToolTipRole && orientation == Qt::Horizontal && section >= exactBias)
+        return tr("Worked out exactly from the staircase's Markov chain for the same K, without simulation");
     if (role != Qt::DisplayRole)
         return QVariant();
     if (orientation == Qt::Vertical)
@@ -128,6 +149,16 @@ QVariant SweepTableModel::headerData(int section, Qt::Orientation orientation, i
         return tr("Mean trials");
     case sweat:
         return tr("Sweat factor [95 %]");
+    case exactBias:
+        return tr("Exact bias");
+    case exactSd:
+        return tr("Exact SD");
+    case exactRmse:
+        return tr("Exact RMSE");
+    case exactMeanTrials:
+        return tr("Exact mean trials");
+    case exactSweat:
+        return tr("Exact sweat factor");
     default:
         return QVariant();
     }

@@ -1,8 +1,10 @@
 #pragma once
 // The Sweep tab's table: one row per value × staircase of a finished sweep,
 // with the value, ψ*, x*, count, mean, bias, SD, RMSE (with its 95 % interval),
-// mean trials and sweat factor (with its interval). Cells are formatted when
-// shown, from the sweep's rows ("." decimals whatever the locale).
+// mean trials and sweat factor (with its interval), then, when the sweep has
+// them, the exact bias, SD, RMSE, mean trials and sweat factor (NA where not
+// computed, the reason in the tooltip). Cells are formatted when shown, from
+// the sweep's rows ("." decimals whatever the locale).
 
 #include "Sweep.h"
 
@@ -18,7 +20,25 @@ class SweepTableModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    enum Column { value, staircase, psiStar, xStar, count, mean, bias, sd, rmse, meanTrials, sweat, columns };
+    enum Column {
+        value,
+        staircase,
+        psiStar,
+        xStar,
+        count,
+        mean,
+        bias,
+        sd,
+        rmse,
+        meanTrials,
+        sweat,
+        exactBias,
+        exactSd,
+        exactRmse,
+        exactMeanTrials,
+        exactSweat,
+        columns
+    };
 
     using QAbstractTableModel::QAbstractTableModel;
 

@@ -145,6 +145,7 @@ private:
     int printTable(const std::string &table);
     // Every row's exact values; false when interrupted.
     bool addExact(SweepResult &rows);
+    ExactControl exactControl();
     TextSink sinkFor(BatchOutput &output, const char *what);
     EstimatorSettings estimatorSettings() const
     {
@@ -305,9 +306,16 @@ int BatchRun::sweep(const RunRequest &request)
                 + std::to_string(p.totalRepetitions) + " repetitions");
     };
     try {
-        SweepResult result = runSweep(sweepRequest, plan, showProgress, cancel);
-        if (!result.complete || (options.exact && !addExact(result)))
-            return interrupted();
+        SweepResult result;
+        if (options.exactOnly) {
+            result = exactSweep(sweepRequest, plan, exactControl());
+            if (!result.complete || cancelled())
+                return interrupted();
+        } else {
+            result = runSweep(sweepRequest, plan, showProgress, cancel);
+            if (!result.complete || (options.exact && !addExact(result)))
+                return interrupted();
+        }
         const std::string text = sweepStatsText(result);
         if (!options.statsPath.empty()
             && !(TaggedLines(options.tags, sinkFor(stats, "statistics"))(text.data(), text.size())
@@ -329,7 +337,7 @@ int BatchRun::sweep(const RunRequest &request)
     }
 }
 
-bool BatchRun::addExact(SweepResult &rows)
+ExactControl BatchRun::exactControl()
 {
     ExactControl control;
     control.cancel = cancel;
@@ -338,7 +346,12 @@ bool BatchRun::addExact(SweepResult &rows)
             report.line().show(std::string(programName) + ": exact values, "
                 + std::to_string(int(share * 100.0)) + " % done");
     };
-    return addExactRuns(rows, control) && !cancelled();
+    return control;
+}
+
+bool BatchRun::addExact(SweepResult &rows)
+{
+    return addExactRuns(rows, exactControl()) && !cancelled();
 }
 
 int BatchRun::writeOutputs(const RunResult *result, const SweepResult &rows)

@@ -106,7 +106,7 @@ std::string staircaseTableText(const SweepResult &result)
         for (std::string cell : { std::to_string(row.staircase), percent(target.psi), fixed(target.level, 6),
                  fixed(e.mean, 6), fixed(e.bias, 6), fixed(e.sd, 6),
                  fixed(row.stats.trials ? std::optional<double>(row.stats.trials->mean) : std::nullopt, 2),
-                 significant(sweatFactor(row.stats)), std::to_string(e.count) })
+                 significant(sweatFactor(row.stats)), result.simulated ? std::to_string(e.count) : "NA" })
             cells.push_back(std::move(cell));
         if (result.withExact) {
             const std::vector<std::string> exact = row.exact

@@ -4,13 +4,16 @@
 // tab (Run sweep pressed, timed until the table and the plot show it). The
 // engine's runSweep on one thread and on every core shows what the threads
 // bring. Every combination starts from the seed, so each iteration does the
-// same work.
+// same work. The window's sweep works out the exact values after the
+// simulation; "exactOnly" is the same sweep from the exact values alone (the
+// engine's exactSweep, --exact-only, the tab's "Exact only (no simulation)").
 #include "BatchRun.h"
 #include "ExperimentLoading.h"
 #include "Sweep.h"
 #include "SweepPage.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -45,21 +48,33 @@ void sweepEngine(benchmark::State &state)
 }
 BENCHMARK(sweepEngine)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+void sweepExactOnlyEngine(benchmark::State &state)
+{
+    const SweepRequest request = sweepRequest();
+    const SweepPlan plan = *planSweep(request);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(exactSweep(request, plan));
+    state.counters["values"] = double(plan.points.size());
+}
+BENCHMARK(sweepExactOnlyEngine)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void sweepBatch(benchmark::State &state)
 {
+    const bool exactOnly = state.range(0) != 0;
     for (auto _ : state) {
         BatchConsole console { std::fopen("/dev/null", "w"), std::fopen("/dev/null", "w"), false };
-        const int status
-            = batchMain({ example, "--repetitions", std::to_string(repetitions), "--vary",
-                            std::string("step-scale=") + values, "--stats", "/dev/null", "--quiet" },
-                console, nullptr);
+        std::vector<std::string> arguments { example, "--repetitions", std::to_string(repetitions), "--vary",
+            std::string("step-scale=") + values, "--stats", "/dev/null", "--quiet" };
+        if (exactOnly)
+            arguments.push_back("--exact-only");
+        const int status = batchMain(arguments, console, nullptr);
         std::fclose(console.out);
         std::fclose(console.err);
         if (status != exitDone)
             state.SkipWithError("quorvel-batch failed");
     }
 }
-BENCHMARK(sweepBatch)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(sweepBatch)->ArgName("exactOnly")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void sweepWindow(benchmark::State &state)
 {
@@ -68,6 +83,7 @@ void sweepWindow(benchmark::State &state)
     page.setStaircaseCount(3);
     page.findChild<QLineEdit *>("lineEditSweepValues")->setText(values);
     page.findChild<QSpinBox *>("spinBoxSweepRepetitions")->setValue(repetitions);
+    page.findChild<QCheckBox *>("checkBoxSweepExactOnly")->setChecked(state.range(0) != 0);
     auto *run = page.findChild<QPushButton *>("buttonSweepRun");
     for (auto _ : state) {
         run->click();
@@ -76,6 +92,6 @@ void sweepWindow(benchmark::State &state)
         QCoreApplication::processEvents(); // the hand-over: table and plot
     }
 }
-BENCHMARK(sweepWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(sweepWindow)->ArgName("exactOnly")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

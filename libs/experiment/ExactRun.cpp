@@ -161,6 +161,72 @@ struct EndingSums {
     double p = 0.0, s1 = 0.0, s2 = 0.0;
 };
 
+// The work a chain will take, estimated before any of it is done: every trial t
+// holds at most the levels reachable in t trials that lie within the span the
+// probability can reach above droppedProbability, times the layers of the
+// reversal counts reachable in t trials; summed over the trials a session can
+// last. It counts every layer a trial could hold where the chain holds a band of
+// them, so it runs a few times over the work done (the hard cases of
+// bench_exact: about 3.5×), and a chain it refuses would have taken a good part
+// of the budget at the least. Stops counting once over `limit`.
+std::uint64_t workEstimate(const StaircaseSettings &s, const ObserverSettings &o, double unit,
+    std::optional<double> target, long long a, const std::vector<long long> &b, int n, int m, int maxTrials,
+    std::uint64_t limit)
+{
+    // Without a target the level drifts off and nothing says when the chain
+    // ends: the budget is then checked as the work is done.
+    if (!target)
+        return 0;
+    const PsychometricObserver observer(o);
+    const double signedUnit = s.ascending ? -unit : unit;
+    const auto rho = [&](long long k) {
+        const double psi = observer.probability(s.startLevel + double(k) * signedUnit);
+        return s.ascending ? 1.0 - psi : psi;
+    };
+    const long long bMin = *std::min_element(b.begin(), b.end());
+    const long long bMax = *std::max_element(b.begin(), b.end());
+    const long long reachUp = (long long)maxTrials * a, reachDown = -(long long)maxTrials * bMax;
+    // From the start to the target the staircase walks; beyond them the
+    // probability of going further falls by the odds against each move, whichever
+    // of the first phase (every answer moves) and the runs that follow falls slower.
+    const long long kTarget = std::llround((*target - s.startLevel) / signedUnit);
+    long long hi = std::max<long long>(0, kTarget), lo = std::min<long long>(0, kTarget);
+    const double floor = std::log(droppedProbability);
+    constexpr int maxWalk = 100000;
+    double first = 0.0, runs = 0.0;
+    for (int i = 0; i < maxWalk && hi < reachUp && std::max(first, runs) > floor; ++i, hi += a) {
+        const double r = rho(hi), up = 1.0 - r, down = std::pow(r, n);
+        first += std::log(up);
+        runs += down > 0.0 ? std::min(0.0, std::log(up / down)) : 0.0;
+    }
+    first = runs = 0.0;
+    for (int i = 0; i < maxWalk && lo > reachDown && std::max(first, runs) > floor; ++i) {
+        const double r = rho(lo), up = 1.0 - r, down = std::pow(r, n);
+        // The first phase moves b.front() at a time, the runs bMin at the least.
+        first += std::log(r) * double(bMin) / double(b.front());
+        runs += up > 0.0 ? std::min(0.0, std::log(down / up)) : 0.0;
+        lo -= bMin;
+    }
+    const long long span = std::max<long long>(hi - lo + 1, 1);
+    // A slack trial limit is not reached: the chain ends once all but 1e-20 of
+    // the sessions have made M reversals. Near the target a reversal waits at
+    // most for a run of n driving answers after a non-driving one, which comes at
+    // the rate (1 − ρ*)ρ*ⁿ per trial; M of them are all done, but for e⁻⁴⁶, after
+    // about (M + 46 + √(92M)) / rate trials, once the target is reached.
+    const double r = rho(kTarget), rate = (1.0 - r) * std::pow(r, n);
+    const double approach = double(std::llabs(kTarget)) / double(std::min(a, bMin));
+    const long long horizon = rate > 0.0
+        ? (long long)std::min<double>(maxTrials, approach + (m + 46.0 + std::sqrt(92.0 * m)) / rate + m)
+        : maxTrials;
+    std::uint64_t work = 0;
+    for (long long t = 0; t < horizon && work <= limit; ++t) {
+        const long long levels = std::min(t * (a + bMax) + 1, span);
+        const long long layers = 3 + 2LL * n * std::min<long long>(t, std::max(m - 1, 0));
+        work += std::uint64_t(levels) * std::uint64_t(layers);
+    }
+    return work;
+}
+
 ExactRun notComputed(ExactStatus status)
 {
     ExactRun run;
@@ -205,6 +271,13 @@ ExactRun exactRun(const StaircaseSettings &staircase, const ObserverSettings &ob
     std::vector<long long> positiveUnits;
     for (double step : steps)
         positiveUnits.push_back(units(step));
+    // Refused before any work when the estimate, or the layers alone, are over.
+    const std::uint64_t layers = 3 + 2 * std::uint64_t(n) * std::uint64_t(std::max(m - 1, 0));
+    if (layers > maxLiveValues
+        || workEstimate(staircase, observer, *unit, theory.classic.level, units(staircase.negativeStep),
+               positiveUnits, n, m, maxTrials, control.stateTrialBudget)
+            > control.stateTrialBudget)
+        return notComputed(ExactStatus::overBudget);
     const ExactChain chain(m, n, units(staircase.negativeStep), positiveUnits);
     DrivingTable driving(staircase, observer, *unit);
 

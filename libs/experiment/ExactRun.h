@@ -21,7 +21,10 @@
 //
 // Clamps change the levels (and stop a session on clamp hits), so a clamped
 // staircase is not computed; nor is one whose steps share no grid, or whose
-// chain needs more than the budget of state-trials. The window computes it in
+// chain needs more than the budget of state-trials. That is estimated before
+// the first trial (the levels the probability can reach times the layers of
+// the reversal counts, over the trials a session lasts), so a chain far over
+// it is refused at once, and checked again as the work is done. The window computes it in
 // the background with a progress bar and cancel; the batch program and the
 // Python module call the same function.
 

@@ -545,20 +545,84 @@ SweepResult unsimulatedResultOf(const RunRequest &request, int lastReversals, st
         result.rows.push_back(std::move(row));
     }
     result.complete = true;
+    result.simulated = false;
     return result;
 }
 
-bool addExactRuns(SweepResult &result, const ExactControl &control)
+bool addExactRuns(SweepResult &result, const ExactControl &control, unsigned threads)
 {
     result.withExact = true;
-    for (SweepRow &row : result.rows) {
+    // One chain per distinct staircase and observer, for the largest K of its rows.
+    struct Chain {
+        const SweepRow *settings;
+        int lastReversals;
+        ExactRun run;
+    };
+    std::vector<Chain> chains;
+    std::vector<std::size_t> chainOf(result.rows.size(), 0);
+    for (std::size_t r = 0; r < result.rows.size(); ++r) {
+        const SweepRow &row = result.rows[r];
         if (row.estimator != Estimator::reversals)
             continue; // the exact values are those of the last-K-reversals estimate
-        row.exact = exactRun(row.settings, row.observer, row.theory, row.stats.lastReversals, control);
-        if (row.exact->status == ExactStatus::cancelled)
-            return false;
+        std::size_t c = 0;
+        while (c < chains.size()
+            && !(
+                chains[c].settings->settings == row.settings && chains[c].settings->observer == row.observer))
+            ++c;
+        if (c == chains.size())
+            chains.push_back({ &row, 0, {} });
+        chains[c].lastReversals = std::max(chains[c].lastReversals, row.stats.lastReversals);
+        chainOf[r] = c;
     }
-    return true;
+
+    if (threads == 0)
+        threads = std::max(1u, std::thread::hardware_concurrency());
+    threads = unsigned(std::max<std::size_t>(1, std::min<std::size_t>(threads, chains.size())));
+    std::atomic<std::size_t> next { 0 };
+    std::mutex reporting;
+    std::size_t done = 0;
+    ExactControl one = control;
+    one.progress = nullptr; // the share of the chains is reported instead
+    const auto work = [&] {
+        for (std::size_t c = next++; c < chains.size(); c = next++) {
+            const SweepRow &row = *chains[c].settings;
+            chains[c].run = exactRun(row.settings, row.observer, row.theory, chains[c].lastReversals, one);
+            const std::lock_guard<std::mutex> lock(reporting);
+            ++done;
+            if (control.progress)
+                control.progress(double(done) / double(chains.size()));
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < threads; ++t)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread &helper : helpers)
+        helper.join();
+
+    for (std::size_t r = 0; r < result.rows.size(); ++r)
+        if (result.rows[r].estimator == Estimator::reversals)
+            result.rows[r].exact = chains[chainOf[r]].run;
+    return std::none_of(
+        chains.begin(), chains.end(), [](const Chain &c) { return c.run.status == ExactStatus::cancelled; });
+}
+
+SweepResult exactSweep(const SweepRequest &request, const SweepPlan &plan, const ExactControl &control)
+{
+    SweepResult result;
+    result.axes = request.axes;
+    result.seed = request.seed;
+    result.simulated = false;
+    for (std::size_t p = 0; p < plan.points.size(); ++p) {
+        const SweepPoint &point = plan.points[p];
+        for (SweepRow &row : unsimulatedResultOf(point.request, point.lastReversals, request.seed).rows) {
+            row.point = p;
+            row.values = point.values;
+            result.rows.push_back(std::move(row));
+        }
+    }
+    result.complete = addExactRuns(result, control);
+    return result;
 }
 
 std::optional<double> sweatFactor(const RepetitionStats &stats)
@@ -579,6 +643,10 @@ std::vector<SweepColumn> sweepStatsColumns(const SweepResult &result)
     const std::string seed = std::to_string(result.seed);
     const std::string repetitions = std::to_string(result.repetitions);
     const auto estimates = [](const SweepRow &r) -> const EstimateStats & { return r.stats.estimates; };
+    // Nothing was counted when nothing was simulated.
+    const bool simulated = result.simulated;
+    const auto counted
+        = [simulated](auto count) { return simulated ? std::to_string(count) : std::string("NA"); };
     columns.insert(columns.end(),
         {
             { "seed", [seed](const SweepRow &) { return seed; } },
@@ -589,7 +657,7 @@ std::vector<SweepColumn> sweepStatsColumns(const SweepResult &result)
             { "estimator", [](const SweepRow &r) { return std::string(estimatorName(r.estimator)); } },
             { "psi_star", [](const SweepRow &r) { return text(r.theory.classic.psi); } },
             { "x_star", [](const SweepRow &r) { return text(r.theory.classic.level); } },
-            { "count", [=](const SweepRow &r) { return std::to_string(estimates(r).count); } },
+            { "count", [=](const SweepRow &r) { return counted(estimates(r).count); } },
             { "mean", [=](const SweepRow &r) { return text(estimates(r).mean); } },
             { "mean_lo", [=](const SweepRow &r) { return intervalEnd(estimates(r).meanInterval, false); } },
             { "mean_hi", [=](const SweepRow &r) { return intervalEnd(estimates(r).meanInterval, true); } },
@@ -610,11 +678,10 @@ std::vector<SweepColumn> sweepStatsColumns(const SweepResult &result)
             { "sweat", [](const SweepRow &r) { return text(sweatFactor(r.stats)); } },
             { "sweat_lo", [](const SweepRow &r) { return intervalEnd(r.stats.sweatInterval, false); } },
             { "sweat_hi", [](const SweepRow &r) { return intervalEnd(r.stats.sweatInterval, true); } },
-            { "stopped_reversals",
-                [](const SweepRow &r) { return std::to_string(r.stats.stoppedOnReversals); } },
-            { "stopped_trials", [](const SweepRow &r) { return std::to_string(r.stats.stoppedOnTrials); } },
-            { "stopped_clamp", [](const SweepRow &r) { return std::to_string(r.stats.stoppedOnClampHits); } },
-            { "fewer_reversals", [](const SweepRow &r) { return std::to_string(r.stats.fewerReversals); } },
+            { "stopped_reversals", [=](const SweepRow &r) { return counted(r.stats.stoppedOnReversals); } },
+            { "stopped_trials", [=](const SweepRow &r) { return counted(r.stats.stoppedOnTrials); } },
+            { "stopped_clamp", [=](const SweepRow &r) { return counted(r.stats.stoppedOnClampHits); } },
+            { "fewer_reversals", [=](const SweepRow &r) { return counted(r.stats.fewerReversals); } },
             // The staircase's settings as the combination ran them, then the observer's.
             { "direction",
                 [](const SweepRow &r) {

@@ -130,6 +130,7 @@ struct SweepResult {
     std::vector<SweepRow> rows; // by combination, then staircase
     bool complete = false; // false when cancelled
     bool withExact = false; // the rows carry exact values: the tables add their columns
+    bool simulated = true; // false: only the exact values, every simulated column NA
 
     // The staircases of a combination (every combination has the same number).
     int staircaseCount() const;
@@ -175,8 +176,16 @@ SweepResult sweepResultOf(const RunResult &run, const EstimatorSettings &setting
 SweepResult unsimulatedResultOf(const RunRequest &request, int lastReversals, std::uint32_t seed);
 
 // Works out every row's exact values (ExactRun.h) for its own settings and K;
-// false when cancelled through `control`.
-bool addExactRuns(SweepResult &result, const ExactControl &control = {});
+// false when cancelled through `control`. Rows of the same staircase and
+// observer settings share one chain (worked out for the largest K they ask),
+// and the chains run on one thread per core (threads = 0) or `threads`;
+// progress is the share of the chains done.
+bool addExactRuns(SweepResult &result, const ExactControl &control = {}, unsigned threads = 0);
+
+// The sweep of the exact values alone: the rows of every combination of an
+// ok() plan as unsimulatedResultOf gives them, with their exact values, in a
+// fraction of a simulation's time. complete = false when cancelled.
+SweepResult exactSweep(const SweepRequest &request, const SweepPlan &plan, const ExactControl &control = {});
 
 std::optional<double> sweatFactor(const RepetitionStats &stats);
 

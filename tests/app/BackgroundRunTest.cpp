@@ -15,10 +15,6 @@ static RunRequest longRun(int trials, int repetitions)
 {
     RunRequest request { {}, { StaircaseSettings() }, repetitions };
     request.staircases[0].maxTrials = request.staircases[0].maxInversions = trials;
-    // Clamps far away that never bind: the exact values are not worked out for a
-    // clamped staircase, so the worker's time is the run's alone.
-    request.staircases[0].clampActive = true;
-    request.staircases[0].maxClampHits = 0;
     return request;
 }
 

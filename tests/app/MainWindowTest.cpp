@@ -777,10 +777,12 @@ void MainWindowTest::reportHasTheTitleBlockTheComparisonTheGraphTheHistogramAndT
     QCOMPARE(w.dialogs->messages.size(), 1);
     const int before = int(pages.size());
     pages = pdfPages(path + ".pdf");
-    QCOMPARE(pages.size(), before + 2); // the sweep's plot, its four rows on one page
+    // The sweep's plot, then its four rows on one page per part of its columns (the exact ones continue).
+    QCOMPARE(pages.size(), before + 3);
     QVERIFY(pages[before].startsWith("Sweep: "));
     QVERIFY(pages[before + 1].startsWith(pages[before].section('\n', 0, 0)));
     QVERIFY(pages[before + 1].contains("left") && pages[before + 1].contains("Sweat factor"));
+    QVERIFY(pages[before + 2].contains("(continued)") && pages[before + 2].contains("Exact RMSE"));
     QLocale::setDefault(QLocale::system());
 }
 

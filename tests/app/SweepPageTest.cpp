@@ -5,8 +5,12 @@
 #include "BatchRun.h"
 #include "MainWindow.h"
 #include "QtTestSupport.h"
+#include "ResultStats.h"
 #include "ScriptedDialogs.h"
 #include "SweepPlot.h"
+#include "SweepTableModel.h"
+
+#include <qcustomplot.h>
 
 #include <QtTest>
 #include <QtWidgets>
@@ -57,31 +61,47 @@ private slots:
     void plotTakesEachStaircasesMeasureAndItsInterval();
 };
 
+// The sweep's exact values follow its simulation, or stand alone with "Exact
+// only (no simulation)": the export is the batch program's --exact or
+// --exact-only stats, and the plot draws them as a dashed line per staircase.
 void SweepPageTest::exportedSweepIsTheBatchProgramsStats()
 {
     Window w;
     w.open(example);
     QCOMPARE(w.get<QComboBox>("comboBoxSweepStaircase")->count(), 4); // all, 0, 1, 2
-    w.sweep(2, "Step size, target kept", "0.5:1.5:0.5", 60);
-    QVERIFY(w.waitForSweep());
-    QVERIFY2(w.dialogs->messages.isEmpty(), qPrintable(w.dialogs->messages.value(0).text));
-    QCOMPARE(w.table->model()->rowCount(), 9);
-    QCOMPARE(w.table->model()->headerData(0, Qt::Horizontal).toString(),
-        QString("Step size, target kept (staircase 1)"));
-
+    auto *exactOnly = w.get<QCheckBox>("checkBoxSweepExactOnly");
+    QCOMPARE(exactOnly->text(), QString("Exact only (no simulation)"));
     QTemporaryDir folder;
-    const QString exported = folder.filePath("sweep"); // ".tsv" is added
-    w.dialogs->fileNames.enqueue(exported);
-    w.get<QAction>("actionExportSweep")->trigger();
-    const QString stats = folder.filePath("stats.tsv");
-    BatchConsole console { std::tmpfile(), std::tmpfile(), false };
-    QCOMPARE(batchMain({ example.toStdString(), "--repetitions", "60", "--vary", "1:step-scale=0.5:1.5:0.5",
-                           "--stats", stats.toStdString(), "--quiet" },
-                 console, nullptr),
-        int(exitDone));
-    std::fclose(console.out);
-    std::fclose(console.err);
-    QCOMPARE(readFile(exported + ".tsv"), readFile(stats));
+    for (const char *mode : { "--exact", "--exact-only" }) {
+        exactOnly->setChecked(mode == std::string("--exact-only"));
+        w.sweep(2, "Step size, target kept", "0.5:1.5:0.5", 60);
+        QVERIFY(w.waitForSweep());
+        QVERIFY2(w.dialogs->messages.isEmpty(), qPrintable(w.dialogs->messages.value(0).text));
+        QCOMPARE(w.table->model()->rowCount(), 9);
+        QCOMPARE(w.table->model()->headerData(0, Qt::Horizontal).toString(),
+            QString("Step size, target kept (staircase 1)"));
+
+        const QString exported = folder.filePath(mode); // ".tsv" is added
+        w.dialogs->fileNames.enqueue(exported);
+        w.get<QAction>("actionExportSweep")->trigger();
+        const QString stats = folder.filePath("stats.tsv");
+        BatchConsole console { std::tmpfile(), std::tmpfile(), false };
+        QCOMPARE(batchMain({ example.toStdString(), "--repetitions", "60", "--vary",
+                               "1:step-scale=0.5:1.5:0.5", mode, "--stats", stats.toStdString(), "--quiet" },
+                     console, nullptr),
+            int(exitDone));
+        std::fclose(console.out);
+        std::fclose(console.err);
+        QCOMPARE(readFile(exported + ".tsv"), readFile(stats));
+        // Both ways, one dashed line per staircase through every value, after the simulated ones.
+        auto *plot = w.get<QCustomPlot>("plotSweep");
+        QCOMPARE(plot->graphCount(), exactOnly->isChecked() ? 3 : 6);
+        QCPGraph *exact = plot->graph(plot->graphCount() - 1);
+        QCOMPARE(exact->name(), QString("2 exact"));
+        QCOMPARE(exact->pen().style(), Qt::DashLine);
+        QCOMPARE(exact->data()->size(), 3);
+    }
+    QCOMPARE(w.table->model()->index(0, SweepTableModel::count).data().toString(), notAvailableText);
 
     // Ctrl+C copies the selection with the rows' value and staircase and the columns' names.
     w.table->setFocus();
@@ -171,6 +191,19 @@ void SweepPageTest::plotTakesEachStaircasesMeasureAndItsInterval()
         QVERIFY(std::abs(series[1].above[i] - 0.25) < 1e-12);
     }
     QCOMPARE(series[0].below, QVector<double>({ 0, 0 })); // no interval: no bar
+    // The exact line goes through the values computed, and none of a clamped staircase.
+    result.rows[0].exact = exactRun(StaircaseSettings(), {}, StaircaseTheory(), 1);
+    StaircaseSettings clamped;
+    clamped.clampActive = true;
+    result.rows[1].exact = exactRun(clamped, {}, StaircaseTheory(), 1);
+    result.rows[2].exact = result.rows[0].exact;
+    for (SweepRow &row : result.rows)
+        row.stats.lastReversals = 1;
+    const QVector<SweepSeries> exact = exactSweepSeries(result, SweepMeasure::meanTrials);
+    QCOMPARE(exact[0].values, QVector<double>({ 2, 20 }));
+    QCOMPARE(exact[0].measures[0], result.rows[0].exact->meanTrials);
+    QCOMPARE(exact[1].name, QString("right exact"));
+    QVERIFY(exact[1].values.isEmpty());
     QVERIFY(sweepSeries(result, SweepMeasure::sd)[0].values.isEmpty()); // no SD, no point
 
     QVERIFY(sweepValuesWantLogAxis(result)); // 20 ≥ 10 × 2

@@ -253,6 +253,22 @@ TEST(ExactRun, NotComputedSaysWhy)
     EXPECT_EQ(exact(small, o, 3).status, ExactStatus::computed);
 }
 
+// A chain far over the budget is refused before its first trial, not after a
+// second of work; the hard case of bench_exact, under it, is still computed.
+TEST(ExactRun, FarOverTheBudgetIsRefusedBeforeAnyTrial)
+{
+    const ObserverSettings o { 0.0, 1.0, 0.0, 0.0 };
+    int calls = 0;
+    ExactControl control;
+    control.progress = [&](double) { ++calls; };
+    const ExactRun refused = exact(staircase(false, 2, "0.01", 0.01, 20000, 999999, 2.0), o, 6, control);
+    EXPECT_EQ(refused.status, ExactStatus::overBudget);
+    EXPECT_EQ(refused.stateTrials, 0u);
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(
+        exact(staircase(false, 4, "0.02", 0.02, 30, 600, 2.0), o, 10, control).status, ExactStatus::computed);
+}
+
 TEST(ExactRun, CancelStopsAfterTheTrialUnderWay)
 {
     const ObserverSettings o { 0.0, 1.0, 0.0, 0.0 };

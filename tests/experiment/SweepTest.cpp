@@ -221,3 +221,29 @@ TEST(Sweep, PlanRefusesWhatStartRefuses)
         0u)
         << problem;
 }
+
+// The exact values alone: each row's are those of its own chain for its own K,
+// though rows of the same settings share one chain, and nothing simulated shows.
+TEST(Sweep, ExactSweepIsEachRowsOwnChain)
+{
+    SweepRequest request = twoStaircases(1);
+    request.axes = { { SweepParameter::lastReversals, -1, { 2, 5 } },
+        { SweepParameter::correctAnswers, 1, { 2, 3 } } };
+    const Expected<SweepPlan> plan = planSweep(request);
+    ASSERT_TRUE(plan) << plan.problem().message;
+    const SweepResult result = exactSweep(request, *plan);
+    ASSERT_TRUE(result.complete);
+    ASSERT_EQ(result.rows.size(), 8u);
+    for (const SweepRow &row : result.rows) {
+        const int k = row.stats.lastReversals;
+        const ExactRun alone = exactRun(row.settings, row.observer, row.theory, k);
+        ASSERT_TRUE(row.exact);
+        EXPECT_EQ(exactStatsFields(&*row.exact, k), exactStatsFields(&alone, k));
+    }
+    EXPECT_EQ(result.rows[4].stats.lastReversals, 5);
+    const std::string text = sweepStatsText(result);
+    // The axes, seed, K, no repetitions, staircase 0; no zero counts of sessions not run.
+    const std::string first = "2\t2\t5489\t2\t0\t0\t0\treversals\t";
+    EXPECT_EQ(text.substr(text.find('\n') + 1, first.size()), first);
+    EXPECT_EQ(text.find("\t0\t0\t0\t0\t"), std::string::npos);
+}
