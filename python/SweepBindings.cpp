@@ -59,7 +59,7 @@ std::vector<double> sweepValues(const py::handle &values)
 }
 
 py::object sweep(const PythonExperiment &experiment, const std::string &parameter, const py::handle &values,
-    std::optional<int> repetitions, std::uint32_t seed, int lastReversals)
+    std::optional<int> repetitions, std::uint32_t seed, int lastReversals, bool exact, bool exactOnly)
 {
     SweepRequest request;
     request.base = runRequestFor(describe(experiment));
@@ -83,7 +83,7 @@ py::object sweep(const PythonExperiment &experiment, const std::string &paramete
     std::optional<py::error_already_set> failure;
     Clock::time_point lastCheck = Clock::now();
     // Called from the sweep's threads one at a time; takes the GIL a few times a second for Ctrl+C.
-    const SweepProgressCallback check = [&](const SweepProgress &) {
+    const auto check = [&] {
         const Clock::time_point now = Clock::now();
         if (now - lastCheck < signalInterval)
             return;
@@ -97,7 +97,14 @@ py::object sweep(const PythonExperiment &experiment, const std::string &paramete
     std::string text;
     {
         const py::gil_scoped_release released;
-        const SweepResult result = runSweep(request, plan, check, &cancel);
+        ExactControl exactControl;
+        exactControl.cancel = &cancel;
+        exactControl.progress = [&](double) { check(); };
+        SweepResult result = exactOnly ? exactSweep(request, plan, exactControl)
+                                       : runSweep(
+                                           request, plan, [&](const SweepProgress &) { check(); }, &cancel);
+        if (result.complete && exact && !exactOnly)
+            result.complete = addExactRuns(result, exactControl);
         if (result.complete)
             text = sweepStatsText(result);
     }
@@ -116,9 +123,12 @@ void bindSweep(py::module_ &m)
 {
     m.def("sweep", &sweep, py::arg("experiment"), py::arg("parameter"), py::arg("values"),
         py::arg("repetitions") = py::none(), py::arg("seed") = RandomEngine::defaultSeed,
-        py::arg("last_reversals") = defaultLastReversals,
+        py::arg("last_reversals") = defaultLastReversals, py::kw_only(), py::arg("exact") = false,
+        py::arg("exact_only") = false,
         "Runs the experiment once per value of `parameter` (\"step-scale\", ..., or \"S:NAME\" for "
         "staircase S alone), each from the same seed, and returns the statistics of every value and "
         "staircase as a pandas DataFrame: quorvel-batch --vary NAME=VALUES --stats. `values` is a list of "
-        "numbers or a text (\"0.5,1,2\", \"0.25:2:0.25\"). The GIL is released; Ctrl+C stops it.");
+        "numbers or a text (\"0.5,1,2\", \"0.25:2:0.25\"). `exact` adds the exact finite-run columns "
+        "(--exact); `exact_only` gives them without simulating (--exact-only, the simulated columns NaN). "
+        "The GIL is released; Ctrl+C stops it.");
 }

@@ -170,7 +170,8 @@ def theory(experiment: Experiment, last_reversals: int = 6) -> pd.DataFrame:
 
 
 def sweep(experiment: Experiment, parameter: str, values: Union[str, Sequence[float]],
-          repetitions: Optional[int] = None, seed: int = 5489, last_reversals: int = 6) -> pd.DataFrame:
+          repetitions: Optional[int] = None, seed: int = 5489, last_reversals: int = 6, *,
+          exact: bool = False, exact_only: bool = False) -> pd.DataFrame:
     """Runs the experiment once per value of `parameter` ("step-scale",
     "positive-step", "negative-step", "correct-answers", "max-reversals",
     "max-trials", "last-reversals", "start", "sigma", "guess", "lapse"; "S:NAME"
@@ -180,4 +181,7 @@ def sweep(experiment: Experiment, parameter: str, values: Union[str, Sequence[fl
     float_precision="round_trip" (NA as NaN). `values` is a list of numbers or a
     text ("0.5,1,2" or FROM:TO:STEP, "0.25:2:0.25"). The GIL is released while
     it runs; Ctrl+C (KeyboardInterrupt) stops it. Raises ValueError with the
-    engine's message for a parameter, value list or value it refuses."""
+    engine's message for a parameter, value list or value it refuses. `exact`
+    adds the exact finite-run columns (exact_mean, ..., exact_status: --exact);
+    `exact_only` gives them without any simulation, the simulated columns NaN
+    (--exact-only)."""

@@ -198,6 +198,13 @@ def test_sweep_equals_the_batch_programs_stats(tmp_path, example):
     assert done.returncode == 0, done.stderr
     swept = quorvel.sweep(example, "1:step-scale", [0.5, 1, 2], repetitions=300, seed=3, last_reversals=4)
     pd.testing.assert_frame_equal(swept, read_stats(tmp_path / "stats.tsv"))
+    for flag, keyword in (("--exact", "exact"), ("--exact-only", "exact_only")):
+        done = batch(EXAMPLE, flag, "--repetitions", 300, "--seed", 3, "--last-reversals", 4, "--quiet",
+                     "--vary", "1:step-scale=0.5,1,2", "--stats", tmp_path / "exact.tsv")
+        assert done.returncode == 0, done.stderr
+        swept = quorvel.sweep(example, "1:step-scale", [0.5, 1, 2], repetitions=300, seed=3, last_reversals=4,
+                              **{keyword: True})
+        pd.testing.assert_frame_equal(swept, read_stats(tmp_path / "exact.tsv"))
     with pytest.raises(ValueError, match="step-scal"):
         quorvel.sweep(example, "step-scal", "1,2")
     with pytest.raises(ValueError):
