@@ -83,8 +83,13 @@ struct StaircaseTheory {
     // Index, in the positive steps as given, of the final positive step.
     std::size_t finalStepIndex = 0;
     ClassicTarget classic; // for the final positive step
-    // One per entry of the positive steps as given, when there are several.
+    // One per entry a run can reach (0 … finalStepIndex, the last being
+    // `classic`), when the positive steps as given are several; the entries
+    // beyond are never stepped with, so a list of any length costs no more than
+    // the reversals allow.
     std::vector<ClassicTarget> perStep;
+    // Entries of the positive steps as given.
+    std::size_t positiveStepCount = 0;
     StationaryTarget stationary;
 };
 
@@ -99,6 +104,11 @@ StaircaseTheory staircaseTheory(const StaircaseSettings &staircase, const Observ
 // is not a list of numbers gets a default StaircaseTheory (no target).
 std::vector<StaircaseTheory> staircaseTheories(
     const std::vector<StaircaseSettings> &staircases, const ObserverSettings &observer);
+
+// How many per-step targets staircaseTheory gives `staircase` (the entries a
+// run can reach, when the list has several), counted without reading the
+// numbers: what the memory question before a run counts.
+std::size_t perStepTargetCount(const StaircaseSettings &staircase);
 
 // ψ* of one positive step u with negative step d and run length n; empty when
 // u or d is not positive.
