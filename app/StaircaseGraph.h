@@ -114,6 +114,10 @@ void setupPlot(QCustomPlot &plot, const QFont &windowFont);
 View draw(
     QCustomPlot &plot, const RunResult *result, const QVector<QColor> &colors, const Settings &settings);
 
+// Empties the plot (a drawing that ran out of memory may have left it half
+// filled) and shows `note` in its middle instead.
+void showNotDrawn(QCustomPlot &plot, const QString &note);
+
 // Brings the plot back to `view` (the axes the reference uses follow) and redraws it.
 void showView(QCustomPlot &plot, const View &view);
 

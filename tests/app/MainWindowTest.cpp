@@ -97,6 +97,7 @@ private slots:
     void closingDuringARunCancelsIt();
     void runCaptionNamesTheRunShown();
     void asksBeforeARunThatMayNotFitInMemory();
+    void showingARunSurvivesRunningOutOfMemory();
     void resultsKeepTheirIdsAndHugeLevelsAfterNew();
     void exportWritesTheTableAsShown();
     void graphControlsRedrawTheLastRunWithTheObserverAsItIsNow();
@@ -355,6 +356,48 @@ void MainWindowTest::asksBeforeARunThatMayNotFitInMemory()
     QCOMPARE(w.rows(), 0);
     QCOMPARE(w.window.statusBar()->currentMessage(), QString());
     QVERIFY(w.get<QAction>("actionOpenFile")->isEnabled());
+}
+
+// A table that does not fit keeps the previous run shown whole; a graph that does not fit is
+// left empty with a note, while the table shows the new run.
+void MainWindowTest::showingARunSurvivesRunningOutOfMemory()
+{
+    Window w;
+    w.setPages(2, 10, 1);
+    w.start();
+    const QStringList first = rowTexts(*w.table->model());
+    const QVector<double> firstLevels = w.levels(0);
+    auto *caption = w.get<QLabel>("labelRunCaption");
+    const QString firstCaption = caption->text();
+    ShownPart failing = ShownPart::table;
+    w.window.setShowFault([&failing](ShownPart part) {
+        if (part == failing)
+            throw std::bad_alloc();
+    });
+
+    w.get<QSpinBox>("spinBoxSimRepetitions")->setValue(2);
+    w.start();
+    QCOMPARE(rowTexts(*w.table->model()), first);
+    QCOMPARE(w.levels(0), firstLevels);
+    QCOMPARE(caption->text(), firstCaption);
+    QCOMPARE(w.dialogs->messages.size(), 1);
+    QCOMPARE(w.dialogs->messages[0].text,
+        QString("There was not enough memory to show the results table of this run.\n"
+                "The table shows what it showed before."));
+    QCOMPARE(w.window.statusBar()->currentMessage(),
+        QString("Run not shown; the results shown are those of the previous run."));
+    QVERIFY(w.get<QPushButton>("buttonStart")->isEnabled());
+
+    failing = ShownPart::graph;
+    w.start();
+    QCOMPARE(w.rows(), 40);
+    QVERIFY(caption->text() != firstCaption);
+    QCOMPARE(w.plot->plottableCount(), 0);
+    QCOMPARE(w.plot->itemCount(), 1); // the note, alone
+    QCOMPARE(w.dialogs->messages.size(), 2);
+    QCOMPARE(w.dialogs->messages[1].text,
+        QString("There was not enough memory to show the graph of this run.\nThe graph is left empty."));
+    QCOMPARE(w.window.statusBar()->currentMessage(), QString("Data updated"));
 }
 
 // A staircase named by a text keeps its name and its own graph; New does not take it away.
