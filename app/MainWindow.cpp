@@ -564,14 +564,25 @@ void MainWindow::updateGraph(int scatterStyle)
     // The reference curve follows the observer's spin boxes as they are now, not as they were for the
     // run; the targets are the run's own.
     StaircaseGraph::Settings settings(shownStaircaseCount(), scatterStyle, showReference, observerSettings());
+    const RunResult *shown = results->result().get();
+    // The plot's own copies of the points are made where a failed allocation is not
+    // reported but crashes: every repetition is drawn only when it fits.
+    if (shown && graphRepetition->repetitions() == StaircaseGraph::Repetitions::all
+        && static_cast<long double>(shown->trialCount()) * StaircaseGraph::bytesPerTrialOfAllRepetitions
+            > static_cast<long double>(memoryLeft())) {
+        const QSignalBlocker quiet(ui->comboBoxGraphRepetition);
+        ui->comboBoxGraphRepetition->setCurrentIndex(1);
+        dialogs->warning(this, tr("Warning"),
+            tr("There is not enough memory to draw every repetition of this run: the graph shows their "
+               "median and 25\u201375 % band instead."));
+    }
     settings.repetitions = graphRepetition->repetitions();
     settings.repetition = graphRepetition->repetition();
     settings.targetLevels = repetitionStats->targetLevels();
     if (results->result())
         settings.caption = runCaption.text();
-    if (fitsInMemory(ShownPart::graph, [&] {
-            graphView = StaircaseGraph::draw(*ui->customPlot, results->result().get(), graphColors, settings);
-        }))
+    if (fitsInMemory(ShownPart::graph,
+            [&] { graphView = StaircaseGraph::draw(*ui->customPlot, shown, graphColors, settings); }))
         return;
     // Cleared before the warning's dialog lets the plot paint what the drawing left.
     graphView = StaircaseGraph::View();

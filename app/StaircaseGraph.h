@@ -25,6 +25,7 @@
 #include <QString>
 #include <QVector>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -39,6 +40,11 @@ namespace StaircaseGraph
 constexpr double referenceStripWidth = 6.0;
 
 enum class Repetitions { all, one, medianBand };
+
+// Bytes drawing every repetition takes per trial at its peak: the points sorted
+// by trial count and the repetitions' lines (16 bytes each), each copied once
+// on its way into the plot and once held there (a line point holds 24 bytes).
+constexpr std::uint64_t bytesPerTrialOfAllRepetitions = 3 * 16 + 16 + 2 * 24;
 
 struct Settings {
     Settings() = default;

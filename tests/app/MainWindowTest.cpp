@@ -1,6 +1,7 @@
 // The window, driven as a user would: its set-up, Start with the Analysis and
 // Graph tabs it fills, the results and graph exports, and Quit.
 #include "MainWindow.h"
+#include "AddressSpaceLimit.h"
 #include "FileSizeLimit.h"
 #include "QtTestSupport.h"
 #include "ScriptedDialogs.h"
@@ -98,6 +99,7 @@ private slots:
     void runCaptionNamesTheRunShown();
     void asksBeforeARunThatMayNotFitInMemory();
     void showingARunSurvivesRunningOutOfMemory();
+    void graphDrawsTheMedianWhenEveryRepetitionWouldNotFit();
     void resultsKeepTheirIdsAndHugeLevelsAfterNew();
     void exportWritesTheTableAsShown();
     void graphControlsRedrawTheLastRunWithTheObserverAsItIsNow();
@@ -398,6 +400,30 @@ void MainWindowTest::showingARunSurvivesRunningOutOfMemory()
     QCOMPARE(w.dialogs->messages[1].text,
         QString("There was not enough memory to show the graph of this run.\nThe graph is left empty."));
     QCOMPARE(w.window.statusBar()->currentMessage(), QString("Data updated"));
+}
+
+// Drawing every repetition takes copies inside the plot where running out of memory crashes:
+// when they would not fit in what is left, the median is drawn instead, and said so.
+void MainWindowTest::graphDrawsTheMedianWhenEveryRepetitionWouldNotFit()
+{
+#ifdef QUORVEL_ADDRESS_SANITIZER
+    QSKIP("the address sanitizer needs more address space than the limit leaves");
+#endif
+    Window w;
+    w.setPages(2, 1000, 100);
+    w.start();
+    auto *repetitions = w.get<QComboBox>("comboBoxGraphRepetition");
+    QCOMPARE(repetitions->currentIndex(), 0);
+    {
+        const AddressSpaceLimit limit(16 << 20); // the median's 3 MB, not every repetition's 22 MB
+        w.get<QCheckBox>("checkBox")->click(); // redraws, with the reference
+    }
+    QCOMPARE(repetitions->currentIndex(), 1);
+    QVERIFY(w.plot->graph(0)->name().contains("median"));
+    QCOMPARE(w.dialogs->messages.size(), 1);
+    QCOMPARE(w.dialogs->messages[0].text,
+        QString("There is not enough memory to draw every repetition of this run: the graph shows their "
+                "median and 25\u201375 % band instead."));
 }
 
 // A staircase named by a text keeps its name and its own graph; New does not take it away.
