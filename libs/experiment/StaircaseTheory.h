@@ -13,7 +13,7 @@
 //    r^N · u = (1 − r^N) · d, that is r^N = d / (d + u). x* is the observer's
 //    level there, x* = μ + σ·Φ⁻¹((ψ* − γ) / (1 − γ − λ)), which exists only when
 //    γ < ψ* < 1 − λ. It is given for the final positive step and, since d stays
-//    fixed while u changes with the reversals, for every entry of the list.
+//    fixed while u changes with the reversals, for every entry a run can reach.
 //  - The stationary target: the exact long-run behaviour of the staircase with
 //    its final steps, from the stationary distribution of its Markov chain
 //    (level on a grid, run counter, direction of the last level change). It
