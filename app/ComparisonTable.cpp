@@ -111,22 +111,44 @@ std::optional<double> relativeSweat(const Context &c)
     return *sweat / *c.lowestSweat;
 }
 
+// The per-step targets shown: at most this many, since a cell (and its tooltip)
+// of thousands of entries would cost the window more than it tells.
+constexpr std::size_t maxShownSteps = 50;
+
+// What follows the entries shown: how many more there are, and that the entries
+// no run can reach have no target.
+QString perStepTail(const StaircaseTheory &theory)
+{
+    QString tail;
+    if (theory.perStep.size() > maxShownSteps)
+        tail += QStringLiteral(" \u2026 (%1 more)").arg(theory.perStep.size() - maxShownSteps);
+    if (!theory.perStep.empty() && theory.perStep.size() < theory.positiveStepCount)
+        tail += QStringLiteral(" \u2026 (entries beyond reach not shown)");
+    return tail;
+}
+
 QString perStepText(const Context &c)
 {
+    const StaircaseTheory &theory = c.column.theory;
     QStringList perStep;
-    for (const ClassicTarget &target : c.column.theory.perStep)
-        perStep << stepText(target.positiveStep) + QStringLiteral(": ")
-                + optionalText(target.psi, percentText);
-    return perStep.isEmpty() ? notAvailableText : perStep.join(QStringLiteral(", "));
+    for (std::size_t i = 0; i < std::min(theory.perStep.size(), maxShownSteps); ++i)
+        perStep << stepText(theory.perStep[i].positiveStep) + QStringLiteral(": ")
+                + optionalText(theory.perStep[i].psi, percentText);
+    return perStep.isEmpty() ? notAvailableText : perStep.join(QStringLiteral(", ")) + perStepTail(theory);
 }
 
 QString perStepToolTip(const Context &c)
 {
+    const StaircaseTheory &theory = c.column.theory;
     QStringList lines;
-    for (const ClassicTarget &target : c.column.theory.perStep)
+    for (std::size_t i = 0; i < std::min(theory.perStep.size(), maxShownSteps); ++i)
         lines << QStringLiteral("positive step %1: \u03c8* %2, x* %3")
-                     .arg(stepText(target.positiveStep), optionalText(target.psi, percentText),
-                         targetLevelText(target));
+                     .arg(stepText(theory.perStep[i].positiveStep),
+                         optionalText(theory.perStep[i].psi, percentText),
+                         targetLevelText(theory.perStep[i]));
+    const QString tail = perStepTail(theory);
+    if (!tail.isEmpty())
+        lines << tail.trimmed();
     return lines.join(QLatin1Char('\n'));
 }
 

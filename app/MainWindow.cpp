@@ -28,8 +28,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QTableView>
 #include <qcustomplot.h>
+
+#include <new>
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -75,6 +78,31 @@ void MainWindow::setUserDialogs(std::unique_ptr<UserDialogs> userDialogs)
 void MainWindow::setClock(std::function<QTime()> now)
 {
     clock = std::move(now);
+}
+
+void MainWindow::setShowFault(std::function<void(ShownPart)> fault)
+{
+    showFault = std::move(fault);
+}
+
+bool MainWindow::fitsInMemory(ShownPart part, const std::function<void()> &show)
+{
+    try {
+        if (showFault)
+            showFault(part);
+        show();
+        return true;
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+}
+
+void MainWindow::warnNotShown(ShownPart part, const QString &consequence)
+{
+    const QString names[] = { tr("the results table"), tr("the analysis lists"),
+        tr("the statistics across repetitions"), tr("the graph") };
+    dialogs->warning(this, tr("Warning"),
+        tr("There was not enough memory to show %1 of this run.\n").arg(names[int(part)]) + consequence);
 }
 
 void MainWindow::setupDocument()
@@ -318,22 +346,36 @@ void MainWindow::on_buttonStart_clicked()
 
 void MainWindow::showRun(const FinishedRun &run)
 {
+    setRunning(false);
     const RunResult &result = *run.result;
+    ui->statusbar->showMessage(tr("Updating table..."));
+    const QSignalBlocker quiet(ui->spinBoxLastInvAverage); // the lists follow the table
+    const int lastAveraged = ui->spinBoxLastInvAverage->value();
+    ui->spinBoxLastInvAverage->setValue(1);
+    const bool tableShown = showResults(run.result);
+    if (!tableShown)
+        ui->spinBoxLastInvAverage->setValue(lastAveraged);
+    else
+        ui->spinBoxLastInvAverage->setEnabled(true);
+    if (!tableShown) {
+        ui->statusbar->showMessage(tr("Run not shown; the results shown are those of the previous run."));
+        return;
+    }
     runCaption = { startedExperiment, result.repetitionCount(), result.staircaseCount(), clock(), false };
     shownRunReport = { startedExperiment, QDateTime(QDate::currentDate(), runCaption.ended), programTitle, 0,
         RandomEngine::defaultSeed, startedRunNumber };
     ui->labelRunCaption->setText(runCaption.text());
-    ui->spinBoxLastInvAverage->setEnabled(true);
-    ui->spinBoxLastInvAverage->setValue(1); // may refresh the lists of the previous run first
-    ui->statusbar->showMessage(tr("Updating table..."));
-    repetitionStats->setRun(run, estimatorSettings());
-    repetitionStats->setExact(run.exact);
+    if (!fitsInMemory(ShownPart::statistics, [&] {
+            repetitionStats->setRun(run, estimatorSettings());
+            repetitionStats->setExact(run.exact);
+        })) {
+        repetitionStats->setRun(nullptr, {}, estimatorSettings());
+        warnNotShown(ShownPart::statistics, tr("The statistics across repetitions are left empty."));
+    }
     graphRepetition->setRepetitionCount(result.repetitionCount());
-    showResults(run.result);
     ui->statusbar->showMessage(tr("Updating graph..."));
     updateGraph(drawStyle);
     ui->statusbar->showMessage(tr("Data updated"));
-    setRunning(false);
 }
 
 void MainWindow::on_spinBoxLastInvAverage_valueChanged(int value)
@@ -500,12 +542,17 @@ void MainWindow::refreshResultsTable()
     showResults(results->result());
 }
 
-void MainWindow::showResults(std::shared_ptr<const RunResult> shown)
+bool MainWindow::showResults(std::shared_ptr<const RunResult> shown)
 {
-    results->setResult(std::move(shown), ui->checkBoxSortByID->isChecked());
+    if (!fitsInMemory(ShownPart::table,
+            [&] { results->setResult(std::move(shown), ui->checkBoxSortByID->isChecked()); })) {
+        warnNotShown(ShownPart::table, tr("The table shows what it showed before."));
+        return false;
+    }
     fitResultsColumns(*ui->tableWidget);
     ui->labelNTrialsRequired->setText(QString::number(results->rowCount()));
     refreshAnalysis();
+    return true;
 }
 
 void MainWindow::refreshAnalysis()
@@ -515,13 +562,20 @@ void MainWindow::refreshAnalysis()
     const std::shared_ptr<const RunResult> shown = results->result();
     if (!shown)
         return;
-    // With the observer the shown run was simulated with, whatever the spin boxes say now.
-    const AnalysisLines lines = analysisLines(*shown, ui->spinBoxLastInvAverage->value());
-    if (lines.averages.isEmpty())
-        return;
-    ui->listWidget->setEnabled(true);
-    ui->listWidget->addItems(lines.averages);
-    ui->listWidgetPsychoTarget->addItems(lines.targets);
+    const bool shownWhole = fitsInMemory(ShownPart::analysis, [&] {
+        // With the observer the shown run was simulated with, whatever the spin boxes say now.
+        const AnalysisLines lines = analysisLines(*shown, ui->spinBoxLastInvAverage->value());
+        if (lines.averages.isEmpty())
+            return;
+        ui->listWidget->setEnabled(true);
+        ui->listWidget->addItems(lines.averages);
+        ui->listWidgetPsychoTarget->addItems(lines.targets);
+    });
+    if (!shownWhole) {
+        ui->listWidget->clear();
+        ui->listWidgetPsychoTarget->clear();
+        warnNotShown(ShownPart::analysis, tr("The lists are left empty."));
+    }
 }
 
 int MainWindow::shownStaircaseCount() const
@@ -534,12 +588,30 @@ void MainWindow::updateGraph(int scatterStyle)
     // The reference curve follows the observer's spin boxes as they are now, not as they were for the
     // run; the targets are the run's own.
     StaircaseGraph::Settings settings(shownStaircaseCount(), scatterStyle, showReference, observerSettings());
+    const RunResult *shown = results->result().get();
+    // The plot's own copies of the points are made where a failed allocation is not
+    // reported but crashes: every repetition is drawn only when it fits.
+    if (shown && graphRepetition->repetitions() == StaircaseGraph::Repetitions::all
+        && static_cast<long double>(shown->trialCount()) * StaircaseGraph::bytesPerTrialOfAllRepetitions
+            > static_cast<long double>(memoryLeft())) {
+        const QSignalBlocker quiet(ui->comboBoxGraphRepetition);
+        ui->comboBoxGraphRepetition->setCurrentIndex(1);
+        dialogs->warning(this, tr("Warning"),
+            tr("There is not enough memory to draw every repetition of this run: the graph shows their "
+               "median and 25\u201375 % band instead."));
+    }
     settings.repetitions = graphRepetition->repetitions();
     settings.repetition = graphRepetition->repetition();
     settings.targetLevels = repetitionStats->targetLevels();
     if (results->result())
         settings.caption = runCaption.text();
-    graphView = StaircaseGraph::draw(*ui->customPlot, results->result().get(), graphColors, settings);
+    if (fitsInMemory(ShownPart::graph,
+            [&] { graphView = StaircaseGraph::draw(*ui->customPlot, shown, graphColors, settings); }))
+        return;
+    // Cleared before the warning's dialog lets the plot paint what the drawing left.
+    graphView = StaircaseGraph::View();
+    StaircaseGraph::showNotDrawn(*ui->customPlot, tr("Not enough memory to draw this graph"));
+    warnNotShown(ShownPart::graph, tr("The graph is left empty."));
 }
 
 ObserverSettings MainWindow::observerSettings() const

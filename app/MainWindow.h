@@ -51,6 +51,10 @@ class RepetitionStatsPanel;
 class ResultsModel;
 class RunResult;
 
+// The parts of showing a run, each of which may run out of memory on its own:
+// a run that fitted can still be too large to show whole.
+enum class ShownPart { table, analysis, statistics, graph };
+
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -63,6 +67,9 @@ public:
     void setUserDialogs(std::unique_ptr<UserDialogs> userDialogs);
     // Replaces the clock that tells when a run ended (QTime::currentTime).
     void setClock(std::function<QTime()> now);
+    // Test seam: called as each part of showing a run begins; it may throw
+    // std::bad_alloc, as the part's own allocations do when memory runs out.
+    void setShowFault(std::function<void(ShownPart)> fault);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -116,13 +123,22 @@ private:
     void markRunOfPreviousExperiment();
     // Disables the commands that must wait for the run's end, and shows the progress and Cancel.
     void setRunning(bool running);
+    // Shows the run part by part: when the table does not fit in memory the
+    // previous run stays shown whole; when another part does not, it is left
+    // empty and a warning says so.
     void showRun(const FinishedRun &run);
     void refreshResultsTable();
-    // Shows `shown` in the table (sorted as the check box says), then the analysis lists.
-    void showResults(std::shared_ptr<const RunResult> shown);
+    // Shows `shown` in the table (sorted as the check box says), then the
+    // analysis lists; false, with the table as it was, when memory ran out.
+    bool showResults(std::shared_ptr<const RunResult> shown);
     void refreshAnalysis();
-    // Draws the run shown; 0 staircases before the first.
+    // Draws the run shown; 0 staircases before the first. A drawing that runs
+    // out of memory leaves the plot empty with a note, and a warning.
     void updateGraph(int scatterStyle);
+    // Runs `show`; false when it ran out of memory (std::bad_alloc).
+    bool fitsInMemory(ShownPart part, const std::function<void()> &show);
+    // "There was not enough memory to show <part> of this run." and `consequence`.
+    void warnNotShown(ShownPart part, const QString &consequence);
     int shownStaircaseCount() const;
     ExperimentWidgets experimentWidgets() const;
     // The observer as the four spin boxes give it now.
@@ -149,6 +165,7 @@ private:
     QString startedExperiment;
     RunCaption runCaption;
     std::function<QTime()> clock = &QTime::currentTime;
+    std::function<void(ShownPart)> showFault;
     std::unique_ptr<RepetitionStatsPanel> repetitionStats;
     RepetitionSelector *graphRepetition = nullptr;
     // Runs started since the program started (each draws on from the one generator), the number

@@ -27,27 +27,29 @@ ResultsModel::ResultsModel(const QStringList &headerLabels, QObject *parent)
 
 void ResultsModel::setResult(std::shared_ptr<const RunResult> result, bool sortById)
 {
-    beginResetModel();
-    run = std::move(result);
-    idTexts.clear();
-    order.clear();
-    order.shrink_to_fit();
-    sorted = false;
-    if (run) {
-        for (int s = 0; s < run->staircaseCount(); ++s)
-            idTexts.append(QString::fromStdString(run->staircaseId(s)));
+    // Everything new is made before the model changes: when memory runs out
+    // (std::bad_alloc) the table still shows what it showed.
+    QStringList ids;
+    std::vector<std::uint32_t> rows;
+    if (result) {
+        for (int s = 0; s < result->staircaseCount(); ++s)
+            ids.append(QString::fromStdString(result->staircaseId(s)));
     }
-    if (run && sortById) {
+    if (result && sortById) {
         // Each staircase's rank among the distinct ID texts, compared as the table compares text.
-        QStringList distinct = idTexts;
+        QStringList distinct = ids;
         std::sort(distinct.begin(), distinct.end());
         distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
         std::vector<int> rank;
-        for (const QString &id : idTexts)
+        for (const QString &id : ids)
             rank.push_back(int(std::lower_bound(distinct.cbegin(), distinct.cend(), id) - distinct.cbegin()));
-        order = rowsSortedById(*run, rank);
-        sorted = true;
+        rows = rowsSortedById(*result, rank);
     }
+    beginResetModel();
+    run = std::move(result);
+    idTexts.swap(ids);
+    order.swap(rows);
+    sorted = run && sortById;
     endResetModel();
 }
 

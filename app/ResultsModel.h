@@ -25,7 +25,8 @@ public:
 
     // Shows `result` (none: an empty table), in trial order or, with
     // `sortById`, sorted by the ID texts: ascending, stable, compared as text
-    // (an ID of "10" sorts before "2").
+    // (an ID of "10" sorts before "2"). When memory runs out it throws
+    // std::bad_alloc and the table shows what it showed.
     void setResult(std::shared_ptr<const RunResult> result, bool sortById);
     const std::shared_ptr<const RunResult> &result() const { return run; }
     // The trial shown in each row when sorted; null in trial order.

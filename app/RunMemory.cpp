@@ -8,7 +8,9 @@ QString memoryQuestion(const RunRequest &request, std::uint64_t budget)
 {
     const std::uint64_t trials = maximumTrials(request);
     // In long double: the bound of the largest run the window allows overflows 64 bits in bytes.
-    const long double bytes = static_cast<long double>(trials) * windowBytesPerTrial;
+    long double bytes = static_cast<long double>(trials) * windowBytesPerTrial;
+    for (const StaircaseSettings &staircase : request.staircases)
+        bytes += static_cast<long double>(perStepTargetCount(staircase)) * windowBytesPerStepTarget;
     if (bytes <= static_cast<long double>(budget))
         return QString();
     const QLocale english(QLocale::English);

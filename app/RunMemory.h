@@ -5,6 +5,7 @@
 // the budget is asked about rather than refused.
 
 #include "RunMemoryBudget.h"
+#include "StaircaseTheory.h"
 
 #include <QString>
 
@@ -17,6 +18,11 @@ struct RunRequest;
 // row order sorted by ID (4).
 constexpr std::uint64_t windowBytesPerTrial = 24 + 2 * 16 + 4;
 
+// Bytes the window holds per per-step target (perStepTargetCount): the run's
+// theories, the comparison table's copy of them and the estimators' own.
+constexpr std::uint64_t windowBytesPerStepTarget = 3 * sizeof(ClassicTarget);
+
 // "This run may record up to N trials (about X GB). Run anyway?" when the run's
-// bound exceeds `budget` bytes; otherwise an empty string.
+// bound (its trials and its staircases' per-step targets) exceeds `budget`
+// bytes; otherwise an empty string.
 QString memoryQuestion(const RunRequest &request, std::uint64_t budget);

@@ -437,6 +437,19 @@ View draw(QCustomPlot &plot, const RunResult *result, const QVector<QColor> &col
     return view;
 }
 
+void showNotDrawn(QCustomPlot &plot, const QString &note)
+{
+    plot.clearPlottables();
+    plot.clearGraphs();
+    plot.clearItems();
+    auto *text = new QCPItemText(&plot);
+    text->setObjectName(QStringLiteral("notDrawn"));
+    text->position->setType(QCPItemPosition::ptAxisRectRatio);
+    text->position->setCoords(0.5, 0.5);
+    text->setText(note);
+    plot.replot();
+}
+
 void showView(QCustomPlot &plot, const View &view)
 {
     plot.xAxis->setRange(view.keyLower, view.keyUpper);

@@ -25,6 +25,7 @@
 #include <QString>
 #include <QVector>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -39,6 +40,11 @@ namespace StaircaseGraph
 constexpr double referenceStripWidth = 6.0;
 
 enum class Repetitions { all, one, medianBand };
+
+// Bytes drawing every repetition takes per trial at its peak: the points sorted
+// by trial count and the repetitions' lines (16 bytes each), each copied once
+// on its way into the plot and once held there (a line point holds 24 bytes).
+constexpr std::uint64_t bytesPerTrialOfAllRepetitions = 3 * 16 + 16 + 2 * 24;
 
 struct Settings {
     Settings() = default;
@@ -113,6 +119,10 @@ void setupPlot(QCustomPlot &plot, const QFont &windowFont);
 // count of 0 or less the plot is only emptied.
 View draw(
     QCustomPlot &plot, const RunResult *result, const QVector<QColor> &colors, const Settings &settings);
+
+// Empties the plot (a drawing that ran out of memory may have left it half
+// filled) and shows `note` in its middle instead.
+void showNotDrawn(QCustomPlot &plot, const QString &note);
 
 // Brings the plot back to `view` (the axes the reference uses follow) and redraws it.
 void showView(QCustomPlot &plot, const View &view);

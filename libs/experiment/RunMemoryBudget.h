@@ -13,3 +13,8 @@ std::uint64_t runMemoryBudget();
 // and per staircase and repetition (its outcome and reversal levels). In long
 // double: the largest runs overflow 64 bits in bytes.
 long double runMemoryBound(const RunRequest &request);
+
+// Bytes this process may still allocate: what its address-space limit
+// (RLIMIT_AS, as `ulimit -v` sets it) leaves beyond the address space it holds,
+// and at most the memory the system has available (MemAvailable).
+std::uint64_t memoryLeft();

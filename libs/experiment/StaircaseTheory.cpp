@@ -5,6 +5,7 @@
 #include <boost/math/special_functions/erf.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <limits>
 
@@ -280,7 +281,29 @@ StationaryTarget solveStationary(const StaircaseTheory &theory, const StaircaseS
     return result;
 }
 
+// The index of the final positive step in the list padded to maxInversions entries.
+std::size_t lastReachableStep(const StaircaseSettings &staircase)
+{
+    return static_cast<std::size_t>(std::max(staircase.maxInversions - 1, 0) / 2);
+}
+
 } // namespace
+
+std::size_t perStepTargetCount(const StaircaseSettings &staircase)
+{
+    // The parts positiveStepSizes reads: the text split at commas, blank parts skipped.
+    std::size_t entries = 0;
+    bool blank = true;
+    for (char c : staircase.positiveStepsText) {
+        if (c == ',') {
+            entries += blank ? 0 : 1;
+            blank = true;
+        } else if (!std::isspace(static_cast<unsigned char>(c)))
+            blank = false;
+    }
+    entries += blank ? 0 : 1;
+    return entries > 1 ? std::min(entries, lastReachableStep(staircase) + 1) : 0;
+}
 
 std::optional<double> classicTargetPsi(
     double positiveStep, double negativeStep, int runLength, bool ascending)
@@ -327,12 +350,12 @@ StaircaseTheory staircaseTheory(const StaircaseSettings &staircase, const Observ
         theory.stationary.status = StationaryStatus::unreachable;
         return theory;
     }
-    const std::size_t last = static_cast<std::size_t>(std::max(staircase.maxInversions - 1, 0) / 2);
-    theory.finalStepIndex = std::min(last, steps.size() - 1);
+    theory.positiveStepCount = steps.size();
+    theory.finalStepIndex = std::min(lastReachableStep(staircase), steps.size() - 1);
     theory.classic = target(steps[theory.finalStepIndex]);
     if (steps.size() > 1)
-        for (double step : steps)
-            theory.perStep.push_back(target(step));
+        for (std::size_t i = 0; i <= theory.finalStepIndex; ++i)
+            theory.perStep.push_back(target(steps[i]));
     theory.stationary = solveStationary(theory, staircase, steps, observer);
     return theory;
 }

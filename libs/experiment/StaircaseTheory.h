@@ -13,7 +13,7 @@
 //    r^N · u = (1 − r^N) · d, that is r^N = d / (d + u). x* is the observer's
 //    level there, x* = μ + σ·Φ⁻¹((ψ* − γ) / (1 − γ − λ)), which exists only when
 //    γ < ψ* < 1 − λ. It is given for the final positive step and, since d stays
-//    fixed while u changes with the reversals, for every entry of the list.
+//    fixed while u changes with the reversals, for every entry a run can reach.
 //  - The stationary target: the exact long-run behaviour of the staircase with
 //    its final steps, from the stationary distribution of its Markov chain
 //    (level on a grid, run counter, direction of the last level change). It
@@ -83,8 +83,13 @@ struct StaircaseTheory {
     // Index, in the positive steps as given, of the final positive step.
     std::size_t finalStepIndex = 0;
     ClassicTarget classic; // for the final positive step
-    // One per entry of the positive steps as given, when there are several.
+    // One per entry a run can reach (0 … finalStepIndex, the last being
+    // `classic`), when the positive steps as given are several; the entries
+    // beyond are never stepped with, so a list of any length costs no more than
+    // the reversals allow.
     std::vector<ClassicTarget> perStep;
+    // Entries of the positive steps as given.
+    std::size_t positiveStepCount = 0;
     StationaryTarget stationary;
 };
 
@@ -99,6 +104,11 @@ StaircaseTheory staircaseTheory(const StaircaseSettings &staircase, const Observ
 // is not a list of numbers gets a default StaircaseTheory (no target).
 std::vector<StaircaseTheory> staircaseTheories(
     const std::vector<StaircaseSettings> &staircases, const ObserverSettings &observer);
+
+// How many per-step targets staircaseTheory gives `staircase` (the entries a
+// run can reach, when the list has several), counted without reading the
+// numbers: what the memory question before a run counts.
+std::size_t perStepTargetCount(const StaircaseSettings &staircase);
 
 // ψ* of one positive step u with negative step d and run length n; empty when
 // u or d is not positive.

@@ -1,6 +1,7 @@
 // The window, driven as a user would: its set-up, Start with the Analysis and
 // Graph tabs it fills, the results and graph exports, and Quit.
 #include "MainWindow.h"
+#include "AddressSpaceLimit.h"
 #include "FileSizeLimit.h"
 #include "QtTestSupport.h"
 #include "ScriptedDialogs.h"
@@ -98,6 +99,8 @@ private slots:
     void closingDuringARunCancelsIt();
     void runCaptionNamesTheRunShown();
     void asksBeforeARunThatMayNotFitInMemory();
+    void showingARunSurvivesRunningOutOfMemory();
+    void graphDrawsTheMedianWhenEveryRepetitionWouldNotFit();
     void resultsKeepTheirIdsAndHugeLevelsAfterNew();
     void exportWritesTheTableAsShown();
     void graphControlsRedrawTheLastRunWithTheObserverAsItIsNow();
@@ -363,6 +366,72 @@ void MainWindowTest::asksBeforeARunThatMayNotFitInMemory()
     QCOMPARE(w.rows(), 0);
     QCOMPARE(w.window.statusBar()->currentMessage(), QString());
     QVERIFY(w.get<QAction>("actionOpenFile")->isEnabled());
+}
+
+// A table that does not fit keeps the previous run shown whole; a graph that does not fit is
+// left empty with a note, while the table shows the new run.
+void MainWindowTest::showingARunSurvivesRunningOutOfMemory()
+{
+    Window w;
+    w.setPages(2, 10, 1);
+    w.start();
+    const QStringList first = rowTexts(*w.table->model());
+    const QVector<double> firstLevels = w.levels(0);
+    auto *caption = w.get<QLabel>("labelRunCaption");
+    const QString firstCaption = caption->text();
+    ShownPart failing = ShownPart::table;
+    w.window.setShowFault([&failing](ShownPart part) {
+        if (part == failing)
+            throw std::bad_alloc();
+    });
+
+    w.get<QSpinBox>("spinBoxSimRepetitions")->setValue(2);
+    w.start();
+    QCOMPARE(rowTexts(*w.table->model()), first);
+    QCOMPARE(w.levels(0), firstLevels);
+    QCOMPARE(caption->text(), firstCaption);
+    QCOMPARE(w.dialogs->messages.size(), 1);
+    QCOMPARE(w.dialogs->messages[0].text,
+        QString("There was not enough memory to show the results table of this run.\n"
+                "The table shows what it showed before."));
+    QCOMPARE(w.window.statusBar()->currentMessage(),
+        QString("Run not shown; the results shown are those of the previous run."));
+    QVERIFY(w.get<QPushButton>("buttonStart")->isEnabled());
+
+    failing = ShownPart::graph;
+    w.start();
+    QCOMPARE(w.rows(), 40);
+    QVERIFY(caption->text() != firstCaption);
+    QCOMPARE(w.plot->plottableCount(), 0);
+    QCOMPARE(w.plot->itemCount(), 1); // the note, alone
+    QCOMPARE(w.dialogs->messages.size(), 2);
+    QCOMPARE(w.dialogs->messages[1].text,
+        QString("There was not enough memory to show the graph of this run.\nThe graph is left empty."));
+    QCOMPARE(w.window.statusBar()->currentMessage(), QString("Data updated"));
+}
+
+// Drawing every repetition takes copies inside the plot where running out of memory crashes:
+// when they would not fit in what is left, the median is drawn instead, and said so.
+void MainWindowTest::graphDrawsTheMedianWhenEveryRepetitionWouldNotFit()
+{
+#ifdef QUORVEL_ADDRESS_SANITIZER
+    QSKIP("the address sanitizer needs more address space than the limit leaves");
+#endif
+    Window w;
+    w.setPages(2, 1000, 100);
+    w.start();
+    auto *repetitions = w.get<QComboBox>("comboBoxGraphRepetition");
+    QCOMPARE(repetitions->currentIndex(), 0);
+    {
+        const AddressSpaceLimit limit(16 << 20); // the median's 3 MB, not every repetition's 22 MB
+        w.get<QCheckBox>("checkBox")->click(); // redraws, with the reference
+    }
+    QCOMPARE(repetitions->currentIndex(), 1);
+    QVERIFY(w.plot->graph(0)->name().contains("median"));
+    QCOMPARE(w.dialogs->messages.size(), 1);
+    QCOMPARE(w.dialogs->messages[0].text,
+        QString("There is not enough memory to draw every repetition of this run: the graph shows their "
+                "median and 25\u201375 % band instead."));
 }
 
 // A staircase named by a text keeps its name and its own graph; New does not take it away.

@@ -1,6 +1,7 @@
 // The Analysis tab's pieces: number texts and statistics, the results table
 // and its export. Every test runs under a German default locale, which must
 // not reach any number text.
+#include "AddressSpaceLimit.h"
 #include "ComparisonTable.h"
 #include "EngineTestSupport.h"
 #include "EstimatesHistogram.h"
@@ -13,6 +14,7 @@
 #include "ResultsExport.h"
 #include "ResultsModel.h"
 #include "Run.h"
+#include "RunMemory.h"
 #include "TrialTable.h"
 
 #include <QtTest>
@@ -75,6 +77,7 @@ private slots:
     void sizesColumnsForTheirLongestTextAndRowsAlike();
     void exportReplacesAFileWholeOrNotAtAll();
     void comparisonRowsShowEveryValueOrADashAndMarkTheBest();
+    void memoryQuestionCountsThePerStepTargetsARunCanReach();
     void comparisonTableMarksTheBestAndCopiesTheSelectionWithItsNames();
     void exactRowsShowTheExactValueAndTheSimulationsDistanceInStandardErrors();
     void comparisonOfFourStaircasesFitsItsMinimumHeightAndCopiesFoldedRowsWhole();
@@ -173,6 +176,17 @@ void ResultsTest::sortsByIdTextStably()
     QCOMPARE(*model.rowOrder(), expected);
     model.setResult(run, false);
     QVERIFY(!model.rowOrder());
+
+#ifndef QUORVEL_ADDRESS_SANITIZER
+    // A row order that does not fit in memory (8 MB) leaves the table as it was.
+    const auto large = freshRun({ "a", "b" }, 1000, 1000);
+    {
+        const AddressSpaceLimit limit(1 << 20);
+        QVERIFY_THROWS_EXCEPTION(std::bad_alloc, model.setResult(large, true));
+    }
+    QCOMPARE(model.result(), run);
+    QCOMPARE(rowTexts(model), exportedRows(*run, nullptr));
+#endif
 }
 
 void ResultsTest::sizesColumnsForTheirLongestTextAndRowsAlike()
@@ -237,6 +251,7 @@ void ResultsTest::comparisonRowsShowEveryValueOrADashAndMarkTheBest()
     StaircaseTheory computed;
     computed.classic = { 0.25, 0.7937005, 0.28397 };
     computed.perStep = { { 1.0, 0.69336, std::nullopt }, { 0.5, 0.79370, 0.28397 }, { 0.25, 0.87358, 0.7 } };
+    computed.positiveStepCount = 5; // two entries beyond reach
     computed.stationary = { StationaryStatus::computed, 0.26912, 0.79104, 0.79263, 0.25, 60 };
     RepetitionStats full;
     full.repetitions = 20000;
@@ -276,7 +291,9 @@ void ResultsTest::comparisonRowsShowEveryValueOrADashAndMarkTheBest()
     const std::tuple<QString, QStringList, int> expected[] = {
         { "Target \u03c8*", { "79.37%", "29.29%", none }, -1 },
         { "x*", { "0.2840", "unreachable", none }, -1 },
-        { "\u03c8* per positive step", { "1: 69.34%, 0.5: 79.37%, 0.25: 87.36%", none, none }, -1 },
+        { "\u03c8* per positive step",
+            { "1: 69.34%, 0.5: 79.37%, 0.25: 87.36% \u2026 (entries beyond reach not shown)", none, none },
+            -1 },
         { "Long-run mean reversal level",
             { "0.2691", "not computed (clamps on)", "not computed (steps share no grid)" }, -1 },
         { "\u03c8 there", { "79.10%", none, none }, -1 },
@@ -329,9 +346,26 @@ void ResultsTest::comparisonRowsShowEveryValueOrADashAndMarkTheBest()
     QCOMPARE(groups, QStringList({ "Target", "Estimates", "Cost", "Efficiency" }));
     QCOMPARE(rows[2].cellToolTips[0],
         QString("positive step 1: \u03c8* 69.34%, x* unreachable\npositive step 0.5: \u03c8* 79.37%, x* "
-                "0.2840\npositive step 0.25: \u03c8* 87.36%, x* 0.7000"));
+                "0.2840\npositive step 0.25: \u03c8* 87.36%, x* 0.7000\n\u2026 (entries beyond reach not "
+                "shown)"));
     // One staircase has nothing to be best against.
     QCOMPARE(bestColumn(comparisonRows({ columns[0] }, 4)[11]), -1);
+}
+
+void ResultsTest::memoryQuestionCountsThePerStepTargetsARunCanReach()
+{
+    RunRequest request;
+    request.staircases.resize(1);
+    StaircaseSettings &s = request.staircases[0];
+    s.maxTrials = 100;
+    s.maxInversions = 999999;
+    const std::uint64_t budget = 1000000; // far above what 100 trials hold
+    QVERIFY(memoryQuestion(request, budget).isEmpty());
+    for (int i = 0; i < 80000; ++i)
+        s.positiveStepsText += ",0.1";
+    QVERIFY(!memoryQuestion(request, budget).isEmpty());
+    s.maxInversions = 10; // five entries within reach
+    QVERIFY(memoryQuestion(request, budget).isEmpty());
 }
 
 void ResultsTest::comparisonTableMarksTheBestAndCopiesTheSelectionWithItsNames()

@@ -107,6 +107,18 @@ TEST(StaircaseTheory, FinalStepIsTheEntryOfTheLastStretch)
     ASSERT_EQ(t.perStep.size(), 3u);
     EXPECT_NEAR(*t.perStep[1].psi, std::cbrt(0.5), 1e-12);
     EXPECT_TRUE(staircaseTheory(staircase(false, 3, "0.25", 0.5), twoAlternative).perStep.empty());
+
+    // Only the entries a run can reach: 10 reversals step with entries 0 … 4, the last the final step.
+    std::string longList = "0.5";
+    for (int i = 1; i < 80000; ++i)
+        longList += i < 4 ? ",0.25" : ",0.125";
+    StaircaseSettings s = staircase(false, 3, longList.c_str(), 0.5);
+    s.maxInversions = 10;
+    const StaircaseTheory reachable = staircaseTheory(s, twoAlternative);
+    ASSERT_EQ(reachable.perStep.size(), 5u);
+    EXPECT_EQ(reachable.perStep.back().positiveStep, 0.125);
+    EXPECT_EQ(reachable.positiveStepCount, 80000u);
+    EXPECT_EQ(perStepTargetCount(s), 5u);
 }
 
 TEST(StaircaseTheory, SaysWhenThereIsNoTargetOrNoChain)
