@@ -1,6 +1,6 @@
 #include "ComparisonTable.h"
 
-#include "ResultStats.h"
+#include "AnalysisTexts.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "EstimatesHistogram.h"
 
+#include "AnalysisTexts.h"
 #include "RepetitionStats.h"
-#include "ResultStats.h"
 
 #include <QFont>
 #include <QLocale>

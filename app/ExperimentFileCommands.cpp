@@ -52,7 +52,7 @@ QString saveExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, Q
     return target;
 }
 
-Expected<ExperimentReading> readExperimentFile(const QString &path)
+Expected<ExperimentReading> readExperimentForWindow(const QString &path)
 {
     const std::string name = QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
     Expected<ExperimentReading> reading = readExperimentFile(QFile::encodeName(path).toStdString());

@@ -45,7 +45,7 @@ QString saveExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, Q
     const QString &proposedName = QStringLiteral("untitled.txt"));
 
 // Open's steps: the file read and checked, a problem naming it when it cannot be applied;
-Expected<ExperimentReading> readExperimentFile(const QString &path);
+Expected<ExperimentReading> readExperimentForWindow(const QString &path);
 // then applied, which returns the messages to show ("Error" boxes), in order.
 QStringList applyExperiment(const ExperimentReading &reading, const ExperimentWidgets &widgets);
 ObserverSettings observerFromWidgets(const ExperimentWidgets &widgets);

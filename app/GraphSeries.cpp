@@ -10,7 +10,7 @@
 #include <tuple>
 #include <vector>
 
-namespace StaircaseGraph
+namespace GraphDrawing
 {
 
 namespace
@@ -269,4 +269,4 @@ QVector<Band> medianBands(const RunResult &result, int staircaseCount)
     return bands;
 }
 
-} // namespace StaircaseGraph
+} // namespace GraphDrawing

@@ -5,12 +5,12 @@
 // over the repetitions. Plain numbers from a RunResult, so the drawing is tested
 // on them rather than on pixels.
 
-#include "StaircaseGraph.h"
+#include "GraphDrawing.h"
 
 #include <cstddef>
 #include <utility>
 
-namespace StaircaseGraph
+namespace GraphDrawing
 {
 
 // With all repetitions, equal reversal points are drawn once, and at most this
@@ -53,4 +53,4 @@ struct Band {
 
 QVector<Band> medianBands(const RunResult &result, int staircaseCount);
 
-} // namespace StaircaseGraph
+} // namespace GraphDrawing

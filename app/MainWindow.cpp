@@ -1,21 +1,21 @@
 #include "MainWindow.h"
 
+#include "AnalysisTexts.h"
 #include "BackgroundRun.h"
 #include "ExperimentDocument.h"
 #include "ExperimentFileCommands.h"
+#include "GraphDrawing.h"
 #include "GraphPdfExport.h"
 #include "HelpDialogs.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
 #include "RepetitionSelector.h"
 #include "RepetitionStatsPanel.h"
-#include "ResultStats.h"
 #include "ResultsExport.h"
 #include "ResultsModel.h"
 #include "Run.h"
 #include "RunMemory.h"
 #include "ScreenFit.h"
-#include "StaircaseGraph.h"
 #include "StaircasePages.h"
 #include "StaircaseParamSetter.h"
 #include "SweepPage.h"
@@ -125,10 +125,10 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::setupPlot()
 {
-    graphColors = StaircaseGraph::staircaseColors();
+    graphColors = GraphDrawing::staircaseColors();
     // Connected after the tab set, so a new staircase count reaches the pages before the plot.
     connect(ui->spinBoxNStaircases, SIGNAL(valueChanged(int)), ui->customPlot, SLOT(setNumberOfGraphs(int)));
-    StaircaseGraph::setupPlot(*ui->customPlot, font());
+    GraphDrawing::setupPlot(*ui->customPlot, font());
 }
 
 void MainWindow::showEvent(QShowEvent *event)
@@ -260,7 +260,7 @@ void MainWindow::on_actionOpenFile_triggered()
     fileLocations.remember(path);
     if (path.isEmpty())
         return;
-    const Expected<ExperimentReading> reading = readExperimentFile(path);
+    const Expected<ExperimentReading> reading = readExperimentForWindow(path);
     if (!reading) {
         dialogs->warning(this, tr("Error"), QString::fromStdString(reading.problem().message));
         return;
@@ -399,7 +399,7 @@ void MainWindow::on_spinBoxNStaircases_valueChanged(int n)
 
 void MainWindow::on_comboBoxDrawStyle_currentIndexChanged(int index)
 {
-    drawStyle = StaircaseGraph::scatterStyleForIndex(index, drawStyle);
+    drawStyle = GraphDrawing::scatterStyleForIndex(index, drawStyle);
     updateGraph(drawStyle);
 }
 
@@ -512,7 +512,7 @@ void MainWindow::on_comboBoxGraphRepetition_currentIndexChanged(int)
 
 void MainWindow::on_buttonResetView_clicked()
 {
-    StaircaseGraph::showView(*ui->customPlot, graphView);
+    GraphDrawing::showView(*ui->customPlot, graphView);
 }
 
 void MainWindow::on_actionExportSweep_triggered()
@@ -587,12 +587,12 @@ void MainWindow::updateGraph(int scatterStyle)
 {
     // The reference curve follows the observer's spin boxes as they are now, not as they were for the
     // run; the targets are the run's own.
-    StaircaseGraph::Settings settings(shownStaircaseCount(), scatterStyle, showReference, observerSettings());
+    GraphDrawing::Settings settings(shownStaircaseCount(), scatterStyle, showReference, observerSettings());
     const RunResult *shown = results->result().get();
     // The plot's own copies of the points are made where a failed allocation is not
     // reported but crashes: every repetition is drawn only when it fits.
-    if (shown && graphRepetition->repetitions() == StaircaseGraph::Repetitions::all
-        && static_cast<long double>(shown->trialCount()) * StaircaseGraph::bytesPerTrialOfAllRepetitions
+    if (shown && graphRepetition->repetitions() == GraphDrawing::Repetitions::all
+        && static_cast<long double>(shown->trialCount()) * GraphDrawing::bytesPerTrialOfAllRepetitions
             > static_cast<long double>(memoryLeft())) {
         const QSignalBlocker quiet(ui->comboBoxGraphRepetition);
         ui->comboBoxGraphRepetition->setCurrentIndex(1);
@@ -606,11 +606,11 @@ void MainWindow::updateGraph(int scatterStyle)
     if (results->result())
         settings.caption = runCaption.text();
     if (fitsInMemory(ShownPart::graph,
-            [&] { graphView = StaircaseGraph::draw(*ui->customPlot, shown, graphColors, settings); }))
+            [&] { graphView = GraphDrawing::draw(*ui->customPlot, shown, graphColors, settings); }))
         return;
     // Cleared before the warning's dialog lets the plot paint what the drawing left.
-    graphView = StaircaseGraph::View();
-    StaircaseGraph::showNotDrawn(*ui->customPlot, tr("Not enough memory to draw this graph"));
+    graphView = GraphDrawing::View();
+    GraphDrawing::showNotDrawn(*ui->customPlot, tr("Not enough memory to draw this graph"));
     warnNotShown(ShownPart::graph, tr("The graph is left empty."));
 }
 

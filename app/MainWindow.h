@@ -29,9 +29,9 @@
 #include <memory>
 
 #include "FileLocations.h"
+#include "GraphDrawing.h"
 #include "ReportPdf.h"
 #include "RunCaption.h"
-#include "StaircaseGraph.h"
 #include "StaircaseSettings.h"
 #include "UserDialogs.h"
 
@@ -174,5 +174,5 @@ private:
     int startedRunNumber = 0;
     ReportTitle shownRunReport;
     // The ranges of the graph as last drawn, which Reset view brings back.
-    StaircaseGraph::View graphView;
+    GraphDrawing::View graphView;
 };

@@ -72,12 +72,11 @@ void RepetitionSelector::setRepetitionCount(int count)
     box.setCurrentIndex(item >= 0 && item < box.count() ? item : 0);
 }
 
-StaircaseGraph::Repetitions RepetitionSelector::repetitions() const
+GraphDrawing::Repetitions RepetitionSelector::repetitions() const
 {
     if (box.currentIndex() == 1)
-        return StaircaseGraph::Repetitions::medianBand;
-    return box.currentIndex() >= fixedItems ? StaircaseGraph::Repetitions::one
-                                            : StaircaseGraph::Repetitions::all;
+        return GraphDrawing::Repetitions::medianBand;
+    return box.currentIndex() >= fixedItems ? GraphDrawing::Repetitions::one : GraphDrawing::Repetitions::all;
 }
 
 int RepetitionSelector::repetition() const

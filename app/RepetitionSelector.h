@@ -8,7 +8,7 @@
 // many items would also lay out every one of them before its popup opens). A
 // typed text that names no item is refused and the box goes back to its choice.
 
-#include "StaircaseGraph.h"
+#include "GraphDrawing.h"
 
 #include <QObject>
 
@@ -27,7 +27,7 @@ public:
     // it goes back to "All"; the box signals no change meanwhile.
     void setRepetitionCount(int count);
 
-    StaircaseGraph::Repetitions repetitions() const;
+    GraphDrawing::Repetitions repetitions() const;
     // The repetition chosen (0-based); 0 unless repetitions() is Repetitions::one.
     int repetition() const;
 

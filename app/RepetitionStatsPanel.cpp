@@ -1,8 +1,8 @@
 #include "RepetitionStatsPanel.h"
 
+#include "AnalysisTexts.h"
 #include "ComparisonTable.h"
 #include "EstimatesHistogram.h"
-#include "ResultStats.h"
 
 #include <QComboBox>
 #include <QFont>

@@ -1,7 +1,7 @@
 #include "SweepTableModel.h"
 
+#include "AnalysisTexts.h"
 #include "ExperimentFile.h"
-#include "ResultStats.h"
 #include "TextUtils.h"
 
 #include <QAbstractItemView>

@@ -1,8 +1,8 @@
 // The graph drawn from a run of 1,000,000 trials: 4 staircases, many repetitions.
 // Only the drawing is timed (grouping and ordering the points, or their median
 // and quartiles at each trial count, and replotting).
+#include "GraphDrawing.h"
 #include "Run.h"
-#include "StaircaseGraph.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
@@ -48,17 +48,17 @@ const RunResult &result()
 void drawGraph(benchmark::State &state)
 {
     const bool showReference = state.range(0) != 0;
-    const auto repetitions = static_cast<StaircaseGraph::Repetitions>(state.range(1));
+    const auto repetitions = static_cast<GraphDrawing::Repetitions>(state.range(1));
     const RunResult &run = result();
     QCustomPlot plot;
     plot.resize(800, 500);
     plot.show(); // a hidden plot skips most of its drawing
-    StaircaseGraph::setupPlot(plot, QApplication::font());
-    const QVector<QColor> colors = StaircaseGraph::staircaseColors();
-    StaircaseGraph::Settings settings(staircaseCount, 0, showReference, { 1.0, 0.5, 0.0, 0.0 });
+    GraphDrawing::setupPlot(plot, QApplication::font());
+    const QVector<QColor> colors = GraphDrawing::staircaseColors();
+    GraphDrawing::Settings settings(staircaseCount, 0, showReference, { 1.0, 0.5, 0.0, 0.0 });
     settings.repetitions = repetitions;
     for (auto _ : state)
-        StaircaseGraph::draw(plot, &run, colors, settings);
+        GraphDrawing::draw(plot, &run, colors, settings);
     state.SetItemsProcessed(state.iterations() * rowCount);
 }
 

@@ -6,14 +6,14 @@
 // repetitions without and with markers, and the median band). "peak_MB_above_idle" is the process's peak
 // resident memory so far less what it held before the first benchmark; run one
 // size alone (--benchmark_filter) to read the peak of that size.
+#include "AnalysisTexts.h"
+#include "GraphDrawing.h"
 #include "MainWindow.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
 #include "RepetitionStatsPanel.h"
-#include "ResultStats.h"
 #include "ResultsModel.h"
 #include "Run.h"
-#include "StaircaseGraph.h"
 #include "StaircaseParamSetter.h"
 #include "TabStaircase.h"
 
@@ -130,12 +130,12 @@ void BM_Graph(benchmark::State &state)
     QCustomPlot plot;
     plot.resize(800, 500);
     plot.show();
-    const QVector<QColor> colors = StaircaseGraph::staircaseColors();
-    StaircaseGraph::Settings settings(staircases, state.range(1) == 1 ? 4 : 0, false, { 0.0, 1.0, 0.0, 0.0 });
+    const QVector<QColor> colors = GraphDrawing::staircaseColors();
+    GraphDrawing::Settings settings(staircases, state.range(1) == 1 ? 4 : 0, false, { 0.0, 1.0, 0.0, 0.0 });
     if (state.range(1) == 2)
-        settings.repetitions = StaircaseGraph::Repetitions::medianBand;
+        settings.repetitions = GraphDrawing::Repetitions::medianBand;
     for (auto _ : state)
-        StaircaseGraph::draw(plot, result.get(), colors, settings);
+        GraphDrawing::draw(plot, result.get(), colors, settings);
     counters(state, double(result->trialCount()));
 }
 

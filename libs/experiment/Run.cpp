@@ -265,7 +265,7 @@ RunResult simulate(const RunRequest &request, RandomEngine &engine, const Progre
     return result;
 }
 
-std::map<int, std::map<int, double>> lastReversalLevels(const RunResult &result)
+std::map<int, std::map<int, double>> lastLevelsByReversalCount(const RunResult &result)
 {
     // Within a repetition the last trial presented at reversal count k is the
     // trial that raised the count to k + 1, or the staircase's last trial when
@@ -291,7 +291,7 @@ std::vector<LastReversalsAverage> lastReversalsAverages(const RunResult &result,
 {
     const PsychometricObserver observer(result.request().observer);
     std::vector<LastReversalsAverage> averages;
-    for (const auto &[staircase, levels] : lastReversalLevels(result)) {
+    for (const auto &[staircase, levels] : lastLevelsByReversalCount(result)) {
         double sum = 0.0;
         int summed = 0;
         // The highest reversal counts come last in the map.

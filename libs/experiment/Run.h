@@ -204,10 +204,10 @@ RunResult simulate(const RunRequest &request, RandomEngine &engine, const Progre
 // Staircase index -> (reversal count before the answer -> level of the last trial
 // presented at that count, over the whole run: a later repetition replaces the
 // levels of earlier ones). Only complete repetitions count.
-std::map<int, std::map<int, double>> lastReversalLevels(const RunResult &result);
+std::map<int, std::map<int, double>> lastLevelsByReversalCount(const RunResult &result);
 
 // The Analysis tab's figures for one staircase: the average of the levels
-// lastReversalLevels holds under its highest `lastCount` reversal counts, divided
+// lastLevelsByReversalCount holds under its highest `lastCount` reversal counts, divided
 // by the number of levels summed (fewer than lastCount when it reached fewer; 0
 // for none), and the probability of a positive answer there for the run's own
 // observer.
@@ -215,7 +215,7 @@ struct LastReversalsAverage {
     double level = 0.0;
     double probability = 0.0;
 };
-// One element per staircase in lastReversalLevels(result), in ascending index order.
+// One element per staircase in lastLevelsByReversalCount(result), in ascending index order.
 std::vector<LastReversalsAverage> lastReversalsAverages(const RunResult &result, int lastCount);
 
 // Averaging more reversals than a staircase of the run may reach: the smallest

@@ -2,6 +2,7 @@
 // and its export. Every test runs under a German default locale, which must
 // not reach any number text.
 #include "AddressSpaceLimit.h"
+#include "AnalysisTexts.h"
 #include "ComparisonTable.h"
 #include "EngineTestSupport.h"
 #include "EstimatesHistogram.h"
@@ -10,7 +11,6 @@
 #include "QtTestSupport.h"
 #include "RandomEngine.h"
 #include "RepetitionStatsPanel.h"
-#include "ResultStats.h"
 #include "ResultsExport.h"
 #include "ResultsModel.h"
 #include "Run.h"

@@ -2,10 +2,10 @@
 // quorvel-batch's --vary with --stats, Cancel keeps what is shown, a bad value
 // list gets one message.
 #include "SweepPage.h"
+#include "AnalysisTexts.h"
 #include "BatchRun.h"
 #include "MainWindow.h"
 #include "QtTestSupport.h"
-#include "ResultStats.h"
 #include "ScriptedDialogs.h"
 #include "SweepPlot.h"
 #include "SweepTableModel.h"

@@ -134,7 +134,7 @@ TEST(Run, ReproducesTheRecordedTrialsAndReversalMap)
         EXPECT_EQ(result.repetitionCount(), c.request.repetitions);
         EXPECT_EQ(result.trialCount(), c.trials);
         EXPECT_EQ(trialDigest(result), c.digest);
-        EXPECT_EQ(mapDigest(lastReversalLevels(result)), c.map);
+        EXPECT_EQ(mapDigest(lastLevelsByReversalCount(result)), c.map);
         EXPECT_EQ(engine.nextWord(), c.nextWord);
     }
     static_assert(sizeof(TrialRecord) == 24, "a trial record stays compact");
@@ -195,7 +195,7 @@ TEST(Run, OutcomesAgreeWithTheTrials)
     std::map<int, std::map<int, double>> lastWritten;
     for (std::size_t k = 0; k < result.trialCount(); ++k)
         lastWritten[result.trial(k).staircase][int(result.trial(k).reversals)] = result.trial(k).level;
-    EXPECT_EQ(lastReversalLevels(result), lastWritten);
+    EXPECT_EQ(lastLevelsByReversalCount(result), lastWritten);
     // The experiment reaches every kind of stop.
     EXPECT_GT(stops[0], 0);
     EXPECT_GT(stops[1], 0);

@@ -1,5 +1,5 @@
 // The graph drawn on a bare plot from a run's result made by hand.
-#include "StaircaseGraph.h"
+#include "GraphDrawing.h"
 #include "EngineTestSupport.h"
 #include "GraphSeries.h"
 #include "RandomEngine.h"
@@ -94,7 +94,7 @@ QVector<QPointF> points(const QCPAbstractPlottable *plottable)
 
 } // namespace
 
-class StaircaseGraphTest : public QObject
+class GraphDrawingTest : public QObject
 {
     Q_OBJECT
 
@@ -112,10 +112,10 @@ private slots:
     void targetsAreDashedLinesInTheFirstViewWhichResetBringsBack();
 };
 
-void StaircaseGraphTest::colorsStartWithTheSixteenNamedOnesThenStayDistinct()
+void GraphDrawingTest::colorsStartWithTheSixteenNamedOnesThenStayDistinct()
 {
     // One colour per staircase; past the sixteen named ones (red first), none repeats.
-    const QVector<QColor> colors = StaircaseGraph::staircaseColors();
+    const QVector<QColor> colors = GraphDrawing::staircaseColors();
     QCOMPARE(colors.size(), maxStaircaseCount);
     QCOMPARE(colors[0], QColor(Qt::red));
     for (int i = 16; i < colors.size(); ++i)
@@ -124,9 +124,9 @@ void StaircaseGraphTest::colorsStartWithTheSixteenNamedOnesThenStayDistinct()
                 colors[i] != colors[j], qPrintable(QStringLiteral("colour %1 repeats %2").arg(i).arg(j)));
 }
 
-void StaircaseGraphTest::tracksAreSortedByStepsKeepingTrialOrderForEqualSteps()
+void GraphDrawingTest::tracksAreSortedByStepsKeepingTrialOrderForEqualSteps()
 {
-    StaircaseGraph::Tracks tracks = StaircaseGraph::collectTracks(runOf(twoRepetitions), 2);
+    GraphDrawing::Tracks tracks = GraphDrawing::collectTracks(runOf(twoRepetitions), 2);
     QCOMPARE(tracks.keys, (QVector<QVector<double>> { { 0, 0, 1, 1, 2 }, { 0, 0, 1, 1, 2 } }));
     QCOMPARE(tracks.values,
         (QVector<QVector<double>> { { 1.0, 1.0, 0.5, 1.25, 0.75 }, { 2.0, 2.0, 1.5, 2.5, -0.125 } }));
@@ -135,7 +135,7 @@ void StaircaseGraphTest::tracksAreSortedByStepsKeepingTrialOrderForEqualSteps()
 
     // Staircase 1 is named by a text, not a number: its points still go to its own graph.
     // Levels keep their full precision; a level that is not finite is skipped.
-    tracks = StaircaseGraph::collectTracks(
+    tracks = GraphDrawing::collectTracks(
         runOf({ { 0, 0, 3, 4.0 }, { 0, 1, 0, 2.0004 }, { 0, 0, 1, 1.0 }, { 0, 1, 5, HUGE_VAL } },
             { "0", "twoDown" }),
         2);
@@ -146,7 +146,7 @@ void StaircaseGraphTest::tracksAreSortedByStepsKeepingTrialOrderForEqualSteps()
         QVector<double>({ 3, 3, 1, 4 }));
 }
 
-void StaircaseGraphTest::referenceCurveSpansTenSigmaMirroredInItsStrip()
+void GraphDrawingTest::referenceCurveSpansTenSigmaMirroredInItsStrip()
 {
     const ObserverSettings observers[] = { // mean, sigma, lapse, guess
         { 0.0, 0.1, 0.0, 0.0 }, { 1.0, 1.0, 0.02, 0.5 }, { 50.0, 0.001, 0.1, 0.0 },
@@ -156,7 +156,7 @@ void StaircaseGraphTest::referenceCurveSpansTenSigmaMirroredInItsStrip()
         const double mu = observer.mean, sigma = observer.standardDeviation;
         const double start = 17.0;
         QVector<double> keys, values;
-        StaircaseGraph::referenceCurve(observer, start, keys, values);
+        GraphDrawing::referenceCurve(observer, start, keys, values);
 
         QVERIFY2(keys.size() == 1000 || keys.size() == 1001, qPrintable(QString::number(keys.size())));
         QCOMPARE(values.size(), keys.size());
@@ -172,23 +172,23 @@ void StaircaseGraphTest::referenceCurveSpansTenSigmaMirroredInItsStrip()
     }
 }
 
-void StaircaseGraphTest::referenceNameShowsMeanAndSigmaWithSixDigits()
+void GraphDrawingTest::referenceNameShowsMeanAndSigmaWithSixDigits()
 {
     QLocale::setDefault(QLocale(QLocale::German)); // numbers ignore the user's locale
-    QCOMPARE(StaircaseGraph::referenceName({ 0.0, 0.1, 0.0, 0.0 }),
+    QCOMPARE(GraphDrawing::referenceName({ 0.0, 0.1, 0.0, 0.0 }),
         QStringLiteral("Reference psychometric (\u03bc ,\u03c3)=(0, 0.1 )"));
-    QCOMPARE(StaircaseGraph::referenceName({ -12.3456789, 0.001, 0.0, 0.0 }),
+    QCOMPARE(GraphDrawing::referenceName({ -12.3456789, 0.001, 0.0, 0.0 }),
         QStringLiteral("Reference psychometric (\u03bc ,\u03c3)=(-12.3457, 0.001 )"));
     QLocale::setDefault(QLocale::c());
 }
 
-void StaircaseGraphTest::drawBuildsNamedColouredTracksAndTheSidewaysReference()
+void GraphDrawingTest::drawBuildsNamedColouredTracksAndTheSidewaysReference()
 {
     const RunResult run = runOf(twoRepetitions);
     QCustomPlot plot;
-    const QVector<QColor> colors = StaircaseGraph::staircaseColors();
+    const QVector<QColor> colors = GraphDrawing::staircaseColors();
     for (int i = 0; i < 2; ++i) // a redraw replaces everything, connections included
-        StaircaseGraph::draw(plot, &run, colors, { 2, 4, true, { 1.0, 0.5, 0.0, 0.0 } });
+        GraphDrawing::draw(plot, &run, colors, { 2, 4, true, { 1.0, 0.5, 0.0, 0.0 } });
 
     QCOMPARE(plot.graphCount(), 3);
     // The run's observer is another one (the default).
@@ -233,7 +233,7 @@ void StaircaseGraphTest::drawBuildsNamedColouredTracksAndTheSidewaysReference()
 
     // Without the reference: no extra graph or axes, and the view ends at the largest step count.
     const RunResult last = runOf({ { 0, 98, 0, 1.0 }, { 0, 98, 1, 2.0 } }, std::vector<std::string>(99));
-    StaircaseGraph::draw(plot, &last, colors, { 99, 0, false, {} });
+    GraphDrawing::draw(plot, &last, colors, { 99, 0, false, {} });
     QCOMPARE(plot.graphCount(), 99);
     QCOMPARE(plot.graph(98)->pen().color(), colors[98]);
     QCOMPARE(plot.graph(98)->scatterStyle().shape(), QCPScatterStyle::ssNone);
@@ -241,7 +241,7 @@ void StaircaseGraphTest::drawBuildsNamedColouredTracksAndTheSidewaysReference()
     QCOMPARE(plot.xAxis->range(), QCPRange(-0.5, 1.5));
 }
 
-void StaircaseGraphTest::degenerateTablesGiveUsableRanges()
+void GraphDrawingTest::degenerateTablesGiveUsableRanges()
 {
     const std::tuple<const char *, Rows, bool, QCPRange> cases[] = { // rows, reference, key range
         { "empty", {}, false, QCPRange(0, 1) }, { "empty with reference", {}, true, QCPRange(0, 6) },
@@ -252,7 +252,7 @@ void StaircaseGraphTest::degenerateTablesGiveUsableRanges()
         const RunResult run = runOf(rows);
         QCustomPlot plot;
         plot.yAxis->setRange(100, 200); // a stale range from an earlier picture
-        StaircaseGraph::draw(plot, &run, StaircaseGraph::staircaseColors(), { 1, 0, reference, {} });
+        GraphDrawing::draw(plot, &run, GraphDrawing::staircaseColors(), { 1, 0, reference, {} });
         QVERIFY2(plot.graph(0)->dataCount() == rows.size(), name);
         QVERIFY2(plot.xAxis->range() == keyRange, name);
         const QCPRange levels = plot.yAxis->range();
@@ -262,23 +262,23 @@ void StaircaseGraphTest::degenerateTablesGiveUsableRanges()
     }
 }
 
-void StaircaseGraphTest::oneRepetitionOrTheMedianBandReplacesTheTracks()
+void GraphDrawingTest::oneRepetitionOrTheMedianBandReplacesTheTracks()
 {
     const RunResult run = recorded(reversing, 2);
-    const QVector<QColor> colors = StaircaseGraph::staircaseColors();
+    const QVector<QColor> colors = GraphDrawing::staircaseColors();
     QCustomPlot plot;
-    StaircaseGraph::Settings settings(2, 0, true);
-    settings.repetitions = StaircaseGraph::Repetitions::one;
+    GraphDrawing::Settings settings(2, 0, true);
+    settings.repetitions = GraphDrawing::Repetitions::one;
     settings.repetition = 1;
-    StaircaseGraph::draw(plot, &run, colors, settings);
+    GraphDrawing::draw(plot, &run, colors, settings);
     QCOMPARE(plot.graphCount(), 3); // two staircases and the reference
     QCOMPARE(points(plot.graph(0)), QVector<QPointF>({ { 0, 3.0 }, { 1, 2.0 }, { 2, 2.5 } }));
     QCOMPARE(points(plot.graph(1)), QVector<QPointF>({ { 0, 2.0 } }));
     QCOMPARE(plot.xAxis->range(), QCPRange(-0.5, 2 + 6 + 0.5));
 
     // The median of each staircase, then its quartiles with the band between them filled, then the reference.
-    settings.repetitions = StaircaseGraph::Repetitions::medianBand;
-    StaircaseGraph::draw(plot, &run, colors, settings);
+    settings.repetitions = GraphDrawing::Repetitions::medianBand;
+    GraphDrawing::draw(plot, &run, colors, settings);
     QCOMPARE(plot.graphCount(), 2 + 4 + 1);
     QCOMPARE(points(plot.graph(0)), QVector<QPointF>({ { 0, 2.0 }, { 1, 1.25 }, { 2, 1.75 } }));
     QCOMPARE(points(plot.graph(2)), QVector<QPointF>({ { 0, 1.5 }, { 1, 0.875 }, { 2, 1.375 } }));
@@ -292,7 +292,7 @@ void StaircaseGraphTest::oneRepetitionOrTheMedianBandReplacesTheTracks()
     QVERIFY(near(plot.yAxis->range(), QCPRange(0.875 - 0.08125, 2.5 + 0.08125)));
 }
 
-void StaircaseGraphTest::medianBandsAreQuartilesAtEachTrialCount()
+void GraphDrawingTest::medianBandsAreQuartilesAtEachTrialCount()
 {
     // Six repetitions reach trial 0, five trial 1 and four trial 2, their levels out of order: the
     // median ends at trial 1, the last that five repetitions reached.
@@ -302,7 +302,7 @@ void StaircaseGraphTest::medianBandsAreQuartilesAtEachTrialCount()
                        { 2, 0, 1, 0, 3.0 }, { 3, 0, 1, 0, 2.0 }, { 4, 0, 1, 0, 5.0 }, { 0, 0, 2, 0, 1.0 },
                        { 1, 0, 2, 0, 1.0 }, { 2, 0, 2, 0, 1.0 }, { 3, 0, 2, 0, 1.0 } },
             6);
-    const QVector<StaircaseGraph::Band> bands = StaircaseGraph::medianBands(run, 2);
+    const QVector<GraphDrawing::Band> bands = GraphDrawing::medianBands(run, 2);
     QCOMPARE(bands.size(), 2);
     QCOMPARE(bands[0].keys, QVector<double>({ 0, 1 }));
     QCOMPARE(bands[0].lower, QVector<double>({ 2.25, 2.0 }));
@@ -314,15 +314,15 @@ void StaircaseGraphTest::medianBandsAreQuartilesAtEachTrialCount()
     // median no longer follows the last few long runs.
     const std::pair<int, int> ends[] = { { 1, 1 }, { 4, 4 }, { 40, 5 }, { 51, 6 }, { 20000, 2000 } };
     for (const auto &[repetitions, fewest] : ends)
-        QCOMPARE(StaircaseGraph::medianEndCount(repetitions), fewest);
+        QCOMPARE(GraphDrawing::medianEndCount(repetitions), fewest);
 }
 
-void StaircaseGraphTest::allRepetitionsAreSeparateLines()
+void GraphDrawingTest::allRepetitionsAreSeparateLines()
 {
     // Staircase 0 runs 1, 0.5, 0.75 in repetition 0 and 1, 1.25 in repetition 1: every piece steps
     // one trial on, and none joins the end of a repetition (trial 2) to the next one's start.
     const RunResult run = runOf(twoRepetitions);
-    const StaircaseGraph::Tracks lines = StaircaseGraph::repetitionLines(run, 2);
+    const GraphDrawing::Tracks lines = GraphDrawing::repetitionLines(run, 2);
     const auto text = [&lines](int s) {
         QStringList points;
         for (int i = 0; i < lines.keys[s].size(); ++i)
@@ -334,23 +334,22 @@ void StaircaseGraphTest::allRepetitionsAreSeparateLines()
 
     // Drawn as one curve per staircase in its colour, after the graphs, which keep the points.
     QCustomPlot plot;
-    StaircaseGraph::draw(
-        plot, &run, StaircaseGraph::staircaseColors(), StaircaseGraph::Settings(2, 0, false));
+    GraphDrawing::draw(plot, &run, GraphDrawing::staircaseColors(), GraphDrawing::Settings(2, 0, false));
     const auto *curve = qobject_cast<QCPCurve *>(plot.plottable(2));
     QVERIFY(curve);
     QCOMPARE(curve->dataCount(), 8);
-    QCOMPARE(curve->pen().color(), StaircaseGraph::staircaseColors()[0]);
+    QCOMPARE(curve->pen().color(), GraphDrawing::staircaseColors()[0]);
     QCOMPARE(plot.graph(0)->lineStyle(), QCPGraph::lsNone);
 }
 
-void StaircaseGraphTest::reversalTrialsAreMarkedWhenMarkersAreShown()
+void GraphDrawingTest::reversalTrialsAreMarkedWhenMarkersAreShown()
 {
     const RunResult run = recorded(reversing, 2, { 1, 0, 0, 0 });
     const std::tuple<int, QVector<double>, QVector<double>> cases[] = { // repetition, keys, levels
         { 0, { 0, 2 }, { 1.0, 1.0 } }, { 1, { 1 }, { 2.0 } }, { -1, { 0, 1, 2 }, { 1.0, 2.0, 1.0 } }
     };
     for (const auto &[repetition, keys, levels] : cases) {
-        const StaircaseGraph::Tracks marked = StaircaseGraph::reversalPoints(run, 2, repetition);
+        const GraphDrawing::Tracks marked = GraphDrawing::reversalPoints(run, 2, repetition);
         QCOMPARE(marked.keys, QVector<QVector<double>>({ keys, {} }));
         QCOMPARE(marked.values, QVector<QVector<double>>({ levels, {} }));
     }
@@ -364,7 +363,7 @@ void StaircaseGraphTest::reversalTrialsAreMarkedWhenMarkersAreShown()
     RandomEngine engine;
     const RunResult simulated = simulate(request, engine);
     for (int r = 0; r < 20; ++r) {
-        const StaircaseGraph::Tracks marked = StaircaseGraph::reversalPoints(simulated, 2, r);
+        const GraphDrawing::Tracks marked = GraphDrawing::reversalPoints(simulated, 2, r);
         for (int s = 0; s < 2; ++s)
             QCOMPARE(std::vector<double>(marked.values[s].cbegin(), marked.values[s].cend()),
                 std::vector<double>(simulated.reversalLevelsBegin(r, s), simulated.reversalLevelsEnd(r, s)));
@@ -372,29 +371,27 @@ void StaircaseGraphTest::reversalTrialsAreMarkedWhenMarkersAreShown()
 
     // Drawn as filled diamonds only with markers, after the graphs, with one legend entry.
     QCustomPlot plot;
-    StaircaseGraph::draw(
-        plot, &run, StaircaseGraph::staircaseColors(), StaircaseGraph::Settings(2, 0, false));
+    GraphDrawing::draw(plot, &run, GraphDrawing::staircaseColors(), GraphDrawing::Settings(2, 0, false));
     QCOMPARE(plot.plottableCount(), 2 + 2); // the graphs and the repetitions' lines
-    StaircaseGraph::draw(
-        plot, &run, StaircaseGraph::staircaseColors(), StaircaseGraph::Settings(2, 6, false));
+    GraphDrawing::draw(plot, &run, GraphDrawing::staircaseColors(), GraphDrawing::Settings(2, 6, false));
     QCOMPARE(plot.plottableCount(), 4 + 2);
     const auto *diamonds = qobject_cast<QCPCurve *>(plot.plottable(4));
     QVERIFY(diamonds);
     QCOMPARE(points(diamonds), QVector<QPointF>({ { 0, 1.0 }, { 1, 2.0 }, { 2, 1.0 } }));
     QCOMPARE(diamonds->scatterStyle().shape(), QCPScatterStyle::ssDiamond);
-    QCOMPARE(diamonds->scatterStyle().brush().color(), StaircaseGraph::staircaseColors()[0]);
+    QCOMPARE(diamonds->scatterStyle().brush().color(), GraphDrawing::staircaseColors()[0]);
     QCOMPARE(plot.legend->itemCount(), 3);
     QCOMPARE(plot.plottable(5)->name(), QString("Reversal trials"));
 }
 
-void StaircaseGraphTest::targetsAreDashedLinesInTheFirstViewWhichResetBringsBack()
+void GraphDrawingTest::targetsAreDashedLinesInTheFirstViewWhichResetBringsBack()
 {
     const RunResult run = recorded(reversing, 2);
-    const QVector<QColor> colors = StaircaseGraph::staircaseColors();
-    StaircaseGraph::Settings settings(2, 0, false);
+    const QVector<QColor> colors = GraphDrawing::staircaseColors();
+    GraphDrawing::Settings settings(2, 0, false);
     settings.targetLevels = { std::nullopt, 4.0 };
     QCustomPlot plot;
-    const StaircaseGraph::View view = StaircaseGraph::draw(plot, &run, colors, settings);
+    const GraphDrawing::View view = GraphDrawing::draw(plot, &run, colors, settings);
     QCOMPARE(plot.itemCount(), 2); // the line and its label
     const auto *line = qobject_cast<QCPItemStraightLine *>(plot.item(0));
     QVERIFY(line);
@@ -407,13 +404,13 @@ void StaircaseGraphTest::targetsAreDashedLinesInTheFirstViewWhichResetBringsBack
 
     plot.xAxis->setRange(10, 20);
     plot.yAxis->setRange(-5, -4);
-    StaircaseGraph::showView(plot, view);
+    GraphDrawing::showView(plot, view);
     QCOMPARE(plot.xAxis->range(), QCPRange(-0.5, 2.5));
     QVERIFY(near(plot.yAxis->range(), QCPRange(0.5 - 0.175, 4.0 + 0.175)));
 
     // Equal targets share one label, below the line when it lies in the upper half.
     settings.targetLevels = { 4.0, 4.0 };
-    StaircaseGraph::draw(plot, &run, colors, settings);
+    GraphDrawing::draw(plot, &run, colors, settings);
     QCOMPARE(plot.itemCount(), 3);
     const auto *label = qobject_cast<QCPItemText *>(plot.item(2));
     QVERIFY(label);
@@ -421,5 +418,5 @@ void StaircaseGraphTest::targetsAreDashedLinesInTheFirstViewWhichResetBringsBack
     QCOMPARE(label->positionAlignment(), Qt::AlignRight | Qt::AlignTop);
 }
 
-QTEST_MAIN(StaircaseGraphTest)
-#include "StaircaseGraphTest.moc"
+QTEST_MAIN(GraphDrawingTest)
+#include "GraphDrawingTest.moc"

@@ -33,7 +33,7 @@ class QCustomPlot;
 class RunResult;
 class QFont;
 
-namespace StaircaseGraph
+namespace GraphDrawing
 {
 
 // Width of the reference curve's strip, in trial units.
@@ -127,4 +127,4 @@ void showNotDrawn(QCustomPlot &plot, const QString &note);
 // Brings the plot back to `view` (the axes the reference uses follow) and redraws it.
 void showView(QCustomPlot &plot, const View &view);
 
-} // namespace StaircaseGraph
+} // namespace GraphDrawing

@@ -1,4 +1,4 @@
-#include "StaircaseGraph.h"
+#include "GraphDrawing.h"
 
 #include "GraphSeries.h"
 #include "PsychometricObserver.h"
@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <numeric>
 
-namespace StaircaseGraph
+namespace GraphDrawing
 {
 
 namespace
@@ -458,4 +458,4 @@ void showView(QCustomPlot &plot, const View &view)
     plot.replot();
 }
 
-} // namespace StaircaseGraph
+} // namespace GraphDrawing

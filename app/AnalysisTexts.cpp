@@ -1,4 +1,4 @@
-#include "ResultStats.h"
+#include "AnalysisTexts.h"
 
 #include "Run.h"
 
