@@ -411,7 +411,16 @@ void MainWindow::on_checkBox_stateChanged(int state)
 
 void MainWindow::on_actionExport_graph_to_pdf_triggered()
 {
-    const QString problem = exportGraphPdf(*ui->customPlot, *dialogs, this, fileLocations);
+    const QString refusal = graphExportRefusal(*ui->customPlot);
+    if (!refusal.isEmpty()) {
+        dialogs->warning(this, tr("Warning"), refusal);
+        return;
+    }
+    const QString path
+        = askFileToSave(*dialogs, this, fileLocations, tr("Output file..."), QStringLiteral("pdf"));
+    if (path.isEmpty())
+        return;
+    const QString problem = exportGraphPdf(*ui->customPlot, path);
     if (!problem.isEmpty())
         dialogs->warning(this, tr("Warning"), problem);
 }

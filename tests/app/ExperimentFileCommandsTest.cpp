@@ -484,6 +484,9 @@ void ExperimentFileCommandsTest::dialogsStartWhereTheLastFileWasAndNamesGetTheir
     dialogs->fileNames.enqueue(other.filePath("graph"));
     trigger("actionExport_graph_to_pdf");
     QVERIFY(readFile(other.filePath("graph.pdf")).startsWith("%PDF"));
+    trigger("actionExport_graph_to_pdf"); // cancelled: nothing written, nothing said
+    QCOMPARE(
+        QDir(other.path()).entryList(QDir::Files | QDir::Hidden), QStringList({ "copy.txt", "graph.pdf" }));
     trigger("actionOpenFile"); // cancelled
 
     QStringList prompts;
@@ -493,7 +496,9 @@ void ExperimentFileCommandsTest::dialogsStartWhereTheLastFileWasAndNamesGetTheir
         QStringList({ "Parameters file to open in " + QDir(dir->path()).dirName() + " .",
             "Save parameters file... in experiment.txt .txt", // the file's folder, its name proposed
             "Output file... in " + QDir(other.path()).dirName() + " .pdf",
+            "Output file... in " + QDir(other.path()).dirName() + " .pdf",
             "Parameters file to open in " + QDir(other.path()).dirName() + " ." }));
+    QCOMPARE(dialogs->prompts[3].filter, QStringLiteral("PDF (*.pdf);;All files (*)"));
     QCOMPARE(dialogs->messages.size(), 1); // the refused file's
 }
 
