@@ -1,6 +1,7 @@
 // The New, Open and Save commands, driven through the window's actions with
 // scripted file dialogs.
 
+#include "ExperimentDocument.h"
 #include "ExperimentLoading.h"
 #include "FieldRanges.h"
 #include "FileSizeLimit.h"
@@ -47,6 +48,7 @@ private slots:
     void saveThenOpenRestoresEveryPage();
     void refusedSaveWritesNothing();
     void saveOnAFullDiskKeepsTheOldFile();
+    void documentSaveReturnsItsProblemWithoutADialog();
     void newExperimentKeepsTheObserverAndLeavesOneDefaultPage();
     void dialogsStartWhereTheLastFileWasAndNamesGetTheirSuffix();
     void changedExperimentIsOfferedForSaving_data();
@@ -455,6 +457,30 @@ void ExperimentFileCommandsTest::saveOnAFullDiskKeepsTheOldFile()
     QCOMPARE(dialogs->messages[0].title, QStringLiteral("Warning"));
     QCOMPARE(dialogs->messages[0].text,
         "Can't write the parameters file " + QDir::toNativeSeparators(path) + ":\nFile too large");
+}
+
+// The document only writes: what stops it comes back to the caller, nothing is asked or shown,
+// and the document keeps its file and its changes.
+void ExperimentFileCommandsTest::documentSaveReturnsItsProblemWithoutADialog()
+{
+    auto *document = window->findChild<ExperimentDocument *>();
+    QVERIFY(document);
+    observerBox("doubleSpinBoxMean")->setValue(3);
+    const QString folder = dir->filePath("taken.txt");
+    QVERIFY(QDir(dir->path()).mkdir("taken.txt"));
+    const QString problem = document->saveTo(folder);
+    QVERIFY2(
+        problem.startsWith("Can't write the parameters file " + QDir::toNativeSeparators(folder) + ":\n"),
+        qPrintable(problem));
+    QVERIFY(document->filePath().isEmpty());
+    QVERIFY(document->isModified());
+
+    tabs()->pageAt(0)->setPositiveStepsText("1, 0.5");
+    const QString other = dir->filePath("other.txt");
+    QVERIFY(document->saveTo(other).startsWith("The positive steps of Staircase 0 "));
+    QVERIFY(!QFile::exists(other));
+    QVERIFY(dialogs->prompts.isEmpty());
+    QVERIFY(dialogs->messages.isEmpty());
 }
 
 void ExperimentFileCommandsTest::newExperimentKeepsTheObserverAndLeavesOneDefaultPage()
