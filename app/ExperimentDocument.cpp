@@ -1,7 +1,6 @@
 #include "ExperimentDocument.h"
 
 #include "TabStaircase.h"
-#include "UserDialogs.h"
 
 #include <QDoubleSpinBox>
 #include <QFileInfo>
@@ -32,7 +31,12 @@ bool ExperimentDocument::isModified() const
 
 void ExperimentDocument::markSaved(const QString &filePath)
 {
-    saved = experimentFromWidgets(widgets);
+    setSaved(experimentFromWidgets(widgets), filePath);
+}
+
+void ExperimentDocument::setSaved(const ExperimentDescription &experiment, const QString &filePath)
+{
+    saved = experiment;
     path = filePath;
     modified = false;
     pendingComparison->stop();
@@ -45,39 +49,23 @@ QString ExperimentDocument::displayName() const
     return isModified() ? name + QLatin1Char('*') : name;
 }
 
-bool ExperimentDocument::save(UserDialogs &dialogs, QWidget *parent, FileLocations &locations)
+QString ExperimentDocument::proposedName() const
 {
-    const QString written = saveExperiment(widgets, dialogs, parent, locations, path);
-    if (written.isEmpty())
-        return false;
-    markSaved(written);
-    return true;
+    return path.isEmpty() ? QStringLiteral("untitled.txt") : QFileInfo(path).fileName();
 }
 
-bool ExperimentDocument::saveAs(UserDialogs &dialogs, QWidget *parent, FileLocations &locations)
+QString ExperimentDocument::saveRefusal() const
 {
-    const QString proposed = path.isEmpty() ? QStringLiteral("untitled.txt") : QFileInfo(path).fileName();
-    const QString written = saveExperiment(widgets, dialogs, parent, locations, QString(), proposed);
-    if (written.isEmpty())
-        return false;
-    markSaved(written);
-    return true;
+    return experimentFileRefusal(experimentFromWidgets(widgets));
 }
 
-bool ExperimentDocument::settleChanges(UserDialogs &dialogs, QWidget *parent, FileLocations &locations)
+QString ExperimentDocument::saveTo(const QString &filePath)
 {
-    if (!isModified())
-        return true;
-    switch (dialogs.askToSave(
-        parent, QStringLiteral("Warning"), QStringLiteral("Save changes to the experiment?"))) {
-    case SaveChoice::save:
-        return save(dialogs, parent, locations);
-    case SaveChoice::discard:
-        return true;
-    case SaveChoice::cancel:
-        break;
-    }
-    return false;
+    const ExperimentDescription experiment = experimentFromWidgets(widgets);
+    const QString problem = writeExperimentFile(filePath, experiment);
+    if (problem.isEmpty())
+        setSaved(experiment, filePath);
+    return problem;
 }
 
 void ExperimentDocument::compareSoon()

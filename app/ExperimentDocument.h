@@ -9,6 +9,9 @@
 // change of a widget that holds the experiment (pages included, which come
 // and go with the staircase count); the comparisons are gathered into one per
 // turn of the event loop, so applying a file of 99 pages stays fast.
+//
+// The document asks nothing and shows nothing: the window's FilePrompts ask for
+// names and whether to save, and show the problems the document returns.
 
 #include "ExperimentFile.h"
 #include "ExperimentFileCommands.h"
@@ -16,10 +19,7 @@
 #include <QObject>
 #include <QString>
 
-class FileLocations;
 class QTimer;
-class QWidget;
-class UserDialogs;
 
 class ExperimentDocument : public QObject
 {
@@ -36,24 +36,24 @@ public:
     // The file's name, or "untitled"; with "*" while the experiment differs from it.
     QString displayName() const;
 
-    // The Save command: writes the experiment to its file, or asks for a name ("untitled.txt"
-    // proposed) while it has none (saveExperiment); true when written.
-    bool save(UserDialogs &dialogs, QWidget *parent, FileLocations &locations);
-    // The Save As command: always asks, the file's own name proposed; true when written.
-    bool saveAs(UserDialogs &dialogs, QWidget *parent, FileLocations &locations);
     // The file opened or saved last; empty while untitled.
     QString filePath() const { return path; }
-    // Before a command that drops the experiment (New, Open, closing): when it has changed, asks
-    // "Save changes to the experiment?" and saves when told to. True when the command may go on:
-    // nothing changed, the changes were discarded, or they were saved; false when the user
-    // cancelled or the save did not happen.
-    bool settleChanges(UserDialogs &dialogs, QWidget *parent, FileLocations &locations);
+    // The name a Save dialog proposes: the file's own, or "untitled.txt".
+    QString proposedName() const;
+    // Empty when the parameters file can hold the experiment as the widgets give it now;
+    // otherwise the reason (experimentFileRefusal). Nothing is asked or shown.
+    QString saveRefusal() const;
+    // Writes the experiment to `filePath` and makes it the saved state of that file. Empty on
+    // success; otherwise the problem (a refusal, or the write's message naming the file),
+    // with the document left as it was. Nothing is asked or shown.
+    QString saveTo(const QString &filePath);
 
 signals:
     // The file or the modified state changed.
     void changed();
 
 private:
+    void setSaved(const ExperimentDescription &experiment, const QString &filePath);
     void compareSoon();
     void compare();
 

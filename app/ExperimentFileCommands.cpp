@@ -2,54 +2,20 @@
 
 #include "AtomicFile.h"
 #include "FieldRanges.h"
-#include "FileLocations.h"
 #include "StaircasePages.h"
 #include "StaircaseParamSetter.h"
 #include "TabStaircase.h"
-#include "UserDialogs.h"
 
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QSpinBox>
 
-namespace
-{
-
-const QString warningTitle = QStringLiteral("Warning");
-
-} // namespace
-
 void newExperiment(const ExperimentWidgets &widgets)
 {
     widgets.tabs->removeAllPages();
     widgets.tabs->setNumberOfTabs(1);
     widgets.staircaseCount->setValue(1);
-}
-
-QString saveExperiment(const ExperimentWidgets &widgets, UserDialogs &dialogs, QWidget *parent,
-    FileLocations &locations, const QString &path, const QString &proposedName)
-{
-    const ExperimentDescription experiment = experimentFromWidgets(widgets);
-    // Checked before asking for a name: such a text cannot be written at all.
-    for (const std::optional<Problem> &problem :
-        { positiveStepsProblem(experiment), stringIdProblem(experiment) })
-        if (problem) {
-            dialogs.warning(parent, warningTitle, QString::fromStdString(problem->message));
-            return QString();
-        }
-    const QString target = !path.isEmpty()
-        ? path
-        : askFileToSave(dialogs, parent, locations, QStringLiteral("Save parameters file..."),
-            QStringLiteral("txt"), proposedName);
-    if (target.isEmpty())
-        return QString();
-    const QString writeError = writeExperimentFile(target, experiment);
-    if (!writeError.isEmpty()) {
-        dialogs.warning(parent, warningTitle, writeError);
-        return QString();
-    }
-    return target;
 }
 
 Expected<ExperimentReading> readExperimentForWindow(const QString &path)
@@ -134,8 +100,20 @@ ExperimentDescription experimentFromWidgets(const ExperimentWidgets &widgets)
     return experiment;
 }
 
+QString experimentFileRefusal(const ExperimentDescription &experiment)
+{
+    for (const std::optional<Problem> &problem :
+        { positiveStepsProblem(experiment), stringIdProblem(experiment) })
+        if (problem)
+            return QString::fromStdString(problem->message);
+    return QString();
+}
+
 QString writeExperimentFile(const QString &path, const ExperimentDescription &experiment)
 {
+    const QString refusal = experimentFileRefusal(experiment);
+    if (!refusal.isEmpty())
+        return refusal;
     AtomicFile file(QFile::encodeName(path).toStdString());
     if (file.open() && file.write(writeExperiment(experiment)) && file.commit())
         return QString();

@@ -1,7 +1,5 @@
 #include "FileLocations.h"
 
-#include "UserDialogs.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -44,15 +42,4 @@ QString fileFilter(const QString &suffix)
         : suffix == QLatin1String("tsv")                ? QStringLiteral("Tab-separated")
                                                         : suffix.toUpper();
     return kind + QStringLiteral(" (*.") + suffix + QStringLiteral(");;All files (*)");
-}
-
-QString askFileToSave(UserDialogs &dialogs, QWidget *parent, FileLocations &locations, const QString &caption,
-    const QString &suffix, const QString &proposedName)
-{
-    const QString start
-        = proposedName.isEmpty() ? locations.folder() : QDir(locations.folder()).filePath(proposedName);
-    const QString path
-        = withDefaultSuffix(dialogs.saveFileName(parent, caption, start, fileFilter(suffix), suffix), suffix);
-    locations.remember(path);
-    return path;
 }

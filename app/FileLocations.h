@@ -10,9 +10,6 @@
 
 #include <QString>
 
-class QWidget;
-class UserDialogs;
-
 class FileLocations
 {
 public:
@@ -40,10 +37,3 @@ QString withDefaultSuffix(const QString &path, const QString &suffix);
 // The file dialogs' filter for files with `suffix`, then "All files (*)":
 // "Parameter files (*.txt)", "Tab-separated (*.tsv)" or "PDF (*.pdf)".
 QString fileFilter(const QString &suffix);
-
-// Asks for the name of a file to write: the dialog starts in the folder last
-// used (with `proposedName` in its name field, when given) and lists the files
-// with `suffix` (fileFilter), the name gets that suffix when it has none, and
-// its folder becomes the one the next dialog starts in. Empty when cancelled.
-QString askFileToSave(UserDialogs &dialogs, QWidget *parent, FileLocations &locations, const QString &caption,
-    const QString &suffix, const QString &proposedName = QString());

@@ -1,8 +1,6 @@
 #include "GraphPdfExport.h"
 
 #include "AtomicFile.h"
-#include "FileLocations.h"
-#include "UserDialogs.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,19 +21,19 @@ bool isCompletePdf(const QByteArray &bytes)
 
 } // namespace
 
-QString exportGraphPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent, FileLocations &locations)
+QString graphExportRefusal(const QCustomPlot &plot)
 {
-    if (plot.graphCount() == 0)
-        return QStringLiteral("No graph to export, please run experiment before.");
-    const QString fileName
-        = askFileToSave(dialogs, parent, locations, QStringLiteral("Output file..."), QStringLiteral("pdf"));
-    if (fileName.isEmpty())
-        return QString();
-    const QString problem = writeGraphPdf(plot, fileName);
+    return plot.graphCount() == 0 ? QStringLiteral("No graph to export, please run experiment before.")
+                                  : QString();
+}
+
+QString exportGraphPdf(QCustomPlot &plot, const QString &path)
+{
+    const QString problem = writeGraphPdf(plot, path);
     if (problem.isEmpty())
         return QString();
     return QStringLiteral("The graph could not be written to %1:\n%2")
-        .arg(QDir::toNativeSeparators(fileName), problem);
+        .arg(QDir::toNativeSeparators(path), problem);
 }
 
 QString writeGraphPdf(QCustomPlot &plot, const QString &path)

@@ -9,17 +9,17 @@
 
 #include <functional>
 
-class FileLocations;
 class QCustomPlot;
-class QWidget;
-class UserDialogs;
 
-// Asks for a file name, starting in the folder last used, and writes the plot
-// as a one-page PDF of the widget's size (".pdf" is added to a name without a
-// suffix). Returns the message for the window to show when the plot has no
-// graph or the file cannot be written; empty when a file was written or the
-// dialog was cancelled.
-QString exportGraphPdf(QCustomPlot &plot, UserDialogs &dialogs, QWidget *parent, FileLocations &locations);
+// "No graph to export, please run experiment before." while the plot has no
+// graph (no run shown yet), checked before a file name is asked for; empty
+// otherwise.
+QString graphExportRefusal(const QCustomPlot &plot);
+
+// The Print graph command's work once a name is chosen: writes the plot to
+// `path` as a one-page PDF of the widget's size. Empty on success, otherwise
+// the message for the window to show, naming the file and the reason.
+QString exportGraphPdf(QCustomPlot &plot, const QString &path);
 
 // Writes the plot to `path` whole or not at all. Empty on success, otherwise
 // the reason.

@@ -4,6 +4,7 @@
 #include "BackgroundRun.h"
 #include "ExperimentDocument.h"
 #include "ExperimentFileCommands.h"
+#include "FilePrompts.h"
 #include "GraphDrawing.h"
 #include "GraphPdfExport.h"
 #include "HelpDialogs.h"
@@ -116,7 +117,7 @@ void MainWindow::setupDocument()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // A run still going is cancelled when the window is destroyed, after the event loop ends.
-    if (!document->settleChanges(*dialogs, this, fileLocations)) {
+    if (!filePrompts().settleChanges(*document)) {
         event->ignore();
         return;
     }
@@ -243,7 +244,7 @@ void MainWindow::setRunning(bool running)
 
 void MainWindow::on_actionNew_experiment_triggered()
 {
-    if (!document->settleChanges(*dialogs, this, fileLocations))
+    if (!filePrompts().settleChanges(*document))
         return;
     newExperiment(experimentWidgets());
     document->markSaved(QString());
@@ -253,7 +254,7 @@ void MainWindow::on_actionNew_experiment_triggered()
 
 void MainWindow::on_actionOpenFile_triggered()
 {
-    if (!document->settleChanges(*dialogs, this, fileLocations))
+    if (!filePrompts().settleChanges(*document))
         return;
     const QString path = dialogs->openFileName(
         this, tr("Parameters file to open"), fileLocations.folder(), fileFilter(QStringLiteral("txt")));
@@ -282,8 +283,7 @@ void MainWindow::markRunOfPreviousExperiment()
 void MainWindow::on_actionExportResultsToFile_triggered()
 {
     // The file is tab-separated: it is named so, and offered so in the dialog.
-    const QString path = askFileToSave(
-        *dialogs, this, fileLocations, tr("Save simulation results..."), QStringLiteral("tsv"));
+    const QString path = filePrompts().askFileToSave(tr("Save simulation results..."), QStringLiteral("tsv"));
     if (path.isEmpty())
         return; // cancelled: nothing written, nothing to say
     const QString problem = exportResults(results->result().get(), results->rowOrder(), path);
@@ -312,7 +312,7 @@ void MainWindow::exportShownRun(
         dialogs->warning(this, tr("Warning"), tr("No results to export, please run experiment before."));
         return;
     }
-    const QString path = askFileToSave(*dialogs, this, fileLocations, title, QStringLiteral("tsv"));
+    const QString path = filePrompts().askFileToSave(title, QStringLiteral("tsv"));
     if (path.isEmpty())
         return;
     const QString problem = write(*run, path);
@@ -411,19 +411,27 @@ void MainWindow::on_checkBox_stateChanged(int state)
 
 void MainWindow::on_actionExport_graph_to_pdf_triggered()
 {
-    const QString problem = exportGraphPdf(*ui->customPlot, *dialogs, this, fileLocations);
+    const QString refusal = graphExportRefusal(*ui->customPlot);
+    if (!refusal.isEmpty()) {
+        dialogs->warning(this, tr("Warning"), refusal);
+        return;
+    }
+    const QString path = filePrompts().askFileToSave(tr("Output file..."), QStringLiteral("pdf"));
+    if (path.isEmpty())
+        return;
+    const QString problem = exportGraphPdf(*ui->customPlot, path);
     if (!problem.isEmpty())
         dialogs->warning(this, tr("Warning"), problem);
 }
 
 void MainWindow::on_actionSaveFile_triggered()
 {
-    document->save(*dialogs, this, fileLocations);
+    filePrompts().save(*document);
 }
 
 void MainWindow::on_actionSaveFileAs_triggered()
 {
-    document->saveAs(*dialogs, this, fileLocations);
+    filePrompts().saveAs(*document);
 }
 
 void MainWindow::on_buttonDuplicateStaircase_clicked()
@@ -440,8 +448,7 @@ void MainWindow::on_actionExportReport_triggered()
         dialogs->warning(this, tr("Warning"), tr("No results to export, please run experiment before."));
         return;
     }
-    const QString path
-        = askFileToSave(*dialogs, this, fileLocations, tr("Export report (PDF)..."), QStringLiteral("pdf"));
+    const QString path = filePrompts().askFileToSave(tr("Export report (PDF)..."), QStringLiteral("pdf"));
     if (path.isEmpty())
         return;
     shownRunReport.lastReversals = ui->spinBoxLastReversalsPerEstimate->value();
@@ -522,13 +529,17 @@ void MainWindow::on_actionExportSweep_triggered()
         dialogs->warning(this, tr("Warning"), tr("No sweep to export, please run a sweep before."));
         return;
     }
-    const QString path
-        = askFileToSave(*dialogs, this, fileLocations, tr("Export sweep..."), QStringLiteral("tsv"));
+    const QString path = filePrompts().askFileToSave(tr("Export sweep..."), QStringLiteral("tsv"));
     if (path.isEmpty())
         return;
     const QString problem = exportSweep(*sweep, path);
     if (!problem.isEmpty())
         dialogs->warning(this, tr("Warning"), problem);
+}
+
+FilePrompts MainWindow::filePrompts()
+{
+    return FilePrompts(*dialogs, this, fileLocations);
 }
 
 ExperimentWidgets MainWindow::experimentWidgets() const

@@ -5,7 +5,10 @@
 // Each slot below is one user command, connected by name; the slots read the
 // widgets and hand the work to small helpers in app/ (the run, the results
 // table and statistics, the experiment files, the graph), then show the result.
-// Prompts and message boxes go through a UserDialogs object, which tests replace.
+// Prompts and message boxes go through a UserDialogs object, which tests replace;
+// the helpers ask nothing and return their problems for the slots to show. The
+// file-name prompts and the Save commands go through a FilePrompts made for the
+// command.
 // An ExperimentDocument knows the experiment's file and whether the widgets
 // have changed since it was opened, saved or newly created: the title shows
 // it, and New, Open and closing the window (Quit too) offer to save first.
@@ -42,6 +45,7 @@ class MainWindow;
 struct ExperimentWidgets;
 class BackgroundRun;
 class ExperimentDocument;
+class FilePrompts;
 struct FinishedRun;
 struct EstimatorSettings;
 class QProgressBar;
@@ -140,6 +144,8 @@ private:
     // "There was not enough memory to show <part> of this run." and `consequence`.
     void warnNotShown(ShownPart part, const QString &consequence);
     int shownStaircaseCount() const;
+    // Asks for file names and whether to save through the dialogs installed now.
+    FilePrompts filePrompts();
     ExperimentWidgets experimentWidgets() const;
     // The observer as the four spin boxes give it now.
     ObserverSettings observerSettings() const;

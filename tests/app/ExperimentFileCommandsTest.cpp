@@ -1,6 +1,7 @@
 // The New, Open and Save commands, driven through the window's actions with
 // scripted file dialogs.
 
+#include "ExperimentDocument.h"
 #include "ExperimentLoading.h"
 #include "FieldRanges.h"
 #include "FileSizeLimit.h"
@@ -47,6 +48,7 @@ private slots:
     void saveThenOpenRestoresEveryPage();
     void refusedSaveWritesNothing();
     void saveOnAFullDiskKeepsTheOldFile();
+    void documentSaveReturnsItsProblemWithoutADialog();
     void newExperimentKeepsTheObserverAndLeavesOneDefaultPage();
     void dialogsStartWhereTheLastFileWasAndNamesGetTheirSuffix();
     void changedExperimentIsOfferedForSaving_data();
@@ -457,6 +459,30 @@ void ExperimentFileCommandsTest::saveOnAFullDiskKeepsTheOldFile()
         "Can't write the parameters file " + QDir::toNativeSeparators(path) + ":\nFile too large");
 }
 
+// The document only writes: what stops it comes back to the caller, nothing is asked or shown,
+// and the document keeps its file and its changes.
+void ExperimentFileCommandsTest::documentSaveReturnsItsProblemWithoutADialog()
+{
+    auto *document = window->findChild<ExperimentDocument *>();
+    QVERIFY(document);
+    observerBox("doubleSpinBoxMean")->setValue(3);
+    const QString folder = dir->filePath("taken.txt");
+    QVERIFY(QDir(dir->path()).mkdir("taken.txt"));
+    const QString problem = document->saveTo(folder);
+    QVERIFY2(
+        problem.startsWith("Can't write the parameters file " + QDir::toNativeSeparators(folder) + ":\n"),
+        qPrintable(problem));
+    QVERIFY(document->filePath().isEmpty());
+    QVERIFY(document->isModified());
+
+    tabs()->pageAt(0)->setPositiveStepsText("1, 0.5");
+    const QString other = dir->filePath("other.txt");
+    QVERIFY(document->saveTo(other).startsWith("The positive steps of Staircase 0 "));
+    QVERIFY(!QFile::exists(other));
+    QVERIFY(dialogs->prompts.isEmpty());
+    QVERIFY(dialogs->messages.isEmpty());
+}
+
 void ExperimentFileCommandsTest::newExperimentKeepsTheObserverAndLeavesOneDefaultPage()
 {
     fillTwoPages();
@@ -484,6 +510,9 @@ void ExperimentFileCommandsTest::dialogsStartWhereTheLastFileWasAndNamesGetTheir
     dialogs->fileNames.enqueue(other.filePath("graph"));
     trigger("actionExport_graph_to_pdf");
     QVERIFY(readFile(other.filePath("graph.pdf")).startsWith("%PDF"));
+    trigger("actionExport_graph_to_pdf"); // cancelled: nothing written, nothing said
+    QCOMPARE(
+        QDir(other.path()).entryList(QDir::Files | QDir::Hidden), QStringList({ "copy.txt", "graph.pdf" }));
     trigger("actionOpenFile"); // cancelled
 
     QStringList prompts;
@@ -493,7 +522,9 @@ void ExperimentFileCommandsTest::dialogsStartWhereTheLastFileWasAndNamesGetTheir
         QStringList({ "Parameters file to open in " + QDir(dir->path()).dirName() + " .",
             "Save parameters file... in experiment.txt .txt", // the file's folder, its name proposed
             "Output file... in " + QDir(other.path()).dirName() + " .pdf",
+            "Output file... in " + QDir(other.path()).dirName() + " .pdf",
             "Parameters file to open in " + QDir(other.path()).dirName() + " ." }));
+    QCOMPARE(dialogs->prompts[3].filter, QStringLiteral("PDF (*.pdf);;All files (*)"));
     QCOMPARE(dialogs->messages.size(), 1); // the refused file's
 }
 

@@ -1,10 +1,8 @@
-// The graph's PDF export on a bare plot with scripted file dialogs.
+// The graph's PDF export on a bare plot (the window asks for the name).
 #include "GraphPdfExport.h"
 
-#include "FileLocations.h"
 #include "FileSizeLimit.h"
 #include "QtTestSupport.h"
-#include "ScriptedDialogs.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -15,33 +13,21 @@ class GraphPdfExportTest : public QObject
     Q_OBJECT
 
 private slots:
-    void cancelledOrUnwritableWritesNothing();
+    void unwritableFolderIsNamedInTheProblem();
     void fullDiskKeepsTheOldFile();
 };
 
-void GraphPdfExportTest::cancelledOrUnwritableWritesNothing()
+void GraphPdfExportTest::unwritableFolderIsNamedInTheProblem()
 {
     QTemporaryDir dir;
-    FileLocations locations(dir.path());
     QCustomPlot plot;
     plot.addGraph();
-    ScriptedDialogs dialogs; // no name queued: the dialog is cancelled
-    QCOMPARE(exportGraphPdf(plot, dialogs, nullptr, locations), QString());
-    QCOMPARE(dialogs.prompts.size(), 1);
-    QCOMPARE(dialogs.prompts[0].caption, QStringLiteral("Output file..."));
-    QCOMPARE(dialogs.prompts[0].dir, dir.path());
-    QCOMPARE(dialogs.prompts[0].filter, QStringLiteral("PDF (*.pdf);;All files (*)"));
-    QCOMPARE(dialogs.prompts[0].defaultSuffix, QStringLiteral("pdf"));
-    QCOMPARE(locations.folder(), dir.path());
-    QVERIFY(QDir(dir.path()).isEmpty());
-
     const QString fileName = dir.filePath(QStringLiteral("missing/graph.pdf"));
-    dialogs.fileNames.enqueue(fileName);
-    const QString problem = exportGraphPdf(plot, dialogs, nullptr, locations);
+    const QString problem = exportGraphPdf(plot, fileName);
     QVERIFY2(problem.startsWith(QStringLiteral("The graph could not be written to %1:\n")
                                     .arg(QDir::toNativeSeparators(fileName))),
         qPrintable(problem));
-    QVERIFY(dialogs.messages.isEmpty()); // the window shows it
+    QVERIFY(QDir(dir.path()).isEmpty());
 }
 
 // A full disk used to leave a new PDF empty and cut an old one short, with no message.
@@ -53,19 +39,15 @@ void GraphPdfExportTest::fullDiskKeepsTheOldFile()
     plot.addGraph()->setData({ 0, 1, 2 }, { 1, 3, 2 });
     plot.replot();
     const QString path = dir.filePath(QStringLiteral("graph.pdf"));
-    FileLocations locations(dir.path());
-    ScriptedDialogs dialogs;
-    dialogs.fileNames.enqueue(dir.filePath(QStringLiteral("graph"))); // the suffix is added
-    QCOMPARE(exportGraphPdf(plot, dialogs, nullptr, locations), QString()); // the old file
+    QCOMPARE(exportGraphPdf(plot, path), QString()); // the old file
     const QByteArray old = readFile(path);
     QVERIFY(old.startsWith("%PDF"));
 
     plot.graph(0)->setData({ 0, 1, 2 }, { 2, 1, 3 });
-    dialogs.fileNames.enqueue(path);
     QString problem;
     {
         const FileSizeLimit fullDisk(old.size() / 2);
-        problem = exportGraphPdf(plot, dialogs, nullptr, locations);
+        problem = exportGraphPdf(plot, path);
     }
     QCOMPARE(readFile(path), old);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "graph.pdf" });
