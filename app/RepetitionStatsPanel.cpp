@@ -100,9 +100,13 @@ void RepetitionStatsPanel::show(std::shared_ptr<const RunResult> shown, std::vec
             staircaseChoice.addItem(staircaseName(s));
         staircaseChoice.setCurrentIndex(chosen >= 0 && chosen < staircaseChoice.count() ? chosen : 0);
     }
-    estimates
-        = run ? runEstimates(*run, settings, run->request().observer) : std::vector<StaircaseEstimates>();
-    showEstimates(std::move(given));
+    estimates = run ? runEstimates(*run, settings, theories) : std::vector<StaircaseEstimates>();
+    statsByEstimator.assign(estimates.size(), {});
+    // The run's own statistics are those of the reversal estimates.
+    if (given.size() == statsByEstimator.size())
+        for (std::size_t i = 0; i < given.size(); ++i)
+            statsByEstimator[i][std::size_t(Estimator::reversals)] = std::move(given[i]);
+    showEstimates();
 }
 
 void RepetitionStatsPanel::setLastReversals(int k)
@@ -112,6 +116,14 @@ void RepetitionStatsPanel::setLastReversals(int k)
     for (int s = 0; run && s < run->staircaseCount(); ++s)
         estimates[std::size_t(s)].byEstimator[std::size_t(Estimator::reversals)]
             = staircaseEstimates(*run, s, Estimator::reversals, settings, run->request().observer);
+    for (auto &byEstimator : statsByEstimator)
+        for (Estimator e : allEstimators) {
+            std::optional<RepetitionStats> &known = byEstimator[std::size_t(e)];
+            if (e == Estimator::reversals)
+                known.reset();
+            else if (known)
+                known->lastReversals = k; // the others' statistics do not depend on K
+        }
     showEstimates();
 }
 
@@ -131,22 +143,28 @@ void RepetitionStatsPanel::setEstimator(int index)
 
 void RepetitionStatsPanel::computeEstimates()
 {
-    estimates
-        = run ? runEstimates(*run, settings, run->request().observer) : std::vector<StaircaseEstimates>();
+    estimates = run ? runEstimates(*run, settings, theories) : std::vector<StaircaseEstimates>();
+    // Only the trial means depend on R.
+    for (auto &byEstimator : statsByEstimator)
+        byEstimator[std::size_t(Estimator::trials)].reset();
     showEstimates();
 }
 
-void RepetitionStatsPanel::showEstimates(std::vector<RepetitionStats> given)
+const RepetitionStats &RepetitionStatsPanel::statsOf(int staircase, Estimator e)
 {
-    // The run's own statistics are those of the reversal estimates.
-    if (estimator == Estimator::reversals && run && given.size() == std::size_t(run->staircaseCount())) {
-        stats = std::move(given);
-    } else {
-        stats.clear();
-        for (int s = 0; run && s < run->staircaseCount(); ++s)
-            stats.push_back(repetitionStats(
-                *run, s, theories[std::size_t(s)], estimatesOf(s, estimator), settings.lastReversals));
-    }
+    const std::size_t s = std::size_t(staircase);
+    std::optional<RepetitionStats> &known = statsByEstimator[s][std::size_t(e)];
+    if (!known) // a bootstrap of its own: computed once per run, estimator and setting
+        known = repetitionStats(
+            *run, staircase, theories[s], estimatesOf(staircase, e), settings.lastReversals);
+    return *known;
+}
+
+void RepetitionStatsPanel::showEstimates()
+{
+    stats.clear();
+    for (int s = 0; run && s < run->staircaseCount(); ++s)
+        stats.push_back(statsOf(s, estimator));
     fillTable();
     showStaircase(staircaseChoice.currentIndex());
 }
@@ -162,12 +180,10 @@ void RepetitionStatsPanel::fillEstimatorsTable(int staircase)
     estimatorsTable.setRowCount(shown ? int(allEstimators.size()) : 0);
     if (!shown)
         return;
-    const std::size_t s = std::size_t(staircase);
     std::vector<RepetitionStats> compared;
     std::optional<std::size_t> best;
     for (Estimator e : allEstimators) {
-        compared.push_back(
-            repetitionStats(*run, staircase, theories[s], estimatesOf(staircase, e), settings.lastReversals));
+        compared.push_back(statsOf(staircase, e));
         const std::optional<double> &rmse = compared.back().estimates.rmse;
         if (rmse && (!best || *rmse < *compared[*best].estimates.rmse))
             best = compared.size() - 1;

@@ -22,6 +22,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -82,8 +83,10 @@ private:
     void show(std::shared_ptr<const RunResult> run, std::vector<StaircaseTheory> theories,
         const EstimatorSettings &settings, std::vector<RepetitionStats> given);
     void computeEstimates();
-    // The statistics of the estimator shown, unless `given` holds them already.
-    void showEstimates(std::vector<RepetitionStats> given = {});
+    // The statistics of the estimator shown.
+    void showEstimates();
+    // A staircase's statistics for an estimator, worked out the first time they are asked for.
+    const RepetitionStats &statsOf(int staircase, Estimator e);
     const std::vector<std::optional<double>> &estimatesOf(int staircase, Estimator e) const;
     void fillEstimatorsTable(int staircase);
     void fillTable();
@@ -103,6 +106,8 @@ private:
     QTableWidget &estimatorsTable;
     std::vector<StaircaseEstimates> estimates; // per staircase, every estimator
     std::vector<RepetitionStats> stats; // per staircase, for `estimator`
+    // Per staircase and estimator, those worked out so far for the settings shown.
+    std::vector<std::array<std::optional<RepetitionStats>, allEstimators.size()>> statsByEstimator;
     std::vector<ExactRun> exact;
     EstimatorSettings settings;
     Estimator estimator = Estimator::reversals;

@@ -123,6 +123,77 @@ void BM_RepetitionStats(benchmark::State &state)
     counters(state, double(result->trialCount()));
 }
 
+// The three-staircase example (examples/three-interleaved-staircases.txt).
+RunRequest threeStaircases(int repetitions)
+{
+    RunRequest r;
+    r.observer = { 0.0, 1.0, 0.0, 0.0 };
+    const double starts[] = { 3.0, 3.0, -3.0 };
+    const int runs[] = { 2, 3, 2 }, reversals[] = { 10, 12, 10 }, trials[] = { 150, 200, 150 };
+    const char *steps[] = { "1,0.5", "1,0.5,0.25", "1,0.5" };
+    for (int i = 0; i < 3; ++i) {
+        StaircaseSettings s;
+        s.startLevel = starts[i];
+        s.ascending = i == 2;
+        s.correctAnswers = runs[i];
+        s.maxInversions = reversals[i];
+        s.maxTrials = trials[i];
+        s.positiveStepsText = steps[i];
+        s.negativeStep = 0.5;
+        r.staircases.push_back(s);
+    }
+    r.repetitions = repetitions;
+    return r;
+}
+
+// Long step lists: `staircases` 1-up/2-down staircases, each with 80,000 positive steps.
+RunRequest longStepLists(int staircases, int repetitions)
+{
+    RunRequest r = threeStaircases(repetitions);
+    std::string steps;
+    for (int i = 0; i < 80000; ++i)
+        steps += i == 0 ? "0.5" : ",0.5";
+    StaircaseSettings s = r.staircases[0];
+    s.positiveStepsText = steps;
+    r.staircases.assign(std::size_t(staircases), s);
+    return r;
+}
+
+// What the window does on the GUI thread after a run to show the Analysis tab's
+// statistics (the run, its theories and statistics made as the background run
+// makes them, outside the measured time); range(2): 0 the new run shown, 1 a
+// change of K, 2 a change of estimator. range(0) 0: the three-staircase
+// example with range(1) repetitions; otherwise range(0) staircases with long step lists.
+void BM_ShowStatistics(benchmark::State &state)
+{
+    const RunRequest r = state.range(0) == 0 ? threeStaircases(int(state.range(1)))
+                                             : longStepLists(int(state.range(0)), int(state.range(1)));
+    RandomEngine engine(1);
+    FinishedRun finished;
+    finished.result = std::make_shared<const RunResult>(simulate(r, engine));
+    finished.theories = staircaseTheories(r.staircases, r.observer);
+    for (int s = 0; s < finished.result->staircaseCount(); ++s)
+        finished.stats.push_back(
+            repetitionStats(*finished.result, s, finished.theories[std::size_t(s)], defaultLastReversals));
+    QTableWidget table;
+    QComboBox staircase;
+    QCustomPlot histogram;
+    QComboBox estimator;
+    QTableWidget comparison;
+    RepetitionStatsPanel panel(table, staircase, histogram, estimator, comparison);
+    panel.setRun(finished, EstimatorSettings {});
+    int k = defaultLastReversals, choice = 0;
+    for (auto _ : state) {
+        if (state.range(2) == 0)
+            panel.setRun(finished, EstimatorSettings {});
+        else if (state.range(2) == 1)
+            panel.setLastReversals(k = k == 6 ? 4 : 6);
+        else
+            panel.setEstimator(choice = (choice + 1) % int(allEstimators.size()));
+    }
+    counters(state, double(finished.result->trialCount()));
+}
+
 // Drawing: 0 all repetitions, 1 all with the markers and reversal marks, 2 the median band.
 void BM_Graph(benchmark::State &state)
 {
@@ -175,6 +246,13 @@ BENCHMARK(BM_Table)
     ->UseRealTime();
 BENCHMARK(BM_Analysis)->Arg(25000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RepetitionStats)->Arg(25000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ShowStatistics)
+    ->Args({ 0, 100000, 0 })
+    ->Args({ 0, 100000, 1 })
+    ->Args({ 0, 100000, 2 })
+    ->Args({ 20, 10, 0 })
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_Graph)
     ->Args({ 2500, 0 })
     ->Args({ 25000, 0 })

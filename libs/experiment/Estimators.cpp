@@ -343,9 +343,10 @@ namespace
 {
 
 // The estimates of staircase `only`, or of every staircase when it is −1.
-std::vector<StaircaseEstimates> estimatesOf(
-    const RunResult &result, const EstimatorSettings &settings, const ObserverSettings &observer, int only)
+std::vector<StaircaseEstimates> estimatesOf(const RunResult &result, const EstimatorSettings &settings,
+    const ObserverSettings &observer, const std::vector<ClassicTarget> &targets, int only)
 {
+    QUORVEL_ASSERT(targets.size() == std::size_t(result.staircaseCount()), "one target per staircase");
     QUORVEL_ASSERT(settings.lastReversals >= 1 && settings.firstReversal >= 1,
         "lastReversals >= 1 && firstReversal >= 1");
     const int repetitions = result.repetitionCount();
@@ -354,7 +355,6 @@ std::vector<StaircaseEstimates> estimatesOf(
     for (StaircaseEstimates &e : estimates)
         for (std::vector<std::optional<double>> &values : e.byEstimator)
             values.assign(std::size_t(repetitions), std::nullopt);
-    const std::vector<StaircaseTheory> theories = staircaseTheories(result.request().staircases, observer);
     const MaximumLikelihood likelihood(observer);
 
     // Per staircase, the current repetition's trials and the position of its R-th reversal trial.
@@ -374,7 +374,7 @@ std::vector<StaircaseEstimates> estimatesOf(
                 // Without a trial past it, the R-th reversal was the last trial.
                 e.byEstimator[1][ri]
                     = trialMeanFrom(answers, fromReversal[s] != none ? fromReversal[s] : answers.size() - 1);
-            const ClassicTarget &target = theories[s].classic;
+            const ClassicTarget &target = targets[s];
             if (target.psi) {
                 const std::vector<LevelCounts> counts = levelCounts(answers);
                 e.byEstimator[2][ri] = cirEstimate(counts, *target.psi);
@@ -408,19 +408,40 @@ std::vector<StaircaseEstimates> estimatesOf(
     return estimates;
 }
 
+// The classic targets of the run's staircases for `observer`; only staircase `only` when it is not −1.
+std::vector<ClassicTarget> classicTargets(const RunResult &result, const ObserverSettings &observer, int only)
+{
+    std::vector<ClassicTarget> targets(std::size_t(result.staircaseCount()));
+    for (std::size_t s = 0; s < targets.size(); ++s)
+        if (only < 0 || int(s) == only)
+            targets[s] = classicTarget(result.request().staircases[s], observer);
+    return targets;
+}
+
 } // namespace
 
 std::vector<StaircaseEstimates> runEstimates(
     const RunResult &result, const EstimatorSettings &settings, const ObserverSettings &observer)
 {
-    return estimatesOf(result, settings, observer, -1);
+    return estimatesOf(result, settings, observer, classicTargets(result, observer, -1), -1);
+}
+
+std::vector<StaircaseEstimates> runEstimates(
+    const RunResult &result, const EstimatorSettings &settings, const std::vector<StaircaseTheory> &theories)
+{
+    QUORVEL_ASSERT(theories.size() == std::size_t(result.staircaseCount()), "one theory per staircase");
+    std::vector<ClassicTarget> targets;
+    for (const StaircaseTheory &theory : theories)
+        targets.push_back(theory.classic);
+    return estimatesOf(result, settings, result.request().observer, targets, -1);
 }
 
 StaircaseEstimates allStaircaseEstimates(const RunResult &result, int staircase,
     const EstimatorSettings &settings, const ObserverSettings &observer)
 {
     QUORVEL_ASSERT(staircase >= 0 && staircase < result.staircaseCount(), "staircase in range");
-    return std::move(estimatesOf(result, settings, observer, staircase)[std::size_t(staircase)]);
+    return std::move(estimatesOf(result, settings, observer, classicTargets(result, observer, staircase),
+        staircase)[std::size_t(staircase)]);
 }
 
 std::vector<std::optional<double>> staircaseEstimates(const RunResult &result, int staircase,

@@ -9,6 +9,7 @@
 //   ml         the maximum-likelihood location of the observer's psychometric
 //              function (σ, guess and lapse rates known), moved to ψ*.
 #include "Run.h"
+#include "StaircaseTheory.h"
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -120,6 +121,11 @@ StaircaseEstimates allStaircaseEstimates(const RunResult &result, int staircase,
 // The same for every staircase (element i: staircase i), from one pass over the run.
 std::vector<StaircaseEstimates> runEstimates(
     const RunResult &result, const EstimatorSettings &settings, const ObserverSettings &observer);
+// The same for the run's own observer, with its staircases' theories for that
+// observer already worked out (one per staircase, as a finished run in the
+// window holds them): nothing of the theory is computed again.
+std::vector<StaircaseEstimates> runEstimates(
+    const RunResult &result, const EstimatorSettings &settings, const std::vector<StaircaseTheory> &theories);
 
 // One estimator's estimates of one staircase, one entry per repetition.
 std::vector<std::optional<double>> staircaseEstimates(const RunResult &result, int staircase,

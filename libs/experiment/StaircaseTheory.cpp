@@ -324,6 +324,35 @@ std::optional<double> observerLevelAt(double psi, const ObserverSettings &observ
     return observer.mean - observer.standardDeviation * std::sqrt(2.0) * boost::math::erfc_inv(2.0 * p);
 }
 
+namespace
+{
+
+ClassicTarget targetOfStep(double step, const StaircaseSettings &staircase, const ObserverSettings &observer)
+{
+    ClassicTarget t;
+    t.positiveStep = step;
+    t.psi = classicTargetPsi(step, staircase.negativeStep, staircase.correctAnswers, staircase.ascending);
+    if (t.psi)
+        t.level = observerLevelAt(*t.psi, observer);
+    return t;
+}
+
+// The index of the final positive step in `steps` (not empty).
+std::size_t finalStep(const StaircaseSettings &staircase, const std::vector<double> &steps)
+{
+    return std::min(lastReachableStep(staircase), steps.size() - 1);
+}
+
+} // namespace
+
+ClassicTarget classicTarget(const StaircaseSettings &staircase, const ObserverSettings &observer)
+{
+    const Expected<std::vector<double>> parsed = positiveStepSizes(staircase.positiveStepsText);
+    if (!parsed || parsed->empty())
+        return ClassicTarget();
+    return targetOfStep((*parsed)[finalStep(staircase, *parsed)], staircase, observer);
+}
+
 StaircaseTheory staircaseTheory(const StaircaseSettings &staircase, const ObserverSettings &observer)
 {
     StaircaseTheory theory;
@@ -331,27 +360,14 @@ StaircaseTheory staircaseTheory(const StaircaseSettings &staircase, const Observ
     theory.runLength = std::max(staircase.correctAnswers, 1);
     theory.negativeStep = staircase.negativeStep;
     const Expected<std::vector<double>> parsed = positiveStepSizes(staircase.positiveStepsText);
-    if (!parsed) {
-        theory.classic.psi.reset();
+    if (!parsed || parsed->empty()) {
         theory.stationary.status = StationaryStatus::unreachable;
         return theory;
     }
     const std::vector<double> &steps = *parsed;
-    const auto target = [&](double step) {
-        ClassicTarget t;
-        t.positiveStep = step;
-        t.psi = classicTargetPsi(step, theory.negativeStep, theory.runLength, theory.ascending);
-        if (t.psi)
-            t.level = observerLevelAt(*t.psi, observer);
-        return t;
-    };
-    if (steps.empty()) {
-        theory.classic.psi.reset();
-        theory.stationary.status = StationaryStatus::unreachable;
-        return theory;
-    }
+    const auto target = [&](double step) { return targetOfStep(step, staircase, observer); };
     theory.positiveStepCount = steps.size();
-    theory.finalStepIndex = std::min(lastReachableStep(staircase), steps.size() - 1);
+    theory.finalStepIndex = finalStep(staircase, steps);
     theory.classic = target(steps[theory.finalStepIndex]);
     if (steps.size() > 1)
         for (std::size_t i = 0; i <= theory.finalStepIndex; ++i)

@@ -100,6 +100,10 @@ constexpr int maxStationaryGridLevels = 100000;
 // staircases before a run) gives no target, as an empty one does.
 StaircaseTheory staircaseTheory(const StaircaseSettings &staircase, const ObserverSettings &observer);
 
+// Its classic target alone (StaircaseTheory::classic), without the stationary
+// chain: what the estimators need.
+ClassicTarget classicTarget(const StaircaseSettings &staircase, const ObserverSettings &observer);
+
 // The theory of every staircase, in order; a staircase whose positive-step text
 // is not a list of numbers gets a default StaircaseTheory (no target).
 std::vector<StaircaseTheory> staircaseTheories(

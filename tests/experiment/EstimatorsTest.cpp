@@ -134,6 +134,9 @@ TEST(Estimators, SeededRunMatchesAnIndependentImplementation)
             { 0.1250000000, 0.1521739130, 0.1785113020, 0.0978190918 } },
     };
     const std::vector<StaircaseEstimates> all = runEstimates(result, EstimatorSettings {}, request.observer);
+    // The window passes the theories its run worked out: the same targets, the run's own observer.
+    const std::vector<StaircaseEstimates> fromTheories
+        = runEstimates(result, EstimatorSettings {}, staircaseTheories(request.staircases, request.observer));
     for (int staircase = 0; staircase < 2; ++staircase) {
         const StaircaseEstimates one
             = allStaircaseEstimates(result, staircase, EstimatorSettings {}, request.observer);
@@ -143,6 +146,7 @@ TEST(Estimators, SeededRunMatchesAnIndependentImplementation)
                 = staircaseEstimates(result, staircase, e, EstimatorSettings {}, request.observer);
             EXPECT_EQ(values, one.of(e));
             EXPECT_EQ(values, all[std::size_t(staircase)].of(e));
+            EXPECT_EQ(values, fromTheories[std::size_t(staircase)].of(e));
             ASSERT_EQ(values.size(), 6u);
             for (std::size_t r = 0; r < 6; ++r) {
                 ASSERT_TRUE(values[r]) << estimatorName(e) << " " << staircase << " " << r;
