@@ -30,7 +30,7 @@ public:
     explicit BackgroundSweep(QObject *parent = nullptr);
     ~BackgroundSweep() override;
 
-    // Starts the sweep of an ok() plan; does nothing while another one is going.
+    // Starts the sweep of a plan; does nothing while another one is going.
     void start(const SweepRequest &request, const SweepPlan &plan, bool exactOnly = false);
     void cancel();
     bool isRunning() const { return worker.joinable(); }

@@ -86,34 +86,35 @@ std::string quotedArgument(const std::string &text)
     return "\"" + text + "\"";
 }
 
-std::string parseTag(const std::string &text, BatchOptions &options)
+std::optional<Problem> parseTag(const std::string &text, BatchOptions &options)
 {
     const std::size_t equals = text.find('=');
     if (equals == std::string::npos || equals == 0)
-        return "--tag needs NAME=VALUE, for example --tag step=0.5, not " + quotedArgument(text) + ".";
+        return Problem { "--tag needs NAME=VALUE, for example --tag step=0.5, not " + quotedArgument(text)
+            + "." };
     const std::string name = text.substr(0, equals);
     const std::string value = text.substr(equals + 1);
     if (breaksSummary(name) || breaksSummary(value))
-        return "--tag " + quotedArgument(text)
-            + " holds a tab, a line break or a '\"', which would break the summary's rows.";
+        return Problem { "--tag " + quotedArgument(text)
+            + " holds a tab, a line break or a '\"', which would break the summary's rows." };
     options.tags.emplace_back(name, value);
-    return std::string();
+    return std::nullopt;
 }
 
-std::string parseVary(const std::string &text, BatchOptions &options)
+std::optional<Problem> parseVary(const std::string &text, BatchOptions &options)
 {
     const std::size_t equals = text.find('=');
     const std::string usage
         = "--vary needs NAME=VALUES or S:NAME=VALUES, for example --vary step-scale=0.5,1,2, not "
         + quotedArgument(text) + ".";
     if (equals == std::string::npos)
-        return usage;
+        return Problem { usage };
     std::string name = text.substr(0, equals);
     SweepAxis axis;
     if (const std::size_t colon = name.find(':'); colon != std::string::npos) {
         const std::optional<int> staircase = parseDigits<int>(name.substr(0, colon));
         if (!staircase)
-            return usage;
+            return Problem { usage };
         axis.staircase = *staircase;
         name = name.substr(colon + 1);
     }
@@ -122,44 +123,45 @@ std::string parseVary(const std::string &text, BatchOptions &options)
         std::string names;
         for (SweepParameter p : allSweepParameters)
             names += std::string(names.empty() ? "" : ", ") + sweepParameterName(p);
-        return "--vary can't vary " + quotedArgument(name) + "; it varies " + names + ".";
+        return Problem { "--vary can't vary " + quotedArgument(name) + "; it varies " + names + "." };
     }
     axis.parameter = *parameter;
     const Expected<std::vector<double>> values = parseSweepValues(text.substr(equals + 1));
     if (!values)
-        return "--vary " + text.substr(0, equals) + ": " + values.problem().message;
+        return Problem { "--vary " + text.substr(0, equals) + ": " + values.problem().message };
     axis.values = *values;
     for (const SweepAxis &earlier : options.vary)
         if (earlier.name() == axis.name())
-            return "--vary " + axis.name() + " is given twice; give all its values at once.";
+            return Problem { "--vary " + axis.name() + " is given twice; give all its values at once." };
     options.vary.push_back(std::move(axis));
-    return std::string();
+    return std::nullopt;
 }
 
 // Applies one option that takes a value; returns the problem, if any.
-std::string applyValue(const std::string &name, const std::string &value, BatchOptions &options)
+std::optional<Problem> applyValue(const std::string &name, const std::string &value, BatchOptions &options)
 {
     if (name == "--repetitions") {
         options.repetitions = parsePositiveCount(value);
         if (!options.repetitions)
-            return "--repetitions needs a whole number from 1 to 2147483647, not " + quotedArgument(value)
-                + ".";
+            return Problem { "--repetitions needs a whole number from 1 to 2147483647, not "
+                + quotedArgument(value) + "." };
     } else if (name == "--seed") {
         const std::optional<std::uint32_t> seed = parseSeed(value);
         if (!seed)
-            return "--seed needs a whole number from 0 to 4294967295, not " + quotedArgument(value) + ".";
+            return Problem { "--seed needs a whole number from 0 to 4294967295, not " + quotedArgument(value)
+                + "." };
         options.seed = *seed;
     } else if (name == "--last-reversals") {
         const std::optional<int> k = parsePositiveCount(value);
         if (!k)
-            return "--last-reversals needs a whole number from 1 to 2147483647, not " + quotedArgument(value)
-                + ".";
+            return Problem { "--last-reversals needs a whole number from 1 to 2147483647, not "
+                + quotedArgument(value) + "." };
         options.lastReversals = *k;
     } else if (name == "--first-reversal") {
         const std::optional<int> r = parsePositiveCount(value);
         if (!r)
-            return "--first-reversal needs a whole number from 1 to 2147483647, not " + quotedArgument(value)
-                + ".";
+            return Problem { "--first-reversal needs a whole number from 1 to 2147483647, not "
+                + quotedArgument(value) + "." };
         options.firstReversal = *r;
     } else if (name == "--estimator") {
         if (value == "all") {
@@ -167,36 +169,36 @@ std::string applyValue(const std::string &name, const std::string &value, BatchO
         } else if (const std::optional<Estimator> estimator = estimatorFromName(value)) {
             options.estimators = { *estimator };
         } else {
-            return "--estimator needs one of " + estimatorNameList() + " or all, not " + quotedArgument(value)
-                + ".";
+            return Problem { "--estimator needs one of " + estimatorNameList() + " or all, not "
+                + quotedArgument(value) + "." };
         }
     } else if (name == "--max-memory") {
         options.maxMemoryMegabytes = parsePositiveCount(value);
         if (!options.maxMemoryMegabytes)
-            return "--max-memory needs a whole number of megabytes from 1 to 2147483647, not "
-                + quotedArgument(value) + ".";
+            return Problem { "--max-memory needs a whole number of megabytes from 1 to 2147483647, not "
+                + quotedArgument(value) + "." };
     } else if (name == "--trials") {
         if (value.empty())
-            return "--trials needs a file name, or - for the standard output.";
+            return Problem { "--trials needs a file name, or - for the standard output." };
         options.trialsPath = value;
     } else if (name == "--tidy-trials") {
         if (value.empty())
-            return "--tidy-trials needs a file name, or - for the standard output.";
+            return Problem { "--tidy-trials needs a file name, or - for the standard output." };
         options.tidyTrialsPath = value;
     } else if (name == "--summary") {
         if (value.empty())
-            return "--summary needs a file name, or - for the standard output.";
+            return Problem { "--summary needs a file name, or - for the standard output." };
         options.summaryPath = value;
     } else if (name == "--stats") {
         if (value.empty())
-            return "--stats needs a file name, or - for the standard output.";
+            return Problem { "--stats needs a file name, or - for the standard output." };
         options.statsPath = value;
     } else if (name == "--vary") {
         return parseVary(value, options);
     } else {
         return parseTag(value, options);
     }
-    return std::string();
+    return std::nullopt;
 }
 
 bool takesValue(const std::string &name)
@@ -209,32 +211,34 @@ bool takesValue(const std::string &name)
     return false;
 }
 
-std::string checkOutputs(const BatchOptions &options)
+std::optional<Problem> checkOutputs(const BatchOptions &options)
 {
     if (!options.vary.empty()
         && !(options.trialsPath.empty() && options.tidyTrialsPath.empty() && options.summaryPath.empty()))
-        return "--trials, --tidy-trials and --summary write a single run, not a --vary sweep; use --stats "
-               "for "
-               "the sweep.";
+        return Problem {
+            "--trials, --tidy-trials and --summary write a single run, not a --vary sweep; use --stats "
+            "for "
+            "the sweep."
+        };
     const std::pair<const char *, const std::string *> outputs[]
         = { { "--trials", &options.trialsPath }, { "--tidy-trials", &options.tidyTrialsPath },
               { "--summary", &options.summaryPath }, { "--stats", &options.statsPath } };
     for (std::size_t i = 0; i < std::size(outputs); ++i) {
         const auto &[first, firstPath] = outputs[i];
         if (options.exactOnly && i < 3 && !firstPath->empty())
-            return std::string(first) + " needs a simulation, and --exact-only runs none.";
+            return Problem { std::string(first) + " needs a simulation, and --exact-only runs none." };
         for (std::size_t j = i + 1; j < std::size(outputs); ++j) {
             const auto &[second, secondPath] = outputs[j];
             if (firstPath->empty() || *firstPath != *secondPath)
                 continue;
             if (*firstPath == "-")
-                return std::string(first) + " and " + second
-                    + " can't both go to the standard output (-); write one of them to a file.";
-            return std::string(first) + " and " + second + " name the same file, "
-                + quotedArgument(*firstPath) + "; the second would replace the first.";
+                return Problem { std::string(first) + " and " + second
+                    + " can't both go to the standard output (-); write one of them to a file." };
+            return Problem { std::string(first) + " and " + second + " name the same file, "
+                + quotedArgument(*firstPath) + "; the second would replace the first." };
         }
     }
-    return std::string();
+    return std::nullopt;
 }
 
 } // namespace
@@ -252,10 +256,9 @@ std::optional<int> parsePositiveCount(const std::string &text)
     return value;
 }
 
-ParsedOptions parseBatchOptions(const std::vector<std::string> &arguments)
+Expected<BatchOptions> parseBatchOptions(const std::vector<std::string> &arguments)
 {
-    ParsedOptions parsed;
-    BatchOptions &options = parsed.options;
+    BatchOptions options;
     std::vector<std::string> files;
     std::vector<std::string> given;
     // The last of two values would win unseen; only --tag adds up.
@@ -280,12 +283,11 @@ ParsedOptions parseBatchOptions(const std::vector<std::string> &arguments)
         }
         if (argument == "--help") {
             options.help = true;
-            return parsed; // whatever else is given
+            return options; // whatever else is given
         }
         const std::string name = argument.substr(0, argument.find('='));
         if (repeated(name)) {
-            parsed.error = name + " is given twice; give each option once.";
-            return parsed;
+            return Problem { name + " is given twice; give each option once." };
         }
         const std::pair<const char *, bool *> switches[] = { { "--quiet", &options.quiet },
             { "--exact", &options.exact }, { "--exact-only", &options.exactOnly } };
@@ -297,8 +299,7 @@ ParsedOptions parseBatchOptions(const std::vector<std::string> &arguments)
         }
         const std::size_t equals = argument.find('=');
         if (!takesValue(name)) {
-            parsed.error = "Unknown option " + quotedArgument(argument) + ".";
-            return parsed;
+            return Problem { "Unknown option " + quotedArgument(argument) + "." };
         }
         std::string value;
         if (equals != std::string::npos) {
@@ -306,20 +307,18 @@ ParsedOptions parseBatchOptions(const std::vector<std::string> &arguments)
         } else if (i + 1 < arguments.size()) {
             value = arguments[++i];
         } else {
-            parsed.error = name + " needs a value.";
-            return parsed;
+            return Problem { name + " needs a value." };
         }
-        parsed.error = applyValue(name, value, options);
-        if (!parsed.ok())
-            return parsed;
+        if (std::optional<Problem> problem = applyValue(name, value, options))
+            return *problem;
     }
     if (files.size() != 1) {
-        parsed.error = files.empty()
-            ? "No experiment file is given."
-            : "One experiment file at a time, not " + std::to_string(files.size()) + ".";
-        return parsed;
+        return Problem { files.empty()
+                ? "No experiment file is given."
+                : "One experiment file at a time, not " + std::to_string(files.size()) + "." };
     }
     options.experimentPath = files.front();
-    parsed.error = checkOutputs(options);
-    return parsed;
+    if (std::optional<Problem> problem = checkOutputs(options))
+        return *problem;
+    return options;
 }

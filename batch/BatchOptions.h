@@ -46,14 +46,8 @@ struct BatchOptions {
     bool help = false;
 };
 
-struct ParsedOptions {
-    BatchOptions options;
-    std::string error; // empty when the command line is usable
-
-    bool ok() const { return error.empty(); }
-};
-
-ParsedOptions parseBatchOptions(const std::vector<std::string> &arguments);
+// The options, or the one problem of the command line.
+Expected<BatchOptions> parseBatchOptions(const std::vector<std::string> &arguments);
 
 // The text --help prints, and that follows every usage error on standard error.
 extern const char batchUsage[];

@@ -419,15 +419,15 @@ std::string progressText(const RunProgress &p, int repetitions)
 int batchMain(
     const std::vector<std::string> &arguments, const BatchConsole &console, const std::atomic<bool> *cancel)
 {
-    const ParsedOptions parsed = parseBatchOptions(arguments);
-    if (!parsed.ok())
-        return usageError(console, parsed.error);
-    if (parsed.options.help) {
+    const Expected<BatchOptions> parsed = parseBatchOptions(arguments);
+    if (!parsed)
+        return usageError(console, parsed.problem().message);
+    if (parsed->help) {
         std::fputs(batchUsage, console.out);
         return std::fflush(console.out) == 0 && !std::ferror(console.out) ? exitDone : exitUnwritable;
     }
     try {
-        return BatchRun(parsed.options, console, cancel).run();
+        return BatchRun(*parsed, console, cancel).run();
     } catch (const std::bad_alloc &) {
         // Outside the run itself (an output's buffer, a message): the outputs are discarded on the way out.
         std::fprintf(console.err, "%s: out of memory.\n", programName);

@@ -153,7 +153,7 @@ std::uint64_t sweepMaximumTrialsHeld(const SweepPlan &plan, unsigned threads);
 // The threads runSweep uses with threads = 0.
 unsigned sweepThreads(const SweepPlan &plan);
 
-// Runs every combination of an ok() plan. Stops soon after `cancel` becomes
+// Runs every combination of a plan. Stops soon after `cancel` becomes
 // true, with complete = false and the rows of the combinations finished.
 // threads = 0: one per core, at most one per combination. Throws what
 // simulate throws (std::bad_alloc, std::length_error).
@@ -183,7 +183,7 @@ SweepResult unsimulatedResultOf(const RunRequest &request, int lastReversals, st
 bool addExactRuns(SweepResult &result, const ExactControl &control = {}, unsigned threads = 0);
 
 // The sweep of the exact values alone: the rows of every combination of an
-// ok() plan as unsimulatedResultOf gives them, with their exact values, in a
+// plan as unsimulatedResultOf gives them, with their exact values, in a
 // fraction of a simulation's time. complete = false when cancelled.
 SweepResult exactSweep(const SweepRequest &request, const SweepPlan &plan, const ExactControl &control = {});
 

@@ -1,14 +1,15 @@
 #include "BatchOptions.h"
+#include "EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 
 TEST(BatchOptions, ReadsEveryOptionBeforeOrAfterTheFileInBothForms)
 {
-    const ParsedOptions parsed = parseBatchOptions({ "--seed=4294967295", "--repetitions", "7", "exp.txt",
-        "--last-reversals=1", "--trials", "-", "--summary", "s.tsv", "--tag", "step=0.5",
+    const Expected<BatchOptions> parsed = parseBatchOptions({ "--seed=4294967295", "--repetitions", "7",
+        "exp.txt", "--last-reversals=1", "--trials", "-", "--summary", "s.tsv", "--tag", "step=0.5",
         "--tag=seed=", "--quiet", "--stats", "st.tsv", "--estimator", "all", "--first-reversal=2" });
-    ASSERT_TRUE(parsed.ok()) << parsed.error;
-    const BatchOptions &o = parsed.options;
+    ASSERT_TRUE(parsed) << problemText(parsed);
+    const BatchOptions &o = *parsed;
     EXPECT_EQ(o.experimentPath, "exp.txt");
     EXPECT_EQ(o.seed, 4294967295u);
     EXPECT_EQ(o.repetitions, 7);
@@ -21,7 +22,7 @@ TEST(BatchOptions, ReadsEveryOptionBeforeOrAfterTheFileInBothForms)
     EXPECT_EQ(o.statsPath, "st.tsv");
 
     const BatchOptions varied
-        = parseBatchOptions({ "e.txt", "--vary", "2:correct-answers=1:3:1", "--vary=guess=0.5" }).options;
+        = *parseBatchOptions({ "e.txt", "--vary", "2:correct-answers=1:3:1", "--vary=guess=0.5" });
     ASSERT_EQ(varied.vary.size(), 2u);
     EXPECT_EQ(varied.vary[0].name(), "2:correct-answers");
     EXPECT_EQ(varied.vary[0].values, (std::vector<double> { 1, 2, 3 }));
@@ -29,8 +30,8 @@ TEST(BatchOptions, ReadsEveryOptionBeforeOrAfterTheFileInBothForms)
     EXPECT_EQ(o.firstReversal, 2);
     EXPECT_EQ(o.estimators, std::vector<Estimator>(allEstimators.begin(), allEstimators.end()));
 
-    EXPECT_EQ(parseBatchOptions({ "-" }).options.experimentPath, "-");
-    const BatchOptions defaults = parseBatchOptions({ "--", "--odd-name.txt" }).options;
+    EXPECT_EQ(parseBatchOptions({ "-" })->experimentPath, "-");
+    const BatchOptions defaults = *parseBatchOptions({ "--", "--odd-name.txt" });
     EXPECT_EQ(defaults.experimentPath, "--odd-name.txt");
     EXPECT_EQ(defaults.seed, 5489u);
     EXPECT_FALSE(defaults.repetitions);
@@ -102,5 +103,6 @@ TEST(BatchOptions, RefusesWhatItCannotUseWithTheReason)
             "--trials and --tidy-trials name the same file, \"t\"; the second would replace the first." },
     };
     for (const auto &c : cases)
-        EXPECT_EQ(parseBatchOptions(c.arguments).error, c.error) << ::testing::PrintToString(c.arguments);
+        EXPECT_EQ(problemText(parseBatchOptions(c.arguments)), c.error)
+            << ::testing::PrintToString(c.arguments);
 }
