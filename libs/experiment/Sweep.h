@@ -182,7 +182,7 @@ SweepResult unsimulatedResultOf(const RunRequest &request, int lastReversals, st
 // progress is the share of the chains done.
 bool addExactRuns(SweepResult &result, const ExactControl &control = {}, unsigned threads = 0);
 
-// The sweep of the exact values alone: the rows of every combination of an
+// The sweep of the exact values alone: the rows of every combination of a
 // plan as unsimulatedResultOf gives them, with their exact values, in a
 // fraction of a simulation's time. complete = false when cancelled.
 SweepResult exactSweep(const SweepRequest &request, const SweepPlan &plan, const ExactControl &control = {});
