@@ -455,8 +455,8 @@ void MainWindow::on_actionExportReport_triggered()
     ReportContents contents { shownRunReport, run->request(), ui->tableRepetitionStats, ui->customPlot,
         ui->plotEstimates };
     if (ui->tabSweep->result()) { // the Sweep tab's own views
-        contents.sweepPlot = ui->tabSweep->findChild<QCustomPlot *>(QStringLiteral("plotSweep"));
-        contents.sweepTable = ui->tabSweep->findChild<QTableView *>(QStringLiteral("tableSweep"));
+        contents.sweepPlot = &ui->tabSweep->plotView();
+        contents.sweepTable = &ui->tabSweep->tableView();
     }
     const QString problem = writeReport(contents, reportPageLayout(QLocale()), path);
     if (!problem.isEmpty())

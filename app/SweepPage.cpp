@@ -81,6 +81,16 @@ std::shared_ptr<const SweepResult> SweepPage::result() const
     return table->result();
 }
 
+QCustomPlot &SweepPage::plotView() const
+{
+    return *ui->plotSweep;
+}
+
+QTableView &SweepPage::tableView() const
+{
+    return *ui->tableSweep;
+}
+
 void SweepPage::setStaircaseCount(int count)
 {
     QComboBox &choice = *ui->comboBoxSweepStaircase;

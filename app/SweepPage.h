@@ -26,6 +26,8 @@ namespace Ui
 class SweepPage;
 }
 class BackgroundSweep;
+class QCustomPlot;
+class QTableView;
 class SweepTableModel;
 
 class SweepPage : public QWidget
@@ -46,6 +48,9 @@ public:
     bool isRunning() const;
     // The sweep shown; none before the first one ends.
     std::shared_ptr<const SweepResult> result() const;
+    // The plot and the table as shown, for the report.
+    QCustomPlot &plotView() const;
+    QTableView &tableView() const;
 
 public slots:
     // Lists "All staircases" and one item per staircase.
