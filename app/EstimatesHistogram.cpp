@@ -1,6 +1,7 @@
 #include "EstimatesHistogram.h"
 
 #include "AnalysisTexts.h"
+#include "PlotLegend.h"
 #include "RepetitionStats.h"
 
 #include <QFont>
@@ -139,17 +140,7 @@ Bins binsFor(std::vector<double> values)
 
 void setupPlot(QCustomPlot &plot, const QFont &windowFont)
 {
-    plot.setLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
-    plot.legend->setVisible(true);
-    QFont legendFont = windowFont;
-    legendFont.setPointSize(8);
-    plot.legend->setFont(legendFont);
-    // In a row of its own above the bars, which it would otherwise hide in a small plot.
-    plot.plotLayout()->insertRow(0);
-    plot.plotLayout()->addElement(0, 0, plot.legend);
-    plot.plotLayout()->setRowStretchFactor(0, 0.001);
-    plot.legend->setFillOrder(QCPLegend::foColumnsFirst);
-    plot.legend->setBorderPen(Qt::NoPen);
+    setupLegendAbove(plot, windowFont);
     plot.yAxis->setLabel(QStringLiteral("Repetitions"));
 }
 

@@ -1,5 +1,7 @@
 #include "SweepPlot.h"
 
+#include "PlotLegend.h"
+
 #include <qcustomplot.h>
 
 #include <algorithm>
@@ -138,17 +140,7 @@ namespace SweepPlot
 
 void setupPlot(QCustomPlot &plot, const QFont &windowFont)
 {
-    plot.setLocale(QLocale(QLocale::English, QLocale::UnitedKingdom));
-    plot.legend->setVisible(true);
-    QFont legendFont = windowFont;
-    legendFont.setPointSize(8);
-    plot.legend->setFont(legendFont);
-    // In a row of its own above the lines, which it would otherwise hide.
-    plot.plotLayout()->insertRow(0);
-    plot.plotLayout()->addElement(0, 0, plot.legend);
-    plot.plotLayout()->setRowStretchFactor(0, 0.001);
-    plot.legend->setFillOrder(QCPLegend::foColumnsFirst);
-    plot.legend->setBorderPen(Qt::NoPen);
+    setupLegendAbove(plot, windowFont);
 }
 
 void draw(QCustomPlot &plot, const SweepResult *result, SweepMeasure measure, const QString &valueLabel,
