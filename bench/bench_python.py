@@ -1,6 +1,7 @@
 """The Python module against quorvel-batch on a run of about 10,000,000 trials of
 the three-staircase example: time of simulate (medians of alternating runs),
-the memory the trial arrays add to the run's, and the time of trials_frame().
+the memory the trial arrays add to the run's (holding Run.trials, and reading its
+one computed column, run_trial), and the time of trials_frame().
 
     PYTHONPATH=build-release/python /usr/bin/python3 bench/bench_python.py \\
         build-release/batch/quorvel-batch [rounds]
@@ -44,8 +45,11 @@ for _ in range(rounds):
     python_times.append(seconds)
     run_bytes = resident_bytes() - before
     trials = run.trials
+    views = [trials[key] for key in trials if key != "run_trial"]
     array_bytes = resident_bytes() - before - run_bytes
-    del trials
+    row_numbers = trials["run_trial"]
+    row_number_bytes = resident_bytes() - before - run_bytes - array_bytes
+    del trials, views, row_numbers
     seconds, frame = timed(run.trials_frame)
     frame_times.append(seconds)
     del frame, run
@@ -55,6 +59,7 @@ batch_median, python_median = statistics.median(batch_times), statistics.median(
 print(f"trials per run: about {repetitions * 117:,}")
 print(f"quorvel-batch:   median {batch_median:.3f} s")
 print(f"quorvel.simulate median {python_median:.3f} s ({python_median / batch_median:.2f}x)")
-print(f"run: {run_bytes / 2**20:.0f} MB resident; Run.trials adds {array_bytes / 2**20:.0f} MB "
-      f"({100 * array_bytes / run_bytes:.0f} %)")
+print(f"run: {run_bytes / 2**20:.0f} MB resident; Run.trials and its views add "
+      f"{array_bytes / 2**20:.1f} MB ({100 * array_bytes / run_bytes:.1f} %); reading run_trial adds "
+      f"{row_number_bytes / 2**20:.0f} MB ({100 * row_number_bytes / run_bytes:.0f} %)")
 print(f"trials_frame():  median {statistics.median(frame_times):.3f} s")

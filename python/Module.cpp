@@ -1,4 +1,7 @@
 #include "Bindings.h"
+#include "TrialColumnsSource.h"
+
+#include <pybind11/eval.h>
 
 #include <limits>
 
@@ -26,4 +29,10 @@ PYBIND11_MODULE(quorvel, m)
     bindRun(m);
     bindTheory(m);
     bindSweep(m);
+    // Deferred and TrialColumns, written in Python: Run.trials is a dict subclass.
+    py::dict scope;
+    scope["__name__"] = "quorvel";
+    py::exec(trialColumnsSource, scope);
+    m.attr("Deferred") = scope["Deferred"];
+    m.attr("TrialColumns") = scope["TrialColumns"];
 }

@@ -117,27 +117,38 @@ template <class T, class F> py::array computedColumn(std::size_t n, F value)
 // The run-wide trial numbers 0 ... n - 1, the one column the records do not
 // hold: uint16 while they fit (2 bytes a trial), uint32 beyond (a run records
 // at most RunResult::maximumTrialCount trials).
+bool runTrialFitsUint16(std::size_t n)
+{
+    return n == 0 || n - 1 <= std::numeric_limits<std::uint16_t>::max();
+}
+
 py::array runTrialColumn(std::size_t n)
 {
     static_assert(RunResult::maximumTrialCount <= std::numeric_limits<std::uint32_t>::max());
-    if (n == 0 || n - 1 <= std::numeric_limits<std::uint16_t>::max())
+    if (runTrialFitsUint16(n))
         return computedColumn<std::uint16_t>(n, [](std::size_t k) { return std::uint16_t(k); });
     return computedColumn<std::uint32_t>(n, [](std::size_t k) { return std::uint32_t(k); });
 }
 
-py::dict trialColumns(const py::object &self)
+// Run.trials: a quorvel.TrialColumns (a dict) of the stored columns, which view
+// the records, and run_trial, computed when it is first read so that holding
+// the columns adds nothing to the run's memory.
+py::object trialColumns(const py::object &self)
 {
     const RunResult &run = self.cast<const RunResult &>();
+    const std::size_t n = run.trialCount();
+    const py::module_ quorvel = py::module_::import("quorvel");
     py::dict columns;
     columns["repetition"] = storedColumn(run, self, &TrialRecord::repetitionNumber);
     columns["staircase"] = storedColumn(run, self, &TrialRecord::staircase);
-    columns["run_trial"] = runTrialColumn(run.trialCount());
+    columns["run_trial"] = quorvel.attr("Deferred")(py::cpp_function([n] { return runTrialColumn(n); }),
+        std::string(runTrialFitsUint16(n) ? "uint16" : "uint32") + " row numbers from 0");
     columns["trial"] = storedColumn(run, self, &TrialRecord::staircaseTrial);
     columns["reversals_before"] = storedColumn(run, self, &TrialRecord::reversals);
     columns["level"] = storedColumn(run, self, &TrialRecord::level);
     columns["response"] = storedColumn(run, self, &TrialRecord::response);
     columns["reversal"] = storedColumn(run, self, &TrialRecord::reversal);
-    return columns;
+    return quorvel.attr("TrialColumns")(columns);
 }
 
 // Each staircase's display text, as the results table shows it.
@@ -162,7 +173,7 @@ py::object trialsFrame(const py::object &self)
         if (found == categories.end())
             categories.push_back(id);
     }
-    const py::dict trials = trialColumns(self);
+    const py::object trials = trialColumns(self);
     py::dict columns;
     columns["id"]
         = py::module_::import("pandas")
@@ -170,8 +181,8 @@ py::object trialsFrame(const py::object &self)
               .attr("from_codes")(computedColumn<std::int8_t>(run.trialCount(),
                                       [&](std::size_t k) { return codeOf[run.trial(k).staircase]; }),
                   categories);
-    for (const auto &[name, column] : trials)
-        columns[name] = column;
+    for (const py::handle name : trials)
+        columns[name] = trials[name];
     return dataFrame(columns);
 }
 
@@ -298,10 +309,11 @@ void bindRun(py::module_ &m)
         .def_property_readonly(
             "ids", &staircaseIds, "Each staircase's display text, as the results table shows it.")
         .def_property_readonly("trials", &trialColumns,
-            "Every trial, one read-only NumPy array per column: repetition (from 1), staircase, run_trial, "
-            "trial, reversals_before, level, response, reversal. All but run_trial view the run's own "
-            "records and keep the Run alive; run_trial (from 0) is computed, as uint16 when the run has at "
-            "most 65,536 trials and uint32 otherwise.")
+            "Every trial, one read-only NumPy array per column, in a dict (quorvel.TrialColumns): "
+            "repetition (from 1), staircase, run_trial, trial, reversals_before, level, response, "
+            "reversal. All but run_trial view the run's own records and keep the Run alive; run_trial "
+            "(from 0) is computed when first read, as uint16 when the run has at most 65,536 trials and "
+            "uint32 otherwise.")
         .def("trials_frame", &trialsFrame,
             "The trials as a pandas DataFrame, with the staircase's ID (categorical) first.")
         .def("estimates", &estimates, py::arg("staircase"), py::arg("estimator") = "reversals",

@@ -90,6 +90,16 @@ def read_experiment(path: Path) -> Experiment:
     their fields and missing observer keys come as UserWarning (one per message)."""
 
 
+class Deferred:
+    """A column of TrialColumns that is computed the first time it is read."""
+
+
+class TrialColumns(dict[str, np.ndarray]):
+    """Run.trials: a dict of read-only arrays, one per column. Indexing, get,
+    items, values, dict(...), {**...} and pandas.DataFrame(...) read a Deferred
+    column (run_trial) by computing it once."""
+
+
 class Run:
     """A finished (or cancelled) run: every trial, and each staircase's outcome per repetition."""
     repetitions: int
@@ -102,7 +112,7 @@ class Run:
     """Each staircase's display text: its string ID, or its number."""
 
     @property
-    def trials(self) -> dict[str, np.ndarray]:
+    def trials(self) -> TrialColumns:
         """Every trial in run order, one read-only array per column:
 
         repetition (uint32, from 1), staircase (uint8), run_trial (from 0: the
@@ -113,8 +123,9 @@ class Run:
 
         All but run_trial view the run's own records (24 bytes a trial, strided)
         without a copy; their `.base` is the Run, which they keep alive.
-        run_trial is not stored by the engine and is computed on each access
-        (2 or 4 bytes a trial). The views are copies too when the run could not
+        run_trial is not stored by the engine: it is computed the first time it
+        is read from these columns (2 or 4 bytes a trial) and kept from then on,
+        so holding the columns costs nothing. The views are copies too when the run could not
         reserve its most trials in one piece (more than half the machine's
         memory, or refused by the system): such a run lies in 64K-trial blocks."""
     def trials_frame(self) -> pd.DataFrame:

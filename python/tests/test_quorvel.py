@@ -4,6 +4,7 @@ and progress; refusals and warnings with the batch program's texts; edits that r
 import _thread
 import gc
 import os
+import pickle
 import subprocess
 import threading
 import time
@@ -94,6 +95,18 @@ def test_stored_columns_view_the_run_and_keep_it_alive(example):
     np.testing.assert_array_equal(frame["level"][:5], first_levels)  # the frame kept the run
     del frame
     gc.collect()
+
+
+def test_run_trial_is_made_when_read_and_every_dict_route_reads_it(run):
+    trials = run.trials
+    assert isinstance(trials, dict) and list(trials)[2] == "run_trial"
+    assert isinstance(dict.__getitem__(trials, "run_trial"), quorvel.Deferred)  # holding costs nothing
+    rows = np.arange(run.trial_count)
+    for copied in (dict(trials), {**trials}, dict(trials.items()), pickle.loads(pickle.dumps(trials)),
+                   pd.DataFrame(trials), trials.copy()):
+        np.testing.assert_array_equal(copied["run_trial"], rows)
+    made = trials["run_trial"]
+    assert trials.get("run_trial") is made and list(trials.values())[2] is made  # made once, then kept
 
 
 def test_run_trial_takes_the_smaller_type_while_it_holds_every_number():
