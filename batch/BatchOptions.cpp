@@ -109,23 +109,10 @@ std::optional<Problem> parseVary(const std::string &text, BatchOptions &options)
         + quotedArgument(text) + ".";
     if (equals == std::string::npos)
         return Problem { usage };
-    std::string name = text.substr(0, equals);
-    SweepAxis axis;
-    if (const std::size_t colon = name.find(':'); colon != std::string::npos) {
-        const std::optional<int> staircase = parseDigits<int>(name.substr(0, colon));
-        if (!staircase)
-            return Problem { usage };
-        axis.staircase = *staircase;
-        name = name.substr(colon + 1);
-    }
-    const std::optional<SweepParameter> parameter = sweepParameterFromName(name);
-    if (!parameter) {
-        std::string names;
-        for (SweepParameter p : allSweepParameters)
-            names += std::string(names.empty() ? "" : ", ") + sweepParameterName(p);
-        return Problem { "--vary can't vary " + quotedArgument(name) + "; it varies " + names + "." };
-    }
-    axis.parameter = *parameter;
+    Expected<SweepAxis> named = parseSweepAxis(text.substr(0, equals));
+    if (!named)
+        return Problem { "--vary " + named.problem().message };
+    SweepAxis axis = *named;
     const Expected<std::vector<double>> values = parseSweepValues(text.substr(equals + 1));
     if (!values)
         return Problem { "--vary " + text.substr(0, equals) + ": " + values.problem().message };

@@ -15,31 +15,6 @@ using Clock = std::chrono::steady_clock;
 // How often a sweep looks for Ctrl+C (the GIL is taken for that).
 constexpr auto signalInterval = std::chrono::milliseconds(50);
 
-// "NAME" or "S:NAME" (staircase S alone), as quorvel-batch --vary takes it.
-SweepAxis axisNamed(const std::string &text)
-{
-    SweepAxis axis;
-    std::string name = text;
-    if (const std::size_t colon = name.find(':'); colon != std::string::npos) {
-        const std::string digits = name.substr(0, colon);
-        if (digits.empty() || digits.size() > 3
-            || digits.find_first_not_of("0123456789") != std::string::npos)
-            throw py::value_error(
-                "the parameter needs NAME or S:NAME (S a staircase's number), not \"" + text + "\"");
-        axis.staircase = std::stoi(digits);
-        name = name.substr(colon + 1);
-    }
-    const std::optional<SweepParameter> parameter = sweepParameterFromName(name);
-    if (!parameter) {
-        std::string names;
-        for (SweepParameter p : allSweepParameters)
-            names += std::string(names.empty() ? "" : ", ") + sweepParameterName(p);
-        throw py::value_error("can't vary \"" + name + "\"; the parameters are " + names);
-    }
-    axis.parameter = *parameter;
-    return axis;
-}
-
 // A value list as text ("0.5,1,2", "0.25:2:0.25") or a sequence of numbers,
 // read by the engine either way (a sequence as the shortest texts of its numbers).
 std::vector<double> sweepValues(const py::handle &values)
@@ -71,7 +46,10 @@ py::object sweep(const PythonExperiment &experiment, const std::string &paramete
         throw py::value_error("last_reversals must be at least 1");
     request.lastReversals = lastReversals;
     request.seed = seed;
-    SweepAxis axis = axisNamed(parameter);
+    Expected<SweepAxis> named = parseSweepAxis(parameter);
+    if (!named)
+        throw py::value_error("sweep " + named.problem().message);
+    SweepAxis axis = *named;
     axis.values = sweepValues(values);
     request.axes.push_back(std::move(axis));
     const Expected<SweepPlan> planned = planSweep(request);

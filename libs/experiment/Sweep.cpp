@@ -309,6 +309,31 @@ std::optional<SweepParameter> sweepParameterFromName(std::string_view name)
     return std::nullopt;
 }
 
+Expected<SweepAxis> parseSweepAxis(std::string_view text)
+{
+    SweepAxis axis;
+    std::string_view name = text;
+    if (const std::size_t colon = name.find(':'); colon != std::string_view::npos) {
+        const std::string_view digits = name.substr(0, colon);
+        const auto [end, error]
+            = std::from_chars(digits.data(), digits.data() + digits.size(), axis.staircase);
+        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos
+            || error != std::errc() || end != digits.data() + digits.size())
+            return Problem { "needs NAME or S:NAME, S a staircase's number, not \"" + std::string(text)
+                + "\"." };
+        name = name.substr(colon + 1);
+    }
+    const std::optional<SweepParameter> parameter = sweepParameterFromName(name);
+    if (!parameter) {
+        std::string names;
+        for (const ParameterInfo &i : parameterInfo)
+            names += std::string(names.empty() ? "" : ", ") + i.name;
+        return Problem { "can't vary \"" + std::string(name) + "\"; it varies " + names + "." };
+    }
+    axis.parameter = *parameter;
+    return axis;
+}
+
 bool isStaircaseParameter(SweepParameter parameter)
 {
     return parameter != SweepParameter::lastReversals && parameter != SweepParameter::sigma

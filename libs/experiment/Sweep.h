@@ -81,6 +81,12 @@ struct SweepAxis {
     std::string name() const;
 };
 
+// An axis as the batch program's --vary and the Python module's sweep name it:
+// "NAME", or "S:NAME" for staircase S alone (S its 0-based number); its values
+// are left empty. Otherwise one problem, which names every parameter when NAME
+// is none of them.
+Expected<SweepAxis> parseSweepAxis(std::string_view text);
+
 // Sets `parameter` of `request` (of every staircase, or of staircase
 // `staircase` only) to `value`; K goes to `lastReversals`. Returns the
 // problem (a value the parameter cannot take) and changes nothing then.

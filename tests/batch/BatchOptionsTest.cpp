@@ -81,8 +81,7 @@ TEST(BatchOptions, RefusesWhatItCannotUseWithTheReason)
             "--vary needs NAME=VALUES or S:NAME=VALUES, for example --vary step-scale=0.5,1,2, not "
             "\"step\"." },
         { { "e.txt", "--vary", "x:start=1" },
-            "--vary needs NAME=VALUES or S:NAME=VALUES, for example --vary step-scale=0.5,1,2, not "
-            "\"x:start=1\"." },
+            "--vary needs NAME or S:NAME, S a staircase's number, not \"x:start\"." },
         { { "e.txt", "--vary", "step=1" },
             "--vary can't vary \"step\"; it varies step-scale, positive-step, negative-step, "
             "correct-answers, "

@@ -97,6 +97,20 @@ TEST(SweepValues, BadListsGetOneMessage)
     EXPECT_EQ(problemText(parseSweepValues(many)), "At most 200 values, not 201.");
 }
 
+TEST(SweepValues, AxisNames)
+{
+    const Expected<SweepAxis> one = parseSweepAxis("12:positive-step");
+    ASSERT_TRUE(one);
+    EXPECT_EQ(one->staircase, 12);
+    EXPECT_EQ(one->parameter, SweepParameter::positiveStep);
+    EXPECT_EQ(parseSweepAxis("lapse")->staircase, -1);
+    for (const char *bad : { "x:start", ":start", "-1:start", "1 :start", "99999999999:start" })
+        EXPECT_EQ(parseSweepAxis(bad).problem().message,
+            "needs NAME or S:NAME, S a staircase's number, not \"" + std::string(bad) + "\".")
+            << bad;
+    EXPECT_EQ(parseSweepAxis("0:steps").problem().message.substr(0, 31), "can't vary \"steps\"; it varies s");
+}
+
 TEST(Sweep, ApplyingValues)
 {
     RunRequest request = twoStaircases(1).base;
