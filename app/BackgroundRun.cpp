@@ -1,49 +1,31 @@
 #include "BackgroundRun.h"
 
 #include <QLocale>
-#include <QTimer>
 
 #include <algorithm>
-#include <new>
-#include <stdexcept>
-
-namespace
-{
-
-// Progress is shown this often, in milliseconds.
-constexpr int progressPeriod = 200;
-
-} // namespace
 
 BackgroundRun::BackgroundRun(QObject *parent)
-    : QObject(parent)
-    , progressTimer(new QTimer(this))
+    : BackgroundWork(parent)
 {
-    progressTimer->setInterval(progressPeriod);
-    connect(progressTimer, &QTimer::timeout, this, &BackgroundRun::reportProgress);
 }
 
 BackgroundRun::~BackgroundRun()
 {
-    cancelRequested = true;
-    if (worker.joinable())
-        worker.join();
+    stopWork();
 }
 
 void BackgroundRun::start(const RunRequest &request, RandomEngine &engine, int lastReversals)
 {
     if (isRunning())
         return;
-    cancelRequested = false;
     trialsDone = 0;
     repetitionsDone = 0;
     exactDone = -1;
     repetitions = request.repetitions;
     trialBound = maximumTrials(request);
     outcome = FinishedRun();
-    failure.clear();
-    worker = std::thread([this, request, &engine, lastReversals] {
-        try {
+    launch(
+        [this, request, &engine, lastReversals] {
             auto result = std::make_shared<RunResult>(simulate(
                 request, engine,
                 [this](const RunProgress &p) {
@@ -67,19 +49,9 @@ void BackgroundRun::start(const RunRequest &request, RandomEngine &engine, int l
                         repetitionStats(*result, s, outcome.theories[std::size_t(s)], lastReversals));
                 outcome.result = std::move(result);
             }
-        } catch (const std::bad_alloc &) {
-            failure = tr("There was not enough memory for this run.");
-        } catch (const std::length_error &e) {
-            failure = QString::fromStdString(e.what());
-        }
-        QMetaObject::invokeMethod(this, &BackgroundRun::workerDone, Qt::QueuedConnection);
-    });
-    progressTimer->start();
-}
-
-void BackgroundRun::cancel()
-{
-    cancelRequested = true;
+            return outcome.result != nullptr;
+        },
+        tr("There was not enough memory for this run."));
 }
 
 void BackgroundRun::reportProgress()
@@ -102,17 +74,10 @@ void BackgroundRun::reportProgress()
                 english.toString(qulonglong(trials))));
 }
 
-void BackgroundRun::workerDone()
+void BackgroundRun::finishWork()
 {
-    worker.join();
-    progressTimer->stop();
-    if (!failure.isEmpty())
-        emit failed(failure);
-    else if (outcome.result) {
-        // The bar ends full, on the run's own count, however the timer fell.
-        exactDone = -1;
-        reportProgress();
-        emit finished(outcome);
-    } else
-        emit cancelled();
+    // The bar ends full, on the run's own count, however the timer fell.
+    exactDone = -1;
+    reportProgress();
+    emit finished(outcome);
 }

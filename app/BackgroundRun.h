@@ -18,14 +18,10 @@
 #include "Run.h"
 #include "StaircaseTheory.h"
 
-#include <QObject>
-#include <QString>
+#include "BackgroundWork.h"
 
 #include <atomic>
 #include <memory>
-#include <thread>
-
-class QTimer;
 
 // The exact values are computed for K = 1 … this many last reversals, so that
 // changing K in the window needs no new computation.
@@ -44,7 +40,7 @@ struct FinishedRun {
 
 class RandomEngine;
 
-class BackgroundRun : public QObject
+class BackgroundRun : public BackgroundWork
 {
     Q_OBJECT
 
@@ -54,30 +50,20 @@ public:
 
     // Starts the run; does nothing while another one is going.
     void start(const RunRequest &request, RandomEngine &engine, int lastReversals = defaultLastReversals);
-    void cancel();
-    bool isRunning() const { return worker.joinable(); }
 
 signals:
-    // `done` out of `total` (in thousandths), and a line saying where the run is.
-    void progressed(int done, int total, const QString &text);
     void finished(const FinishedRun &run);
-    void cancelled();
-    void failed(const QString &reason);
 
 private:
-    void reportProgress();
-    void workerDone();
+    void reportProgress() override;
+    void finishWork() override;
 
-    std::thread worker;
-    std::atomic<bool> cancelRequested { false };
     std::atomic<std::size_t> trialsDone { 0 };
     std::atomic<int> repetitionsDone { 0 };
     // Share of the exact values done, in thousandths; −1 while simulating.
     std::atomic<int> exactDone { -1 };
     int repetitions = 0;
     std::uint64_t trialBound = 0;
-    QTimer *progressTimer;
-    // Set by the worker before it posts workerDone.
+    // Set by the worker.
     FinishedRun outcome;
-    QString failure;
 };

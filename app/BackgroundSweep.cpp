@@ -1,31 +1,21 @@
 #include "BackgroundSweep.h"
 
 #include <QLocale>
-#include <QTimer>
-
-#include <new>
-#include <stdexcept>
 
 BackgroundSweep::BackgroundSweep(QObject *parent)
-    : QObject(parent)
-    , progressTimer(new QTimer(this))
+    : BackgroundWork(parent)
 {
-    progressTimer->setInterval(200);
-    connect(progressTimer, &QTimer::timeout, this, &BackgroundSweep::reportProgress);
 }
 
 BackgroundSweep::~BackgroundSweep()
 {
-    cancelRequested = true;
-    if (worker.joinable())
-        worker.join();
+    stopWork();
 }
 
 void BackgroundSweep::start(const SweepRequest &request, const SweepPlan &plan, bool exactOnly)
 {
     if (isRunning())
         return;
-    cancelRequested = false;
     repetitionsDone = 0;
     pointsDone = 0;
     exactPhase = exactOnly;
@@ -35,12 +25,11 @@ void BackgroundSweep::start(const SweepRequest &request, const SweepPlan &plan, 
     for (const SweepPoint &point : plan.points)
         totalRepetitions += point.request.repetitions;
     outcome.reset();
-    failure.clear();
-    worker = std::thread([this, request, plan, exactOnly] {
-        ExactControl exact;
-        exact.cancel = &cancelRequested;
-        exact.progress = [this](double share) { exactShare.store(share, std::memory_order_relaxed); };
-        try {
+    launch(
+        [this, request, plan, exactOnly] {
+            ExactControl exact;
+            exact.cancel = &cancelRequested;
+            exact.progress = [this](double share) { exactShare.store(share, std::memory_order_relaxed); };
             std::shared_ptr<SweepResult> result;
             if (exactOnly) {
                 result = std::make_shared<SweepResult>(exactSweep(request, plan, exact));
@@ -57,19 +46,9 @@ void BackgroundSweep::start(const SweepRequest &request, const SweepPlan &plan, 
             }
             if (result->complete)
                 outcome = std::move(result);
-        } catch (const std::bad_alloc &) {
-            failure = tr("There was not enough memory for this sweep.");
-        } catch (const std::length_error &e) {
-            failure = QString::fromStdString(e.what());
-        }
-        QMetaObject::invokeMethod(this, &BackgroundSweep::workerDone, Qt::QueuedConnection);
-    });
-    progressTimer->start();
-}
-
-void BackgroundSweep::cancel()
-{
-    cancelRequested = true;
+            return outcome != nullptr;
+        },
+        tr("There was not enough memory for this sweep."));
 }
 
 void BackgroundSweep::reportProgress()
@@ -88,14 +67,7 @@ void BackgroundSweep::reportProgress()
                 english.toString(totalPoints)));
 }
 
-void BackgroundSweep::workerDone()
+void BackgroundSweep::finishWork()
 {
-    worker.join();
-    progressTimer->stop();
-    if (!failure.isEmpty())
-        emit failed(failure);
-    else if (outcome)
-        emit finished(outcome);
-    else
-        emit cancelled();
+    emit finished(outcome);
 }

@@ -13,16 +13,12 @@
 
 #include "Sweep.h"
 
-#include <QObject>
-#include <QString>
+#include "BackgroundWork.h"
 
 #include <atomic>
 #include <memory>
-#include <thread>
 
-class QTimer;
-
-class BackgroundSweep : public QObject
+class BackgroundSweep : public BackgroundWork
 {
     Q_OBJECT
 
@@ -32,30 +28,20 @@ public:
 
     // Starts the sweep of a plan; does nothing while another one is going.
     void start(const SweepRequest &request, const SweepPlan &plan, bool exactOnly = false);
-    void cancel();
-    bool isRunning() const { return worker.joinable(); }
 
 signals:
-    // `done` out of `total` (in thousandths), and a line saying where the sweep is.
-    void progressed(int done, int total, const QString &text);
     void finished(std::shared_ptr<const SweepResult> result);
-    void cancelled();
-    void failed(const QString &reason);
 
 private:
-    void reportProgress();
-    void workerDone();
+    void reportProgress() override;
+    void finishWork() override;
 
-    std::thread worker;
-    std::atomic<bool> cancelRequested { false };
     std::atomic<long long> repetitionsDone { 0 };
     std::atomic<int> pointsDone { 0 };
     std::atomic<bool> exactPhase { false };
     std::atomic<double> exactShare { 0.0 };
     long long totalRepetitions = 0;
     int totalPoints = 0;
-    QTimer *progressTimer;
-    // Set by the worker before it posts workerDone.
+    // Set by the worker.
     std::shared_ptr<const SweepResult> outcome;
-    QString failure;
 };
