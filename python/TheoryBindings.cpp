@@ -29,6 +29,8 @@ py::object theory(const PythonExperiment &experiment, int lastReversals)
     if (lastReversals < 1)
         throw py::value_error("last_reversals must be at least 1");
     const RunRequest request = runRequestFor(describe(experiment));
+    if (const std::optional<Problem> problem = settingsProblem(request))
+        throw ExperimentError(problem->message);
     const std::vector<StaircaseTheory> theories = staircaseTheories(request.staircases, request.observer);
     std::vector<ExactRun> exact;
     {

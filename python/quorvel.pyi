@@ -159,7 +159,8 @@ def simulate(experiment: Experiment, repetitions: Optional[int] = None, seed: in
     """Runs the experiment `repetitions` times (default: its own, else 1) with the
     engine seeded by `seed`; the default seed gives the program's first run after
     start-up. Raises ExperimentError with Start's message for an experiment that
-    cannot run. The GIL is released while it runs; Ctrl+C (KeyboardInterrupt)
+    cannot run, and for a value outside the range its field in the window holds
+    (a file's values are fitted into it; an edit is not). The GIL is released while it runs; Ctrl+C (KeyboardInterrupt)
     stops it within a tenth of a second. `progress(repetitions_done, repetitions,
     trials)` is called a few times a second and at the end; an exception it
     raises stops the run and propagates."""

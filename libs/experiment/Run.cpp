@@ -1,6 +1,7 @@
 #include "Run.h"
 
 #include "ExperimentFile.h"
+#include "FieldRanges.h"
 #include "ParStaircase.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
@@ -72,6 +73,45 @@ std::string staircaseProblem(
         return title
             + ": its string ID holds a tab or a line break, which would break the rows of the "
               "results table and its export. Remove it from the string ID.";
+    return std::string();
+}
+
+// '"Max trials" is 0, outside its range 1 to 999999.' for a value outside the
+// field's range, NaN included; empty within it.
+template <class Field, class T> std::string rangeFault(const Field &field, T value)
+{
+    if (value >= field.minimum && value <= field.maximum)
+        return std::string();
+    return "\"" + std::string(field.name) + "\" is " + formatReal(double(value)) + ", outside its range "
+        + formatReal(double(field.minimum)) + " to " + formatReal(double(field.maximum)) + ".";
+}
+
+std::string observerRangeFault(const ObserverSettings &o)
+{
+    for (const std::string &fault : { rangeFault(FieldRanges::mean, o.mean),
+             rangeFault(FieldRanges::standardDeviation, o.standardDeviation),
+             rangeFault(FieldRanges::guessRate, o.guessRate),
+             rangeFault(FieldRanges::lapseRate, o.lapseRate) })
+        if (!fault.empty())
+            return fault;
+    return std::string();
+}
+
+std::string staircaseRangeFault(const StaircaseSettings &s)
+{
+    std::vector<std::string> faults { rangeFault(FieldRanges::startLevel, s.startLevel),
+        rangeFault(FieldRanges::correctAnswers, s.correctAnswers),
+        rangeFault(FieldRanges::maxInversions, s.maxInversions),
+        rangeFault(FieldRanges::maxTrials, s.maxTrials),
+        rangeFault(FieldRanges::negativeStep, s.negativeStep) };
+    if (s.clampActive)
+        faults.insert(faults.end(),
+            { rangeFault(FieldRanges::maxClampHits, s.maxClampHits),
+                rangeFault(FieldRanges::lowerClamp, s.lowerClamp),
+                rangeFault(FieldRanges::upperClamp, s.upperClamp) });
+    for (const std::string &fault : faults)
+        if (!fault.empty())
+            return fault;
     return std::string();
 }
 
@@ -183,17 +223,30 @@ std::optional<Problem> runProblem(const RunRequest &request)
             + " staircases.\nThe simulation was not started." };
     if (request.repetitions < 1)
         return Problem { "An experiment needs at least one repetition.\nThe simulation was not started." };
+    if (std::optional<Problem> problem = settingsProblem(request)) {
+        problem->message += "\nThe simulation was not started.";
+        return problem;
+    }
+    return std::nullopt;
+}
+
+std::optional<Problem> settingsProblem(const RunRequest &request)
+{
     const ObserverSettings &o = request.observer;
+    if (const std::string fault = observerRangeFault(o); !fault.empty())
+        return Problem { "The observer's " + fault };
     if (!observerRises(o))
         return Problem { "The guess rate (" + formatReal(o.guessRate) + ") and the lapse rate ("
             + formatReal(o.lapseRate)
             + ") add up to 1 or more, so the psychometric function would not rise with the level. Their sum "
-              "must stay below 1.\nThe simulation was not started." };
+              "must stay below 1." };
     for (std::size_t i = 0; i < request.staircases.size(); ++i) {
         const StaircaseSettings &s = request.staircases[i];
-        const std::string problem = staircaseProblem(s, staircaseId(s, int(i)), tabTitle(i));
-        if (!problem.empty())
-            return Problem { problem + "\nThe simulation was not started." };
+        if (const std::string fault = staircaseRangeFault(s); !fault.empty())
+            return Problem { tabTitle(i) + ": its " + fault };
+        if (const std::string problem = staircaseProblem(s, staircaseId(s, int(i)), tabTitle(i));
+            !problem.empty())
+            return Problem { problem };
     }
     return std::nullopt;
 }

@@ -187,8 +187,16 @@ struct RunProgress {
 using ProgressCallback = std::function<void(const RunProgress &)>;
 
 // None when the request can run; otherwise its first problem, naming the
-// staircase by its tab title ("Staircase 2: ...").
+// staircase by its tab title ("Staircase 2: ..."): the number of staircases or
+// repetitions, or a settingsProblem.
 std::optional<Problem> runProblem(const RunRequest &request);
+
+// None when the observer and the staircases can be run or worked out; otherwise
+// the first problem: a value outside its field's range (FieldRanges.h; a file's
+// value is fitted into it, so only a request built in code meets this, NaN and
+// infinities included), a psychometric function that does not rise, a step
+// list that is not one, crossed clamps, or a string ID that breaks rows.
+std::optional<Problem> settingsProblem(const RunRequest &request);
 
 // The most trials the request can record: repetitions × the sum of the
 // staircases' maximum trials.

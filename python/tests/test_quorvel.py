@@ -163,6 +163,10 @@ def test_refusals_and_warnings_carry_the_batch_programs_texts(tmp_path):
 
     with pytest.raises(quorvel.ExperimentError, match=r'^Staircase 0: the positive step size "x" is not'):
         quorvel.simulate(quorvel.Experiment(staircases=[quorvel.Staircase(positive_steps="x")]))
+    unfitted = quorvel.Experiment(observer=quorvel.Observer(sigma=0), staircases=[quorvel.Staircase()])
+    for compute in (quorvel.simulate, quorvel.theory):  # an edit is not fitted as a file's value is
+        with pytest.raises(quorvel.ExperimentError, match='"Standard deviation" is 0, outside its range'):
+            compute(unfitted)
     unsaved = quorvel.Experiment(staircases=[quorvel.Staircase(string_id="a,b", use_string_id=True)])
     with pytest.raises(quorvel.ExperimentError, match="string ID"):
         unsaved.save(tmp_path / "unsaved.txt")

@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
 
 namespace
@@ -345,6 +347,27 @@ TEST(Run, RefusesWhatCannotRun)
         "The guess rate (0.6) and the lapse rate (0.4) add up to 1 or more, so the psychometric function "
         "would not rise with the level. Their sum must stay below 1."
             + notStarted);
+
+    // Values no field holds, as a request built in code may have them.
+    request = threeClampedStaircases();
+    request.observer.standardDeviation = std::nan("");
+    EXPECT_EQ(problemText(settingsProblem(request)),
+        "The observer's \"Standard deviation\" is nan, outside its range 0.001 to 100000.");
+    request = threeClampedStaircases();
+    request.observer.guessRate = -0.5;
+    EXPECT_EQ(problemText(runProblem(request)),
+        "The observer's \"Guess rate\" is -0.5, outside its range 0 to 1." + notStarted);
+    request = threeClampedStaircases();
+    request.staircases[2].maxTrials = 0;
+    EXPECT_EQ(problemText(runProblem(request)),
+        "Staircase 2: its \"Max trials\" is 0, outside its range 1 to 999999." + notStarted);
+    request = threeClampedStaircases();
+    request.staircases[1].clampActive = false; // an unused clamp is not checked
+    request.staircases[1].lowerClamp = -std::numeric_limits<double>::infinity();
+    EXPECT_FALSE(runProblem(request));
+    request.staircases[1].clampActive = true;
+    EXPECT_EQ(problemText(runProblem(request)),
+        "Staircase 1: its \"Lower clamp\" is -inf, outside its range -99999 to 99999." + notStarted);
 }
 
 namespace
