@@ -50,6 +50,12 @@ std::string pathText(const py::handle &path);
 // A pandas DataFrame of the columns, in their order.
 py::object dataFrame(const py::dict &columns);
 
+// simulate's and sweep's `repetitions` (None: the experiment's own; below 1 is
+// left for runProblem to refuse) and `seed` (as quorvel-batch --seed takes it);
+// a Python int that does not fit raises ValueError naming the argument.
+std::optional<int> repetitionsArgument(const py::object &repetitions);
+std::uint32_t seedArgument(const py::int_ &seed);
+
 // An optional number as Python sees it: NaN without a value.
 double orNan(const std::optional<double> &value);
 

@@ -40,8 +40,10 @@ EstimatorSettings estimatorSettings(int lastReversals, int firstReversal)
 }
 
 std::unique_ptr<RunResult> simulateExperiment(const PythonExperiment &experiment,
-    std::optional<int> repetitions, std::uint32_t seed, const py::object &progress)
+    const py::object &repetitionsGiven, const py::int_ &seedGiven, const py::object &progress)
 {
+    const std::optional<int> repetitions = repetitionsArgument(repetitionsGiven);
+    const std::uint32_t seed = seedArgument(seedGiven);
     RunRequest request = runRequestFor(describe(experiment));
     if (repetitions)
         request.repetitions = *repetitions;

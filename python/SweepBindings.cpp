@@ -34,8 +34,11 @@ std::vector<double> sweepValues(const py::handle &values)
 }
 
 py::object sweep(const PythonExperiment &experiment, const std::string &parameter, const py::handle &values,
-    std::optional<int> repetitions, std::uint32_t seed, int lastReversals, bool exact, bool exactOnly)
+    const py::object &repetitionsGiven, const py::int_ &seedGiven, int lastReversals, bool exact,
+    bool exactOnly)
 {
+    const std::optional<int> repetitions = repetitionsArgument(repetitionsGiven);
+    const std::uint32_t seed = seedArgument(seedGiven);
     SweepRequest request;
     request.base = runRequestFor(describe(experiment));
     if (repetitions)

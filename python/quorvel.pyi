@@ -157,7 +157,7 @@ class Run:
 def simulate(experiment: Experiment, repetitions: Optional[int] = None, seed: int = 5489,
              progress: Optional[Callable[[int, int, int], object]] = None) -> Run:
     """Runs the experiment `repetitions` times (default: its own, else 1) with the
-    engine seeded by `seed`; the default seed gives the program's first run after
+    engine seeded by `seed` (0 to 4294967295, as quorvel-batch --seed); the default seed gives the program's first run after
     start-up. Raises ExperimentError with Start's message for an experiment that
     cannot run, and for a value outside the range its field in the window holds
     (a file's values are fitted into it; an edit is not). The GIL is released while it runs; Ctrl+C (KeyboardInterrupt)

@@ -144,7 +144,7 @@ def test_ctrl_c_and_a_failing_progress_callback_cancel_the_run(example):
     assert calls[-1][:2] == (3, 3)  # the end is always reported
 
 
-def test_refusals_and_warnings_carry_the_batch_programs_texts(tmp_path):
+def test_refusals_and_warnings_carry_the_batch_programs_texts(tmp_path, example):
     refused = tmp_path / "refused.txt"
     refused.write_text(open(EXAMPLE).read().replace("sStairNumber: 3", "sStairNumber: 4"))
     with pytest.raises(quorvel.ExperimentError) as raised:
@@ -167,6 +167,10 @@ def test_refusals_and_warnings_carry_the_batch_programs_texts(tmp_path):
     for compute in (quorvel.simulate, quorvel.theory):  # an edit is not fitted as a file's value is
         with pytest.raises(quorvel.ExperimentError, match='"Standard deviation" is 0, outside its range'):
             compute(unfitted)
+    for given, reason in [(dict(seed=2**32), "seed must be from 0 to 4294967295, not 4294967296"),
+                          (dict(seed=-1), "seed must be from 0"), (dict(repetitions=2**31), "repetitions must be")]:
+        with pytest.raises(ValueError, match=reason):
+            quorvel.simulate(example, **given)
     unsaved = quorvel.Experiment(staircases=[quorvel.Staircase(string_id="a,b", use_string_id=True)])
     with pytest.raises(quorvel.ExperimentError, match="string ID"):
         unsaved.save(tmp_path / "unsaved.txt")
