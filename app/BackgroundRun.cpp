@@ -14,7 +14,7 @@ BackgroundRun::~BackgroundRun()
     stopWork();
 }
 
-void BackgroundRun::start(const RunRequest &request, RandomEngine &engine, int lastReversals)
+void BackgroundRun::start(const RunRequest &request, RandomEngine &engine, const EstimatorSettings &settings)
 {
     if (isRunning())
         return;
@@ -25,7 +25,7 @@ void BackgroundRun::start(const RunRequest &request, RandomEngine &engine, int l
     trialBound = maximumTrials(request);
     outcome = FinishedRun();
     launch(
-        [this, request, &engine, lastReversals] {
+        [this, request, &engine, settings] {
             auto result = std::make_shared<RunResult>(simulate(
                 request, engine,
                 [this](const RunProgress &p) {
@@ -43,10 +43,9 @@ void BackgroundRun::start(const RunRequest &request, RandomEngine &engine, int l
                 outcome.exact = exactRuns(request.staircases, request.observer, outcome.theories,
                     exactLastReversalsInWindow, control);
                 // A cancel now stops only the exact values: the run itself is complete.
-                // The bootstrap of the intervals draws a million values per thousand repetitions.
-                for (int s = 0; s < result->staircaseCount(); ++s)
-                    outcome.stats.push_back(
-                        repetitionStats(*result, s, outcome.theories[std::size_t(s)], lastReversals));
+                // The bootstraps of the intervals draw a million values per thousand repetitions.
+                outcome.analysis
+                    = std::make_shared<const RunAnalysis>(*analyseRun(*result, outcome.theories, settings));
                 outcome.result = std::move(result);
             }
             return outcome.result != nullptr;

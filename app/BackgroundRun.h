@@ -14,8 +14,8 @@
 // the object cancels a run that is still going and waits for the worker.
 
 #include "ExactRun.h"
-#include "RepetitionStats.h"
 #include "Run.h"
+#include "RunAnalysis.h"
 #include "StaircaseTheory.h"
 
 #include "BackgroundWork.h"
@@ -28,13 +28,13 @@
 constexpr int exactLastReversalsInWindow = 20;
 
 // A run that ended: its result, the theory of each of its staircases for its
-// observer, each staircase's repetitionStats over the last K reversals (K as
-// given to `start`) and its exact values (ExactRun::estimate(K) for K up to
-// exactLastReversalsInWindow).
+// observer, its analysis for the estimator settings given to `start` (every
+// estimator's estimates and statistics) and each staircase's exact values
+// (ExactRun::estimate(K) for K up to exactLastReversalsInWindow).
 struct FinishedRun {
     std::shared_ptr<const RunResult> result;
     std::vector<StaircaseTheory> theories;
-    std::vector<RepetitionStats> stats;
+    std::shared_ptr<const RunAnalysis> analysis;
     std::vector<ExactRun> exact;
 };
 
@@ -49,7 +49,7 @@ public:
     ~BackgroundRun() override;
 
     // Starts the run; does nothing while another one is going.
-    void start(const RunRequest &request, RandomEngine &engine, int lastReversals = defaultLastReversals);
+    void start(const RunRequest &request, RandomEngine &engine, const EstimatorSettings &settings = {});
 
 signals:
     void finished(const FinishedRun &run);

@@ -20,6 +20,9 @@ BackgroundWork::BackgroundWork(QObject *parent)
 {
     progressTimer->setInterval(progressPeriod);
     connect(progressTimer, &QTimer::timeout, this, &BackgroundWork::reportProgress);
+    // A queued signal rather than invokeMethod from the worker: its call is then
+    // made inside Qt, whose locks order it after the worker's writes.
+    connect(this, &BackgroundWork::workEnded, this, &BackgroundWork::workerDone, Qt::QueuedConnection);
 }
 
 BackgroundWork::~BackgroundWork()
@@ -54,7 +57,7 @@ void BackgroundWork::launch(std::function<bool()> work, const QString &outOfMemo
         } catch (const std::length_error &e) {
             failure = QString::fromStdString(e.what());
         }
-        QMetaObject::invokeMethod(this, &BackgroundWork::workerDone, Qt::QueuedConnection);
+        emit workEnded(QPrivateSignal());
     });
     progressTimer->start();
 }

@@ -35,6 +35,8 @@ signals:
     void progressed(int done, int total, const QString &text);
     void cancelled();
     void failed(const QString &reason);
+    // Emitted by the worker as it ends; queued to the GUI thread, which joins it.
+    void workEnded(QPrivateSignal);
 
 protected:
     explicit BackgroundWork(QObject *parent);

@@ -341,7 +341,7 @@ void MainWindow::on_buttonStart_clicked()
     startedRunNumber = ++runsStarted;
     setRunning(true);
     ui->statusbar->showMessage(tr("Computing..."));
-    backgroundRun->start(request, RandomEngine::global(), ui->spinBoxLastReversalsPerEstimate->value());
+    backgroundRun->start(request, RandomEngine::global(), estimatorSettings());
 }
 
 void MainWindow::showRun(const FinishedRun &run)

@@ -1,6 +1,7 @@
 #include "RepetitionStatsPanel.h"
 
 #include "AnalysisTexts.h"
+#include "BackgroundAnalysis.h"
 #include "ComparisonTable.h"
 #include "EstimatesHistogram.h"
 
@@ -47,13 +48,26 @@ QStringList estimatorComparisonRow(Estimator estimator, const RepetitionStats &s
 
 RepetitionStatsPanel::RepetitionStatsPanel(QTableWidget &table, QComboBox &staircaseChoice,
     QCustomPlot &histogram, QComboBox &estimatorChoice, QTableWidget &estimatorsTable, QVector<QColor> colors)
-    : comparison(std::make_unique<ComparisonTable>(table))
+    : table(table)
+    , comparison(std::make_unique<ComparisonTable>(table))
     , staircaseChoice(staircaseChoice)
     , histogram(histogram)
     , colors(std::move(colors))
     , estimatorChoice(estimatorChoice)
     , estimatorsTable(estimatorsTable)
+    , background(std::make_unique<BackgroundAnalysis>())
 {
+    QObject::connect(background.get(), &BackgroundAnalysis::finished, background.get(),
+        [this](std::shared_ptr<const RunResult> of, std::shared_ptr<const RunAnalysis> result) {
+            analysed(std::move(of), std::move(result));
+        });
+    // A cancelled analysis gives way to the one for the settings asked for now.
+    QObject::connect(
+        background.get(), &BackgroundAnalysis::cancelled, background.get(), [this] { analyse(); });
+    QObject::connect(background.get(), &BackgroundAnalysis::failed, background.get(), [this] {
+        this->table.setEnabled(true); // out of memory: the numbers shown stay, for their own K and R
+        this->estimatorsTable.setEnabled(true);
+    });
     estimatorsTable.setEditTriggers(QAbstractItemView::NoEditTriggers);
     estimatorsTable.verticalHeader()->hide();
     estimatorsTable.verticalHeader()->setDefaultSectionSize(estimatorsTable.fontMetrics().height() + 6);
@@ -71,25 +85,28 @@ RepetitionStatsPanel::~RepetitionStatsPanel() = default;
 void RepetitionStatsPanel::setRun(std::shared_ptr<const RunResult> shown,
     std::vector<StaircaseTheory> targets, const EstimatorSettings &chosen)
 {
-    show(std::move(shown), std::move(targets), chosen, {});
+    targets.resize(shown ? std::size_t(shown->staircaseCount()) : 0);
+    std::shared_ptr<const RunAnalysis> worked;
+    if (shown)
+        worked = std::make_shared<const RunAnalysis>(*analyseRun(*shown, targets, chosen));
+    show(std::move(shown), std::move(targets), std::move(worked), chosen);
 }
 
 void RepetitionStatsPanel::setRun(const FinishedRun &finished, const EstimatorSettings &chosen)
 {
-    const int k = chosen.lastReversals;
-    const bool forK = std::all_of(finished.stats.begin(), finished.stats.end(),
-        [k](const RepetitionStats &s) { return s.lastReversals == k; });
-    show(finished.result, finished.theories, chosen, forK ? finished.stats : std::vector<RepetitionStats>());
+    show(finished.result, finished.theories, finished.analysis, chosen);
 }
 
 void RepetitionStatsPanel::show(std::shared_ptr<const RunResult> shown, std::vector<StaircaseTheory> targets,
-    const EstimatorSettings &wanted, std::vector<RepetitionStats> given)
+    std::shared_ptr<const RunAnalysis> worked, const EstimatorSettings &wanted)
 {
+    background->cancel(); // one under way is of the run shown before: its outcome is dropped
     settings = wanted;
     exact.clear(); // those of the run shown before, until setExact
     run = std::move(shown);
     theories = std::move(targets);
     theories.resize(run ? std::size_t(run->staircaseCount()) : 0);
+    analysis = run ? std::move(worked) : nullptr;
     const int chosen = staircaseChoice.currentIndex();
     {
         const QSignalBlocker blocker(staircaseChoice); // drawn once below
@@ -100,37 +117,47 @@ void RepetitionStatsPanel::show(std::shared_ptr<const RunResult> shown, std::vec
             staircaseChoice.addItem(staircaseName(s));
         staircaseChoice.setCurrentIndex(chosen >= 0 && chosen < staircaseChoice.count() ? chosen : 0);
     }
-    estimates = run ? runEstimates(*run, settings, theories) : std::vector<StaircaseEstimates>();
-    statsByEstimator.assign(estimates.size(), {});
-    // The run's own statistics are those of the reversal estimates.
-    if (given.size() == statsByEstimator.size())
-        for (std::size_t i = 0; i < given.size(); ++i)
-            statsByEstimator[i][std::size_t(Estimator::reversals)] = std::move(given[i]);
     showEstimates();
+    analyse();
 }
 
 void RepetitionStatsPanel::setLastReversals(int k)
 {
     settings.lastReversals = k;
-    // Only the reversal estimates depend on K: no new pass over the trials.
-    for (int s = 0; run && s < run->staircaseCount(); ++s)
-        estimates[std::size_t(s)].byEstimator[std::size_t(Estimator::reversals)]
-            = staircaseEstimates(*run, s, Estimator::reversals, settings, run->request().observer);
-    for (auto &byEstimator : statsByEstimator)
-        for (Estimator e : allEstimators) {
-            std::optional<RepetitionStats> &known = byEstimator[std::size_t(e)];
-            if (e == Estimator::reversals)
-                known.reset();
-            else if (known)
-                known->lastReversals = k; // the others' statistics do not depend on K
-        }
-    showEstimates();
+    analyse();
 }
 
 void RepetitionStatsPanel::setFirstReversal(int r)
 {
     settings.firstReversal = r;
-    computeEstimates();
+    analyse();
+}
+
+bool RepetitionStatsPanel::isAnalysing() const
+{
+    return background->isRunning();
+}
+
+void RepetitionStatsPanel::analyse()
+{
+    const bool current = !run
+        || (analysis && analysis->settings.lastReversals == settings.lastReversals
+            && analysis->settings.firstReversal == settings.firstReversal);
+    table.setEnabled(current);
+    estimatorsTable.setEnabled(current);
+    if (background->isRunning())
+        background->cancel(); // its `cancelled` calls this again
+    else if (!current)
+        background->start(run, theories, settings, analysis);
+}
+
+void RepetitionStatsPanel::analysed(
+    std::shared_ptr<const RunResult> of, std::shared_ptr<const RunAnalysis> result)
+{
+    if (of == run)
+        analysis = std::move(result);
+    showEstimates();
+    analyse(); // settings changed while it ran: their analysis follows
 }
 
 void RepetitionStatsPanel::setEstimator(int index)
@@ -141,29 +168,20 @@ void RepetitionStatsPanel::setEstimator(int index)
     showEstimates();
 }
 
-void RepetitionStatsPanel::computeEstimates()
+const EstimatorSettings &RepetitionStatsPanel::shownSettings() const
 {
-    estimates = run ? runEstimates(*run, settings, theories) : std::vector<StaircaseEstimates>();
-    // Only the trial means depend on R.
-    for (auto &byEstimator : statsByEstimator)
-        byEstimator[std::size_t(Estimator::trials)].reset();
-    showEstimates();
+    return analysis ? analysis->settings : settings;
 }
 
-const RepetitionStats &RepetitionStatsPanel::statsOf(int staircase, Estimator e)
+const RepetitionStats &RepetitionStatsPanel::statsOf(int staircase, Estimator e) const
 {
-    const std::size_t s = std::size_t(staircase);
-    std::optional<RepetitionStats> &known = statsByEstimator[s][std::size_t(e)];
-    if (!known) // a bootstrap of its own: computed once per run, estimator and setting
-        known = repetitionStats(
-            *run, staircase, theories[s], estimatesOf(staircase, e), settings.lastReversals);
-    return *known;
+    return analysis->statsOf(staircase, e);
 }
 
 void RepetitionStatsPanel::showEstimates()
 {
     stats.clear();
-    for (int s = 0; run && s < run->staircaseCount(); ++s)
+    for (int s = 0; analysis && run && s < run->staircaseCount(); ++s)
         stats.push_back(statsOf(s, estimator));
     fillTable();
     showStaircase(staircaseChoice.currentIndex());
@@ -171,12 +189,12 @@ void RepetitionStatsPanel::showEstimates()
 
 const std::vector<std::optional<double>> &RepetitionStatsPanel::estimatesOf(int staircase, Estimator e) const
 {
-    return estimates[std::size_t(staircase)].of(e);
+    return analysis->estimates[std::size_t(staircase)].of(e);
 }
 
 void RepetitionStatsPanel::fillEstimatorsTable(int staircase)
 {
-    const bool shown = run && staircase >= 0 && staircase < run->staircaseCount();
+    const bool shown = run && analysis && staircase >= 0 && staircase < run->staircaseCount();
     estimatorsTable.setRowCount(shown ? int(allEstimators.size()) : 0);
     if (!shown)
         return;
@@ -212,7 +230,7 @@ void RepetitionStatsPanel::showStaircase(int choice)
     fillEstimatorsTable(choice <= 0 ? 0 : choice - 1);
     const QString subject = trialsHistogram ? QStringLiteral("number of trials")
         : estimator == Estimator::reversals
-        ? QStringLiteral("mean of the last %1 reversals").arg(settings.lastReversals)
+        ? QStringLiteral("mean of the last %1 reversals").arg(shownSettings().lastReversals)
         : QString::fromUtf8(estimatorLabel(estimator));
     const auto given = [this](int s) {
         if (trialsHistogram)
@@ -223,7 +241,7 @@ void RepetitionStatsPanel::showStaircase(int choice)
                 values.push_back(*e);
         return values;
     };
-    if (run && choice == 0) {
+    if (run && analysis && choice == 0) {
         std::vector<EstimatesHistogram::Series> series;
         for (int s = 0; s < run->staircaseCount(); ++s) {
             const EstimateStats &e = stats[std::size_t(s)].estimates;
@@ -237,7 +255,7 @@ void RepetitionStatsPanel::showStaircase(int choice)
         return;
     }
     const int staircase = choice - 1;
-    if (!run || staircase < 0 || staircase >= run->staircaseCount()) {
+    if (!run || !analysis || staircase < 0 || staircase >= run->staircaseCount()) {
         EstimatesHistogram::draw(histogram, {}, std::nullopt, std::nullopt, QString());
         return;
     }
@@ -254,7 +272,7 @@ void RepetitionStatsPanel::showStaircase(int choice)
     }
     // The exact values are those of the last-K-reversals estimate.
     const ExactEstimate *exactEstimate = estimator == Estimator::reversals && s < exact.size()
-        ? exact[s].estimate(settings.lastReversals)
+        ? exact[s].estimate(shownSettings().lastReversals)
         : nullptr;
     EstimatesHistogram::draw(histogram, given(staircase), theories[s].classic.level, stats[s].estimates.mean,
         title, stats[s].estimates.meanInterval, exactEstimate ? exactEstimate->mean : std::nullopt);
@@ -305,14 +323,14 @@ std::vector<std::optional<double>> RepetitionStatsPanel::targetLevels() const
 void RepetitionStatsPanel::fillTable()
 {
     std::vector<ComparisonColumn> columns;
-    for (int s = 0; run && s < run->staircaseCount(); ++s) {
+    for (int s = 0; run && analysis && s < run->staircaseCount(); ++s) {
         const std::size_t i = std::size_t(s);
         const QString id = QString::fromStdString(run->staircaseId(s));
         const StaircaseSettings &staircase = run->request().staircases[i];
         columns.push_back({ comparisonHeader(id, staircase), staircase, theories[i], stats[i],
             ruleText(staircase), i < exact.size() ? &exact[i] : nullptr, estimator == Estimator::reversals });
     }
-    comparison->show(columns, settings.lastReversals);
+    comparison->show(columns, shownSettings().lastReversals);
 }
 
 QString RepetitionStatsPanel::staircaseName(int staircase) const

@@ -7,14 +7,17 @@
 //
 // Everything is read off the run shown: the targets use the observer and the
 // staircase settings the run was started with (RunResult::request()), never the
-// widgets as they are now. StaircaseTheory.h and RepetitionStats.h compute;
-// this file only picks and formats ("." decimals whatever the locale).
+// widgets as they are now. RunAnalysis.h computes, off the GUI thread when K or
+// R changes (BackgroundAnalysis; the tables are greyed until the new numbers
+// come, and a further change supersedes the one under way); this file only
+// picks and formats ("." decimals whatever the locale).
 
 #include "BackgroundRun.h"
 #include "EstimatesHistogram.h"
 #include "Estimators.h"
 #include "ExactRun.h"
 #include "RepetitionStats.h"
+#include "RunAnalysis.h"
 #include "StaircaseTheory.h"
 
 #include <QColor>
@@ -27,6 +30,7 @@
 #include <optional>
 #include <vector>
 
+class BackgroundAnalysis;
 class ComparisonTable;
 class QComboBox;
 class QCustomPlot;
@@ -52,14 +56,18 @@ public:
     ~RepetitionStatsPanel();
 
     // Shows `run` (none: empty), whose staircases aim at `theories` (one per
-    // staircase, for the run's observer), with estimates by `settings`.
+    // staircase, for the run's observer), with estimates by `settings`, worked
+    // out now on this thread.
     void setRun(std::shared_ptr<const RunResult> run, std::vector<StaircaseTheory> theories,
         const EstimatorSettings &settings);
-    // The same with the statistics worked out with the run, when they are for
-    // the reversal estimates over the same K.
+    // The same with the analysis worked out with the run; if it was for other
+    // settings, the one for `settings` follows in the background.
     void setRun(const FinishedRun &run, const EstimatorSettings &settings);
+    // A new K or R: the analysis for it is worked out in the background.
     void setLastReversals(int lastReversals);
     void setFirstReversal(int firstReversal);
+    // Whether an analysis for new settings is under way (the tables are greyed).
+    bool isAnalysing() const;
     // The estimator of the table and the histogram (index in allEstimators).
     void setEstimator(int index);
     // The exact values of the run's staircases (one per staircase, or none);
@@ -79,14 +87,17 @@ public:
     std::vector<std::optional<double>> targetLevels() const;
 
 private:
-    // Shows the run with `given` statistics, one per staircase, or computes them.
     void show(std::shared_ptr<const RunResult> run, std::vector<StaircaseTheory> theories,
-        const EstimatorSettings &settings, std::vector<RepetitionStats> given);
-    void computeEstimates();
+        std::shared_ptr<const RunAnalysis> analysis, const EstimatorSettings &settings);
+    // Starts the analysis for `settings` unless the one shown is for them; one
+    // under way for other settings is cancelled and this one follows it.
+    void analyse();
+    void analysed(std::shared_ptr<const RunResult> of, std::shared_ptr<const RunAnalysis> result);
     // The statistics of the estimator shown.
     void showEstimates();
-    // A staircase's statistics for an estimator, worked out the first time they are asked for.
-    const RepetitionStats &statsOf(int staircase, Estimator e);
+    // The settings of the numbers shown.
+    const EstimatorSettings &shownSettings() const;
+    const RepetitionStats &statsOf(int staircase, Estimator e) const;
     const std::vector<std::optional<double>> &estimatesOf(int staircase, Estimator e) const;
     void fillEstimatorsTable(int staircase);
     void fillTable();
@@ -96,6 +107,7 @@ private:
     // Its exact trials distribution, or none.
     WholeDistribution exactTrials(int staircase) const;
 
+    QTableWidget &table;
     std::unique_ptr<ComparisonTable> comparison;
     QComboBox &staircaseChoice;
     QCustomPlot &histogram;
@@ -104,12 +116,12 @@ private:
     std::vector<StaircaseTheory> theories;
     QComboBox &estimatorChoice;
     QTableWidget &estimatorsTable;
-    std::vector<StaircaseEstimates> estimates; // per staircase, every estimator
+    // Every estimator's estimates and statistics of the run shown, for shownSettings().
+    std::shared_ptr<const RunAnalysis> analysis;
     std::vector<RepetitionStats> stats; // per staircase, for `estimator`
-    // Per staircase and estimator, those worked out so far for the settings shown.
-    std::vector<std::array<std::optional<RepetitionStats>, allEstimators.size()>> statsByEstimator;
+    std::unique_ptr<BackgroundAnalysis> background;
     std::vector<ExactRun> exact;
-    EstimatorSettings settings;
+    EstimatorSettings settings; // as the window's fields ask for them
     Estimator estimator = Estimator::reversals;
     bool trialsHistogram = false;
 };

@@ -3,6 +3,7 @@
 #include "EngineTestSupport.h"
 #include "PsychometricObserver.h"
 #include "RandomEngine.h"
+#include "RunAnalysis.h"
 
 #include <gtest/gtest.h>
 
@@ -193,6 +194,48 @@ TEST(RepetitionStats, RunIntervalsAreReproducibleAndNarrowWithMoreRepetitions)
         EXPECT_GT(width(*e.sdInterval), previousWidth);
         previousWidth = width(*e.sdInterval);
     }
+}
+
+// A run's analysis equals each estimator's statistics worked out alone; a new
+// K or R takes over the estimators it leaves alone and recomputes the others.
+TEST(RepetitionStats, AnalysisOfARunKeepsWhatAChangeLeavesAlone)
+{
+    RunRequest request;
+    request.observer = yesNo;
+    request.staircases
+        = { staircase(1.0, false, 3, "0.2", 12, 1000), staircase(-1.0, true, 1, "0.3", 9, 400) };
+    request.repetitions = 300;
+    RandomEngine engine;
+    const RunResult run = simulate(request, engine);
+    const std::vector<StaircaseTheory> theories = staircaseTheories(request.staircases, yesNo);
+    const auto same = [](const RepetitionStats &a, const RepetitionStats &b) {
+        return a.estimates.count == b.estimates.count && a.estimates.mean == b.estimates.mean
+            && a.estimates.rmseInterval->low == b.estimates.rmseInterval->low
+            && a.lastReversals == b.lastReversals;
+    };
+    const auto expectAlone = [&](const RunAnalysis &analysis) {
+        for (int s = 0; s < 2; ++s)
+            for (Estimator e : allEstimators)
+                EXPECT_TRUE(same(analysis.statsOf(s, e),
+                    repetitionStats(run, s, theories[std::size_t(s)],
+                        staircaseEstimates(run, s, e, analysis.settings, yesNo),
+                        analysis.settings.lastReversals)))
+                    << s << estimatorName(e);
+    };
+    const std::optional<RunAnalysis> first = analyseRun(run, theories, EstimatorSettings { 6, 3 });
+    ASSERT_TRUE(first);
+    expectAlone(*first);
+    EXPECT_TRUE(same(first->statsOf(1, Estimator::reversals), repetitionStats(run, 1, theories[1], 6)));
+    for (const EstimatorSettings changed : { EstimatorSettings { 2, 3 }, EstimatorSettings { 6, 1 } }) {
+        const std::optional<RunAnalysis> next = analyseRun(run, theories, changed, &*first);
+        ASSERT_TRUE(next);
+        expectAlone(*next);
+        EXPECT_EQ(next->statsOf(0, Estimator::reversals).estimates.mean
+                == first->statsOf(0, Estimator::reversals).estimates.mean,
+            changed.lastReversals == 6);
+    }
+    const std::atomic<bool> cancel { true };
+    EXPECT_FALSE(analyseRun(run, theories, EstimatorSettings { 4, 3 }, &*first, &cancel));
 }
 
 // The estimate is the mean of the last K reversals (0.3, 0.1 rather than the first
