@@ -21,6 +21,7 @@ void BackgroundRun::start(const RunRequest &request, RandomEngine &engine, const
     trialsDone = 0;
     repetitionsDone = 0;
     exactDone = -1;
+    statsDone = -1;
     repetitions = request.repetitions;
     trialBound = maximumTrials(request);
     outcome = FinishedRun();
@@ -44,8 +45,9 @@ void BackgroundRun::start(const RunRequest &request, RandomEngine &engine, const
                     exactLastReversalsInWindow, control);
                 // A cancel now stops only the exact values: the run itself is complete.
                 // The bootstraps of the intervals draw a million values per thousand repetitions.
-                outcome.analysis
-                    = std::make_shared<const RunAnalysis>(*analyseRun(*result, outcome.theories, settings));
+                statsDone = 0;
+                outcome.analysis = std::make_shared<const RunAnalysis>(*analyseRun(*result, outcome.theories,
+                    settings, nullptr, nullptr, [this](double share) { statsDone = int(share * 1000.0); }));
                 outcome.result = std::move(result);
             }
             return outcome.result != nullptr;
@@ -55,6 +57,10 @@ void BackgroundRun::start(const RunRequest &request, RandomEngine &engine, const
 
 void BackgroundRun::reportProgress()
 {
+    if (const int stats = statsDone.load(std::memory_order_relaxed); stats >= 0) {
+        emit progressed(stats, 1000, tr("Statistics across repetitions"));
+        return;
+    }
     if (const int exact = exactDone.load(std::memory_order_relaxed); exact >= 0) {
         emit progressed(exact, 1000, tr("Exact values"));
         return;
@@ -77,6 +83,7 @@ void BackgroundRun::finishWork()
 {
     // The bar ends full, on the run's own count, however the timer fell.
     exactDone = -1;
+    statsDone = -1;
     reportProgress();
     emit finished(outcome);
 }

@@ -62,6 +62,8 @@ private:
     std::atomic<int> repetitionsDone { 0 };
     // Share of the exact values done, in thousandths; −1 while simulating.
     std::atomic<int> exactDone { -1 };
+    // Share of the statistics done, in thousandths; −1 before them.
+    std::atomic<int> statsDone { -1 };
     int repetitions = 0;
     std::uint64_t trialBound = 0;
     // Set by the worker.

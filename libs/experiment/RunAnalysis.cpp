@@ -21,7 +21,8 @@ bool changes(Estimator estimator, const EstimatorSettings &a, const EstimatorSet
 } // namespace
 
 std::optional<RunAnalysis> analyseRun(const RunResult &run, const std::vector<StaircaseTheory> &theories,
-    const EstimatorSettings &settings, const RunAnalysis *earlier, const std::atomic<bool> *cancel)
+    const EstimatorSettings &settings, const RunAnalysis *earlier, const std::atomic<bool> *cancel,
+    const std::function<void(double)> &progress)
 {
     const auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_relaxed); };
     const std::size_t staircases = std::size_t(run.staircaseCount());
@@ -41,9 +42,18 @@ std::optional<RunAnalysis> analyseRun(const RunResult &run, const std::vector<St
                     = staircaseEstimates(run, int(s), e, settings, run.request().observer);
             }
     }
+    // The estimates count as one bootstrap.
+    const double pieces = double(staircases * allEstimators.size() + 1);
+    double done = 1.0;
+    const auto report = [&] {
+        if (progress)
+            progress(done / pieces);
+    };
+    report();
     analysis.stats.resize(staircases);
     for (std::size_t s = 0; s < staircases; ++s)
         for (Estimator e : allEstimators) {
+            done += 1.0;
             RepetitionStats &stats = analysis.stats[s][std::size_t(e)];
             if (earlier && !changes(e, earlier->settings, settings)) {
                 stats = earlier->statsOf(int(s), e);
@@ -54,6 +64,7 @@ std::optional<RunAnalysis> analyseRun(const RunResult &run, const std::vector<St
                 return std::nullopt;
             stats = repetitionStats(
                 run, int(s), theories[s], analysis.estimates[s].of(e), settings.lastReversals);
+            report();
         }
     return analysis;
 }

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -33,7 +34,8 @@ struct RunAnalysis {
 // staircase, for the run's observer). What `earlier` (an analysis of the same
 // run) holds of an estimator that the new settings leave alone is taken over
 // instead of worked out again: K changes only the reversal estimates, R only
-// the trial means. Nothing when `cancel` becomes true midway.
+// the trial means. Nothing when `cancel` becomes true midway. `progress`, if
+// given, hears the share done (0 to 1) after each piece of work.
 std::optional<RunAnalysis> analyseRun(const RunResult &run, const std::vector<StaircaseTheory> &theories,
     const EstimatorSettings &settings, const RunAnalysis *earlier = nullptr,
-    const std::atomic<bool> *cancel = nullptr);
+    const std::atomic<bool> *cancel = nullptr, const std::function<void(double)> &progress = {});

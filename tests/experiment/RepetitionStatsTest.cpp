@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -222,8 +223,13 @@ TEST(RepetitionStats, AnalysisOfARunKeepsWhatAChangeLeavesAlone)
                         analysis.settings.lastReversals)))
                     << s << estimatorName(e);
     };
-    const std::optional<RunAnalysis> first = analyseRun(run, theories, EstimatorSettings { 6, 3 });
+    std::vector<double> shares;
+    const std::optional<RunAnalysis> first = analyseRun(run, theories, EstimatorSettings { 6, 3 }, nullptr,
+        nullptr, [&shares](double share) { shares.push_back(share); });
     ASSERT_TRUE(first);
+    EXPECT_EQ(shares.size(), 1 + 2 * allEstimators.size()); // the estimates, then each bootstrap
+    EXPECT_TRUE(std::is_sorted(shares.begin(), shares.end()));
+    EXPECT_EQ(shares.back(), 1.0);
     expectAlone(*first);
     EXPECT_TRUE(same(first->statsOf(1, Estimator::reversals), repetitionStats(run, 1, theories[1], 6)));
     for (const EstimatorSettings changed : { EstimatorSettings { 2, 3 }, EstimatorSettings { 6, 1 } }) {
