@@ -362,7 +362,7 @@ void MainWindowTest::asksBeforeARunThatMayNotFitInMemory()
     w.start(); // answered No
     QCOMPARE(w.dialogs->questions.size(), 1);
     QCOMPARE(w.dialogs->questions[0].text,
-        QString("This run may record up to 999,998,000,001 trials (about 59,999.9 GB). Run anyway?"));
+        QString("This run may record up to 999,998,000,001 trials (about 60,000.0 GB). Run anyway?"));
     QCOMPARE(w.rows(), 0);
     QCOMPARE(w.window.statusBar()->currentMessage(), QString());
     QVERIFY(w.get<QAction>("actionOpenFile")->isEnabled());

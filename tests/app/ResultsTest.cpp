@@ -366,6 +366,13 @@ void ResultsTest::memoryQuestionCountsThePerStepTargetsARunCanReach()
     QVERIFY(!memoryQuestion(request, budget).isEmpty());
     s.maxInversions = 10; // five entries within reach
     QVERIFY(memoryQuestion(request, budget).isEmpty());
+
+    // One trial a repetition: its outcome, reversal level and estimates weigh more than the trial.
+    RunRequest many;
+    many.staircases.resize(1);
+    many.staircases[0].maxTrials = 1;
+    many.repetitions = 100000;
+    QVERIFY(!memoryQuestion(many, 2 * 100000 * windowBytesPerTrial).isEmpty());
 }
 
 void ResultsTest::comparisonTableMarksTheBestAndCopiesTheSelectionWithItsNames()
