@@ -25,7 +25,6 @@
 #include <QStringList>
 #include <QVector>
 
-#include <array>
 #include <memory>
 #include <optional>
 #include <vector>

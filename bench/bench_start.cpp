@@ -107,15 +107,21 @@ void BM_Analysis(benchmark::State &state)
         benchmark::DoNotOptimize(analysisLines(*result, 3));
 }
 
-void BM_RepetitionStats(benchmark::State &state)
-{
-    const auto result = run(int(state.range(0)));
+// The Analysis tab's statistics panel with widgets of its own.
+struct StatsPanel {
     QTableWidget table;
     QComboBox staircase;
     QCustomPlot histogram;
     QComboBox estimator;
     QTableWidget comparison;
-    RepetitionStatsPanel panel(table, staircase, histogram, estimator, comparison);
+    RepetitionStatsPanel panel { table, staircase, histogram, estimator, comparison };
+};
+
+void BM_RepetitionStats(benchmark::State &state)
+{
+    const auto result = run(int(state.range(0)));
+    StatsPanel widgets;
+    RepetitionStatsPanel &panel = widgets.panel;
     const std::vector<StaircaseTheory> theories
         = staircaseTheories(result->request().staircases, result->request().observer);
     for (auto _ : state)
@@ -174,12 +180,8 @@ void BM_ShowStatistics(benchmark::State &state)
     finished.theories = staircaseTheories(r.staircases, r.observer);
     finished.analysis = std::make_shared<const RunAnalysis>(
         *analyseRun(*finished.result, finished.theories, EstimatorSettings {}));
-    QTableWidget table;
-    QComboBox staircase;
-    QCustomPlot histogram;
-    QComboBox estimator;
-    QTableWidget comparison;
-    RepetitionStatsPanel panel(table, staircase, histogram, estimator, comparison);
+    StatsPanel widgets;
+    RepetitionStatsPanel &panel = widgets.panel;
     panel.setRun(finished, EstimatorSettings {});
     int k = defaultLastReversals, choice = 0;
     for (auto _ : state) {

@@ -8,7 +8,9 @@
 #include <charconv>
 #include <cmath>
 #include <exception>
+#include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace
@@ -289,6 +291,39 @@ void appendRows(const RunResult &run, std::size_t point, const std::vector<doubl
     }
 }
 
+// Runs `work` on `threads` threads, this one among them; each takes pieces
+// until none are left. The first exception any of them throws sets `failed`,
+// which `work` watches to end early, and is rethrown here once all have ended
+// (an exception left on a thread of its own would end the program).
+void runOnThreads(unsigned threads, std::atomic<bool> &failed, const std::function<void()> &work)
+{
+    std::exception_ptr failure;
+    std::mutex guard;
+    const auto guarded = [&] {
+        try {
+            work();
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(guard);
+            if (!failure)
+                failure = std::current_exception();
+            failed = true;
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < threads; ++t) {
+        try {
+            helpers.emplace_back(guarded);
+        } catch (const std::system_error &) {
+            break; // fewer threads: the pieces are shared among those there are
+        }
+    }
+    guarded();
+    for (std::thread &helper : helpers)
+        helper.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 } // namespace
 
 const char *sweepParameterName(SweepParameter parameter)
@@ -467,8 +502,7 @@ SweepResult runSweep(const SweepRequest &request, const SweepPlan &plan,
     std::vector<char> done(points, 0);
     std::atomic<std::size_t> next { 0 };
     std::atomic<bool> failed { false };
-    std::exception_ptr failure;
-    std::mutex reporting; // guards `report`, `failure` and the progress callback
+    std::mutex reporting; // guards `report` and the progress callback
     SweepProgress report;
     report.totalPoints = int(points);
     for (const SweepPoint &point : plan.points)
@@ -480,42 +514,27 @@ SweepResult runSweep(const SweepRequest &request, const SweepPlan &plan,
     const auto work = [&] {
         for (std::size_t p = next++; p < points && !stopped(); p = next++) {
             const SweepPoint &point = plan.points[p];
-            try {
-                RandomEngine engine(request.seed);
-                int reported = 0;
-                const auto onProgress = [&](const RunProgress &r) {
-                    const std::lock_guard<std::mutex> lock(reporting);
-                    report.repetitions += r.repetitions - reported;
-                    reported = r.repetitions;
-                    if (progress)
-                        progress(report);
-                };
-                const RunResult run = simulate(point.request, engine, onProgress, cancel);
-                if (!run.isComplete())
-                    return;
-                appendRows(run, p, point.values, point.lastReversals, rowsOf[p]);
-                done[p] = 1;
+            RandomEngine engine(request.seed);
+            int reported = 0;
+            const auto onProgress = [&](const RunProgress &r) {
                 const std::lock_guard<std::mutex> lock(reporting);
-                ++report.points;
+                report.repetitions += r.repetitions - reported;
+                reported = r.repetitions;
                 if (progress)
                     progress(report);
-            } catch (...) {
-                const std::lock_guard<std::mutex> lock(reporting);
-                if (!failure)
-                    failure = std::current_exception();
-                failed = true;
+            };
+            const RunResult run = simulate(point.request, engine, onProgress, cancel);
+            if (!run.isComplete())
                 return;
-            }
+            appendRows(run, p, point.values, point.lastReversals, rowsOf[p]);
+            done[p] = 1;
+            const std::lock_guard<std::mutex> lock(reporting);
+            ++report.points;
+            if (progress)
+                progress(report);
         }
     };
-    std::vector<std::thread> helpers;
-    for (unsigned t = 1; t < threads; ++t)
-        helpers.emplace_back(work);
-    work();
-    for (std::thread &helper : helpers)
-        helper.join();
-    if (failure)
-        std::rethrow_exception(failure);
+    runOnThreads(threads, failed, work);
 
     result.complete = std::all_of(done.begin(), done.end(), [](char d) { return d != 0; });
     for (std::size_t p = 0; p < points && done[p]; ++p)
@@ -608,8 +627,9 @@ bool addExactRuns(SweepResult &result, const ExactControl &control, unsigned thr
     std::size_t done = 0;
     ExactControl one = control;
     one.progress = nullptr; // the share of the chains is reported instead
+    std::atomic<bool> failed { false };
     const auto work = [&] {
-        for (std::size_t c = next++; c < chains.size(); c = next++) {
+        for (std::size_t c = next++; c < chains.size() && !failed; c = next++) {
             const SweepRow &row = *chains[c].settings;
             chains[c].run = exactRun(row.settings, row.observer, row.theory, chains[c].lastReversals, one);
             const std::lock_guard<std::mutex> lock(reporting);
@@ -618,12 +638,7 @@ bool addExactRuns(SweepResult &result, const ExactControl &control, unsigned thr
                 control.progress(double(done) / double(chains.size()));
         }
     };
-    std::vector<std::thread> helpers;
-    for (unsigned t = 1; t < threads; ++t)
-        helpers.emplace_back(work);
-    work();
-    for (std::thread &helper : helpers)
-        helper.join();
+    runOnThreads(threads, failed, work);
 
     for (std::size_t r = 0; r < result.rows.size(); ++r)
         if (result.rows[r].estimator == Estimator::reversals)
